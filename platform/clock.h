@@ -1,0 +1,28 @@
+// Clocks: milliseconds, calendar seconds, local date and time, delay.
+// Injectable in tests.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+namespace pf {
+
+struct LocalTime {
+  int year, month, day;        // month 1..12, day 1..31
+  int hour, minute, second;
+};
+
+int64_t ElapsedMilliseconds();   // monotonic
+int64_t CalendarSeconds();       // seconds since 1970
+LocalTime Now();                 // local date and time
+void Delay(int ms);              // sleeps (tests may make it instant)
+
+namespace test {
+// Replaces the clocks; pass nullptr to restore the real ones.
+void SetElapsed(std::function<int64_t()> f);
+void SetCalendar(std::function<int64_t()> f);
+void SetNow(std::function<LocalTime()> f);
+void SetDelay(std::function<void(int)> f);
+void RestoreClocks();
+}
+
+}  // namespace pf

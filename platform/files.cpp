@@ -1,0 +1,181 @@
+#include "platform/files.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace pf {
+
+namespace {
+std::atomic<int> failRenames{0};
+std::atomic<int> failCreates{0};
+
+bool takeFault(std::atomic<int>& n) {
+  int v = n.load();
+  while (v > 0) {
+    if (n.compare_exchange_weak(v, v - 1)) return true;
+  }
+  return false;
+}
+}  // namespace
+
+std::string NativePath(const std::string& path) {
+  std::string p = path;
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  auto st = fs::status(NativePath(path), ec);
+  if (ec || !fs::is_regular_file(st)) return false;
+  std::ifstream in(NativePath(path), std::ios::binary);
+  return in.good();
+}
+
+int64_t FileSize(const std::string& path) {
+  std::error_code ec;
+  auto n = fs::file_size(NativePath(path), ec);
+  return ec ? -1 : static_cast<int64_t>(n);
+}
+
+int64_t FileModified(const std::string& path) {
+  std::error_code ec;
+  auto t = fs::last_write_time(NativePath(path), ec);
+  if (ec) return -1;
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+}
+
+bool CreateDirectory(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(NativePath(path), ec);
+  return fs::is_directory(NativePath(path), ec);
+}
+
+bool DeleteFile(const std::string& path) {
+  std::error_code ec;
+  return fs::remove(NativePath(path), ec);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  if (takeFault(failRenames)) return false;
+  std::error_code ec;
+  fs::rename(NativePath(from), NativePath(to), ec);
+  return !ec;
+}
+
+bool IsDirectory(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(NativePath(path), ec);
+}
+
+std::string CurrentDirectory() {
+  std::error_code ec;
+  return fs::current_path(ec).string();
+}
+
+bool SetCurrentDirectory(const std::string& path) {
+  std::error_code ec;
+  fs::current_path(NativePath(path), ec);
+  return !ec;
+}
+
+std::string ProgramDirectory() {
+  std::error_code ec;
+  auto p = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : p.parent_path().string();
+}
+
+bool ReadFileBytes(const std::string& path, std::string& out) {
+  out.clear();
+  std::ifstream in(NativePath(path), std::ios::binary);
+  if (!in) return false;
+  std::error_code ec;
+  auto size = fs::file_size(NativePath(path), ec);
+  if (!ec && size > 0) {
+    out.resize(size);
+    in.read(out.data(), static_cast<std::streamsize>(size));
+    out.resize(static_cast<size_t>(in.gcount()));
+    return true;
+  }
+  std::ostringstream s;
+  s << in.rdbuf();
+  out = s.str();
+  return true;
+}
+
+void SplitLines(const std::string& text, std::vector<std::string>& lines) {
+  lines.clear();
+  size_t start = 0, n = text.size();
+  while (start < n) {
+    size_t i = start;
+    while (i < n && text[i] != '\r' && text[i] != '\n') ++i;
+    lines.emplace_back(text, start, i - start);
+    if (i < n && text[i] == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+}
+
+bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
+  std::string text;
+  if (!ReadFileBytes(path, text)) {
+    lines.clear();
+    return false;
+  }
+  SplitLines(text, lines);
+  return true;
+}
+
+bool AppendLine(const std::string& path, const std::string& line) {
+  if (takeFault(failCreates)) return false;
+  std::ofstream out(NativePath(path), std::ios::binary | std::ios::app);
+  if (!out) return false;
+  out << line << "\r\n";
+  out.flush();
+  return static_cast<bool>(out);
+}
+
+bool WriteFile(const std::string& path, const std::string& content) {
+  if (takeFault(failCreates)) return false;
+  std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  out.flush();
+  return static_cast<bool>(out);
+}
+
+bool ReplaceFile(const std::string& path, const std::string& content) {
+  std::string target = NativePath(path);
+  fs::path p(target);
+  std::string tmp = (p.has_parent_path() ? p.parent_path().string() + "/" : std::string()) +
+                    "." + p.filename().string() + ".tmp" + std::to_string(getpid());
+  if (takeFault(failCreates)) return false;
+  FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+  ok = (std::fflush(f) == 0) && ok;
+  ok = (fsync(fileno(f)) == 0) && ok;
+  ok = (std::fclose(f) == 0) && ok;
+  if (ok && takeFault(failRenames)) ok = false;
+  if (ok) {
+    std::error_code ec;
+    fs::rename(tmp, target, ec);
+    ok = !ec;
+  }
+  if (!ok) std::remove(tmp.c_str());
+  return ok;
+}
+
+namespace test {
+void FailRenames(int n) { failRenames = n; }
+void FailCreates(int n) { failCreates = n; }
+}  // namespace test
+
+}  // namespace pf

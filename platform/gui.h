@@ -1,0 +1,194 @@
+// Windows, controls (gadgets), menus, keyboard shortcuts and the event queue.
+// Every object is addressed by a fixed number chosen by the caller.
+// Colours are 0x00BBGGRR integers. Call only from the GUI thread, except
+// SetGadgetText, which may be called from any thread (queued to the GUI thread).
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace pf {
+
+// ---- application ----------------------------------------------------------
+// Creates the toolkit application object once; safe to call again.
+void InitGui();
+
+// ---- events ---------------------------------------------------------------
+enum EventKind : int {
+  kEventNone = 0,
+  kEventMenu = 1,            // menu item or keyboard shortcut; EventMenu()
+  kEventGadget = 2,          // control event; EventGadget(), EventType()
+  kEventCloseWindow = 3,     // close button or system close
+  kEventMoveWindow = 4,
+  kEventSizeWindow = 5,
+  kEventActivateWindow = 6,
+  kEventDeactivateWindow = 7,
+  kEventLeftClick = 8,       // click on the window background or an image control
+  kEventRightClick = 9,
+};
+
+// Sub-kinds of a control event.
+enum EventType : int {
+  kTypeNone = 0,
+  kTypeLeftClick = 1,
+  kTypeRightClick = 2,
+  kTypeLeftDoubleClick = 3,
+  kTypeChange = 4,
+};
+
+// Waits at most `ms` milliseconds for the next event; returns its kind or 0.
+int WaitWindowEvent(int ms);
+int WindowEvent();        // returns a queued event without waiting, or 0
+int EventWindow();        // window of the last event
+int EventGadget();        // control of the last control event
+int EventMenu();          // item number of the last menu event
+int EventType();          // sub-kind of the last control event
+int ActiveWindow();       // number of the active window, or -1
+
+// ---- windows --------------------------------------------------------------
+enum WindowFlags : int {
+  kWindowTitleBar = 1,
+  kWindowSystemMenu = 2,
+  kWindowMinimize = 4,
+  kWindowMaximize = 8,
+  kWindowSizeable = 16,
+  kWindowInvisible = 32,
+  kWindowScreenCentered = 64,
+};
+
+// Inner size includes the menu bar; control coordinates start below it.
+bool OpenWindow(int win, int x, int y, int innerWidth, int innerHeight,
+                const std::string& title, int flags, int parentWin = -1);
+void CloseWindow(int win);
+bool IsWindow(int win);
+void ResizeWindow(int win, int x, int y, int innerWidth, int innerHeight);
+void SetWindowTitle(int win, const std::string& title);
+std::string GetWindowTitle(int win);
+void SetWindowColor(int win, int color);
+int WindowX(int win);
+int WindowY(int win);
+int WindowWidth(int win);     // inner width
+int WindowHeight(int win);    // inner height, menu bar included
+int WindowMouseX(int win);    // client coordinates (below the menu bar); -1 outside
+int WindowMouseY(int win);
+void HideWindow(int win, bool hide);
+void DisableWindow(int win, bool disable);
+void SetActiveWindow(int win);
+
+// ---- menus ----------------------------------------------------------------
+bool CreateMenu(int menu, int win);          // menu bar on a window
+int MenuHeight();                             // height of a menu bar in pixels
+void MenuTitle(const std::string& title);
+void MenuItem(int item, const std::string& label);
+void MenuBar();                               // separator
+void OpenSubMenu(const std::string& label);
+void CloseSubMenu();
+void SetMenuItemState(int menu, int item, bool ticked);
+bool GetMenuItemState(int menu, int item);
+void SetMenuItemText(int menu, int item, const std::string& label);
+std::string GetMenuItemText(int menu, int item);
+bool IsMenu(int menu);
+
+// Keyboard shortcuts: a key combination arrives as a menu event `item`.
+enum ShortcutModifier : int { kShortcutAlt = 0x1000, kShortcutControl = 0x2000, kShortcutShift = 0x4000 };
+// key is an upper-case letter 'A'..'Z' or a digit, combined with modifiers.
+void AddKeyboardShortcut(int win, int key, int item);
+
+// ---- controls -------------------------------------------------------------
+enum GadgetFlags : int {
+  kGadgetCenter = 1,        // text: centred
+  kGadgetRight = 2,         // text: right aligned
+  kGadgetBorder = 4,        // text/image: border
+  kGadgetToggle = 8,        // button: toggle button
+  kGadgetMultiLine = 16,    // button: text on several lines
+  kGadgetReadOnly = 32,     // string / editable combo
+  kGadgetEditable = 64,     // combo box: editable
+  kGadgetNumeric = 128,     // string: digits only
+  kGadgetTreeLines = 256,   // tree: lines, buttons, selection kept visible
+};
+
+enum GadgetKind : int {
+  kGadgetKindNone = 0, kGadgetKindButton, kGadgetKindButtonImage, kGadgetKindText,
+  kGadgetKindString, kGadgetKindComboBox, kGadgetKindCheckBox, kGadgetKindImage,
+  kGadgetKindContainer, kGadgetKindTree, kGadgetKindTrackBar, kGadgetKindEditor,
+};
+
+// Controls are created in the current gadget list: the window last opened or
+// made current with UseGadgetList, or the container last opened.
+void UseGadgetList(int win);
+bool ButtonGadget(int g, int x, int y, int w, int h, const std::string& text, int flags = 0);
+bool ButtonImageGadget(int g, int x, int y, int w, int h, int image, int flags = 0);
+bool TextGadget(int g, int x, int y, int w, int h, const std::string& text, int flags = 0);
+bool StringGadget(int g, int x, int y, int w, int h, const std::string& text, int flags = 0);
+bool EditorGadget(int g, int x, int y, int w, int h, int flags = 0);
+bool ComboBoxGadget(int g, int x, int y, int w, int h, int flags = 0);
+bool CheckBoxGadget(int g, int x, int y, int w, int h, const std::string& text, int flags = 0);
+bool ImageGadget(int g, int x, int y, int w, int h, int image, int flags = 0);
+bool ContainerGadget(int g, int x, int y, int w, int h, int flags = 0);
+void CloseGadgetList();                      // ends the current container
+bool TreeGadget(int g, int x, int y, int w, int h, int flags = 0);
+bool TrackBarGadget(int g, int x, int y, int w, int h, int minimum, int maximum, int flags = 0);
+
+bool IsGadget(int g);
+int GadgetKind(int g);
+void FreeGadget(int g);
+void ResizeGadget(int g, int x, int y, int w, int h);  // -1 keeps a value
+int GadgetX(int g);
+int GadgetY(int g);
+int GadgetWidth(int g);
+int GadgetHeight(int g);
+// Position of a control in its window's client coordinates (containers added).
+int GadgetWindowX(int g);
+int GadgetWindowY(int g);
+void HideGadget(int g, bool hide);
+bool GadgetHidden(int g);
+void DisableGadget(int g, bool disable);
+bool GadgetDisabled(int g);
+void SetGadgetText(int g, const std::string& text);   // any thread
+std::string GetGadgetText(int g);
+// Buttons (toggle), check boxes: 0/1; combo boxes, trees: selected index or -1;
+// track bars: value; image controls: the shown image number.
+void SetGadgetState(int g, int state);
+int GetGadgetState(int g);
+void SetGadgetToolTip(int g, const std::string& text);
+std::string GetGadgetToolTip(int g);
+enum GadgetColorKind : int { kColorFront = 1, kColorBack = 2 };
+void SetGadgetColor(int g, int kind, int color);
+int GetGadgetColor(int g, int kind);
+void SetGadgetFont(int g, int font);
+void SetGadgetImage(int g, int image);         // image and image-button controls
+
+// Items of combo boxes and trees. For trees `sublevel` is the depth (0 = root).
+void AddGadgetItem(int g, int position, const std::string& text, int image = -1, int sublevel = 0);
+void RemoveGadgetItem(int g, int position);
+void ClearGadgetItems(int g);
+int CountGadgetItems(int g);
+std::string GetGadgetItemText(int g, int item);
+void SetGadgetItemText(int g, int item, const std::string& text);
+void SetGadgetItemImage(int g, int item, int image);
+int GetGadgetItemImage(int g, int item);
+// Tree items: expanded (1) or collapsed (0).
+void SetGadgetItemState(int g, int item, int state);
+int GetGadgetItemState(int g, int item);
+int GetGadgetItemSublevel(int g, int item);
+void SetGadgetItemData(int g, int item, int data);
+int GetGadgetItemData(int g, int item);
+
+// Opens a URL in the default browser (Help pages).
+void OpenUrl(const std::string& url);
+
+// ---- test seams -----------------------------------------------------------
+namespace test {
+// Queues an event as if it came from the toolkit.
+void PostMenuEvent(int win, int item);
+void PostGadgetEvent(int win, int gadget, int type = kTypeLeftClick);
+void PostWindowEvent(int win, int kind);     // close, move, size, activate...
+// A click at client coordinates; sets the mouse position the window reports.
+void PostClick(int win, int x, int y, bool right = false);
+void SetMouse(int win, int x, int y);
+// Simulates a keyboard shortcut (letter with modifiers) pressed in a window.
+bool PressShortcut(int win, int key);
+// Forgets every window, control, menu and queued event.
+void ResetGui();
+}  // namespace test
+
+}  // namespace pf

@@ -1,0 +1,12 @@
+// Start-up, main loop and shut-down.
+#pragma once
+
+// Program entry: runs start-up, the main loop and ends the process.
+[[noreturn]] void YRM_Main();
+// Builds the main window once, during start-up.
+void YRM_BuildMainWindow();
+// Sets every start value of every subsystem and allocates the tables.
+void SetStartValues();
+// One pass of the main loop: waits at most 1 ms for an event, sets the flags
+// and runs the main step. Returns once.
+void MainLoopPass();

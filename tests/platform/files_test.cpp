@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/files.h"
+#include "workfolder.h"
+
+using yrmtest::Slurp;
+using yrmtest::Spit;
+
+class FilesTest : public yrmtest::WorkFolder {};
+
+TEST(SplitLines, AllLineEndsAndLastLineWithoutEnd) {
+  struct Case { std::string text; std::vector<std::string> lines; };
+  const Case cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\nb", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\r\n\r\nb", {"a", "", "b"}},
+      {"a\n\rb", {"a", "", "b"}},   // LF then lone CR: two line ends
+      {"\r\n", {""}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> got;
+    pf::SplitLines(c.text, got);
+    EXPECT_EQ(got, c.lines) << "text: " << c.text;
+  }
+}
+
+TEST_F(FilesTest, BackslashPathsOpenWithSlashes) {
+  Spit("testplans/x.qvt", "abc");
+  EXPECT_TRUE(pf::FileExists("testplans\\x.qvt"));
+  std::string s;
+  EXPECT_TRUE(pf::ReadFileBytes("testplans\\x.qvt", s));
+  EXPECT_EQ(s, "abc");
+}
+
+TEST_F(FilesTest, AppendLineEndsWithCrLf) {
+  EXPECT_TRUE(pf::AppendLine("log.txt", "one"));
+  EXPECT_TRUE(pf::AppendLine("log.txt", "two"));
+  EXPECT_EQ(Slurp("log.txt"), "one\r\ntwo\r\n");
+}
+
+TEST_F(FilesTest, ReplaceFileKeepsOldContentWhenRenameFails) {
+  Spit("plan.qvt", "old");
+  pf::test::FailRenames(1);
+  EXPECT_FALSE(pf::ReplaceFile("plan.qvt", "new"));
+  EXPECT_EQ(Slurp("plan.qvt"), "old");
+  EXPECT_TRUE(pf::ReplaceFile("plan.qvt", "new"));
+  EXPECT_EQ(Slurp("plan.qvt"), "new");
+  // No temporary is left behind either way.
+  int entries = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir)) { (void)e; ++entries; }
+  EXPECT_EQ(entries, 1);
+}
+
+TEST_F(FilesTest, ReplaceFileFailsWhenFolderMissing) {
+  EXPECT_FALSE(pf::ReplaceFile("nofolder/plan.qvt", "x"));
+}
