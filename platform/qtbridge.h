@@ -7,3 +7,12 @@ namespace pf {
 // or nullptr.
 QWidget* CurrentQtWindow();
 }
+
+class QImage;
+class QFont;
+namespace pf {
+// The image held under a number, or nullptr (image service).
+QImage* ImageObject(int img);
+// The font loaded under a number, or nullptr (image service).
+QFont* FontObject(int font);
+}
