@@ -2,11 +2,12 @@
 // record, the chosen and applied test settings and the signature arrays.
 #pragma once
 #include <array>
+#include <atomic>
 #include <string>
 
 // ---- requests handled by the main step ---------------------------------
-inline int fullredraw;            // redraw every display, then the traces
-inline int traceredraw;           // redraw the traces only
+inline std::atomic<int> fullredraw{1};   // redraw every display, then the traces
+inline std::atomic<int> traceredraw{0};  // redraw the traces only (also set by the poll thread)
 
 // ---- run states --------------------------------------------------------------
 inline int runstate;              // 1 test board, 2 capture/edit, 3 auto test, 4 auto capture
