@@ -8,3 +8,5 @@ void YRM_WriteLog(const std::string& text);
 // and shows it in a box titled with its class and number. Other texts are
 // only logged.
 void YRM_ShowMessage(const std::string& text);
+// The log line for a text, stamped with the local date and time now.
+std::string LogLine(const std::string& text);

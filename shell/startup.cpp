@@ -1,8 +1,137 @@
 #include "shell/startup.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
-void SetStartValues() {}
-void YRM_BuildMainWindow() {}
-void MainLoopPass() {}
-[[noreturn]] void YRM_Main() { std::_Exit(0); }
+#include "link/state.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/gui.h"
+#include "platform/image.h"
+#include "platform/sound.h"
+#include "shell/log.h"
+#include "shell/resources.h"
+#include "shell/settings.h"
+#include "shell/state.h"
+#include "testing/mainstep.h"
+#include "testing/state.h"
+
+namespace {
+constexpr int kDemoFields = 576;
+const char* const kDemoPlan = "testplans\\demo_A.qvt";
+
+bool legalModel(const std::string& m) {
+  return m == "YRM-A" || m == "YRM-AP" || m == "YRM-C" || m == "YRM-D" || m == "YRM-D2";
+}
+
+std::string mainWindowTitle() {
+  char version[32];
+  std::snprintf(version, sizeof version, "%.3f", softwareversion);
+  return "Quenlar - " + activeinstrument + " Analog Signature Analyser V" + version;
+}
+
+std::string todayText() {
+  pf::LocalTime t = pf::Now();
+  char s[16];
+  std::snprintf(s, sizeof s, "%02d/%02d/%04d", t.day, t.month, t.year);
+  return s;
+}
+
+// The model check of start-up: an unknown model runs as "YRM-A".
+void checkModel() {
+  if (!legalModel(activeinstrument)) {
+    activeinstrument = "YRM-A";
+    YRM_WriteLog("YRM32.EXE start-up, cannot find legal instrument name, defaulting 'activeinstrument$' to 'YRM-A'");
+  }
+}
+
+// Makes sure a plan can be read: the stored one, else the demo plan, created
+// as one line of 576 commas when it is missing too.
+void ensureCurrentPlan() {
+  if (pf::FileExists(testplanfilename)) return;
+  testplanfilename = kDemoPlan;
+  if (pf::FileExists(testplanfilename)) return;
+  pf::WriteFile(testplanfilename, std::string(kDemoFields, ','));
+}
+}  // namespace
+
+void SetStartValues() {
+  SetShellStartValues();
+  SetLinkStartValues();
+  SetTestingStartValues();
+}
+
+void YRM_BuildMainWindow() {
+  pf::ResizeWindow(kMainWindow, -1, -1, 1200, 720);
+  // The second read must not bring back an illegal model the check replaced.
+  const std::string runningModel = activeinstrument;
+  YRM_ReadSettings();
+  activeinstrument = runningModel;
+  pf::LoadFont(kFontPercent, "Arial Italic", 10);
+  pf::LoadFont(kFontUsbStatus, "Arial Italic", 10);
+  pf::LoadFont(kFontHeader, "Arial", 11);
+  pf::CreateDirectory("testplans");
+  ensureCurrentPlan();
+  YRM_LoadGraphics();
+  YRM_LoadSounds();
+  pf::SetWindowColor(kMainWindow, colourbackground);
+  relayoutrequest = 1;
+  fullredraw = 1;
+  paramspending = 1;
+  usbshown = 99;
+  pf::Delay(1000);
+}
+
+void MainLoopPass() {
+  event = pf::WaitWindowEvent(1);
+  switch (event) {
+    case pf::kEventCloseWindow:
+      if (pf::EventWindow() == kMainWindow) quit = 1;
+      break;
+    case pf::kEventLeftClick:
+    case pf::kEventGadget:
+      leftclick = 1;
+      break;
+    case pf::kEventRightClick:
+      rightclick = 1;
+      break;
+    case pf::kEventMoveWindow:
+    case pf::kEventSizeWindow:
+      relayoutrequest = 1;
+      break;
+    default:
+      break;
+  }
+  YRM_MainLoopStep();
+}
+
+void StartUp() {
+  SetStartValues();
+  YRM_ReadSettings();
+  checkModel();
+  YRM_WriteLog("YRM32.EXE start-up, activeinstrument:" + activeinstrument);
+  pf::InitGui();
+  if (!pf::OpenWindow(kMainWindow, 0, 0, 500, 500, mainWindowTitle(),
+                      pf::kWindowTitleBar | pf::kWindowSystemMenu | pf::kWindowMinimize |
+                          pf::kWindowMaximize | pf::kWindowSizeable)) {
+    YRM_ShowMessage("Error #0066 main window won't start");
+    quit = 1;
+  }
+  if (checkwebsiteforupdate == 1 && todayText() != dateoflastupdatecheck)
+    YRM_WriteSetting("YRM_settings.txt", "DateOfLastUpdateCheck", todayText());
+  ALLSoundStatus = pf::InitSound() ? 1 : 0;
+  pf::SetDefaultGuiFont();
+  YRM_BuildMainWindow();
+}
+
+[[noreturn]] void YRM_Main() {
+  StartUp();
+  do {
+    MainLoopPass();
+  } while (quit != 1);
+  // Nothing is saved or stopped: the poll thread and the device end with the
+  // process.
+  std::fflush(nullptr);
+  std::_Exit(0);
+}

@@ -3,6 +3,8 @@
 
 // Program entry: runs start-up, the main loop and ends the process.
 [[noreturn]] void YRM_Main();
+// Start-up steps up to and including the main-window build.
+void StartUp();
 // Builds the main window once, during start-up.
 void YRM_BuildMainWindow();
 // Sets every start value of every subsystem and allocates the tables.

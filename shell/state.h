@@ -66,3 +66,19 @@ constexpr int kMainWindow = 1;
 
 // Sets every shell start value (settings globals take their defaults).
 void SetShellStartValues();
+
+// ---- layout: grid, ribbon and panel sizes ---------------------------------
+inline int ribbonx, ribbony, ribbonwidth, ribbonheight, ribbonmargin;
+inline int scopemargin;                   // main-scope image edge to plot box
+inline int scope1width, scope1height;
+inline int miniscope1width, miniscope1height, miniscope2width, miniscope2height,
+    miniscope3width, miniscope3height, miniscope4width, miniscope4height, miniscope5width,
+    miniscope5height, miniscope6width, miniscope6height, miniscope7width, miniscope7height,
+    miniscope8width, miniscope8height, miniscope9width, miniscope9height;
+inline int pcbviewwidth, pcbviewheight;
+inline int cellrectx, cellrecty, cellrectwidth, cellrectheight;
+
+// Panel visibility, written by the refresh, read by the panel hit test.
+inline int scope1visible, miniscope1visible, miniscope2visible, miniscope3visible,
+    miniscope4visible, miniscope5visible, miniscope6visible, miniscope7visible,
+    miniscope8visible, miniscope9visible, pcbviewvisible, testtreevisible, badtreevisible;

@@ -1,0 +1,114 @@
+#include "testing/mainstep.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "link/state.h"
+#include "platform/clock.h"
+#include "platform/gui.h"
+#include "shell/state.h"
+#include "testing/state.h"
+
+namespace {
+constexpr int kStatusText = 253;          // USB status text of the ribbon
+constexpr int kButtonAFunction = 592;
+constexpr int kButtonBFunction = 593;
+constexpr int kSettingsFromRecord = 607;  // "V/R/Hz" check box
+constexpr float kUsbRailVoltsPerCount = 0.0016121270600706339f;
+
+// Control events passed on for the push-button function items 1 to 15.
+constexpr int kPushButtonEvents[16] = {0,   570, 571, 572, 574, 575, 576, 566,
+                                       567, 568, 608, 609, 598, 599, 610, 611};
+
+void phaseEvents() {
+  if (event == pf::kEventMenu) {
+    // Menu commands and the model selection join with the main window.
+  } else if (event == pf::kEventGadget) {
+    // Control handling joins with the test controls.
+  }
+}
+
+void phaseRunStates() {
+  if (runstate != prevrunstate) {
+    if (runstate == 3 || runstate == 4) stablecount = 0;
+    prevrunstate = runstate;
+  }
+}
+
+void phaseRelayout() {
+  if (relayoutrequest != 1) return;
+  long long now = pf::CalendarSeconds();
+  if (now < lastrelayout + 1) return;
+  lastrelayout = now;
+  relayoutrequest = 0;
+  fullredraw = 1;
+  traceredraw = 1;
+}
+
+void runPushButton(int& flag, int combo) {
+  if (flag != 1) return;
+  flag = 0;
+  int control = PushButtonAction(pf::IsGadget(combo) ? pf::GetGadgetState(combo) : 0);
+  (void)control;  // handed to the control handling once it exists
+}
+
+void phaseRecordChange() {
+  if (currentrecord == lastrecord) return;
+  lastrecord = currentrecord;
+  fullredraw = 1;
+}
+
+void phaseApplySettings() {
+  if (voltageset != voltage || resistanceset != resistance || frequencyset != frequency ||
+      scansigset != scansig || scancomset != scancom || dcmodeset != dcmode || dclevelset != dclevel) {
+    voltage = voltageset;
+    resistance = resistanceset;
+    frequency = frequencyset;
+    scansig = scansigset;
+    scancom = scancomset;
+    dcmode = dcmodeset;
+    dclevel = dclevelset;
+    fullredraw = 1;
+    paramspending = 1;
+  }
+}
+
+void phaseNewFrame() {
+  if (newframe != 1) return;
+  newframe = 0;
+  traceredraw = 1;
+}
+
+void phaseFullRedraw() {
+  if (fullredraw != 1) return;
+  fullredraw = 0;
+  traceredraw = 1;
+}
+
+void phaseTraceRedraw() {
+  if (traceredraw != 1) return;
+  traceredraw = 0;
+}
+
+void phaseClicks() {
+  if (leftclick == 1) leftclick = 0;
+  if (rightclick == 1) rightclick = 0;
+}
+}  // namespace
+
+int PushButtonAction(int item) { return item >= 1 && item <= 15 ? kPushButtonEvents[item] : 0; }
+
+int YRM_MainLoopStep() {
+  phaseEvents();
+  phaseRunStates();
+  phaseRelayout();
+  runPushButton(buttonaevent, kButtonAFunction);
+  runPushButton(buttonbevent, kButtonBFunction);
+  phaseRecordChange();
+  phaseApplySettings();
+  phaseNewFrame();
+  phaseFullRedraw();
+  phaseTraceRedraw();
+  phaseClicks();
+  return 0;
+}
