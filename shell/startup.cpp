@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "link/poll.h"
 #include "link/state.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -15,6 +16,8 @@
 #include "shell/settings.h"
 #include "shell/state.h"
 #include "testing/mainstep.h"
+#include "testing/planfile.h"
+#include "testing/records.h"
 #include "testing/state.h"
 
 namespace {
@@ -60,6 +63,7 @@ void SetStartValues() {
   SetShellStartValues();
   SetLinkStartValues();
   SetTestingStartValues();
+  SetRecordsStartValues();
 }
 
 void YRM_BuildMainWindow() {
@@ -73,12 +77,14 @@ void YRM_BuildMainWindow() {
   pf::LoadFont(kFontHeader, "Arial", 11);
   pf::CreateDirectory("testplans");
   ensureCurrentPlan();
+  YRM_ReadTestPlan(testplanfilename);
   YRM_LoadGraphics();
   YRM_LoadSounds();
   pf::SetWindowColor(kMainWindow, colourbackground);
   relayoutrequest = 1;
   fullredraw = 1;
   paramspending = 1;
+  StartPollThread();
   usbshown = 99;
   pf::Delay(1000);
 }
@@ -127,6 +133,10 @@ void StartUp() {
 
 [[noreturn]] void YRM_Main() {
   StartUp();
+  RunMainLoop();
+}
+
+[[noreturn]] void RunMainLoop() {
   do {
     MainLoopPass();
   } while (quit != 1);

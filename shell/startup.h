@@ -9,6 +9,8 @@ void StartUp();
 void YRM_BuildMainWindow();
 // Sets every start value of every subsystem and allocates the tables.
 void SetStartValues();
+// The main loop until quit, then the end of the process (exit status 0).
+[[noreturn]] void RunMainLoop();
 // One pass of the main loop: waits at most 1 ms for an event, sets the flags
 // and runs the main step. Returns once.
 void MainLoopPass();

@@ -3,18 +3,19 @@
 #include <cmath>
 #include <cstdio>
 
+#include "link/convert.h"
+#include "link/params.h"
 #include "link/state.h"
 #include "platform/clock.h"
 #include "platform/gui.h"
 #include "shell/state.h"
+#include "testing/records.h"
 #include "testing/state.h"
 
 namespace {
-constexpr int kStatusText = 253;          // USB status text of the ribbon
 constexpr int kButtonAFunction = 592;
 constexpr int kButtonBFunction = 593;
 constexpr int kSettingsFromRecord = 607;  // "V/R/Hz" check box
-constexpr float kUsbRailVoltsPerCount = 0.0016121270600706339f;
 
 // Control events passed on for the push-button function items 1 to 15.
 constexpr int kPushButtonEvents[16] = {0,   570, 571, 572, 574, 575, 576, 566,
@@ -52,9 +53,24 @@ void runPushButton(int& flag, int combo) {
   (void)control;  // handed to the control handling once it exists
 }
 
+// A new current record: with "V/R/Hz" ticked its own test settings become the
+// chosen ones (voltage, resistance and frequency only when all three are set).
 void phaseRecordChange() {
   if (currentrecord == lastrecord) return;
   lastrecord = currentrecord;
+  if (pf::IsGadget(kSettingsFromRecord) && pf::GetGadgetState(kSettingsFromRecord) == 1) {
+    if (currentrecord > records.Rows()) currentrecord = records.Rows();
+    int mv = records.FieldInt(currentrecord, kFieldVoltage);
+    int ohms = records.FieldInt(currentrecord, kFieldResistance);
+    int hz = records.FieldInt(currentrecord, kFieldFrequency);
+    scansigset = records.FieldInt(currentrecord, kFieldScanSignal);
+    scancomset = records.FieldInt(currentrecord, kFieldScanCommon);
+    if (mv != 0 && ohms != 0 && hz != 0) {
+      voltageset = static_cast<float>(mv);
+      resistanceset = static_cast<float>(ohms);
+      frequencyset = static_cast<float>(hz);
+    }
+  }
   fullredraw = 1;
 }
 
@@ -71,12 +87,19 @@ void phaseApplySettings() {
     fullredraw = 1;
     paramspending = 1;
   }
+  if (usbopen == 1 && paramspending == 1) {
+    paramspending = 0;
+    YRM_SendInstrumentParams();
+  }
 }
 
 void phaseNewFrame() {
   if (newframe != 1) return;
   newframe = 0;
+  YRM_ConvertSamples();
   traceredraw = 1;
+  YRM_UpdateButtonIndicators();
+  ShowUsbRail();
 }
 
 void phaseFullRedraw() {
