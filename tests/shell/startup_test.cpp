@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "link/poll.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/gui.h"
@@ -22,6 +23,7 @@ class StartUpTest : public yrmtest::WorkFolder {
     pf::test::SetNow([] { return pf::LocalTime{2026, 12, 9, 10, 11, 12}; });
   }
   void TearDown() override {
+    StopPollThread();
     pf::test::RestoreClocks();
     pf::test::ResetGui();
     WorkFolder::TearDown();
@@ -55,8 +57,9 @@ TEST_F(StartUpTest, FirstStartInAnEmptyFolder) {
   for (const auto& l : log) EXPECT_TRUE(std::regex_match(l, stamp)) << l;
 
   EXPECT_EQ(pf::GetWindowTitle(kMainWindow), "Quenlar - YRM-A Analog Signature Analyser V25.001");
-  EXPECT_EQ(pf::WindowWidth(kMainWindow), 1200);
-  EXPECT_EQ(pf::WindowHeight(kMainWindow), 720);
+  // The build's first refresh applies the default mode "Advanced".
+  EXPECT_EQ(pf::WindowWidth(kMainWindow), 1545);
+  EXPECT_EQ(pf::WindowHeight(kMainWindow), 725);
   EXPECT_EQ(quit, 0);
 }
 

@@ -1,0 +1,146 @@
+// The test plan in memory: one table of text fields, `records`, that every
+// part showing, testing, capturing, editing, loading or saving a plan reads
+// and changes in place. Rows and fields count from 1: row 1 is the plan
+// header, rows 2 to Rows() are pin records, fields 1 to Fields() per row.
+//
+// Reads never fail: a row or field outside the table reads as empty text, and
+// a number that is empty or holds no number reads as 0. Writes outside the
+// table are ignored, except that a field up to kPlanFields widens a narrower
+// table (every row keeps the same field count).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "testing/state.h"
+
+// ---- shape ------------------------------------------------------------------
+constexpr int kPlanFields = 576;      // fields of a new plan
+constexpr int kMaxRowChange = 1000;   // most rows one insert or delete handles
+
+// ---- header row fields ----------------------------------------------------
+constexpr int kFieldPhoto = 13;       // board photo path, "" = none
+constexpr int kFieldViewX = 14;       // view centre on the photo, pixels
+constexpr int kFieldViewY = 15;
+constexpr int kFieldViewZoom = 16;    // decimal text
+
+// ---- pin record fields ------------------------------------------------------
+constexpr int kFieldNumber = 1;       // row index at the last capture or renumber
+constexpr int kFieldVoltage = 2;      // golden settings: mV peak, ohms, Hz
+constexpr int kFieldResistance = 4;
+constexpr int kFieldFrequency = 6;
+constexpr int kFieldDescription = 8;
+constexpr int kFieldResult = 9;       // "Good", "Bad", "Untested", "NoTest"
+constexpr int kFieldComponent = 10;
+constexpr int kFieldPin = 11;
+constexpr int kFieldNote = 12;
+constexpr int kFieldPinX = 17;        // pin position on the photo, pixels
+constexpr int kFieldPinY = 18;
+constexpr int kFieldScanSignal = 27;  // scanner channels, 0 = off
+constexpr int kFieldScanCommon = 28;
+constexpr int kFieldGolden = 30;      // "Yes" when the golden block is valid
+
+// ---- signature blocks: field base + k --------------------------------------
+constexpr int kGoldenBase = 0;
+constexpr int kDutBase = 288;
+constexpr int kBlockRow = 1;          // row index at the capture
+constexpr int kBlockVoltage = 2;      // mV peak, "mVpk" at +3
+constexpr int kBlockResistance = 4;   // ohms, "ohms" at +5
+constexpr int kBlockFrequency = 6;    // Hz, "Hz" at +7
+constexpr int kBlockCount = 31;       // point count n
+constexpr int kBlockPairs = 32;       // voltage of point i at +32 + 2(i-1), current after it
+constexpr int kBlockMaxPairs = 128;   // room in a block
+
+// ---- text forms ---------------------------------------------------------------
+// Decimal digits with a leading "-" when negative.
+std::string IntegerText(long long value);
+// Fixed-point with ten decimals, trailing zeros and then a trailing point
+// removed: 0.1f gives "0.1000000015", 2 gives "2". A value that rounds to
+// zero gives "0"; a value that is no number or infinite gives "0".
+std::string DecimalText(float value);
+// Number readers used by the field accessors: leading blanks are skipped; an
+// empty text or one that does not start with a number gives 0. IntegerValue
+// takes the integer part and saturates; DecimalValue is always finite.
+int IntegerValue(std::string_view text);
+float DecimalValue(std::string_view text);
+
+// ---- the table ---------------------------------------------------------------
+class RecordTable {
+ public:
+  RecordTable();                        // one row of kPlanFields empty fields
+  RecordTable(int rows, int fields);    // all fields empty; each at least 1
+
+  int Rows() const { return rows_; }    // L, at least 1
+  int Fields() const { return fields_; }  // F, at least 1
+
+  std::string Field(int row, int field) const;
+  // The same text without a copy; valid until the table next changes.
+  std::string_view FieldView(int row, int field) const;
+  int FieldInt(int row, int field) const { return IntegerValue(FieldView(row, field)); }
+  float FieldFloat(int row, int field) const { return DecimalValue(FieldView(row, field)); }
+
+  // Stores text; a CR or LF in it is stored as a blank, since a field must
+  // stay on its row's line in the file. Returns false when nothing was stored
+  // (row outside 1..Rows(), field outside 1..max(Fields(), kPlanFields)).
+  bool SetField(int row, int field, std::string_view text);
+  bool SetFieldInt(int row, int field, long long value) {
+    return SetField(row, field, IntegerText(value));
+  }
+  bool SetFieldFloat(int row, int field, float value) {
+    return SetField(row, field, DecimalText(value));
+  }
+
+  // Inserts count empty rows so that the first becomes row `at`
+  // (1..Rows()+1). Deletes rows first..first+count-1 (all inside the table).
+  // Both return false, changing nothing, for arguments out of range.
+  bool InsertRows(int at, int count);
+  bool DeleteRows(int first, int count);
+  // Makes every row `fields` wide (never narrower); new fields are empty.
+  void Widen(int fields);
+
+  // Checks the internal layout; the fuzz target and tests use it.
+  bool Valid() const;
+  bool operator==(const RecordTable&) const = default;
+
+ private:
+  // Row r's fields stand one after another in text_[r - 1]; field f spans
+  // ends_[base + f - 1] to ends_[base + f], base = (r - 1) * (fields_ + 1),
+  // and ends_[base] is 0.
+  int rows_ = 1;
+  int fields_ = 1;
+  std::vector<std::string> text_;
+  std::vector<uint32_t> ends_;
+
+  friend bool ParseTestPlanText(std::string_view bytes, RecordTable& table);
+  friend void FormatTestPlanText(const RecordTable& table, std::string& out);
+};
+
+// The current test plan.
+inline RecordTable records;
+
+// Start-up's empty plan: one header row of kPlanFields empty fields.
+void SetRecordsStartValues();
+
+// ---- signature blocks (base kGoldenBase or kDutBase) ---------------------------
+// The block's point count, limited to 0..kBlockMaxPairs.
+int BlockPointCount(int row, int base);
+// Fills points 1..n of v and i (n as BlockPointCount) and returns n.
+int ReadSignatureBlock(int row, int base, Signature& v, Signature& i);
+// Writes row index, settings with their units, count n and points 1..n
+// (n limited to 0..kBlockMaxPairs). The fields after point n are left as they are.
+void WriteSignatureBlock(int row, int base, float millivolts, float ohms, float hertz,
+                         const Signature& v, const Signature& i, int n);
+
+// ---- row operations on `records` and `currentrecord` -----------------------
+// count limited to 1..1000; the rows go right after `currentrecord`, which
+// then points at the first of them.
+void YRM_InsertRecordsAfter(int count);
+// One empty row at `currentrecord`, which then points at it; nothing happens
+// at the header.
+void YRM_InsertRecordBefore();
+// Removes count rows (1..1000, at most those left) from `currentrecord` on;
+// the header is never removed. `currentrecord` stays inside the table.
+void YRM_DeleteRecords(int count);
+// Field 1 of every row becomes the row's index.
+void YRM_RenumberRecords();
