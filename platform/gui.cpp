@@ -1,20 +1,679 @@
-// Placeholder until the window service lands: only the application object.
+// Windows, menus, keyboard shortcuts and the event queue on Qt Widgets.
+// Geometry is absolute: a window's top-level widget has the inner size; the
+// menu bar sits at its top and the client widget, which holds the controls,
+// fills the rest. Toolkit signals only queue events; the caller reads them
+// one at a time through WaitWindowEvent.
 #include "platform/gui.h"
 
 #include <QApplication>
+#include <QBasicTimer>
+#include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QShortcut>
+#include <QThread>
+#include <QUrl>
+#include <deque>
 
+#include "platform/gui_internal.h"
 #include "platform/qtbridge.h"
+#include "platform/requester.h"
+
+// The toolkit's own entry for synthetic key presses: offers the key to the
+// shortcut map exactly as a typed key is offered (its test library uses it).
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods, const QString& text = QString(),
+                                               bool autorep = false, ushort count = 1);
 
 namespace pf {
+namespace gui {
 
-void InitGui() {
-  if (QApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "yrm32";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
+std::map<int, Window> windows;
+std::map<int, Gadget> gadgets;
+
+namespace {
+
+struct Event {
+  int kind, win, gadget, menu, type;
+};
+std::deque<Event> queue;
+Event last{kEventNone, -1, -1, -1, kTypeNone};
+
+struct Menu {
+  QPointer<QMenuBar> bar;
+  int win = -1;
+  std::map<int, QPointer<QAction>> items;
+  std::map<int, std::string> labels;
+  std::map<int, bool> ticked;
+};
+std::map<int, Menu> menus;
+int buildMenu = -1;                       // menu that MenuTitle/MenuItem extend
+std::vector<QPointer<QMenu>> buildStack;  // title menu, then open sub-menus
+
+std::vector<std::string> openedUrls;
+
+// Wakes a waiting WaitWindowEvent when its time is up.
+class Waker : public QObject {
+ public:
+  QBasicTimer timer;
+ protected:
+  void timerEvent(QTimerEvent*) override {}
+};
+Waker* waker = nullptr;
+
+int menuHeight = 0;
+
+class WindowWidget;
+WindowWidget* windowOf(QWidget* w);
+
+// After the program moved or sized a window, the platform confirms the new
+// geometry in steps of its own, some late and some passing through other
+// values; for a short while those steps are taken as the program's, not the
+// operator's.
+constexpr int kSettleMs = 300;
+bool settling(Window& w) { return w.settle.isValid() && !w.settle.hasExpired(kSettleMs); }
+
+// The top-level widget of a window: lays out menu bar and client by hand and
+// turns window-level toolkit events into queued events.
+class WindowWidget : public QWidget {
+ public:
+  WindowWidget(int num, QWidget* parent, Qt::WindowFlags f) : QWidget(parent, f), num(num) {}
+  const int num;
+  void place() {
+    Window* w = FindWindow(num);
+    if (!w) return;
+    int mh = w->menuBar ? MenuHeight() : 0;
+    if (w->menuBar) w->menuBar->setGeometry(0, 0, width(), mh);
+    if (w->client) w->client->setGeometry(0, mh, width(), std::max(0, height() - mh));
+  }
+
+ protected:
+  bool event(QEvent* e) override {
+    Window* w = FindWindow(num);
+    if (w && w->top == this) {
+      switch (e->type()) {
+        case QEvent::Close:
+          // The program decides whether a window closes.
+          e->ignore();
+          QueueEvent(kEventCloseWindow, num);
+          return true;
+        case QEvent::Move:
+          if (!settling(*w) && pos() != w->lastPos) {
+            w->lastPos = pos();
+            QueueEvent(kEventMoveWindow, num);
+          }
+          break;
+        case QEvent::Resize:
+          place();
+          if (!settling(*w) && size() != w->lastSize) {
+            w->lastSize = size();
+            QueueEvent(kEventSizeWindow, num);
+          }
+          break;
+        case QEvent::WindowActivate:
+          if (!w->active) {
+            w->active = true;
+            QueueEvent(kEventActivateWindow, num);
+          }
+          break;
+        case QEvent::WindowDeactivate:
+          if (w->active) {
+            w->active = false;
+            QueueEvent(kEventDeactivateWindow, num);
+          }
+          break;
+        case QEvent::Leave:
+          w->mouseX = w->mouseY = -1;
+          break;
+        default:
+          break;
+      }
+    }
+    return QWidget::event(e);
+  }
+};
+
+WindowWidget* windowOf(QWidget* w) { return w ? dynamic_cast<WindowWidget*>(w->window()) : nullptr; }
+
+// The area below the menu bar: a click that no control takes is a click on
+// the window.
+class ClientWidget : public QWidget {
+ public:
+  ClientWidget(int num, QWidget* parent) : QWidget(parent), num(num) {}
+  const int num;
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton) QueueEvent(kEventLeftClick, num);
+    else if (e->button() == Qt::RightButton) QueueEvent(kEventRightClick, num);
+    e->accept();
+  }
+};
+
+// Follows the mouse over every window, whichever widget gets the event, so
+// that WindowMouseX/Y give the position in client coordinates.
+class MouseTracker : public QObject {
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick: {
+        if (!o->isWidgetType()) break;
+        QWidget* w = static_cast<QWidget*>(o);
+        WindowWidget* top = windowOf(w);
+        if (!top) break;
+        Window* win = FindWindow(top->num);
+        if (!win || win->top != top || !win->client) break;
+        QPoint p = w->mapTo(top, static_cast<QMouseEvent*>(e)->position().toPoint()) - win->client->pos();
+        if (win->client->rect().contains(p)) SetMousePosition(top->num, p.x(), p.y());
+        else SetMousePosition(top->num, -1, -1);
+        break;
+      }
+      default:
+        break;
+    }
+    return false;
+  }
+};
+
+void processToolkit() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // Objects the toolkit released with deleteLater outside any event loop.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QWidget* CurrentQtWindow() { return nullptr; }
+int take() {
+  if (queue.empty()) return kEventNone;
+  last = queue.front();
+  queue.pop_front();
+  if (last.kind == kEventDeactivateWindow) {
+    // So that ActiveWindow(), asked next, already knows who took over.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  return last.kind;
+}
+
+Qt::WindowFlags qtWindowFlags(int flags) {
+  Qt::WindowFlags f = Qt::Window | Qt::CustomizeWindowHint;
+  if (flags & kWindowTitleBar) f |= Qt::WindowTitleHint;
+  if (flags & kWindowSystemMenu) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (flags & kWindowMinimize) f |= Qt::WindowMinimizeButtonHint;
+  if (flags & kWindowMaximize) f |= Qt::WindowMaximizeButtonHint;
+  return f;
+}
+
+Menu* findMenu(int menu) {
+  auto it = menus.find(menu);
+  return it == menus.end() || !it->second.bar ? nullptr : &it->second;
+}
+
+void forgetWindow(int win) {
+  for (auto it = menus.begin(); it != menus.end();) {
+    if (it->second.win == win) it = menus.erase(it);
+    else ++it;
+  }
+  for (auto it = queue.begin(); it != queue.end();) {
+    if (it->win == win) it = queue.erase(it);
+    else ++it;
+  }
+}
+
+}  // namespace
+
+Window* FindWindow(int win) {
+  auto it = windows.find(win);
+  return it == windows.end() || !it->second.top ? nullptr : &it->second;
+}
+
+Gadget* FindGadget(int g) {
+  auto it = gadgets.find(g);
+  return it == gadgets.end() || !it->second.widget ? nullptr : &it->second;
+}
+
+void QueueEvent(int kind, int win, int gadget, int menu, int type) {
+  // A burst of moves or resizes is one event for the main loop.
+  if ((kind == kEventMoveWindow || kind == kEventSizeWindow) && !queue.empty() &&
+      queue.back().kind == kind && queue.back().win == win)
+    return;
+  queue.push_back({kind, win, gadget, menu, type});
+}
+
+void SetMousePosition(int win, int x, int y) {
+  if (Window* w = FindWindow(win)) {
+    w->mouseX = x < 0 || y < 0 ? -1 : x;
+    w->mouseY = x < 0 || y < 0 ? -1 : y;
+  }
+}
+
+QColor ToQColor(int color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
+int FromQColor(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
+
+QString Label(const std::string& text) {
+  QString s = QString::fromStdString(text);
+  s.replace('&', "&&");
+  return s;
+}
+
+}  // namespace gui
+
+using namespace gui;
+
+// ---- application ----------------------------------------------------------
+
+void InitGui() {
+  if (!QApplication::instance()) {
+    static int argc = 1;
+    static char name[] = "yrm32";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+  }
+  if (!waker) {
+    waker = new Waker;
+    qApp->installEventFilter(new MouseTracker);
+  }
+}
+
+QWidget* CurrentQtWindow() {
+  int active = ActiveWindow();
+  if (Window* w = FindWindow(active)) return w->top;
+  QWidget* fallback = nullptr;
+  for (auto& [num, w] : windows)
+    if (w.top && w.top->isVisible()) fallback = w.top;
+  return fallback;
+}
+
+// ---- events ---------------------------------------------------------------
+
+int WaitWindowEvent(int ms) {
+  InitGui();
+  if (int k = take()) return k;
+  if (ms <= 0) {
+    processToolkit();
+    return take();
+  }
+  // Sleep in the toolkit's own wait until an event arrives or the time is up;
+  // pending toolkit events are handled on the way in without sleeping.
+  QDeadlineTimer deadline(ms, Qt::PreciseTimer);
+  waker->timer.start(ms, Qt::PreciseTimer, waker);
+  do {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  } while (queue.empty() && !deadline.hasExpired());
+  waker->timer.stop();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  return take();
+}
+
+int WindowEvent() { return WaitWindowEvent(0); }
+int EventWindow() { return last.win; }
+int EventGadget() { return last.gadget; }
+int EventMenu() { return last.menu; }
+int EventType() { return last.type; }
+
+int ActiveWindow() {
+  if (!QApplication::instance()) return -1;
+  WindowWidget* top = windowOf(QApplication::activeWindow());
+  if (!top) return -1;
+  Window* w = FindWindow(top->num);
+  return w && w->top == top ? top->num : -1;
+}
+
+// ---- windows --------------------------------------------------------------
+
+bool OpenWindow(int win, int x, int y, int innerWidth, int innerHeight, const std::string& title, int flags,
+                int parentWin) {
+  InitGui();
+  CloseWindow(win);
+  QWidget* parent = nullptr;
+  if (Window* p = FindWindow(parentWin)) parent = p->top;
+  innerWidth = std::max(1, innerWidth);
+  innerHeight = std::max(1, innerHeight);
+
+  Window& w = windows[win];
+  w = Window{};
+  w.flags = flags;
+  auto* top = new WindowWidget(win, parent, qtWindowFlags(flags));
+  w.top = top;
+  w.client = new ClientWidget(win, top);
+  top->setWindowTitle(QString::fromStdString(title));
+  if (flags & kWindowScreenCentered) {
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+      QRect a = s->availableGeometry();
+      x = a.x() + (a.width() - innerWidth) / 2;
+      y = a.y() + (a.height() - innerHeight) / 2;
+    }
+  }
+  top->move(x, y);
+  if (flags & kWindowSizeable) top->resize(innerWidth, innerHeight);
+  else top->setFixedSize(innerWidth, innerHeight);
+  w.lastPos = top->pos();
+  w.lastSize = top->size();
+  w.settle.start();
+  top->place();
+  QObject::connect(top, &QObject::destroyed, [win] {
+    auto it = windows.find(win);
+    if (it != windows.end() && !it->second.top) {
+      windows.erase(it);
+      forgetWindow(win);
+    }
+  });
+  UseGadgetList(win);
+  if (!(flags & kWindowInvisible)) {
+    top->show();
+    top->activateWindow();
+  }
+  return true;
+}
+
+void CloseWindow(int win) {
+  auto it = windows.find(win);
+  if (it == windows.end()) return;
+  QWidget* top = it->second.top;
+  windows.erase(it);
+  forgetWindow(win);
+  delete top;
+}
+
+bool IsWindow(int win) { return FindWindow(win) != nullptr; }
+
+void ResizeWindow(int win, int x, int y, int innerWidth, int innerHeight) {
+  Window* w = FindWindow(win);
+  if (!w) return;
+  QPoint pos(x == -1 ? w->top->x() : x, y == -1 ? w->top->y() : y);
+  QSize size(innerWidth == -1 ? w->top->width() : std::max(1, innerWidth),
+             innerHeight == -1 ? w->top->height() : std::max(1, innerHeight));
+  // Known before the toolkit reports it, so the change is no event.
+  w->lastPos = pos;
+  w->lastSize = size;
+  w->settle.start();
+  if (!(w->flags & kWindowSizeable)) w->top->setFixedSize(size);
+  else w->top->resize(size);
+  w->top->move(pos);
+}
+
+void SetWindowTitle(int win, const std::string& title) {
+  if (Window* w = FindWindow(win)) w->top->setWindowTitle(QString::fromStdString(title));
+}
+
+std::string GetWindowTitle(int win) {
+  Window* w = FindWindow(win);
+  return w ? w->top->windowTitle().toStdString() : std::string();
+}
+
+void SetWindowColor(int win, int color) {
+  Window* w = FindWindow(win);
+  if (!w) return;
+  w->color = color;
+  // The client covers everything below the menu bar, which keeps its own look.
+  QPalette p = w->client->palette();
+  p.setColor(QPalette::Window, color < 0 ? QApplication::palette().color(QPalette::Window) : ToQColor(color));
+  w->client->setPalette(p);
+  w->client->setAutoFillBackground(true);
+}
+
+int WindowX(int win) {
+  Window* w = FindWindow(win);
+  return w ? w->top->x() : 0;
+}
+int WindowY(int win) {
+  Window* w = FindWindow(win);
+  return w ? w->top->y() : 0;
+}
+int WindowWidth(int win) {
+  Window* w = FindWindow(win);
+  return w ? w->top->width() : 0;
+}
+int WindowHeight(int win) {
+  Window* w = FindWindow(win);
+  return w ? w->top->height() : 0;
+}
+int WindowMouseX(int win) {
+  Window* w = FindWindow(win);
+  return w ? w->mouseX : -1;
+}
+int WindowMouseY(int win) {
+  Window* w = FindWindow(win);
+  return w ? w->mouseY : -1;
+}
+
+void HideWindow(int win, bool hide) {
+  Window* w = FindWindow(win);
+  if (!w) return;
+  w->top->setVisible(!hide);
+}
+
+void DisableWindow(int win, bool disable) {
+  if (Window* w = FindWindow(win)) w->top->setEnabled(!disable);
+}
+
+void SetActiveWindow(int win) {
+  Window* w = FindWindow(win);
+  if (!w) return;
+  if (w->top->isHidden()) w->top->show();
+  w->top->raise();
+  w->top->activateWindow();
+}
+
+// ---- menus ----------------------------------------------------------------
+
+int MenuHeight() {
+  if (!menuHeight) {
+    InitGui();
+    QMenuBar probe;
+    probe.setNativeMenuBar(false);
+    probe.addMenu("File");
+    menuHeight = std::max(1, probe.sizeHint().height());
+  }
+  return menuHeight;
+}
+
+bool CreateMenu(int menu, int win) {
+  buildMenu = -1;
+  buildStack.clear();
+  Window* w = FindWindow(win);
+  if (!w) return false;
+  if (Menu* old = findMenu(menu)) {
+    // The number moves to this window; the old window loses its menu bar.
+    delete old->bar;
+    if (Window* ow = FindWindow(old->win)) static_cast<WindowWidget*>(ow->top.data())->place();
+  }
+  if (w->menuBar) {
+    // One menu bar per window: the new one replaces it.
+    for (auto it = menus.begin(); it != menus.end();) {
+      if (it->second.bar == w->menuBar) it = menus.erase(it);
+      else ++it;
+    }
+    delete w->menuBar;
+  }
+  auto* bar = new QMenuBar(w->top);
+  bar->setNativeMenuBar(false);
+  bar->setFixedHeight(MenuHeight());
+  w->menuBar = bar;
+  static_cast<WindowWidget*>(w->top.data())->place();
+  bar->show();
+  Menu& m = menus[menu];
+  m = Menu{};
+  m.bar = bar;
+  m.win = win;
+  buildMenu = menu;
+  return true;
+}
+
+void MenuTitle(const std::string& title) {
+  Menu* m = findMenu(buildMenu);
+  if (!m) return;
+  buildStack.clear();
+  buildStack.push_back(m->bar->addMenu(Label(title)));
+}
+
+void MenuItem(int item, const std::string& label) {
+  Menu* m = findMenu(buildMenu);
+  if (!m || buildStack.empty() || !buildStack.back()) return;
+  if (auto old = m->items.find(item); old != m->items.end()) delete old->second;
+  QAction* a = buildStack.back()->addAction(Label(label));
+  m->items[item] = a;
+  m->labels[item] = label;
+  m->ticked[item] = false;
+  int menu = buildMenu;
+  QObject::connect(a, &QAction::triggered, [menu, item, a] {
+    Menu* m = findMenu(menu);
+    if (!m) return;
+    // Ticks belong to the program: a click does not change them.
+    a->setChecked(m->ticked[item]);
+    QueueEvent(kEventMenu, m->win, -1, item);
+  });
+}
+
+void MenuBar() {
+  if (findMenu(buildMenu) && !buildStack.empty() && buildStack.back()) buildStack.back()->addSeparator();
+}
+
+void OpenSubMenu(const std::string& label) {
+  if (!findMenu(buildMenu) || buildStack.empty() || !buildStack.back()) return;
+  buildStack.push_back(buildStack.back()->addMenu(Label(label)));
+}
+
+void CloseSubMenu() {
+  if (buildStack.size() > 1) buildStack.pop_back();
+}
+
+void SetMenuItemState(int menu, int item, bool ticked) {
+  Menu* m = findMenu(menu);
+  if (!m) return;
+  auto it = m->items.find(item);
+  if (it == m->items.end() || !it->second) return;
+  m->ticked[item] = ticked;
+  it->second->setCheckable(true);
+  it->second->setChecked(ticked);
+}
+
+bool GetMenuItemState(int menu, int item) {
+  Menu* m = findMenu(menu);
+  if (!m || !m->items.count(item)) return false;
+  return m->ticked[item];
+}
+
+void SetMenuItemText(int menu, int item, const std::string& label) {
+  Menu* m = findMenu(menu);
+  if (!m) return;
+  auto it = m->items.find(item);
+  if (it == m->items.end() || !it->second) return;
+  m->labels[item] = label;
+  it->second->setText(Label(label));
+}
+
+std::string GetMenuItemText(int menu, int item) {
+  Menu* m = findMenu(menu);
+  if (!m || !m->items.count(item)) return "";
+  return m->labels[item];
+}
+
+bool IsMenu(int menu) { return findMenu(menu) != nullptr; }
+
+void AddKeyboardShortcut(int win, int key, int item) {
+  Window* w = FindWindow(win);
+  if (!w) return;
+  int mods = 0;
+  if (key & kShortcutAlt) mods |= Qt::ALT;
+  if (key & kShortcutControl) mods |= Qt::CTRL;
+  if (key & kShortcutShift) mods |= Qt::SHIFT;
+  int qtKey = key & 0xFFF;   // 'A'..'Z' and '0'..'9' are the toolkit's key codes
+  if (auto old = w->shortcuts.find(key); old != w->shortcuts.end()) delete old->second;
+  auto* s = new QShortcut(QKeySequence(QKeyCombination::fromCombined(mods | qtKey)), w->top);
+  s->setContext(Qt::WindowShortcut);
+  w->shortcuts[key] = s;
+  QObject::connect(s, &QShortcut::activated, [win, item] { QueueEvent(kEventMenu, win, -1, item); });
+}
+
+// ---- URL ------------------------------------------------------------------
+
+void OpenUrl(const std::string& url) {
+  openedUrls.push_back(url);
+  // Tests script the requesters; they never start a browser either.
+  if (test::RequestersScripted()) return;
+  InitGui();
+  QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
+// ---- test seams -----------------------------------------------------------
+
+namespace test {
+
+void PostMenuEvent(int win, int item) { QueueEvent(kEventMenu, win, -1, item); }
+void PostGadgetEvent(int win, int gadget, int type) { QueueEvent(kEventGadget, win, gadget, -1, type); }
+void PostWindowEvent(int win, int kind) { QueueEvent(kind, win); }
+
+void PostClick(int win, int x, int y, bool right) {
+  Window* w = FindWindow(win);
+  if (!w || !w->client) return;
+  // Delivered through the toolkit as a real click: the control under the
+  // point takes it, or the window does; the mouse tracker records the point.
+  QPoint p(x, y);
+  QWidget* target = w->client->childAt(p);
+  if (!target) target = w->client;
+  QPointer<QWidget> guard = target;
+  Qt::MouseButton b = right ? Qt::RightButton : Qt::LeftButton;
+  QPointF local = target->mapFrom(w->client, p);
+  QPointF scene = w->client->mapTo(w->top, p);
+  QPointF global = w->client->mapToGlobal(p);
+  QMouseEvent press(QEvent::MouseButtonPress, local, scene, global, b, b, Qt::NoModifier);
+  QApplication::sendEvent(target, &press);
+  if (!guard) return;
+  QMouseEvent release(QEvent::MouseButtonRelease, local, scene, global, b, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &release);
+}
+
+void SetMouse(int win, int x, int y) { SetMousePosition(win, x, y); }
+
+bool PressShortcut(int win, int key) {
+  Window* w = FindWindow(win);
+  if (!w) return false;
+  // Window shortcuts act in the active window, as for the operator's keys.
+  if (QApplication::activeWindow() != w->top) {
+    if (w->top->isHidden()) w->top->show();
+    w->top->activateWindow();
+    QApplication::setActiveWindow(w->top);
+    QCoreApplication::processEvents();
+  }
+  Qt::KeyboardModifiers mods;
+  if (key & kShortcutAlt) mods |= Qt::AltModifier;
+  if (key & kShortcutControl) mods |= Qt::ControlModifier;
+  if (key & kShortcutShift) mods |= Qt::ShiftModifier;
+  int qtKey = key & 0xFFF;
+  QString text = (mods & (Qt::AltModifier | Qt::ControlModifier)) ? QString() : QString(QChar(qtKey));
+  QWidget* focus = QApplication::focusWidget();
+  QObject* target = focus && focus->window() == w->top ? static_cast<QObject*>(focus) : w->top.data();
+  if (qt_sendShortcutOverrideEvent(target, 0, qtKey, mods, text)) return true;
+  // Not a shortcut: the key goes to the focused control as typed.
+  QKeyEvent press(QEvent::KeyPress, qtKey, mods, text);
+  QApplication::sendEvent(target, &press);
+  QKeyEvent release(QEvent::KeyRelease, qtKey, mods, text);
+  QApplication::sendEvent(target, &release);
+  return false;
+}
+
+const std::vector<std::string>& OpenedUrls() { return openedUrls; }
+
+void ResetGui() {
+  std::vector<QPointer<QWidget>> tops;
+  for (auto& [num, w] : windows) tops.push_back(w.top);
+  windows.clear();
+  gadgets.clear();
+  menus.clear();
+  buildMenu = -1;
+  buildStack.clear();
+  for (auto& t : tops) delete t.data();
+  queue.clear();
+  last = Event{kEventNone, -1, -1, -1, kTypeNone};
+  openedUrls.clear();
+  UseGadgetList(-1);
+}
+
+}  // namespace test
 
 }  // namespace pf

@@ -2,9 +2,12 @@
 // Every object is addressed by a fixed number chosen by the caller.
 // Colours are 0x00BBGGRR integers. Call only from the GUI thread, except
 // SetGadgetText, which may be called from any thread (queued to the GUI thread).
+// A call on a number that does not exist does nothing and returns 0, -1
+// (states, indices, colours, mouse positions) or an empty text.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pf {
 
@@ -122,6 +125,8 @@ bool StringGadget(int g, int x, int y, int w, int h, const std::string& text, in
 bool EditorGadget(int g, int x, int y, int w, int h, int flags = 0);
 bool ComboBoxGadget(int g, int x, int y, int w, int h, int flags = 0);
 bool CheckBoxGadget(int g, int x, int y, int w, int h, const std::string& text, int flags = 0);
+// Shows the image at its top-left corner, unscaled; a width or height of 0
+// takes the image's. Setting another image keeps the control's size.
 bool ImageGadget(int g, int x, int y, int w, int h, int image, int flags = 0);
 bool ContainerGadget(int g, int x, int y, int w, int h, int flags = 0);
 void CloseGadgetList();                      // ends the current container
@@ -157,7 +162,12 @@ int GetGadgetColor(int g, int kind);
 void SetGadgetFont(int g, int font);
 void SetGadgetImage(int g, int image);         // image and image-button controls
 
-// Items of combo boxes and trees. For trees `sublevel` is the depth (0 = root).
+// Items of combo boxes and trees. For trees `sublevel` is the depth (0 = root):
+// an entry of depth n+1 belongs under the nearest earlier entry of depth n (a
+// depth deeper than that is lowered). Removing a tree entry removes only that
+// entry; its children move under the nearest earlier entry of its depth, or
+// up one level with their own children when there is none. Removing the
+// selected entry leaves no entry selected.
 void AddGadgetItem(int g, int position, const std::string& text, int image = -1, int sublevel = 0);
 void RemoveGadgetItem(int g, int position);
 void ClearGadgetItems(int g);
@@ -173,7 +183,8 @@ int GetGadgetItemSublevel(int g, int item);
 void SetGadgetItemData(int g, int item, int data);
 int GetGadgetItemData(int g, int item);
 
-// Opens a URL in the default browser (Help pages).
+// Opens a URL in the default browser (Help pages); not while the requesters
+// are scripted (tests), when it is only recorded.
 void OpenUrl(const std::string& url);
 
 // ---- test seams -----------------------------------------------------------
@@ -189,6 +200,10 @@ void SetMouse(int win, int x, int y);
 bool PressShortcut(int win, int key);
 // Forgets every window, control, menu and queued event.
 void ResetGui();
+// URLs given to OpenUrl since the last ResetGui.
+const std::vector<std::string>& OpenedUrls();
+// Renders a window's inner area (menu bar included) into a PNG file.
+bool GrabWindow(int win, const std::string& path);
 }  // namespace test
 
 }  // namespace pf

@@ -15,4 +15,10 @@ namespace pf {
 QImage* ImageObject(int img);
 // The font loaded under a number, or nullptr (image service).
 QFont* FontObject(int font);
+
+// Image and image-button controls paint straight from the image store each
+// time they are drawn; SetGadgetImage and SetGadgetState on them schedule a
+// repaint. The image service may call this after it changed or replaced an
+// image, so that every control showing it repaints (window service).
+void RefreshImageGadgets(int img);
 }
