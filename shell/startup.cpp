@@ -11,8 +11,13 @@
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/sound.h"
+#include "shell/layout.h"
 #include "shell/log.h"
+#include "shell/menu.h"
+#include "shell/panels.h"
+#include "shell/refresh.h"
 #include "shell/resources.h"
+#include "shell/ribbon.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 #include "testing/mainstep.h"
@@ -80,8 +85,16 @@ void YRM_BuildMainWindow() {
   YRM_ReadTestPlan(testplanfilename);
   YRM_LoadGraphics();
   YRM_LoadSounds();
+  YRM_CreateMainMenu();
+  YRM_AddShortcuts();
+  YRM_CreateControlRibbon();
+  YRM_CreateScopeGadgets();
+  YRM_CreateBadTreePanel();
+  YRM_CreateTestTreePanel();
   pf::SetWindowColor(kMainWindow, colourbackground);
   relayoutrequest = 1;
+  YRM_LayoutMainWindow();
+  YRM_RefreshMainWindow();
   fullredraw = 1;
   paramspending = 1;
   StartPollThread();

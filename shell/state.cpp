@@ -63,6 +63,16 @@ void SetShellStartValues() {
   ribbonheight = 100;
   ribbonmargin = 2;
   scopemargin = 50;
+  cellsize = 0;
+  cellrectx = cellrecty = cellrectwidth = cellrectheight = 0;
+
+  appliedmode.clear();
+  appliedview.clear();
+  scope1visible = 1;
+  miniscope1visible = miniscope2visible = miniscope3visible = miniscope4visible =
+      miniscope5visible = miniscope6visible = miniscope7visible = miniscope8visible =
+          miniscope9visible = 0;
+  pcbviewvisible = testtreevisible = badtreevisible = 0;
 
   keyvalue.clear();
   settingint = 0;

@@ -77,8 +77,11 @@ inline int miniscope1width, miniscope1height, miniscope2width, miniscope2height,
     miniscope8width, miniscope8height, miniscope9width, miniscope9height;
 inline int pcbviewwidth, pcbviewheight;
 inline int cellrectx, cellrecty, cellrectwidth, cellrectheight;
+inline float cellsize;                    // grid cell, pixels (single precision)
 
 // Panel visibility, written by the refresh, read by the panel hit test.
 inline int scope1visible, miniscope1visible, miniscope2visible, miniscope3visible,
     miniscope4visible, miniscope5visible, miniscope6visible, miniscope7visible,
     miniscope8visible, miniscope9visible, pcbviewvisible, testtreevisible, badtreevisible;
+// The mode and display view the refresh last applied ("" before the first).
+inline std::string appliedmode, appliedview;

@@ -1,0 +1,198 @@
+#include "shell/menu.h"
+
+#include "platform/gui.h"
+#include "shell/layout.h"
+#include "shell/log.h"
+#include "shell/state.h"
+
+namespace {
+struct Shortcut {
+  char letter;
+  int item;
+};
+// In the order they are added.
+constexpr Shortcut kShortcuts[] = {
+    {'W', kShortcutPreviousRecord}, {'X', kShortcutNextRecord},  {'Y', kShortcutPreviousComponent},
+    {'Z', kShortcutNextComponent},  {'B', kShortcutFirstRecord}, {'E', kShortcutLastRecord},
+    {'R', kShortcutResetResults},   {'J', kShortcutGood},        {'K', kShortcutBad},
+    {'L', kShortcutAutoRun}};
+
+void items(int first, std::initializer_list<const char*> labels) {
+  int item = first;
+  for (const char* label : labels) pf::MenuItem(item++, label);
+}
+}  // namespace
+
+const std::vector<MenuOptionGroup>& MenuOptionGroups() {
+  static const std::vector<MenuOptionGroup> groups = {
+      {&scope1graticulemode,
+       "YRM_Scope1GraticuleMode",
+       true,
+       {{kItemGraticuleOn, "On"}, {kItemGraticuleOff, "Off"}}},
+      {&scope1crosshairmode,
+       "YRM_Scope1CrosshairMode",
+       true,
+       {{kItemCrosshairOn, "On"}, {kItemCrosshairClassic, "Classic"}, {kItemCrosshairOff, "Off"}}},
+      {&scopexcrosshairmode,
+       "YRM_ScopeXCrosshairMode",
+       true,
+       {{kItemMiniCrosshairOn, "On"}, {kItemMiniCrosshairOff, "Off"}}},
+      {&pcbcrosshairtype,
+       "YRM_PCBCrosshairType",
+       true,
+       {{kItemPcbCrosshair1, "1 line"}, {kItemPcbCrosshair3, "3 line"}}},
+      {&opencircuitdetectthreshold,
+       "YRM_OpenCircuitDetectThreshold",
+       false,
+       {{kItemOpenCircuitFirst, "0.25%"},
+        {kItemOpenCircuitFirst + 1, "0.50%"},
+        {kItemOpenCircuitFirst + 2, "1.00%"}}},
+      {&stablesignaturedetectthreshold,
+       "YRM_StableSignatureDetectThreshold",
+       false,
+       {{kItemStableThresholdFirst, "0.50%"},
+        {kItemStableThresholdFirst + 1, "1.00%"},
+        {kItemStableThresholdFirst + 2, "2.00%"}}},
+      {&stablesignaturedelay,
+       "YRM_SignatureCaptureDelay",
+       false,
+       {{kItemStableDelayFirst, "2 cycles"},
+        {kItemStableDelayFirst + 1, "5 cycles"},
+        {kItemStableDelayFirst + 2, "10 cycles"},
+        {kItemStableDelayFirst + 3, "15 cycles"},
+        {kItemStableDelayFirst + 4, "20 cycles"}}},
+      {&goldenvslivethreshold,
+       "YRM_GoldenVsLiveThreshold",
+       false,
+       {{kItemGoldenVsLiveFirst, "0.50%"},
+        {kItemGoldenVsLiveFirst + 1, "0.75%"},
+        {kItemGoldenVsLiveFirst + 2, "1.00%"},
+        {kItemGoldenVsLiveFirst + 3, "1.50%"},
+        {kItemGoldenVsLiveFirst + 4, "2.00%"},
+        {kItemGoldenVsLiveFirst + 5, "3.00%"},
+        {kItemGoldenVsLiveFirst + 6, "4.00%"},
+        {kItemGoldenVsLiveFirst + 7, "5.00%"}}},
+      {&mode, "YRM_Mode", false, {{kItemCompact, "Basic"}, {kItemAdvanced, "Advanced"}}},
+      {&displayview,
+       "YRM_DisplayView",
+       false,
+       {{kItemView9MiniScopes, kView9MiniScopes},
+        {kItemView6MiniScopesTree, kView6MiniScopesTree},
+        {kItemView3MiniScopesTree, kView3MiniScopesTree},
+        {kItemView3MiniScopesPcb, kView3MiniScopesPcb},
+        {kItemView3MiniScopesPcbTree, kView3MiniScopesPcbTree},
+        {kItemView2MiniScopesPcbTree, kView2MiniScopesPcbTree},
+        {kItemViewPcb, kViewPcb},
+        {kItemView3MiniScopesTreeBad, kView3MiniScopesTreeBad},
+        {kItemView2MiniScopesPcbTreeBad, kView2MiniScopesPcbTreeBad},
+        {kItemView1MiniScopePcbTreeBad, kView1MiniScopePcbTreeBad}}},
+  };
+  return groups;
+}
+
+const MenuOptionGroup& ModeOptions() { return MenuOptionGroups()[MenuOptionGroups().size() - 2]; }
+const MenuOptionGroup& ViewOptions() { return MenuOptionGroups().back(); }
+
+void YRM_CreateMainMenu() {
+  if (!pf::CreateMenu(kMainMenu, kMainWindow)) {
+    YRM_ShowMessage("Error #0055 cannot create menu");
+    quit = 1;
+    return;
+  }
+  pf::MenuTitle("File");
+  pf::MenuItem(kItemNew, "New");
+  pf::MenuItem(kItemOpen, "Open");
+  pf::MenuItem(kItemSave, "Save");
+  pf::MenuBar();
+  pf::OpenSubMenu("Open Recent");
+  items(kItemRecentFirst,
+        {"testplans/demo_A.qvt", "testplans/demo_B.qvt", "testplans/demo_C.qvt", "testplans/demo_D.qvt",
+         "testplans/demo_E.qvt", "testplans/demo_F.qvt", "testplans/demo_G.qvt", "testplans/demo_H.qvt"});
+  pf::CloseSubMenu();
+
+  pf::MenuTitle("Instrument");
+  pf::MenuItem(kItemConnect, "Connect");
+  pf::MenuItem(kItemDisconnect, "Disconnect");
+  pf::MenuBar();
+  pf::OpenSubMenu("Change Instrument");
+  items(kItemModelA, {"YRM-A", "YRM-AP", "YRM-C", "YRM-D"});
+  pf::CloseSubMenu();
+
+  pf::MenuTitle("Mode");
+  pf::MenuItem(kItemCompact, "Compact");
+  pf::MenuItem(kItemAdvanced, "Advanced");
+
+  pf::MenuTitle("Test");
+  pf::MenuItem(kItemAllowOverwrite, "Allow Signature Overwrite (AUTO CAPTURE)");
+  pf::OpenSubMenu("Open Circuit Detect Threshold (AUTO TEST/AUTO CAPTURE)");
+  items(kItemOpenCircuitFirst, {"0.25%", "0.5% (default)", "1.0%"});
+  pf::CloseSubMenu();
+  pf::OpenSubMenu("Stable Signature Detect Threshold (AUTO TEST/AUTO CAPTURE)");
+  items(kItemStableThresholdFirst, {"0.5%", "1.0% (default)", "2.0%"});
+  pf::CloseSubMenu();
+  pf::OpenSubMenu("Stable Signature Delay (AUTO TEST/AUTO CAPTURE)");
+  items(kItemStableDelayFirst, {" 2 cycles", " 5 cycles", "10 cycles (default)", "15 cycles", "20 cycles"});
+  pf::CloseSubMenu();
+  pf::MenuBar();
+  pf::OpenSubMenu("Golden vs. Live Signature Difference Threshold (AUTO TEST)");
+  items(kItemGoldenVsLiveFirst, {"0.5%", "0.75%", "1.0%", "1.5% (default)", "2.0%", "3.0%", "4.0%", "5.0%"});
+  pf::CloseSubMenu();
+  pf::MenuBar();
+  pf::MenuItem(kItemCollapseTree, "Collapse Test Tree");
+
+  pf::MenuTitle("Scope");
+  pf::OpenSubMenu("Graticule");
+  pf::MenuItem(kItemGraticuleOn, "On (default)");
+  pf::MenuItem(kItemGraticuleOff, "Off");
+  pf::CloseSubMenu();
+  pf::OpenSubMenu("Crosshairs");
+  pf::MenuItem(kItemCrosshairOn, "On (default)");
+  pf::MenuItem(kItemCrosshairClassic, "Classic");
+  pf::MenuItem(kItemCrosshairOff, "Off");
+  pf::CloseSubMenu();
+  pf::MenuBar();
+  pf::OpenSubMenu("Crosshairs (mini-scopes)");
+  pf::MenuItem(kItemMiniCrosshairOn, "On");
+  pf::MenuItem(kItemMiniCrosshairOff, "Off (default)");
+  pf::CloseSubMenu();
+
+  pf::MenuTitle("Display");
+  pf::OpenSubMenu("PCB Crosshairs");
+  pf::MenuItem(kItemPcbCrosshair1, "1 line");
+  pf::MenuItem(kItemPcbCrosshair3, "3 line");
+  pf::CloseSubMenu();
+  pf::MenuBar();
+  pf::MenuItem(kItemDisplayColours, "Display Colours");
+
+  pf::MenuTitle("Views");
+  pf::MenuItem(kItemView9MiniScopes, "9 mini-scopes (default)");
+  pf::MenuItem(kItemView6MiniScopesTree, "6 mini-scopes + TestTree");
+  pf::MenuItem(kItemView3MiniScopesTree, "3 mini-scopes + TestTree");
+  pf::MenuItem(kItemView3MiniScopesTreeBad, "3 mini-scopes + TestTree + BadTree");
+  pf::MenuItem(kItemView3MiniScopesPcb, "3 mini-scopes + PCB");
+  pf::MenuItem(kItemView3MiniScopesPcbTree, "3 mini-scopes + PCB + TestTree");
+  pf::MenuItem(kItemView2MiniScopesPcbTreeBad, "2 mini-scopes + PCB + TestTree + BadTree");
+  pf::MenuItem(kItemView2MiniScopesPcbTree, "2 mini-scopes + PCB + TestTree");
+  pf::MenuItem(kItemView1MiniScopePcbTreeBad, "1 mini-scope + PCB+ TestTree + BadTree");
+  pf::MenuItem(kItemViewPcb, "PCB");
+
+  pf::MenuTitle("Utilities");
+  pf::OpenSubMenu("Calibrate");
+  pf::MenuItem(kItemCalibrate, "Calibrate DAC/ADC");
+  pf::CloseSubMenu();
+  pf::MenuBar();
+  pf::OpenSubMenu("Daily Update Check");
+  pf::MenuItem(kItemDailyCheck, "Daily Check for Releases");
+  pf::CloseSubMenu();
+
+  pf::MenuTitle("Help");
+  pf::MenuItem(kItemAbout, "About");
+  pf::OpenSubMenu("Support");
+  pf::MenuItem(kItemSupport, "Support Info");
+  pf::CloseSubMenu();
+}
+
+void YRM_AddShortcuts() {
+  for (const Shortcut& s : kShortcuts)
+    pf::AddKeyboardShortcut(kMainWindow, pf::kShortcutAlt | s.letter, s.item);
+}

@@ -1,0 +1,86 @@
+#include "shell/menucommands.h"
+
+#include <string>
+
+#include "link/connection.h"
+#include "platform/gui.h"
+#include "platform/requester.h"
+#include "shell/menu.h"
+#include "shell/panels.h"
+#include "shell/refresh.h"
+#include "shell/settings.h"
+#include "shell/state.h"
+#include "testing/state.h"
+#include "testing/trees.h"
+
+namespace {
+constexpr const char* kSettingsFile = "YRM_settings.txt";
+
+const char* const kAboutText =
+    "Quenlar Analog Signature Analyser control program\n\n"
+    "Copyright (c) 2019-2025 Quenlar. All rights reserved.";
+const char* const kSupportText =
+    "Web: https://www.quenlar.example\n"
+    "Support: support@quenlar.example";
+
+// An option item: the global takes the item's value, the key is written and
+// the window refreshed. Returns false when the item belongs to no option.
+bool chooseOption(int item) {
+  for (const MenuOptionGroup& group : MenuOptionGroups())
+    for (const MenuOption& o : group.options) {
+      if (o.item != item) continue;
+      *group.global = o.value;
+      YRM_WriteSetting(kSettingsFile, group.key, o.value);
+      YRM_RefreshMainWindow();
+      if (group.redraw) fullredraw = 1;
+      return true;
+    }
+  return false;
+}
+
+void flip(int& flag, const char* key) {
+  flag = flag == 0 ? 1 : 0;
+  YRM_WriteSetting(kSettingsFile, key, std::to_string(flag));
+  YRM_RefreshMainWindow();
+}
+
+void collapseTrees() {
+  if (pf::IsGadget(kTestTree)) pf::ClearGadgetItems(kTestTree);
+  if (pf::IsGadget(kBadTree)) pf::ClearGadgetItems(kBadTree);
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+}
+}  // namespace
+
+void YRM_MenuEvent() {
+  const int item = pf::EventMenu();
+  if (chooseOption(item)) return;
+  switch (item) {
+    case kItemConnect:
+      YRM_StartConnection();
+      break;
+    case kItemDisconnect:
+      YRM_StopConnection();
+      break;
+    case kItemAllowOverwrite:
+      flip(allowsignatureoverwrite, "YRM_AllowSignatureOverwrite");
+      break;
+    case kItemDailyCheck:
+      flip(checkwebsiteforupdate, "CheckWebsiteForUpdate");
+      break;
+    case kItemCollapseTree:
+      collapseTrees();
+      break;
+    case kItemAbout:
+      pf::MessageRequester("About", kAboutText, pf::kRequesterOk | pf::kRequesterInfo);
+      break;
+    case kItemSupport:
+      pf::MessageRequester("Support", kSupportText, pf::kRequesterOk | pf::kRequesterInfo);
+      break;
+    default:
+      // File, Display Colours, Calibrate and the navigation, capture, reset
+      // and run shortcuts join with the parts that carry them out; the model
+      // items belong to the model selection.
+      break;
+  }
+}

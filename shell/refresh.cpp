@@ -1,0 +1,242 @@
+#include "shell/refresh.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "platform/gui.h"
+#include "shell/layout.h"
+#include "shell/menu.h"
+#include "shell/panels.h"
+#include "shell/resources.h"
+#include "shell/ribbon.h"
+#include "shell/state.h"
+#include "testing/records.h"
+#include "testing/state.h"
+#include "testing/trees.h"
+
+namespace {
+constexpr int kCompactWidth = 534, kCompactHeight = 408;
+constexpr int kAdvancedWidth = 1545, kAdvancedHeight = 725;
+
+// Lower bound (mV) of each voltage item's band; the last band ends at 12499.
+constexpr int kVoltageBands[] = {0, 300, 500, 700, 900, 1500, 2500, 3500, 4500, 7500};
+constexpr int kVoltageTop = 12499;
+constexpr int kVoltageFallback = 4;  // "Voltage: 1Vpk"
+constexpr int kResistancesThree[] = {10000, 1000, 100};
+constexpr int kResistancesEight[] = {10000, 5000, 2000, 1000, 500, 200, 100, 50};
+constexpr int kFrequencies[] = {10, 20, 50, 100, 200, 500, 1000};
+constexpr int kFrequencyFallback = 3;  // "Frequency: 100Hz"
+
+// Controls the compact modes hide, and those only they show.
+constexpr int kAdvancedOnly[] = {kPreviousRecordButton,
+                                 kNextRecordButton,
+                                 kPreviousComponentButton,
+                                 kNextComponentButton,
+                                 kFirstRecordButton,
+                                 kLastRecordButton,
+                                 kSettingsFromRecordCheck,
+                                 kResetTestButton,
+                                 kGoodImage,
+                                 kBadImage,
+                                 kGoodPercentText,
+                                 kBadPercentText,
+                                 kRunImage,
+                                 kEditHeader,
+                                 kCaptureModeCheck,
+                                 kEditRecordsButton};
+constexpr int kCompactOnly[] = {kFreezeGoldenToggle, kFreezeDutToggle, kAutoFreezeToggle};
+constexpr int kRecordButtons[] = {kPreviousRecordButton, kNextRecordButton,  kPreviousComponentButton,
+                                  kNextComponentButton,  kFirstRecordButton, kLastRecordButton};
+constexpr int kNoImage = -1;
+
+struct RunStateControls {
+  bool recordButtons, resetAndPercent, editRecords;
+  int good, bad, run;
+};
+// Run states 1 test board, 2 capture/edit, 3 auto test, 4 auto capture.
+constexpr RunStateControls kRunStates[4] = {
+    {true, true, false, kImageGood72, kImageBad72, kImageAutoTestYellow},
+    {true, false, true, kImageSingleCaptureGreen, kNoImage, kImageAutoCaptureYellow},
+    {false, true, false, kImageGoodGrey72, kImageBadGrey72, kImageTestInProgress},
+    {false, false, true, kImageSingleCaptureGrey, kNoImage, kImageCaptureInProgress},
+};
+
+// Visibility per display view in "Advanced": mini-scopes 1..9, board, trees.
+struct ViewPanels {
+  const char* view;
+  bool mini[kMiniScopes];
+  bool board, tree, bad;
+};
+const ViewPanels kViewPanels[] = {
+    {kView9MiniScopes, {1, 1, 1, 1, 1, 1, 1, 1, 1}, false, false, false},
+    {kView6MiniScopesTree, {0, 1, 1, 1, 1, 1, 1, 0, 0}, false, true, false},
+    {kView3MiniScopesTree, {0, 0, 0, 1, 1, 1, 0, 0, 0}, false, true, false},
+    {kView3MiniScopesPcb, {0, 0, 0, 1, 1, 1, 0, 0, 0}, true, false, false},
+    {kView3MiniScopesPcbTree, {0, 0, 0, 1, 1, 1, 0, 0, 0}, true, true, false},
+    {kView2MiniScopesPcbTree, {0, 0, 0, 1, 0, 1, 0, 0, 0}, true, true, false},
+    {kViewPcb, {0, 0, 0, 0, 0, 0, 0, 0, 0}, true, false, false},
+    {kView3MiniScopesTreeBad, {0, 0, 0, 1, 1, 1, 0, 0, 0}, false, true, true},
+    {kView2MiniScopesPcbTreeBad, {0, 0, 0, 1, 0, 1, 0, 0, 0}, true, true, true},
+    {kView1MiniScopePcbTreeBad, {0, 0, 0, 1, 0, 0, 0, 0, 0}, true, true, true},
+};
+
+int* const kMiniVisible[kMiniScopes] = {&miniscope1visible, &miniscope2visible, &miniscope3visible,
+                                        &miniscope4visible, &miniscope5visible, &miniscope6visible,
+                                        &miniscope7visible, &miniscope8visible, &miniscope9visible};
+
+void hide(int g, bool hidden) {
+  if (pf::IsGadget(g)) pf::HideGadget(g, hidden);
+}
+void disable(int g, bool disabled) {
+  if (pf::IsGadget(g)) pf::DisableGadget(g, disabled);
+}
+void select(int combo, int item) {
+  if (pf::IsGadget(combo)) pf::SetGadgetState(combo, item);
+}
+void setText(int g, const std::string& text) {
+  if (pf::IsGadget(g)) pf::SetGadgetText(g, text);
+}
+
+void tickSettings() {
+  pf::SetMenuItemState(kMainMenu, kItemDailyCheck, checkwebsiteforupdate != 0);
+  if (allowsignatureoverwrite == 0 || allowsignatureoverwrite == 1)
+    pf::SetMenuItemState(kMainMenu, kItemAllowOverwrite, allowsignatureoverwrite == 1);
+  for (const MenuOptionGroup& group : MenuOptionGroups()) {
+    if (&group == &ViewOptions()) continue;
+    bool matches = false;
+    for (const MenuOption& o : group.options) matches |= *group.global == o.value;
+    // "Basic-Auto" has no item: both mode items go unticked.
+    if (!matches && !(&group == &ModeOptions() && mode == "Basic-Auto")) continue;
+    for (const MenuOption& o : group.options)
+      pf::SetMenuItemState(kMainMenu, o.item, *group.global == o.value);
+  }
+}
+
+void tickViews() {
+  for (const MenuOption& o : ViewOptions().options)
+    pf::SetMenuItemState(kMainMenu, o.item, displayview == o.value);
+}
+
+void selectGeneratorItems() {
+  const bool eight =
+      activeinstrument == "YRM-C" || activeinstrument == "YRM-D" || activeinstrument == "YRM-D2";
+  select(kVoltageCombo, VoltageItem(voltage));
+  select(kResistanceCombo, ResistanceItem(resistance, eight));
+  select(kFrequencyCombo, FrequencyItem(frequency));
+  select(kScanSignalCombo, scansigset);
+  select(kScanCommonCombo, scancomset);
+}
+
+void showRunState() {
+  if (runstate < 1 || runstate > 4) return;
+  const RunStateControls& s = kRunStates[runstate - 1];
+  for (int g : kRecordButtons) disable(g, !s.recordButtons);
+  for (int g : {kResetTestButton, kGoodPercentText, kBadPercentText}) disable(g, !s.resetAndPercent);
+  disable(kEditRecordsButton, !s.editRecords);
+  const std::pair<int, int> images[] = {{kGoodImage, s.good}, {kBadImage, s.bad}, {kRunImage, s.run}};
+  for (auto [g, image] : images)
+    if (pf::IsGadget(g)) pf::SetGadgetImage(g, image);
+}
+
+std::string percentText(int count, int pins) {
+  // A plan of only the header has no pins to count.
+  const float share = pins > 0 ? float(count) / float(pins) * 100.0f : 0.0f;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f%%", share);
+  return text;
+}
+
+void showPercentages() {
+  const int last = records.Rows();
+  int good = 0, bad = 0;
+  for (int row = 2; row <= last; ++row) {
+    std::string_view result = records.FieldView(row, kFieldResult);
+    good += result == "Good";
+    bad += result == "Bad";
+  }
+  setText(kGoodPercentText, percentText(good, last - 1));
+  setText(kBadPercentText, percentText(bad, last - 1));
+}
+
+void showPanels() {
+  hide(kMainScope, scope1visible != 1);
+  for (int k = 1; k <= kMiniScopes; ++k) hide(kMainScope + k, *kMiniVisible[k - 1] != 1);
+  hide(kBoardView, pcbviewvisible != 1);
+  hide(kTestTreePanel, testtreevisible != 1);
+  hide(kBadTreePanel, badtreevisible != 1);
+}
+
+void resizeMainWindow(int width, int height) {
+  if (pf::IsWindow(kMainWindow)) pf::ResizeWindow(kMainWindow, -1, -1, width, height);
+}
+
+void switchModeAndView() {
+  if (mode == appliedmode && displayview == appliedview) return;
+  appliedmode = mode;
+  appliedview = displayview;
+  if (mode == "Basic" || mode == "Basic-Auto") {
+    scope1visible = 1;
+    for (int* v : kMiniVisible) *v = 0;
+    pcbviewvisible = testtreevisible = badtreevisible = 0;
+    for (int g : kAdvancedOnly) hide(g, true);
+    for (int g : kCompactOnly) hide(g, false);
+    showPanels();
+    resizeMainWindow(kCompactWidth, kCompactHeight);
+    YRM_LayoutMainWindow();
+  } else if (mode == "Advanced") {
+    for (int g : kAdvancedOnly) hide(g, false);
+    for (int g : kCompactOnly) hide(g, true);
+    for (const ViewPanels& v : kViewPanels) {
+      if (displayview != v.view) continue;
+      for (int k = 0; k < kMiniScopes; ++k) *kMiniVisible[k] = v.mini[k];
+      pcbviewvisible = v.board;
+      testtreevisible = v.tree;
+      badtreevisible = v.bad;
+    }
+    showPanels();
+    resizeMainWindow(kAdvancedWidth, kAdvancedHeight);
+    YRM_LayoutMainWindow();
+  }
+  fullredraw = 1;
+  traceredraw = 1;
+}
+}  // namespace
+
+int VoltageItem(float millivolts) {
+  const float mv = std::round(millivolts);
+  if (!(mv >= 0 && mv <= kVoltageTop)) return kVoltageFallback;
+  int item = 0;
+  for (int i = 0; i < int(std::size(kVoltageBands)); ++i)
+    if (mv >= kVoltageBands[i]) item = i;
+  return item;
+}
+
+int ResistanceItem(float ohms, bool eightResistances) {
+  const float r = std::round(ohms);
+  const int* values = eightResistances ? kResistancesEight : kResistancesThree;
+  const int count = eightResistances ? int(std::size(kResistancesEight)) : int(std::size(kResistancesThree));
+  for (int i = 0; i < count; ++i)
+    if (r == values[i]) return i;
+  return 0;
+}
+
+int FrequencyItem(float hertz) {
+  const float f = std::round(hertz);
+  for (int i = 0; i < int(std::size(kFrequencies)); ++i)
+    if (f == kFrequencies[i]) return i;
+  return kFrequencyFallback;
+}
+
+void YRM_RefreshMainWindow() {
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  if (pf::IsMenu(kMainMenu)) {
+    tickSettings();
+    tickViews();
+  }
+  selectGeneratorItems();
+  showRunState();
+  showPercentages();
+  switchModeAndView();
+}

@@ -1,0 +1,59 @@
+// A main window built as start-up builds it (menu, shortcuts, ribbon, panels)
+// in a fresh working folder, for the window tests of the shell.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/gui.h"
+#include "platform/image.h"
+#include "shell/menu.h"
+#include "shell/panels.h"
+#include "shell/ribbon.h"
+#include "shell/startup.h"
+#include "shell/state.h"
+#include "workfolder.h"
+
+namespace yrmtest {
+
+// A control's place in its parent, in pixels.
+struct Rect {
+  int x, y, w, h;
+  bool operator==(const Rect&) const = default;
+};
+inline std::ostream& operator<<(std::ostream& os, const Rect& r) {
+  return os << "(" << r.x << ", " << r.y << ") " << r.w << " x " << r.h;
+}
+
+class MainWindow : public WorkFolder {
+ protected:
+  void SetUp() override {
+    WorkFolder::SetUp();
+    pf::test::ResetGui();
+    pf::test::SetDelay([](int) {});
+    SetStartValues();
+    pf::InitGui();
+  }
+  void TearDown() override {
+    pf::test::ResetGui();
+    pf::test::RestoreClocks();
+    WorkFolder::TearDown();
+  }
+  // Window 1 with everything the build creates before the first layout.
+  void Build(const std::string& model = "YRM-A") {
+    activeinstrument = model;
+    ASSERT_TRUE(pf::OpenWindow(kMainWindow, 0, 0, 1200, 720, "test", pf::kWindowSizeable));
+    YRM_CreateMainMenu();
+    YRM_AddShortcuts();
+    YRM_CreateControlRibbon();
+    YRM_CreateScopeGadgets();
+    YRM_CreateBadTreePanel();
+    YRM_CreateTestTreePanel();
+  }
+  static Rect RectOf(int g) {
+    return {pf::GadgetX(g), pf::GadgetY(g), pf::GadgetWidth(g), pf::GadgetHeight(g)};
+  }
+};
+
+}  // namespace yrmtest

@@ -1,0 +1,212 @@
+#include "testing/trees.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/gui.h"
+#include "shell/panels.h"
+#include "shell/resources.h"
+#include "shell/startup.h"
+#include "shell/state.h"
+#include "testing/records.h"
+#include "testing/state.h"
+#include "workfolder.h"
+
+namespace {
+struct Pin {
+  const char* component;
+  const char* pin;
+  const char* result = "Untested";
+  const char* golden = "Yes";
+  const char* note = "";
+};
+
+struct Shown {
+  std::string text;
+  int level, data;
+  bool operator==(const Shown&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Shown& s) {
+  return os << "{" << s.text << ", " << s.level << ", " << s.data << "}";
+}
+
+class TreesTest : public yrmtest::WorkFolder {
+ protected:
+  void SetUp() override {
+    WorkFolder::SetUp();
+    pf::test::ResetGui();
+    SetStartValues();
+    pf::InitGui();
+    ASSERT_TRUE(pf::OpenWindow(kMainWindow, 0, 0, 800, 600, "trees", 0));
+    YRM_CreateBadTreePanel();
+    YRM_CreateTestTreePanel();
+    testplanfilename = "testplans\\board.qvt";
+  }
+  void TearDown() override {
+    pf::test::ResetGui();
+    WorkFolder::TearDown();
+  }
+  static void Plan(const std::vector<Pin>& pins) {
+    records = RecordTable(1 + int(pins.size()), kPlanFields);
+    for (int i = 0; i < int(pins.size()); ++i) {
+      const Pin& p = pins[i];
+      records.SetField(i + 2, kFieldComponent, p.component);
+      records.SetField(i + 2, kFieldPin, p.pin);
+      records.SetField(i + 2, kFieldResult, p.result);
+      records.SetField(i + 2, kFieldGolden, p.golden);
+      records.SetField(i + 2, kFieldNote, p.note);
+    }
+  }
+  static std::vector<Shown> Entries(int tree) {
+    std::vector<Shown> shown;
+    for (int i = 0; i < pf::CountGadgetItems(tree); ++i)
+      shown.push_back({pf::GetGadgetItemText(tree, i), pf::GetGadgetItemSublevel(tree, i),
+                       pf::GetGadgetItemData(tree, i)});
+    return shown;
+  }
+  static std::vector<int> Icons(int tree) {
+    std::vector<int> icons;
+    for (int i = 0; i < pf::CountGadgetItems(tree); ++i) icons.push_back(pf::GetGadgetItemImage(tree, i));
+    return icons;
+  }
+  const std::vector<Pin> twoComponents = {{"U1", "1"}, {"U1", "2"}, {"U1", "3"}, {"U2", "1"}, {"U2", "2"}};
+};
+}  // namespace
+
+TEST_F(TreesTest, TestTreeGroupsPinsUnderComponents) {
+  Plan(twoComponents);
+  currentrecord = 5;
+  YRM_BuildTestTree();
+  EXPECT_EQ(Entries(kTestTree), (std::vector<Shown>{{"testplans\\board.qvt", 0, 2},
+                                                    {"U1", 0, 2},
+                                                    {"1", 1, 2},
+                                                    {"2", 1, 3},
+                                                    {"3", 1, 4},
+                                                    {"U2", 0, 5},
+                                                    {"1", 1, 5},
+                                                    {"2", 1, 6}}));
+  // The first pin of U2, not U2 itself.
+  EXPECT_EQ(pf::GetGadgetState(kTestTree), 6);
+  EXPECT_EQ(pf::GetGadgetColor(kTestTree, pf::kColorBack), colourblack);
+  EXPECT_EQ(pf::GetGadgetColor(kTestTree, pf::kColorFront), colourwhite);
+
+  // The header current: the selection stays where it was.
+  currentrecord = 1;
+  YRM_BuildTestTree();
+  EXPECT_EQ(pf::GetGadgetState(kTestTree), 6);
+}
+
+TEST_F(TreesTest, NotesAndTitleWithoutWorkingFolder) {
+  Plan({{"R5", "2", "Untested", "Yes", "solder"}, {"R5", "3", "Bad", "Yes", "cold joint"}});
+  testplanfilename = dir + "/testplans/board.qvt";
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  EXPECT_EQ(pf::GetGadgetItemText(kTestTree, 0), "testplans/board.qvt");
+  EXPECT_EQ(pf::GetGadgetItemText(kTestTree, 2), "2  solder");
+  EXPECT_EQ(Entries(kBadTree),
+            (std::vector<Shown>{{"testplans/board.qvt", 0, 2}, {"R5, Pin 3  cold joint", 0, 3}}));
+  // Written with "\" after the folder, as a plan from the settings file may be.
+  testplanfilename = dir + "\\testplans\\other.qvt";
+  YRM_BuildTestTree();
+  EXPECT_EQ(pf::GetGadgetItemText(kTestTree, 0), "testplans\\other.qvt");
+}
+
+TEST_F(TreesTest, IconsByPriority) {
+  struct Case {
+    std::vector<Pin> pins;
+    int component;
+    std::vector<int> pinIcons;
+  };
+  const Case cases[] = {
+      {{{"U1", "1", "Good"}, {"U1", "2", "Good"}, {"U1", "3", "Bad"}},
+       kImageBad23,
+       {kImageGood23, kImageGood23, kImageBad23}},
+      {{{"U1", "1", "Good"}, {"U1", "2", "Bad", "No"}, {"U1", "3", "Untested"}},
+       kImageNoSig23,
+       {kImageGood23, kImageNoSig23, kImageUntested23}},
+      {{{"U1", "1", "Bad"}, {"U1", "2", "Untested"}}, kImageUntested23, {kImageBad23, kImageUntested23}},
+      {{{"U1", "1", "Good"}, {"U1", "2", "Good"}}, kImageGood23, {kImageGood23, kImageGood23}},
+      {{{"U1", "1", "NoTest"}, {"U1", "2", "NoTest"}}, kImageGood23, {kImageNoTest23, kImageNoTest23}},
+  };
+  for (const Case& c : cases) {
+    pf::ClearGadgetItems(kTestTree);
+    Plan(c.pins);
+    YRM_BuildTestTree();
+    std::vector<int> expected = {kImageBlock23, c.component};
+    expected.insert(expected.end(), c.pinIcons.begin(), c.pinIcons.end());
+    EXPECT_EQ(Icons(kTestTree), expected);
+  }
+  // A result the tree does not know keeps the icon the pin had.
+  records.SetField(2, kFieldResult, "Maybe");
+  YRM_BuildTestTree();
+  EXPECT_EQ(pf::GetGadgetItemImage(kTestTree, 2), kImageNoTest23);
+}
+
+TEST_F(TreesTest, OnlyChangedEntriesAreReplaced) {
+  Plan(twoComponents);
+  currentrecord = 3;
+  YRM_BuildTestTree();
+  ASSERT_EQ(pf::GetGadgetState(kTestTree), 3);
+  // An entry the rebuild keeps keeps its expanded state; a replaced one starts afresh.
+  pf::SetGadgetItemState(kTestTree, 1, 1);
+  pf::SetGadgetItemState(kTestTree, 5, 1);
+  records.SetField(5, kFieldComponent, "U3");  // U2 pin 1 becomes U3 pin 1
+  YRM_BuildTestTree();
+  EXPECT_EQ(Entries(kTestTree), (std::vector<Shown>{{"testplans\\board.qvt", 0, 2},
+                                                    {"U1", 0, 2},
+                                                    {"1", 1, 2},
+                                                    {"2", 1, 3},
+                                                    {"3", 1, 4},
+                                                    {"U3", 0, 5},
+                                                    {"1", 1, 5},
+                                                    {"U2", 0, 6},
+                                                    {"2", 1, 6}}));
+  EXPECT_EQ(pf::GetGadgetItemState(kTestTree, 1), 1);
+  EXPECT_EQ(pf::GetGadgetItemState(kTestTree, 5), 0);
+  EXPECT_EQ(pf::GetGadgetState(kTestTree), 3);
+
+  // Rows removed (as the editor does): leftovers go, data follows the rows.
+  records.DeleteRows(2, 3);
+  YRM_BuildTestTree();
+  EXPECT_EQ(Entries(kTestTree),
+            (std::vector<Shown>{
+                {"testplans\\board.qvt", 0, 2}, {"U3", 0, 2}, {"1", 1, 2}, {"U2", 0, 3}, {"2", 1, 3}}));
+}
+
+TEST_F(TreesTest, BadTreeFollowsResults) {
+  Plan(twoComponents);
+  YRM_BuildBadTree();
+  EXPECT_EQ(Entries(kBadTree), (std::vector<Shown>{{"testplans\\board.qvt", 0, 2}}));
+  EXPECT_EQ(Icons(kBadTree), (std::vector<int>{kImageBlock23}));
+
+  for (int row : {2, 4, 6}) records.SetField(row, kFieldResult, "Bad");
+  YRM_BuildBadTree();
+  EXPECT_EQ(
+      Entries(kBadTree),
+      (std::vector<Shown>{
+          {"testplans\\board.qvt", 0, 2}, {"U1, Pin 1", 0, 2}, {"U1, Pin 3", 0, 4}, {"U2, Pin 2", 0, 6}}));
+  EXPECT_EQ(Icons(kBadTree), (std::vector<int>{kImageBlock23, kImageBad23, kImageBad23, kImageBad23}));
+
+  records.SetField(2, kFieldResult, "Good");
+  records.SetField(6, kFieldResult, "Good");
+  YRM_BuildBadTree();
+  EXPECT_EQ(Entries(kBadTree), (std::vector<Shown>{{"testplans\\board.qvt", 0, 2}, {"U1, Pin 3", 0, 4}}));
+  EXPECT_EQ(Icons(kBadTree), (std::vector<int>{kImageBlock23, kImageBad23}));
+
+  // A row removed before it: the entry keeps its text but must name the new row.
+  records.DeleteRows(3, 1);
+  YRM_BuildBadTree();
+  EXPECT_EQ(Entries(kBadTree), (std::vector<Shown>{{"testplans\\board.qvt", 0, 2}, {"U1, Pin 3", 0, 3}}));
+}
+
+TEST_F(TreesTest, HeaderOnlyPlanAndMissingTrees) {
+  records = RecordTable();
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  EXPECT_EQ(pf::CountGadgetItems(kTestTree), 1);
+  EXPECT_EQ(pf::CountGadgetItems(kBadTree), 1);
+  pf::test::ResetGui();  // no window: nothing to build, nothing breaks
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+}
