@@ -1,24 +1,245 @@
-// Placeholder until the image service lands: the numbered image and font stores.
+// The numbered image store: creation, copies, grabs, stretches, pixel reads,
+// and loading and saving image files.
 #include "platform/image.h"
 
-#include <QFont>
 #include <QImage>
 #include <map>
 
+#include "platform/files.h"
+#include "platform/image_codec.h"
 #include "platform/qtbridge.h"
 
 namespace pf {
 namespace {
 std::map<int, QImage> images;
-std::map<int, QFont> fonts;
+std::string lastError;
+
+// The last large picture decoded, with the file bytes it came from: the board
+// view loads the same photo at every full redraw, and comparing a few
+// megabytes costs far less than decoding them again. Keyed by content, so a
+// changed file is always decoded anew.
+constexpr int64_t kCacheFromPixels = 1'000'000;
+struct {
+  std::string bytes;
+  QImage image;
+} lastLarge;
+
+QRgb ToRgb(int color) {
+  return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+// Every stored image is RGB32 or ARGB32 (straight alpha), the two layouts the
+// drawing code writes into directly, at 96 dpi: text in points comes out the
+// same size whether or not the application object existed when the image was
+// made (without it the toolkit assumes another resolution).
+QImage Normalised(QImage img) {
+  if (img.format() != QImage::Format_RGB32 && img.format() != QImage::Format_ARGB32)
+    img = img.convertToFormat(img.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  if (img.dotsPerMeterX() != codec::kDotsPerMeter) img.setDotsPerMeterX(codec::kDotsPerMeter);
+  if (img.dotsPerMeterY() != codec::kDotsPerMeter) img.setDotsPerMeterY(codec::kDotsPerMeter);
+  return img;
+}
+
+// Controls showing an image paint it from the store: have them repaint.
+void Changed(int img) { RefreshImageGadgets(img); }
+
+bool StartsWith(const std::string& data, const char* magic, size_t n) {
+  return data.size() >= n && data.compare(0, n, magic, n) == 0;
+}
 }  // namespace
 
 QImage* ImageObject(int img) {
   auto it = images.find(img);
   return it == images.end() ? nullptr : &it->second;
 }
-QFont* FontObject(int font) {
-  auto it = fonts.find(font);
-  return it == fonts.end() ? nullptr : &it->second;
+
+namespace codec {
+bool CheckSize(int64_t w, int64_t h, std::string& error) {
+  if (w < 1 || h < 1) {
+    error = "empty image (" + std::to_string(w) + " x " + std::to_string(h) + " pixels)";
+    return false;
+  }
+  if (w > kMaxSide || h > kMaxSide || w * h > kMaxPixels) {
+    error = std::to_string(w) + " x " + std::to_string(h) + " pixels exceeds the limit of " +
+            std::to_string(kMaxSide) + " pixels a side and " + std::to_string(kMaxPixels / 1000000) +
+            " megapixels";
+    return false;
+  }
+  return true;
 }
+}  // namespace codec
+
+bool CreateImage(int img, int w, int h, int fill) {
+  std::string error;
+  if (!codec::CheckSize(w, h, error)) return false;
+  QImage q(w, h, QImage::Format_RGB32);
+  if (q.isNull()) return false;
+  q.fill(ToRgb(fill));
+  images[img] = Normalised(std::move(q));
+  Changed(img);
+  return true;
+}
+
+void FreeImage(int img) {
+  if (images.erase(img)) Changed(img);
+}
+bool IsImage(int img) { return images.count(img) != 0; }
+int ImageWidth(int img) {
+  const QImage* q = ImageObject(img);
+  return q ? q->width() : 0;
+}
+int ImageHeight(int img) {
+  const QImage* q = ImageObject(img);
+  return q ? q->height() : 0;
+}
+
+bool CopyImage(int src, int dst) {
+  const QImage* q = ImageObject(src);
+  if (!q) return false;
+  if (src != dst) images[dst] = *q;   // shared until either is drawn on
+  Changed(dst);
+  return true;
+}
+
+bool GrabImage(int src, int dst, int x, int y, int w, int h) {
+  const QImage* q = ImageObject(src);
+  std::string error;
+  if (!q || !codec::CheckSize(w, h, error)) return false;
+  if (QRect(x, y, w, h) == q->rect()) {   // the whole picture: share it, copy nothing
+    if (src != dst) images[dst] = *q;
+    Changed(dst);
+    return true;
+  }
+  QImage part;
+  if (q->rect().contains(QRect(x, y, w, h))) {
+    // A read-only view into the source's pixels, which it keeps alive: the
+    // board view cuts megapixels out of a photo only to stretch them, so
+    // nothing is copied unless the piece is drawn on.
+    auto* keep = new QImage(*q);
+    part = QImage(keep->constBits() + qsizetype(y) * keep->bytesPerLine() + qsizetype(x) * 4, w, h,
+                  keep->bytesPerLine(), keep->format(),
+                  [](void* held) { delete static_cast<QImage*>(held); }, keep);
+  } else {
+    part = q->copy(QRect(x, y, w, h));   // outside the source: zeros
+  }
+  if (part.isNull()) return false;
+  if (part.format() == QImage::Format_ARGB32 && !q->rect().contains(QRect(x, y, w, h))) {
+    // Straight-alpha zeros would be transparent; outside reads opaque black.
+    const QRect inside = q->rect().intersected(QRect(x, y, w, h)).translated(-x, -y);
+    for (int row = 0; row < h; ++row) {
+      QRgb* line = reinterpret_cast<QRgb*>(part.scanLine(row));
+      for (int col = 0; col < w; ++col)
+        if (!inside.contains(col, row)) line[col] = qRgb(0, 0, 0);
+    }
+  }
+  images[dst] = Normalised(std::move(part));
+  Changed(dst);
+  return true;
+}
+
+bool ResizeImage(int img, int w, int h) {
+  QImage* q = ImageObject(img);
+  std::string error;
+  if (!q || !codec::CheckSize(w, h, error)) return false;
+  if (q->width() == w && q->height() == h) return true;
+  QImage scaled = q->scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  if (scaled.isNull()) return false;
+  *q = Normalised(std::move(scaled));
+  Changed(img);
+  return true;
+}
+
+int Point(int img, int x, int y) {
+  const QImage* q = ImageObject(img);
+  if (!q || x < 0 || y < 0 || x >= q->width() || y >= q->height()) return -1;
+  const QRgb c = q->pixel(x, y);
+  return qRed(c) | (qGreen(c) << 8) | (qBlue(c) << 16);
+}
+
+void RegisterImageDecoders() {}
+
+bool LoadImage(int img, const std::string& path) {
+  FreeImage(img);
+  std::string data;
+  if (!ReadFileBytes(NativePath(path), data)) {
+    lastError = path + ": cannot be read";
+    return false;
+  }
+  if (!lastLarge.image.isNull() && data == lastLarge.bytes) {
+    images[img] = lastLarge.image;   // shared until drawn on
+    Changed(img);
+    lastError.clear();
+    return true;
+  }
+  QImage q;
+  std::string error;
+  bool ok = false;
+  if (StartsWith(data, "\x89PNG\r\n\x1a\n", 8)) {
+    ok = codec::DecodePng(data, q, error);
+  } else if (StartsWith(data, "\xFF\xD8\xFF", 3)) {
+    ok = codec::DecodeJpeg(data, q, error);
+  } else if (StartsWith(data, "\x00\x00\x00\x0CjP  \r\n\x87\n", 12) ||
+             StartsWith(data, "\xFF\x4F\xFF\x51", 4)) {
+    ok = codec::DecodeJp2(data, q, error);
+  } else {
+    error = data.empty() ? "empty file" : "not a PNG, JPEG or JPEG 2000 file";
+  }
+  if (!ok || q.isNull()) {
+    lastError = path + ": " + (error.empty() ? "cannot be decoded" : error);
+    return false;
+  }
+  images[img] = Normalised(std::move(q));
+  if (int64_t(images[img].width()) * images[img].height() >= kCacheFromPixels) {
+    lastLarge.bytes = std::move(data);
+    lastLarge.image = images[img];
+  }
+  Changed(img);
+  lastError.clear();
+  return true;
+}
+
+bool SavePng(int img, const std::string& path) {
+  const QImage* q = ImageObject(img);
+  if (!q) {
+    lastError = path + ": no image " + std::to_string(img);
+    return false;
+  }
+  std::string data, error;
+  if (!codec::EncodePng(*q, data, error)) {
+    lastError = path + ": " + error;
+    return false;
+  }
+  if (!ReplaceFile(NativePath(path), data)) {
+    lastError = path + ": cannot be written";
+    return false;
+  }
+  lastError.clear();
+  return true;
+}
+
+std::string ImageError() { return lastError; }
+
+namespace test {
+void ResetFonts();   // image_font.cpp
+
+void ResetImages() {
+  images.clear();
+  lastLarge.bytes.clear();
+  lastLarge.image = QImage();
+  ResetFonts();
+}
+
+bool SaveJpeg(int img, const std::string& path, int quality) {
+  const QImage* q = ImageObject(img);
+  std::string data, error;
+  return q && codec::EncodeJpeg(*q, quality, data, error) && WriteFile(NativePath(path), data);
+}
+
+bool SaveJp2(int img, const std::string& path, bool codestream) {
+  const QImage* q = ImageObject(img);
+  std::string error;
+  return q && codec::EncodeJp2(*q, codestream, NativePath(path), error);
+}
+}  // namespace test
+
 }  // namespace pf

@@ -6,54 +6,86 @@
 
 namespace pf {
 
+// A new opaque 32-bit image (replacing any under the number); false for a
+// size below 1 or beyond the limits of LoadImage.
 bool CreateImage(int img, int w, int h, int fill = 0);   // black unless told
 void FreeImage(int img);
 bool IsImage(int img);
 int ImageWidth(int img);
 int ImageHeight(int img);
 bool CopyImage(int src, int dst);                       // dst replaced
+// dst becomes the w x h rectangle of src at (x, y) (src and dst may be the
+// same); parts outside src read black. False for a size below 1.
 bool GrabImage(int src, int dst, int x, int y, int w, int h);
 bool ResizeImage(int img, int w, int h);                // smooth stretch
-// Decodes a PNG, JPEG or JPEG 2000 file (by content) into image `img`.
-// Refuses absurd dimensions before allocating. False on any failure; the
-// number is then empty.
+// Decoders are built in; kept so start-up can "register" them (no-op).
+void RegisterImageDecoders();
+// Decodes a PNG, JPEG or JPEG 2000 file (.jp2 or raw .j2k codestream), told
+// apart by content, into image `img`. Refuses absurd dimensions (over 20000
+// pixels a side or 200 megapixels) before allocating. False on any failure;
+// the number is then empty and ImageError() says why.
 bool LoadImage(int img, const std::string& path);
-// Writes an image as PNG (used by the asset generator and screenshots).
+// Writes an image as PNG (used by the asset generator and screenshots); the
+// file is replaced atomically.
 bool SavePng(int img, const std::string& path);
-// Raw pixel access for tests and encoders: 0x00BBGGRR.
+// Why the last LoadImage or SavePng failed ("" after a success).
+std::string ImageError();
+// Raw pixel access for tests and encoders: 0x00BBGGRR (-1 outside).
 int Point(int img, int x, int y);
 
 // ---- drawing: all calls draw on the image given to StartDrawing ----------
+// Everything is clipped to the image; coordinates anywhere in int range are
+// safe. Drawing calls without a drawing image do nothing.
 bool StartDrawing(int img);
 void StopDrawing();
 void Plot(int x, int y, int color);
 // Line from (x1, y1) to (x2, y2), both end points drawn.
 void LineXY(int x1, int y1, int x2, int y2, int color);
-// Filled box of w x h pixels at (x, y); negative sizes extend left/up.
+// Filled box of w x h pixels at (x, y); negative sizes extend left/up
+// (w = -3 covers x - 3 .. x - 1). A size of 0 draws nothing.
 void Box(int x, int y, int w, int h, int color);
 // Outline of a box: the w x h border pixels.
 void BoxOutline(int x, int y, int w, int h, int color);
-void Circle(int x, int y, int radius, int color);       // filled disc
-void CircleOutline(int x, int y, int radius, int color);
-// Text with its top-left corner at (x, y); transparent background.
+// Filled disc: the pixels within radius + 1/2 of (x, y) (2r + 1 across);
+// radius 0 is one pixel, a negative radius nothing.
+void Circle(int x, int y, int radius, int color);
+void CircleOutline(int x, int y, int radius, int color);   // its rim
+// Text (UTF-8) with its top-left corner at (x, y); transparent background.
 void DrawText(int x, int y, const std::string& text, int color);
-// Text turned a quarter turn anticlockwise (reads bottom to top); (x, y) is
-// where the text's top-left corner goes before turning.
+// The same on an opaque box of TextWidth x TextHeight in `background`.
+void DrawText(int x, int y, const std::string& text, int color, int background);
+// Text turned about its top-left corner (x, y) by `angle` degrees
+// anticlockwise. With w x h the text's width and height:
+//   90: reads bottom to top, covers x .. x + h across, y - w .. y down;
+//  270 (or -90): reads top to bottom, covers x - h .. x, y .. y + w.
 void DrawRotatedText(int x, int y, const std::string& text, int angle, int color);
+// Draws image `img` (its alpha respected) onto the drawing image.
 void DrawImage(int img, int x, int y);
-void DrawImageStretched(int img, int x, int y, int w, int h);
+void DrawImageStretched(int img, int x, int y, int w, int h);   // smooth
+// Font of the following texts; a number that is no font selects the default
+// drawing font (the application font). StartDrawing resets it.
 void DrawingFont(int font);
-int TextWidth(const std::string& text);
-int TextHeight(const std::string& text);
+int TextWidth(const std::string& text);    // in the drawing font, pixels
+int TextHeight(const std::string& text);   // line height of the drawing font
 
 // ---- fonts ----------------------------------------------------------------
-// Face name may carry the style ("Arial Italic", "Arial Bold"); size in points.
+// Face name may carry the style words after the family ("Arial Italic",
+// "Arial Bold Italic"); size in points. The family is resolved through the
+// system's font substitution ("Arial" -> a metric-compatible face). False for
+// an empty family or a size below 1.
 bool LoadFont(int font, const std::string& face, int points);
 bool IsFont(int font);
+// Makes the system's default GUI font the application font (controls created
+// from now on, and the default drawing font).
 void SetDefaultGuiFont();
 
 namespace test {
 void ResetImages();   // frees every image and font
+// Encoders for test fixtures and benchmarks.
+bool SaveJpeg(int img, const std::string& path, int quality = 90);
+bool SaveJp2(int img, const std::string& path, bool codestream);  // lossless
+// Family of the face a font number resolved to ("" when no font).
+std::string FontFamily(int font);
 }
 
 }  // namespace pf

@@ -1,0 +1,195 @@
+// JPEG 2000 through OpenJPEG: the .jp2 box format and raw codestreams, read
+// from memory; lossless encoding for test fixtures. Strict mode makes a
+// truncated codestream an error instead of a partly decoded picture.
+#include <openjpeg.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "platform/image_codec.h"
+
+namespace pf::codec {
+namespace {
+struct Memory {
+  const unsigned char* data;
+  OPJ_SIZE_T size;
+  OPJ_SIZE_T pos;
+};
+
+OPJ_SIZE_T Read(void* buffer, OPJ_SIZE_T n, void* user) {
+  auto* m = static_cast<Memory*>(user);
+  const OPJ_SIZE_T left = m->size - m->pos;
+  if (left == 0) return OPJ_SIZE_T(-1);
+  n = std::min(n, left);
+  std::memcpy(buffer, m->data + m->pos, n);
+  m->pos += n;
+  return n;
+}
+
+OPJ_OFF_T Skip(OPJ_OFF_T n, void* user) {
+  auto* m = static_cast<Memory*>(user);
+  if (n < 0) {
+    n = std::max<OPJ_OFF_T>(n, -OPJ_OFF_T(m->pos));
+  } else {
+    n = std::min<OPJ_OFF_T>(n, OPJ_OFF_T(m->size - m->pos));
+  }
+  m->pos = OPJ_SIZE_T(OPJ_OFF_T(m->pos) + n);
+  return n;
+}
+
+OPJ_BOOL Seek(OPJ_OFF_T n, void* user) {
+  auto* m = static_cast<Memory*>(user);
+  if (n < 0 || OPJ_SIZE_T(n) > m->size) return OPJ_FALSE;
+  m->pos = OPJ_SIZE_T(n);
+  return OPJ_TRUE;
+}
+
+void Remember(const char* msg, void* user) {
+  auto* s = static_cast<std::string*>(user);
+  if (s->empty()) {
+    *s = msg;
+    while (!s->empty() && (s->back() == '\n' || s->back() == ' ')) s->pop_back();
+  }
+}
+
+void Ignore(const char*, void*) {}
+
+struct CodecCloser {
+  void operator()(opj_codec_t* c) const { opj_destroy_codec(c); }
+};
+struct StreamCloser {
+  void operator()(opj_stream_t* s) const { opj_stream_destroy(s); }
+};
+struct ImageCloser {
+  void operator()(opj_image_t* i) const { opj_image_destroy(i); }
+};
+
+// One component sample scaled to 8 bits.
+struct Channel {
+  const opj_image_comp_t* comp = nullptr;
+  int shift = 0, offset = 0, maxValue = 255;
+  explicit Channel(const opj_image_comp_t* c) : comp(c) {
+    const int prec = int(std::clamp<OPJ_UINT32>(c->prec, 1, 31));
+    offset = c->sgnd ? (1 << (prec - 1)) : 0;
+    shift = prec > 8 ? prec - 8 : 0;
+    maxValue = prec < 8 ? (1 << prec) - 1 : 255;
+  }
+  int At(int x, int y) const {
+    const OPJ_UINT32 cx = std::min<OPJ_UINT32>(OPJ_UINT32(x) / std::max<OPJ_UINT32>(comp->dx, 1), comp->w - 1);
+    const OPJ_UINT32 cy = std::min<OPJ_UINT32>(OPJ_UINT32(y) / std::max<OPJ_UINT32>(comp->dy, 1), comp->h - 1);
+    int v = (int(comp->data[size_t(cy) * comp->w + cx]) + offset) >> shift;
+    if (maxValue != 255) v = v * 255 / maxValue;
+    return std::clamp(v, 0, 255);
+  }
+};
+
+bool Usable(const opj_image_comp_t& c) { return c.data && c.w > 0 && c.h > 0; }
+}  // namespace
+
+bool DecodeJp2(const std::string& data, QImage& out, std::string& error) {
+  const bool codestream = data.size() >= 2 && (unsigned char)data[0] == 0xFF && (unsigned char)data[1] == 0x4F;
+  std::unique_ptr<opj_codec_t, CodecCloser> codec(opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
+  if (!codec) return error = "JPEG 2000 decoder unavailable", false;
+  std::string message;
+  opj_set_error_handler(codec.get(), Remember, &message);
+  opj_set_warning_handler(codec.get(), Ignore, nullptr);
+  opj_set_info_handler(codec.get(), Ignore, nullptr);
+  opj_dparameters_t params;
+  opj_set_default_decoder_parameters(&params);
+  if (!opj_setup_decoder(codec.get(), &params)) return error = "JPEG 2000 decoder set-up failed", false;
+  opj_decoder_set_strict_mode(codec.get(), OPJ_TRUE);
+
+  Memory memory{reinterpret_cast<const unsigned char*>(data.data()), data.size(), 0};
+  std::unique_ptr<opj_stream_t, StreamCloser> stream(opj_stream_create(1 << 16, OPJ_TRUE));
+  if (!stream) return error = "out of memory", false;
+  opj_stream_set_user_data(stream.get(), &memory, nullptr);
+  opj_stream_set_user_data_length(stream.get(), data.size());
+  opj_stream_set_read_function(stream.get(), Read);
+  opj_stream_set_skip_function(stream.get(), Skip);
+  opj_stream_set_seek_function(stream.get(), Seek);
+
+  opj_image_t* raw = nullptr;
+  const bool header = opj_read_header(stream.get(), codec.get(), &raw);
+  std::unique_ptr<opj_image_t, ImageCloser> image(raw);
+  if (!header || !image) return error = message.empty() ? "not a valid JPEG 2000 file" : message, false;
+  const int64_t w = int64_t(image->x1) - image->x0, h = int64_t(image->y1) - image->y0;
+  if (!CheckSize(w, h, error)) return false;
+  if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get()))
+    return error = message.empty() ? "JPEG 2000 data is corrupt or truncated" : message, false;
+
+  const OPJ_UINT32 n = image->numcomps;
+  if (n == 0 || !image->comps) return error = "JPEG 2000 image has no components", false;
+  for (OPJ_UINT32 i = 0; i < std::min<OPJ_UINT32>(n, 4); ++i)
+    if (!Usable(image->comps[i])) return error = "JPEG 2000 component without data", false;
+  const bool colour = n >= 3;
+  const bool alpha = n == 2 || n >= 4;
+  const bool ycc = colour && image->color_space == OPJ_CLRSPC_SYCC;
+  const Channel c0(&image->comps[0]);
+  const Channel c1(&image->comps[colour ? 1 : 0]);
+  const Channel c2(&image->comps[colour ? 2 : 0]);
+  const Channel ca(&image->comps[alpha ? (colour ? 3 : 1) : 0]);
+
+  out = QImage(int(w), int(h), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  if (out.isNull()) return error = "out of memory", false;
+  for (int y = 0; y < int(h); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < int(w); ++x) {
+      int r = c0.At(x, y), g = c1.At(x, y), b = c2.At(x, y);
+      if (ycc) {
+        const double yy = r, cb = g - 128.0, cr = b - 128.0;
+        r = std::clamp(int(yy + 1.402 * cr + 0.5), 0, 255);
+        g = std::clamp(int(yy - 0.344136 * cb - 0.714136 * cr + 0.5), 0, 255);
+        b = std::clamp(int(yy + 1.772 * cb + 0.5), 0, 255);
+      }
+      line[x] = qRgba(r, g, b, alpha ? ca.At(x, y) : 255);
+    }
+  }
+  return true;
+}
+
+bool EncodeJp2(const QImage& source, bool codestream, const std::string& path, std::string& error) {
+  const QImage img = source.convertToFormat(QImage::Format_RGB32);
+  const int w = img.width(), h = img.height();
+  opj_image_cmptparm_t parts[3];
+  std::memset(parts, 0, sizeof parts);
+  for (auto& p : parts) {
+    p.dx = p.dy = 1;
+    p.w = OPJ_UINT32(w);
+    p.h = OPJ_UINT32(h);
+    p.prec = 8;
+  }
+  std::unique_ptr<opj_image_t, ImageCloser> image(opj_image_create(3, parts, OPJ_CLRSPC_SRGB));
+  if (!image) return error = "out of memory", false;
+  image->x1 = OPJ_UINT32(w);
+  image->y1 = OPJ_UINT32(h);
+  for (int y = 0; y < h; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+    for (int x = 0; x < w; ++x) {
+      image->comps[0].data[size_t(y) * w + x] = qRed(line[x]);
+      image->comps[1].data[size_t(y) * w + x] = qGreen(line[x]);
+      image->comps[2].data[size_t(y) * w + x] = qBlue(line[x]);
+    }
+  }
+  opj_cparameters_t params;
+  opj_set_default_encoder_parameters(&params);
+  params.tcp_numlayers = 1;
+  params.tcp_rates[0] = 0;   // lossless
+  params.cp_disto_alloc = 1;
+  params.numresolution = 1;
+  while (params.numresolution < 6 && (1 << params.numresolution) <= std::min(w, h)) ++params.numresolution;
+  std::unique_ptr<opj_codec_t, CodecCloser> codec(opj_create_compress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
+  std::string message;
+  opj_set_error_handler(codec.get(), Remember, &message);
+  opj_set_warning_handler(codec.get(), Ignore, nullptr);
+  opj_set_info_handler(codec.get(), Ignore, nullptr);
+  if (!opj_setup_encoder(codec.get(), &params, image.get())) return error = "encoder set-up failed", false;
+  std::unique_ptr<opj_stream_t, StreamCloser> stream(opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE));
+  if (!stream) return error = "cannot write " + path, false;
+  if (!opj_start_compress(codec.get(), image.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
+      !opj_end_compress(codec.get(), stream.get()))
+    return error = message.empty() ? "encoding failed" : message, false;
+  return true;
+}
+
+}  // namespace pf::codec

@@ -1,0 +1,148 @@
+// JPEG through libjpeg's C API: decoding from memory with scanlines read
+// straight into the image rows, and encoding (test fixtures). libjpeg's
+// default error handler calls exit(); ours longjmps back instead, and a
+// premature end of data (a truncated file) counts as an error, not a warning.
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "platform/image_codec.h"
+
+namespace pf::codec {
+namespace {
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void OnError(j_common_ptr cinfo) {
+  auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
+  cinfo->err->format_message(cinfo, e->message);
+  longjmp(e->jump, 1);
+}
+
+void OnMessage(j_common_ptr cinfo, int level) {
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) OnError(cinfo);
+}
+
+void Silent(j_common_ptr) {}
+
+void SetUp(ErrorManager& err) {
+  jpeg_std_error(&err.pub);
+  err.pub.error_exit = OnError;
+  err.pub.emit_message = OnMessage;
+  err.pub.output_message = Silent;
+  err.message[0] = 0;
+}
+
+// Adobe CMYK (stored inverted) to BGRA.
+void CmykRow(const JSAMPLE* in, unsigned char* out, JDIMENSION w, bool inverted) {
+  for (JDIMENSION x = 0; x < w; ++x, in += 4, out += 4) {
+    int c = in[0], m = in[1], y = in[2], k = in[3];
+    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+    out[0] = (unsigned char)(y * k / 255);
+    out[1] = (unsigned char)(m * k / 255);
+    out[2] = (unsigned char)(c * k / 255);
+    out[3] = 0xFF;
+  }
+}
+
+// `out` and `cmyk` belong to the caller, so a longjmp out of libjpeg skips
+// no destructor.
+bool DecodeRaw(const std::string& data, QImage& out, std::vector<JSAMPLE>& cmyk,
+               std::string& error, ErrorManager& err) {
+  jpeg_decompress_struct cinfo;
+  cinfo.err = &err.pub;
+  SetUp(err);
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.data()), data.size());
+  jpeg_read_header(&cinfo, TRUE);
+  if (!CheckSize(cinfo.image_width, cinfo.image_height, error)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  const bool isCmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  cinfo.out_color_space = isCmyk ? JCS_CMYK : JCS_EXT_BGRA;   // BGRA: a 32-bit QImage pixel
+  cinfo.dct_method = JDCT_ISLOW;
+  cinfo.do_fancy_upsampling = FALSE;   // merged chroma upsampling: about twice as fast
+  jpeg_start_decompress(&cinfo);
+  out = QImage(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB32);
+  if (out.isNull()) ERREXIT(&cinfo, JERR_OUT_OF_MEMORY);
+  if (isCmyk) cmyk.resize(size_t(cinfo.output_width) * 4);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    const JDIMENSION y = cinfo.output_scanline;
+    if (isCmyk) {
+      JSAMPROW row = cmyk.data();
+      jpeg_read_scanlines(&cinfo, &row, 1);
+      CmykRow(cmyk.data(), out.scanLine(int(y)), cinfo.output_width, cinfo.saw_Adobe_marker);
+    } else {
+      JSAMPROW rows[16];
+      const JDIMENSION n = std::min<JDIMENSION>(16, cinfo.output_height - y);
+      for (JDIMENSION i = 0; i < n; ++i) rows[i] = out.scanLine(int(y + i));
+      jpeg_read_scanlines(&cinfo, rows, n);
+    }
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return true;
+}
+
+bool EncodeRaw(const QImage& img, int quality, unsigned char*& buffer, unsigned long& size,
+               ErrorManager& err) {
+  jpeg_compress_struct cinfo;
+  cinfo.err = &err.pub;
+  SetUp(err);
+  if (setjmp(err.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    return false;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = JDIMENSION(img.width());
+  cinfo.image_height = JDIMENSION(img.height());
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_EXT_BGRX;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(img.constScanLine(int(cinfo.next_scanline)));
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return true;
+}
+}  // namespace
+
+bool DecodeJpeg(const std::string& data, QImage& out, std::string& error) {
+  std::vector<JSAMPLE> cmyk;
+  ErrorManager err;
+  if (DecodeRaw(data, out, cmyk, error, err)) return true;
+  if (error.empty()) error = err.message[0] ? err.message : "not a valid JPEG file";
+  return false;
+}
+
+bool EncodeJpeg(const QImage& source, int quality, std::string& out, std::string& error) {
+  const QImage img = source.convertToFormat(QImage::Format_RGB32);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  ErrorManager err;
+  const bool ok = EncodeRaw(img, quality, buffer, size, err);
+  if (ok) out.assign(reinterpret_cast<const char*>(buffer), size);
+  else error = err.message;
+  std::free(buffer);
+  return ok;
+}
+
+}  // namespace pf::codec

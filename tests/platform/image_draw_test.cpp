@@ -1,0 +1,339 @@
+// Drawing on numbered images, checked on pixels: lines with both end points,
+// exact boxes, discs, clipping, text placement and image copies.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <set>
+#include <utility>
+
+#include "platform/image.h"
+
+namespace {
+using Pixels = std::set<std::pair<int, int>>;
+constexpr int kImg = 1, kWhite = 0xFFFFFF, kBlue = 0xFF0000;
+
+// Every pixel of image `img` that is not `background`.
+Pixels Drawn(int img, int background = 0) {
+  Pixels p;
+  for (int y = 0; y < pf::ImageHeight(img); ++y)
+    for (int x = 0; x < pf::ImageWidth(img); ++x)
+      if (pf::Point(img, x, y) != background) p.insert({x, y});
+  return p;
+}
+
+struct Bounds {
+  int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+};
+Bounds BoundsOf(const Pixels& p) {
+  Bounds b;
+  for (auto [x, y] : p) {
+    b.left = std::min(b.left, x), b.right = std::max(b.right, x);
+    b.top = std::min(b.top, y), b.bottom = std::max(b.bottom, y);
+  }
+  return b;
+}
+
+class Drawing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pf::test::ResetImages();
+    ASSERT_TRUE(pf::CreateImage(kImg, 20, 20));
+    ASSERT_TRUE(pf::StartDrawing(kImg));
+  }
+  void TearDown() override { pf::StopDrawing(); }
+};
+
+TEST_F(Drawing, LinesIncludeBothEndsAndOnePixelPerStepInEitherDirection) {
+  struct Case { int x1, y1, x2, y2; } cases[] = {
+      {2, 5, 12, 5},   {5, 2, 5, 15},  {3, 2, 6, 17},  {1, 1, 18, 7},
+      {2, 18, 17, 3},  {9, 9, 9, 9},   {0, 19, 19, 0}, {4, 1, 7, 19},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.x1 << "," << c.y1 << " -> " << c.x2 << "," << c.y2);
+    pf::CreateImage(kImg, 20, 20);
+    pf::StartDrawing(kImg);
+    pf::LineXY(c.x1, c.y1, c.x2, c.y2, kWhite);
+    const Pixels forward = Drawn(kImg);
+    EXPECT_TRUE(forward.count({c.x1, c.y1}));
+    EXPECT_TRUE(forward.count({c.x2, c.y2}));
+    const int steps = std::max(std::abs(c.x2 - c.x1), std::abs(c.y2 - c.y1));
+    EXPECT_EQ(forward.size(), size_t(steps + 1));   // no gaps, no doubled steps
+    for (auto [x, y] : forward) {
+      EXPECT_GE(x, std::min(c.x1, c.x2));
+      EXPECT_LE(x, std::max(c.x1, c.x2));
+      EXPECT_GE(y, std::min(c.y1, c.y2));
+      EXPECT_LE(y, std::max(c.y1, c.y2));
+    }
+
+    pf::CreateImage(kImg, 20, 20);
+    pf::StartDrawing(kImg);
+    pf::LineXY(c.x2, c.y2, c.x1, c.y1, kWhite);
+    EXPECT_EQ(Drawn(kImg), forward);
+  }
+}
+
+TEST_F(Drawing, ClippedLinesKeepTheirPixelsAndNeverWriteOutside) {
+  // The same line on a large image, shifted: the part inside the small image
+  // must be the same pixels.
+  struct Case { int x1, y1, x2, y2; } cases[] = {
+      {-30, -10, 50, 30}, {-7, 40, 25, -33}, {10, -90, 13, 95}, {-3, 4, 60, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.x1 << "," << c.y1 << " -> " << c.x2 << "," << c.y2);
+    pf::CreateImage(kImg, 20, 20);
+    pf::StartDrawing(kImg);
+    pf::LineXY(c.x1, c.y1, c.x2, c.y2, kWhite);
+    const Pixels clipped = Drawn(kImg);
+    pf::CreateImage(2, 300, 300);
+    pf::StartDrawing(2);
+    pf::LineXY(c.x1 + 100, c.y1 + 100, c.x2 + 100, c.y2 + 100, kWhite);
+    Pixels expected;
+    for (auto [x, y] : Drawn(2))
+      if (x >= 100 && x < 120 && y >= 100 && y < 120) expected.insert({x - 100, y - 100});
+    EXPECT_EQ(clipped, expected);
+    EXPECT_FALSE(clipped.empty());
+  }
+
+  // Extreme coordinates: a horizontal line across all of int fills its row.
+  pf::CreateImage(kImg, 20, 20);
+  pf::StartDrawing(kImg);
+  pf::LineXY(INT_MIN, 3, INT_MAX, 3, kWhite);
+  pf::LineXY(INT_MAX, INT_MIN, INT_MIN, INT_MAX, kWhite);   // misses or crosses, never crashes
+  pf::LineXY(INT_MAX, INT_MAX, INT_MAX, INT_MAX, kWhite);
+  const Pixels p = Drawn(kImg);
+  for (int x = 0; x < 20; ++x) EXPECT_TRUE(p.count({x, 3}));
+}
+
+TEST_F(Drawing, BoxFillsExactlyItsPixelsAndClips) {
+  struct Case { int x, y, w, h; Bounds b; size_t n; } cases[] = {
+      {3, 4, 5, 2, {3, 4, 7, 5}, 10},
+      {8, 8, -3, -2, {5, 6, 7, 7}, 6},            // negative sizes extend left and up
+      {-5, -5, 8, 8, {0, 0, 2, 2}, 9},
+      {18, 17, 10, 10, {18, 17, 19, 19}, 6},
+      {-100, 0, 1000, 1, {0, 0, 19, 0}, 20},
+      {5, 5, 1, 1, {5, 5, 5, 5}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "Box " << c.x << "," << c.y << " " << c.w << "x" << c.h);
+    pf::CreateImage(kImg, 20, 20);
+    pf::StartDrawing(kImg);
+    pf::Box(c.x, c.y, c.w, c.h, kWhite);
+    const Pixels p = Drawn(kImg);
+    ASSERT_EQ(p.size(), c.n);
+    const Bounds b = BoundsOf(p);
+    EXPECT_EQ(b.left, c.b.left);
+    EXPECT_EQ(b.top, c.b.top);
+    EXPECT_EQ(b.right, c.b.right);
+    EXPECT_EQ(b.bottom, c.b.bottom);
+  }
+  pf::CreateImage(kImg, 20, 20);
+  pf::StartDrawing(kImg);
+  pf::Box(0, 0, 0, 5, kWhite);
+  pf::Box(INT_MAX, INT_MAX, INT_MAX, INT_MAX, kWhite);
+  pf::Box(INT_MIN, INT_MIN, INT_MIN, INT_MIN, kWhite);
+  pf::Plot(-1, 0, kWhite);
+  pf::Plot(20, 19, kWhite);
+  EXPECT_TRUE(Drawn(kImg).empty());
+}
+
+TEST_F(Drawing, BoxOutlineDrawsTheBorderOnly) {
+  pf::BoxOutline(2, 3, 6, 4, kWhite);
+  const Pixels p = Drawn(kImg);
+  EXPECT_EQ(p.size(), 16u);   // 2 x 6 across + 2 x 2 down
+  for (auto [x, y] : p) EXPECT_TRUE(x == 2 || x == 7 || y == 3 || y == 6) << x << "," << y;
+  EXPECT_TRUE(p.count({2, 3}) && p.count({7, 6}));
+  EXPECT_EQ(pf::Point(kImg, 4, 4), 0);
+}
+
+TEST_F(Drawing, CircleIsASymmetricDiscAndClips) {
+  pf::Circle(10, 10, 5, kWhite);
+  const Pixels p = Drawn(kImg);
+  const Bounds b = BoundsOf(p);
+  EXPECT_EQ(b.left, 5);
+  EXPECT_EQ(b.right, 15);
+  EXPECT_EQ(b.top, 5);
+  EXPECT_EQ(b.bottom, 15);
+  for (auto [x, y] : p) {
+    const int dx = x - 10, dy = y - 10;
+    EXPECT_LE(dx * dx + dy * dy, 30);
+    EXPECT_TRUE(p.count({10 - dx, y}) && p.count({x, 10 - dy}) && p.count({10 + dy, 10 + dx}));
+  }
+  for (int x = 5; x <= 15; ++x) EXPECT_TRUE(p.count({x, 10}));   // filled
+  EXPECT_FALSE(p.count({6, 6}));
+
+  pf::CreateImage(kImg, 20, 20);
+  pf::StartDrawing(kImg);
+  pf::Circle(3, 4, 0, kWhite);
+  EXPECT_EQ(Drawn(kImg), Pixels({{3, 4}}));
+  pf::Circle(0, 0, 6, kWhite);
+  pf::Circle(INT_MAX, INT_MIN, INT_MAX, kWhite);
+  pf::Circle(10, 10, -1, kWhite);
+  const Bounds clipped = BoundsOf(Drawn(kImg));
+  EXPECT_EQ(clipped.left, 0);
+  EXPECT_EQ(clipped.right, 6);
+}
+
+TEST_F(Drawing, TextSitsBelowAndRightOfItsCornerOnATransparentBackground) {
+  pf::CreateImage(kImg, 200, 60, kBlue);
+  pf::StartDrawing(kImg);
+  const std::string text = "Signature 42";
+  const int w = pf::TextWidth(text), h = pf::TextHeight(text);
+  ASSERT_GT(w, 20);
+  ASSERT_GT(h, 5);
+  EXPECT_GT(pf::TextWidth(text + text), w);
+  pf::DrawText(10, 20, text, kWhite);
+  const Pixels p = Drawn(kImg, kBlue);
+  ASSERT_FALSE(p.empty());
+  const Bounds b = BoundsOf(p);
+  EXPECT_GE(b.left, 10);
+  EXPECT_LT(b.right, 10 + w + 1);
+  EXPECT_GE(b.top, 20);
+  EXPECT_LT(b.bottom, 20 + h);
+  EXPECT_LT(p.size(), size_t(w * h) / 2);   // the cells behind the glyphs stay blue
+
+  // The opaque form fills the text's box.
+  pf::CreateImage(kImg, 200, 60, kBlue);
+  pf::StartDrawing(kImg);
+  pf::DrawText(10, 20, text, 0, kWhite);
+  EXPECT_EQ(pf::Point(kImg, 10, 20), kWhite);
+  EXPECT_EQ(pf::Point(kImg, 10 + w - 1, 20 + h - 1), kWhite);
+  EXPECT_EQ(pf::Point(kImg, 10 + w, 20), kBlue);
+}
+
+TEST_F(Drawing, TurnedTextOccupiesATallNarrowArea) {
+  const std::string text = "+20uA label";
+  struct Case { int angle; Bounds area; };
+  pf::CreateImage(kImg, 100, 200);
+  pf::StartDrawing(kImg);
+  const int w = pf::TextWidth(text), h = pf::TextHeight(text);
+  const Case cases[] = {
+      {90, {50, 150 - w, 50 + h, 150}},    // reads bottom to top, up from the corner
+      {270, {50 - h, 50, 50, 50 + w}},     // reads top to bottom, down from the corner
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.angle);
+    pf::CreateImage(kImg, 100, 200);
+    pf::StartDrawing(kImg);
+    pf::DrawRotatedText(50, c.angle == 90 ? 150 : 50, text, c.angle, kWhite);
+    const Bounds b = BoundsOf(Drawn(kImg));
+    EXPECT_GT(b.bottom - b.top, 3 * (b.right - b.left));
+    EXPECT_GE(b.left, c.area.left - 1);
+    EXPECT_LE(b.right, c.area.right + 1);
+    EXPECT_GE(b.top, c.area.top - 1);
+    EXPECT_LE(b.bottom, c.area.bottom + 1);
+    EXPECT_GT(b.bottom - b.top, w * 3 / 4);
+  }
+}
+
+TEST_F(Drawing, FontsChangeTheTextMetrics) {
+  const std::string text = "Vpk=400mV, Z=1kohms, f=50Hz";
+  ASSERT_TRUE(pf::LoadFont(7, "Arial", 10));
+  ASSERT_TRUE(pf::LoadFont(8, "Arial", 20));
+  ASSERT_TRUE(pf::LoadFont(9, "Arial Bold", 10));
+  pf::DrawingFont(7);
+  const int small = pf::TextWidth(text), smallHeight = pf::TextHeight(text);
+  pf::DrawingFont(8);
+  EXPECT_GT(pf::TextWidth(text), small * 3 / 2);
+  EXPECT_GT(pf::TextHeight(text), smallHeight * 3 / 2);
+  pf::DrawingFont(9);
+  EXPECT_GT(pf::TextWidth(text), small);
+  pf::DrawingFont(8);
+  pf::StartDrawing(kImg);   // a new drawing starts with the default font again
+  pf::DrawingFont(-1);
+  const int byDefault = pf::TextWidth(text);
+  pf::DrawingFont(8);
+  pf::StartDrawing(kImg);
+  EXPECT_EQ(pf::TextWidth(text), byDefault);
+}
+
+TEST(Fonts, FaceNamesCarryTheStyleAndArialResolvesToAMetricTwin) {
+  pf::test::ResetImages();
+  EXPECT_TRUE(pf::LoadFont(976, "Arial Italic", 10));
+  EXPECT_TRUE(pf::LoadFont(978, "Arial", 11));
+  EXPECT_TRUE(pf::IsFont(976));
+  EXPECT_EQ(pf::test::FontFamily(976), "Liberation Sans");
+  EXPECT_EQ(pf::test::FontFamily(978), "Liberation Sans");
+  EXPECT_FALSE(pf::LoadFont(1, "", 10));
+  EXPECT_FALSE(pf::LoadFont(1, "Bold", 10));
+  EXPECT_FALSE(pf::LoadFont(1, "Arial", 0));
+  EXPECT_FALSE(pf::IsFont(1));
+  pf::SetDefaultGuiFont();
+  pf::test::ResetImages();
+  EXPECT_FALSE(pf::IsFont(976));
+}
+
+TEST_F(Drawing, CopiesAreIndependentAndGrabsAndStretchesLandExactly) {
+  pf::Box(0, 0, 10, 20, kWhite);   // left half white, right half black
+  ASSERT_TRUE(pf::CopyImage(kImg, 2));
+  pf::Plot(1, 1, kBlue);           // drawing on the source leaves the copy alone
+  EXPECT_EQ(pf::Point(2, 1, 1), kWhite);
+  EXPECT_FALSE(pf::CopyImage(99, 2));
+  EXPECT_EQ(pf::ImageWidth(2), 20);
+
+  ASSERT_TRUE(pf::GrabImage(kImg, 3, 8, 5, 6, 4));
+  EXPECT_EQ(pf::ImageWidth(3), 6);
+  EXPECT_EQ(pf::ImageHeight(3), 4);
+  EXPECT_EQ(pf::Point(3, 1, 0), kWhite);   // x 9
+  EXPECT_EQ(pf::Point(3, 2, 0), 0);        // x 10
+  pf::StartDrawing(3);                     // the piece and its source stay apart
+  pf::Plot(0, 0, kBlue);
+  pf::StartDrawing(kImg);
+  pf::Plot(9, 5, kBlue);
+  EXPECT_EQ(pf::Point(kImg, 8, 5), kWhite);
+  EXPECT_EQ(pf::Point(3, 1, 0), kWhite);
+  EXPECT_EQ(pf::Point(3, 0, 0), kBlue);
+  pf::FreeImage(kImg);                     // the piece outlives its source
+  EXPECT_EQ(pf::Point(3, 1, 1), kWhite);
+  pf::CopyImage(2, kImg);
+  pf::StartDrawing(kImg);
+  ASSERT_TRUE(pf::GrabImage(kImg, 3, 15, 15, 10, 10));   // partly outside reads black
+  EXPECT_EQ(pf::Point(3, 9, 9), 0);
+  EXPECT_FALSE(pf::GrabImage(kImg, 3, 0, 0, 0, 5));
+  ASSERT_TRUE(pf::GrabImage(kImg, kImg, 5, 0, 10, 20));   // onto itself
+  EXPECT_EQ(pf::ImageWidth(kImg), 10);
+  EXPECT_EQ(pf::Point(kImg, 4, 0), kWhite);
+  EXPECT_EQ(pf::Point(kImg, 5, 0), 0);
+
+  // Smooth stretch: the edge between white and black turns grey.
+  pf::CreateImage(4, 2, 1);
+  pf::StartDrawing(4);
+  pf::Plot(0, 0, kWhite);
+  ASSERT_TRUE(pf::ResizeImage(4, 40, 3));
+  EXPECT_EQ(pf::ImageWidth(4), 40);
+  EXPECT_EQ(pf::ImageHeight(4), 3);
+  const int middle = pf::Point(4, 20, 1) & 0xFF;
+  EXPECT_GT(middle, 20);
+  EXPECT_LT(middle, 235);
+  EXPECT_FALSE(pf::ResizeImage(4, 0, 3));
+  EXPECT_FALSE(pf::ResizeImage(4, 100000, 3));
+
+  // Blits land where told and clip.
+  pf::CreateImage(5, 30, 30, kBlue);
+  pf::CreateImage(6, 2, 2, kWhite);
+  pf::StartDrawing(5);
+  pf::DrawImage(6, 28, -1);
+  pf::DrawImageStretched(6, 10, 10, 5, 7);
+  const Pixels p = Drawn(5, kBlue);
+  EXPECT_EQ(p.size(), 2u + 35u);
+  EXPECT_TRUE(p.count({28, 0}) && p.count({29, 0}) && p.count({14, 16}));
+}
+
+TEST(Images, CreateRefusesEmptyAndAbsurdSizesAndDrawingNeedsAnImage) {
+  pf::test::ResetImages();
+  EXPECT_FALSE(pf::CreateImage(1, 0, 10));
+  EXPECT_FALSE(pf::CreateImage(1, -5, 10));
+  EXPECT_FALSE(pf::CreateImage(1, 20001, 10));
+  EXPECT_FALSE(pf::CreateImage(1, 20000, 20000));   // 400 megapixels
+  EXPECT_FALSE(pf::IsImage(1));
+  EXPECT_FALSE(pf::StartDrawing(1));
+  pf::LineXY(0, 0, 5, 5, kWhite);   // no drawing image: nothing happens
+  ASSERT_TRUE(pf::CreateImage(1, 3, 2, 0x123456));
+  EXPECT_EQ(pf::Point(1, 2, 1), 0x123456);
+  EXPECT_EQ(pf::Point(1, 3, 1), -1);
+  pf::FreeImage(1);
+  EXPECT_FALSE(pf::IsImage(1));
+  EXPECT_EQ(pf::ImageWidth(1), 0);
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// Image files: PNG, JPEG and JPEG 2000 decoded by content, broken and
+// oversized files refused without crashing, PNG written back.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/image.h"
+#include "workfolder.h"
+
+namespace {
+using yrmtest::Slurp;
+using yrmtest::Spit;
+
+uint32_t Crc(const std::string& bytes) {
+  uint32_t c = 0xFFFFFFFFu;
+  for (unsigned char b : bytes) {
+    c ^= b;
+    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+  }
+  return ~c;
+}
+
+std::string Be32(uint32_t v) {
+  return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+std::string Chunk(const std::string& type, const std::string& body) {
+  return Be32(uint32_t(body.size())) + type + body + Be32(Crc(type + body));
+}
+
+// A PNG made byte by byte (uncompressed deflate), independent of our encoder:
+// `rgb` holds width x height pixels, 3 bytes each.
+std::string HandMadePng(uint32_t width, uint32_t height, const std::string& rgb) {
+  std::string raw;
+  for (uint32_t y = 0; y < height; ++y) raw += '\0' + rgb.substr(y * width * 3, width * 3);
+  uint32_t a = 1, b = 0;
+  for (unsigned char ch : raw) a = (a + ch) % 65521, b = (b + a) % 65521;
+  const uint16_t len = uint16_t(raw.size());
+  std::string z = "\x78\x01\x01";
+  z += char(len & 0xFF), z += char(len >> 8), z += char(~len & 0xFF), z += char((~len >> 8) & 0xFF);
+  z += raw + Be32((b << 16) | a);
+  return std::string("\x89PNG\r\n\x1a\n", 8) +
+         Chunk("IHDR", Be32(width) + Be32(height) + std::string("\x08\x02\x00\x00\x00", 5)) +
+         Chunk("IDAT", z) + Chunk("IEND", "");
+}
+
+// 32 x 24 test card: four solid quadrants.
+constexpr int kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+void MakeCard(int img) {
+  ASSERT_TRUE(pf::CreateImage(img, 32, 24));
+  pf::StartDrawing(img);
+  pf::Box(0, 0, 16, 12, kRed);
+  pf::Box(16, 0, 16, 12, kGreen);
+  pf::Box(0, 12, 16, 12, kBlue);
+  pf::Box(16, 12, 16, 12, kWhite);
+  pf::StopDrawing();
+}
+
+// 160 x 120 of fine stripes: most of its file is picture data, so cutting
+// the file in half cuts into the pixels, not the headers.
+void MakeBusy(int img) {
+  ASSERT_TRUE(pf::CreateImage(img, 160, 120));
+  pf::StartDrawing(img);
+  for (int i = 0; i < 400; ++i) pf::LineXY(i % 160, 0, (i * 7) % 160, 119, i * 0x030507);
+  pf::StopDrawing();
+}
+
+bool Near(int a, int b, int tolerance) {
+  for (int shift = 0; shift < 24; shift += 8)
+    if (std::abs(((a >> shift) & 0xFF) - ((b >> shift) & 0xFF)) > tolerance) return false;
+  return true;
+}
+
+class ImageFiles : public yrmtest::WorkFolder {
+ protected:
+  void SetUp() override {
+    WorkFolder::SetUp();
+    pf::test::ResetImages();
+  }
+};
+
+TEST_F(ImageFiles, HandMadePngDecodesWithRedInTheLowByte) {
+  Spit("card.png", HandMadePng(2, 2, std::string("\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF\x10\x20\x30", 12)));
+  ASSERT_TRUE(pf::LoadImage(5, "card.png")) << pf::ImageError();
+  EXPECT_EQ(pf::ImageWidth(5), 2);
+  EXPECT_EQ(pf::ImageHeight(5), 2);
+  EXPECT_EQ(pf::Point(5, 0, 0), kRed);
+  EXPECT_EQ(pf::Point(5, 1, 0), kGreen);
+  EXPECT_EQ(pf::Point(5, 0, 1), kBlue);
+  EXPECT_EQ(pf::Point(5, 1, 1), 0x302010);
+  EXPECT_EQ(pf::ImageError(), "");
+}
+
+TEST_F(ImageFiles, EveryFormatRoundTripsAndIsRecognisedByContent) {
+  MakeCard(1);
+  struct Case { const char* file; bool (*save)(const char*); int tolerance; } cases[] = {
+      {"card.png", [](const char* f) { return pf::SavePng(1, f); }, 0},
+      {"card.jpg", [](const char* f) { return pf::test::SaveJpeg(1, f, 95); }, 24},
+      {"card.jp2", [](const char* f) { return pf::test::SaveJp2(1, f, false); }, 0},
+      {"card.j2k", [](const char* f) { return pf::test::SaveJp2(1, f, true); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    ASSERT_TRUE(c.save(c.file));
+    // A misleading name changes nothing: the content decides.
+    Spit("photo.dat", Slurp(c.file));
+    ASSERT_TRUE(pf::LoadImage(2, "photo.dat")) << pf::ImageError();
+    EXPECT_EQ(pf::ImageWidth(2), 32);
+    EXPECT_EQ(pf::ImageHeight(2), 24);
+    const int probes[][3] = {{4, 4, kRed}, {27, 4, kGreen}, {4, 19, kBlue}, {27, 19, kWhite}};
+    for (auto& p : probes)
+      EXPECT_TRUE(Near(pf::Point(2, p[0], p[1]), p[2], c.tolerance))
+          << p[0] << "," << p[1] << " reads " << std::hex << pf::Point(2, p[0], p[1]);
+  }
+  // Paths written with "\" load too.
+  ASSERT_TRUE(pf::SavePng(1, "sub.png"));
+  pf::CreateDirectory("photos");
+  Spit("photos/board.png", Slurp("sub.png"));
+  EXPECT_TRUE(pf::LoadImage(3, "photos\\board.png"));
+}
+
+TEST_F(ImageFiles, MissingTruncatedAndCorruptFilesLeaveTheNumberEmpty) {
+  MakeBusy(1);
+  ASSERT_TRUE(pf::SavePng(1, "good.png"));
+  ASSERT_TRUE(pf::test::SaveJpeg(1, "good.jpg"));
+  ASSERT_TRUE(pf::test::SaveJp2(1, "good.jp2", false));
+  ASSERT_TRUE(pf::test::SaveJp2(1, "good.j2k", true));
+  std::string png = Slurp("good.png"), jpg = Slurp("good.jpg"), jp2 = Slurp("good.jp2"),
+              j2k = Slurp("good.j2k");
+  std::string flipped = png;
+  flipped[png.size() / 2] ^= 0x55;   // inside the compressed data: CRC mismatch
+  struct Case { const char* name; std::string bytes; } cases[] = {
+      {"half png", png.substr(0, png.size() / 2)},
+      {"png without its end", png.substr(0, png.size() - 12)},
+      {"png with a bad checksum", flipped},
+      {"half jpeg", jpg.substr(0, jpg.size() / 2)},
+      {"jpeg header only", jpg.substr(0, 200)},
+      {"half jp2", jp2.substr(0, jp2.size() / 2)},
+      {"half j2k", j2k.substr(0, j2k.size() / 2)},
+      {"j2k main header only", j2k.substr(0, 60)},
+      {"png magic then junk", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(100, 'x')},
+      {"jpeg magic then junk", std::string("\xFF\xD8\xFF", 3) + std::string(100, '\x07')},
+      {"text", "this is not a picture"},
+      {"empty", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Spit("broken", c.bytes);
+    ASSERT_TRUE(pf::CopyImage(1, 7));
+    EXPECT_FALSE(pf::LoadImage(7, "broken"));
+    EXPECT_FALSE(pf::IsImage(7));
+    EXPECT_NE(pf::ImageError().find("broken: "), std::string::npos) << pf::ImageError();
+  }
+  EXPECT_FALSE(pf::LoadImage(7, "no such file.png"));
+  EXPECT_NE(pf::ImageError().find("cannot be read"), std::string::npos);
+  EXPECT_TRUE(pf::LoadImage(7, "good.png"));   // and the service still works
+}
+
+TEST_F(ImageFiles, ReloadingALargePictureGivesTheFileAsItIsNow) {
+  // Large pictures are kept between loads; drawing on a loaded copy or
+  // changing the file must never show through.
+  ASSERT_TRUE(pf::CreateImage(1, 1000, 1000, kRed));
+  ASSERT_TRUE(pf::SavePng(1, "board.png"));
+  ASSERT_TRUE(pf::LoadImage(2, "board.png"));
+  pf::StartDrawing(2);
+  pf::Plot(5, 5, kWhite);
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::LoadImage(3, "board.png"));
+  EXPECT_EQ(pf::Point(3, 5, 5), kRed);
+  EXPECT_EQ(pf::Point(2, 5, 5), kWhite);
+
+  ASSERT_TRUE(pf::CreateImage(1, 1000, 1000, kBlue));   // same size, other content
+  ASSERT_TRUE(pf::SavePng(1, "board.png"));
+  ASSERT_TRUE(pf::LoadImage(3, "board.png"));
+  EXPECT_EQ(pf::Point(3, 5, 5), kBlue);
+}
+
+// Rewrites a 32-bit big-endian value in place.
+void Poke32(std::string& s, size_t at, uint32_t v) { s.replace(at, 4, Be32(v)); }
+
+TEST_F(ImageFiles, AbsurdDimensionsAreRefusedBeforeDecoding) {
+  MakeCard(1);
+  ASSERT_TRUE(pf::SavePng(1, "card.png"));
+  ASSERT_TRUE(pf::test::SaveJpeg(1, "card.jpg"));
+  ASSERT_TRUE(pf::test::SaveJp2(1, "card.j2k", true));
+
+  std::string png = Slurp("card.png");   // IHDR data starts at 16, CRC at 29
+  Poke32(png, 16, 100000);
+  Poke32(png, 20, 100000);
+  png.replace(29, 4, Be32(Crc(png.substr(12, 17))));
+
+  std::string jpg = Slurp("card.jpg");   // SOF0: FF C0, length, precision, height, width
+  const size_t sof = jpg.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  jpg[sof + 5] = char(0xEA), jpg[sof + 6] = char(0x60);   // 60000 high
+  jpg[sof + 7] = char(0xEA), jpg[sof + 8] = char(0x60);   // 60000 wide
+
+  std::string j2k = Slurp("card.j2k");   // SIZ: FF 51, Lsiz, Rsiz, Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz
+  const size_t siz = j2k.find("\xFF\x51");
+  ASSERT_NE(siz, std::string::npos);
+  for (size_t field : {6, 10, 22, 26}) Poke32(j2k, siz + field, 90000);
+
+  for (auto& [name, bytes] : {std::pair<const char*, std::string&>{"png", png}, {"jpeg", jpg}, {"j2k", j2k}}) {
+    SCOPED_TRACE(name);
+    Spit("huge", bytes);
+    EXPECT_FALSE(pf::LoadImage(3, "huge"));
+    EXPECT_FALSE(pf::IsImage(3));
+    EXPECT_NE(pf::ImageError().find("exceeds the limit"), std::string::npos) << pf::ImageError();
+  }
+}
+
+TEST_F(ImageFiles, SavePngReportsMissingImagesAndUnwritablePaths) {
+  MakeCard(1);
+  EXPECT_FALSE(pf::SavePng(1, "no/such/folder/x.png"));
+  EXPECT_NE(pf::ImageError().find("cannot be written"), std::string::npos);
+  EXPECT_FALSE(pf::SavePng(42, "x.png"));
+  EXPECT_FALSE(pf::FileExists("x.png"));
+}
+
+}  // namespace
