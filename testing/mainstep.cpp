@@ -1,16 +1,25 @@
 #include "testing/mainstep.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "link/connection.h"
 #include "link/convert.h"
 #include "link/params.h"
 #include "link/state.h"
 #include "platform/clock.h"
 #include "platform/gui.h"
+#include "shell/indicator.h"
+#include "shell/layout.h"
+#include "shell/menucommands.h"
+#include "shell/refresh.h"
 #include "shell/state.h"
+#include "testing/panelhit.h"
 #include "testing/records.h"
+#include "testing/redraw.h"
 #include "testing/state.h"
+#include "testing/trees.h"
 
 namespace {
 constexpr int kButtonAFunction = 592;
@@ -23,7 +32,7 @@ constexpr int kPushButtonEvents[16] = {0,   570, 571, 572, 574, 575, 576, 566,
 
 void phaseEvents() {
   if (event == pf::kEventMenu) {
-    // Menu commands and the model selection join with the main window.
+    YRM_MenuEvent();
   } else if (event == pf::kEventGadget) {
     // Control handling joins with the test controls.
   }
@@ -33,6 +42,7 @@ void phaseRunStates() {
   if (runstate != prevrunstate) {
     if (runstate == 3 || runstate == 4) stablecount = 0;
     prevrunstate = runstate;
+    YRM_RefreshMainWindow();
   }
 }
 
@@ -42,6 +52,7 @@ void phaseRelayout() {
   if (now < lastrelayout + 1) return;
   lastrelayout = now;
   relayoutrequest = 0;
+  YRM_LayoutMainWindow();
   fullredraw = 1;
   traceredraw = 1;
 }
@@ -72,6 +83,8 @@ void phaseRecordChange() {
     }
   }
   fullredraw = 1;
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
 }
 
 void phaseApplySettings() {
@@ -86,6 +99,7 @@ void phaseApplySettings() {
     dclevel = dclevelset;
     fullredraw = 1;
     paramspending = 1;
+    YRM_RefreshMainWindow();
   }
   if (usbopen == 1 && paramspending == 1) {
     paramspending = 0;
@@ -103,19 +117,39 @@ void phaseNewFrame() {
 }
 
 void phaseFullRedraw() {
-  if (fullredraw != 1) return;
-  fullredraw = 0;
-  traceredraw = 1;
+  if (fullredraw == 1) YRM_FullRedraw();   // clears it and requests the traces
 }
 
 void phaseTraceRedraw() {
-  if (traceredraw != 1) return;
-  traceredraw = 0;
+  if (traceredraw == 1) YRM_TraceRedraw();
 }
 
+// Clicks on the display panels: a mini-scope steps to its record, the
+// connection picture connects or disconnects. No panel has a right-click action.
 void phaseClicks() {
-  if (leftclick == 1) leftclick = 0;
-  if (rightclick == 1) rightclick = 0;
+  int offset = 0;
+  if (leftclick == 1) {
+    leftclick = 0;
+    const int panel = YRM_PanelUnderMouse(pf::WindowMouseX(kMainWindow), pf::WindowMouseY(kMainWindow));
+    if (panel >= kPanelMiniScope1 && panel <= kPanelMiniScope9) {
+      offset = panel - 6;
+    } else if (panel == kPanelConnection) {
+      if (usbopen == 1)
+        YRM_StopConnection();
+      else
+        YRM_StartConnection();
+    }
+  }
+  if (rightclick == 1) {
+    rightclick = 0;
+    YRM_PanelUnderMouse(pf::WindowMouseX(kMainWindow), pf::WindowMouseY(kMainWindow));
+  }
+  if (offset != 0) {
+    // Kept inside the table, also for a plan that holds only its header.
+    currentrecord = std::max(std::min(currentrecord + offset, records.Rows()), std::min(2, records.Rows()));
+    YRM_RefreshMainWindow();
+    fullredraw = 1;
+  }
 }
 }  // namespace
 
@@ -133,5 +167,6 @@ int YRM_MainLoopStep() {
   phaseFullRedraw();
   phaseTraceRedraw();
   phaseClicks();
+  YRM_ShowUsbStatus();
   return 0;
 }

@@ -31,6 +31,23 @@ void SetTestingStartValues() {
   usbrail = 0;
   usbrailshown = 0;
 
+  drawbackgroundcolour = drawoutlinecolour = drawgraticulecolour = drawtextcolour = 0;
+  drawlefttextcolour = drawrighttextcolour = drawcrosshaircolour = 0;
+  graticulemode = "On";
+  crosshairmode = "On";
+  drawverticaldivisions = drawhorizontaldivisions = 5;
+  graticuledotlength = 1;
+  graticuledotgap = 4;
+  scopelabeloffset = 5;
+  for (std::string* label : {&scopelabel1, &scopelabel2, &scopelabel3, &scopelabel4, &scopelabel5,
+                             &scopelabel6, &scopelabel7, &scopelabel8, &scopelabel9, &scopelabel10,
+                             &scopelabel11, &scopelabel12})
+    label->clear();
+  scopelabelmask = "111111111001";
+  imagewindowleft = imagewindowright = imagewindowtop = imagewindowbottom = 0;
+  pcbimagewidth = pcbimageheight = 0;
+  pcbshowall = 0;
+
   for (Signature* s : {&livev, &livei, &prevv, &previ, &snapv, &snapi, &goldenv, &goldeni, &dutv, &duti,
                        &tracex, &tracey, &goldennormv, &goldennormi, &livenormv, &livenormi})
     s->fill(0.0f);

@@ -39,5 +39,23 @@ using Signature = std::array<float, 129>;
 inline Signature livev, livei, prevv, previ, snapv, snapi, goldenv, goldeni, dutv, duti,
     tracex, tracey, goldennormv, goldennormi, livenormv, livenormi;
 
+// ---- display: main-scope drawing settings, filled by the label builder ------
+inline int drawbackgroundcolour, drawoutlinecolour, drawgraticulecolour, drawtextcolour,
+    drawlefttextcolour, drawrighttextcolour, drawcrosshaircolour;
+inline std::string graticulemode, crosshairmode;        // "On"/"Off"; "On"/"Classic"/"Off"
+inline int drawverticaldivisions, drawhorizontaldivisions;
+inline int graticuledotlength, graticuledotgap, scopelabeloffset;
+inline std::string scopelabel1, scopelabel2, scopelabel3, scopelabel4, scopelabel5,
+    scopelabel6, scopelabel7, scopelabel8, scopelabel9, scopelabel10, scopelabel11,
+    scopelabel12;                                       // texts of the twelve label places
+inline std::string scopelabelmask;                      // "1" enables the tick of a place
+
+// ---- display: board view --------------------------------------------------
+// Part of the photo the last board view showed, in photo pixels, and the
+// photo's size; the click mappings turn mouse positions into photo pixels.
+inline int imagewindowleft, imagewindowright, imagewindowtop, imagewindowbottom;
+inline int pcbimagewidth, pcbimageheight;
+inline int pcbshowall;                                  // 1: the whole photo, not the record's view
+
 // Sets every start value of this subsystem.
 void SetTestingStartValues();

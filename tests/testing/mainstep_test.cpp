@@ -5,6 +5,7 @@
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "testing/mainstep.h"
+#include "testing/records.h"
 #include "testing/state.h"
 #include "workfolder.h"
 
@@ -96,4 +97,62 @@ TEST(PushButtonAction, ItemsMapToControlEvents) {
   for (int item = 0; item < 16; ++item) EXPECT_EQ(PushButtonAction(item), expected[item]) << item;
   EXPECT_EQ(PushButtonAction(-1), 0);
   EXPECT_EQ(PushButtonAction(16), 0);
+}
+
+#include "link/poll.h"
+#include "platform/gui.h"
+
+namespace {
+// A running main window in the "9miniscopes" view with a plan of eight pins.
+class MainStepClickTest : public yrmtest::WorkFolder {
+ protected:
+  void SetUp() override {
+    WorkFolder::SetUp();
+    pf::test::ResetGui();
+    pf::test::SetDelay([](int) {});
+    yrmtest::Spit("YRM_settings.txt", "YRM_DisplayView=9miniscopes\r\nYRM_TestPlanFileName=testplans\\p.qvt\r\n");
+    std::string plan;
+    for (int row = 1; row <= 9; ++row) plan += std::to_string(row) + ",,\r\n";
+    yrmtest::Spit("testplans/p.qvt", plan);
+    StartUp();
+    YRM_MainLoopStep();
+  }
+  void TearDown() override {
+    StopPollThread();
+    pf::test::RestoreClocks();
+    pf::test::ResetGui();
+    WorkFolder::TearDown();
+  }
+  void clickMiniScope(int k) {
+    const int g = 953 + k;
+    pf::test::SetMouse(kMainWindow, pf::GadgetWindowX(g) + pf::GadgetWidth(g) / 2,
+                       pf::GadgetWindowY(g) + pf::GadgetHeight(g) / 2);
+    leftclick = 1;
+    YRM_MainLoopStep();
+  }
+};
+}  // namespace
+
+TEST_F(MainStepClickTest, MiniScopeClicksStepWithinTheTable) {
+  ASSERT_EQ(records.Rows(), 9);
+  struct Case { int from, scope, to; };
+  const Case cases[] = {
+      {3, 1, 2},   // offset -4 stops at the first pin
+      {8, 9, 9},   // offset +4 stops at the last row
+      {5, 5, 5},   // the centre mini-scope does nothing
+      {5, 4, 4},
+      {5, 7, 7},
+  };
+  for (const auto& c : cases) {
+    currentrecord = c.from;
+    YRM_MainLoopStep();
+    clickMiniScope(c.scope);
+    EXPECT_EQ(currentrecord, c.to) << "from " << c.from << " scope " << c.scope;
+  }
+  // A right click on a mini-scope changes nothing.
+  currentrecord = 5;
+  pf::test::SetMouse(kMainWindow, pf::GadgetWindowX(954) + 5, pf::GadgetWindowY(954) + 5);
+  rightclick = 1;
+  YRM_MainLoopStep();
+  EXPECT_EQ(currentrecord, 5);
 }

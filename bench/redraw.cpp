@@ -1,0 +1,191 @@
+// Display cost in "Advanced" at the default view of the default window: the
+// trace redraw (once per data frame while connected) and the full redraw
+// (nine mini-scopes, the scope background, a 12-megapixel JPEG board photo),
+// first (photo decoded) and repeated, the latter on the same record and on a
+// record step.
+//
+//   build/bench/bench_redraw [repeats]
+//
+// Budget: trace redraw under 2 ms; full redraw under 50 ms. The photo is
+// decoded only when the plan's photo file changed; "new photo" is that case.
+#include "testing/redraw.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "link/state.h"
+#include "platform/gui.h"
+#include "platform/image.h"
+#include "shell/layout.h"
+#include "shell/panels.h"
+#include "shell/startup.h"
+#include "shell/state.h"
+#include "testing/boardview.h"
+#include "testing/records.h"
+#include "testing/state.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr int kPhotoWidth = 4000, kPhotoHeight = 3000;  // 12 megapixels
+constexpr int kScratch = 700;
+constexpr int kPins = 300;
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+struct Stats {
+  double mean, median, p99, worst;
+};
+
+Stats Measure(int repeats, const std::function<void(int)>& run) {
+  std::vector<double> times;
+  for (int i = 0; i < repeats; ++i) {
+    auto t0 = Clock::now();
+    run(i);
+    times.push_back(Ms(Clock::now() - t0));
+  }
+  std::vector<double> sorted = times;
+  std::sort(sorted.begin(), sorted.end());
+  double sum = 0;
+  for (double t : times) sum += t;
+  return {sum / repeats, sorted[sorted.size() / 2], sorted[sorted.size() * 99 / 100], sorted.back()};
+}
+
+void Report(const char* what, const Stats& s, double budget) {
+  std::printf("%-36s mean %7.2f  median %7.2f  p99 %7.2f  worst %7.2f ms", what, s.mean, s.median, s.p99,
+              s.worst);
+  if (budget > 0) std::printf("  (budget %.0f ms: %s)", budget, s.p99 < budget ? "met" : "NOT MET");
+  std::printf("\n");
+}
+
+// A photo-like picture: smooth gradients with noise, so the JPEG is of a
+// realistic size rather than a flat colour.
+void MakePhoto(const std::string& path, unsigned seed) {
+  pf::CreateImage(kScratch, kPhotoWidth, kPhotoHeight, 0);
+  pf::StartDrawing(kScratch);
+  std::mt19937 rng(seed);
+  for (int y = 0; y < kPhotoHeight; y += 4)
+    for (int x = 0; x < kPhotoWidth; x += 4) {
+      const int r = (x * 255 / kPhotoWidth + int(rng() % 40)) & 0xFF;
+      const int g = (y * 255 / kPhotoHeight + int(rng() % 40)) & 0xFF;
+      const int b = int(rng() % 256);
+      pf::Box(x, y, 4, 4, r | g << 8 | b << 16);
+    }
+  pf::StopDrawing();
+  pf::test::SaveJpeg(kScratch, path, 90);
+  pf::FreeImage(kScratch);
+}
+
+// A plan of kPins pins with golden and DUT signatures, spread over the photo.
+void MakePlan() {
+  records = RecordTable(kPins + 1, kPlanFields);
+  records.SetField(1, kFieldPhoto, "board.jpg");
+  Signature v{}, i{};
+  for (int k = 1; k <= 64; ++k) {
+    const float a = float(k) * 6.2831853f / 64;
+    v[k] = 0.8f * std::cos(a);
+    i[k] = 0.00008f * std::sin(a);
+  }
+  const char* results[] = {"Good", "Bad", "Untested", "NoTest"};
+  for (int row = 2; row <= kPins + 1; ++row) {
+    WriteSignatureBlock(row, kGoldenBase, 1000, 10000, 50, v, i, 64);
+    WriteSignatureBlock(row, kDutBase, 1000, 10000, 50, v, i, 64);
+    records.SetField(row, kFieldGolden, "Yes");
+    records.SetField(row, kFieldResult, results[row % 4]);
+    records.SetField(row, kFieldDescription,
+                     "U" + std::to_string(row / 8) + " pin " + std::to_string(row % 8));
+    records.SetField(row, kFieldPin, std::to_string(row % 8 + 1));
+    records.SetFieldInt(row, kFieldPinX, 100 + (row * 137) % 3800);
+    records.SetFieldInt(row, kFieldPinY, 100 + (row * 71) % 2800);
+    records.SetFieldInt(row, kFieldViewX, 100 + (row * 137) % 3800);
+    records.SetFieldInt(row, kFieldViewY, 100 + (row * 71) % 2800);
+    records.SetField(row, kFieldViewZoom, "1");
+  }
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  const fs::path dir = fs::temp_directory_path() / ("yrmbench-redraw-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  fs::current_path(dir);
+
+  SetStartValues();
+  pf::InitGui();
+  pf::OpenWindow(kMainWindow, 0, 0, mainwindowwidth, mainwindowheight, "bench", 0);
+  YRM_CreateScopeGadgets();
+  mode = "Advanced";
+  YRM_LayoutMainWindow();
+  std::printf("view %s in %s, window %d x %d: main scope %d x %d, mini-scopes %d x %d, board %d x %d\n",
+              displayview.c_str(), mode.c_str(), mainwindowwidth, mainwindowheight, scope1width, scope1height,
+              miniscope1width, miniscope1height, pcbviewwidth, pcbviewheight);
+
+  auto t0 = Clock::now();
+  MakePhoto("board.jpg", 1);
+  MakePhoto("other.jpg", 2);  // a second photo, so that no decoder-side reuse hides a decode
+  std::printf("made board.jpg and other.jpg, %d x %d, %lld bytes, in %.0f ms\n", kPhotoWidth, kPhotoHeight,
+              static_cast<long long>(fs::file_size("board.jpg")), Ms(Clock::now() - t0));
+  MakePlan();
+
+  voltage = 1000;
+  resistance = 10000;
+  frequency = 50;
+  sourceohms = 10000;
+  pointcount = 64;
+  currentrecord = 50;
+  for (int k = 1; k <= 64; ++k) {
+    livev[k] = (k - 32) * 0.03f;
+    livei[k] = livev[k] / 10000.0f;
+  }
+  usbopen = 1;  // live trace, classification and status line, no device needed
+
+  // One-time costs of the process, outside the figures: the font database
+  // and the first large allocation and decode.
+  t0 = Clock::now();
+  pf::TextWidth("x");
+  std::printf("font set-up (once per process): %.0f ms\n", Ms(Clock::now() - t0));
+  Report("photo decode, first in process", Measure(1, [](int) { pf::LoadImage(kScratch, "board.jpg"); }), 0);
+  Report("photo decode, again",
+         Measure(6, [](int n) { pf::LoadImage(kScratch, n % 2 ? "board.jpg" : "other.jpg"); }), 0);
+  pf::FreeImage(kScratch);
+
+  Report("full redraw, new photo decoded",
+         Measure(6,
+                 [](int n) {
+                   records.SetField(1, kFieldPhoto, n % 2 ? "board.jpg" : "other.jpg");
+                   YRM_FullRedraw();
+                 }),
+         50);
+  std::printf("  photo %d x %d, window (%d, %d) to (%d, %d) stretched to %d x %d\n", pcbimagewidth,
+              pcbimageheight, imagewindowleft, imagewindowtop, imagewindowright, imagewindowbottom,
+              pf::ImageWidth(DisplayPicture(kBoardView)), pf::ImageHeight(DisplayPicture(kBoardView)));
+  Report("full redraw again, photo kept", Measure(repeats, [](int) { YRM_FullRedraw(); }), 50);
+  Report("full redraw, record step, photo kept",
+         Measure(repeats,
+                 [](int n) {
+                   currentrecord = 2 + n % kPins;
+                   YRM_FullRedraw();
+                 }),
+         50);
+  currentrecord = 50;
+  YRM_FullRedraw();
+  Report("trace redraw (connected)", Measure(repeats * 10, [](int) { YRM_TraceRedraw(); }), 2);
+  usbopen = 0;
+
+  fs::current_path(fs::temp_directory_path());
+  fs::remove_all(dir);
+  return 0;
+}

@@ -1,0 +1,175 @@
+#include "testing/boardview.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "platform/files.h"
+#include "platform/image.h"
+#include "shell/state.h"
+#include "testing/records.h"
+#include "testing/scope.h"
+#include "testing/state.h"
+
+namespace {
+constexpr int kPinRadius = 5;
+constexpr int kFirstPinSquare = 12;  // pin "1" is drawn as a square this wide
+
+// Identity of the decoded photo held in kImagePcbPhoto: decoding a large
+// photo at every record step would dominate the full redraw.
+struct PhotoKey {
+  std::string path;  // absolute
+  int64_t size = -1;
+  int64_t modified = -1;
+};
+PhotoKey photokey;
+
+std::string AbsolutePath(const std::string& file) {
+  const std::string path = pf::NativePath(file);
+  if (!path.empty() && path[0] == '/') return path;
+  return pf::CurrentDirectory() + "/" + path;
+}
+
+bool LoadPhoto(const std::string& file) {
+  PhotoKey key{AbsolutePath(file), pf::FileSize(file), pf::FileModified(file)};
+  if (key.size >= 0 && key.path == photokey.path && key.size == photokey.size &&
+      key.modified == photokey.modified && pf::IsImage(kImagePcbPhoto))
+    return true;
+  photokey = PhotoKey{};
+  if (!pf::LoadImage(kImagePcbPhoto, file)) return false;
+  photokey = key;
+  return true;
+}
+
+// Nearest integer, halves to even, held inside the int range.
+int RoundHalfEven(float value) {
+  if (!(value == value)) return 0;
+  value = std::nearbyint(value);
+  if (value <= -2147483648.0f) return INT32_MIN;
+  if (value >= 2147483647.0f) return INT32_MAX;
+  return static_cast<int>(value);
+}
+
+int ResultColour(const std::string& result) {
+  if (result == "Good") return colourgreen;
+  if (result == "Bad") return colourred;
+  if (result == "Untested") return colouryellow;
+  if (result == "NoTest") return colourgrey;
+  return -1;  // the black shape alone
+}
+
+void DrawPin(int sx, int sy, bool square, int colour) {
+  if (square) {
+    const int outer = kFirstPinSquare, inner = kFirstPinSquare - 2;
+    pf::Box(sx - outer / 2, sy - outer / 2, outer, outer, colourblack);
+    if (colour >= 0) pf::Box(sx - inner / 2, sy - inner / 2, inner, inner, colour);
+  } else {
+    pf::Circle(sx, sy, kPinRadius + 1, colourblack);
+    if (colour >= 0) pf::Circle(sx, sy, kPinRadius, colour);
+  }
+}
+}  // namespace
+
+void ForgetPcbPhoto() {
+  photokey = PhotoKey{};
+  pf::FreeImage(kImagePcbPhoto);
+}
+
+void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom, int cursorx, int cursory,
+                     const std::string& file) {
+  std::string path = file;
+  if (path.empty()) {
+    path = kNoImageFile;
+    zoom = 1;
+  }
+  if (!(zoom >= 0.01f)) zoom = 0.01f;  // a zoom that is no number too
+  if (zoom > 100) zoom = 100;
+  if (!pf::IsImage(kImagePcbView)) pf::CreateImage(kImagePcbView, 100, 100, colourblue);
+  width = std::max(1, width);
+  height = std::max(1, height);
+
+  if (!LoadPhoto(path)) {
+    pf::CreateImage(kImagePcbView, width, height, colourblue);
+    return;
+  }
+  const int w = pf::ImageWidth(kImagePcbPhoto), h = pf::ImageHeight(kImagePcbPhoto);
+  pcbimagewidth = w;
+  pcbimageheight = h;
+  if (pcbshowall == 1) {
+    zoom = 1;
+    centrex = w / 2;
+    centrey = h / 2;
+  }
+
+  // A square window of `side` photo pixels round the centre, pushed inside.
+  const float side = static_cast<float>(std::max(w, h)) / zoom;
+  const float half = side / 2;
+  int left = RoundHalfEven(static_cast<float>(centrex) - half);
+  int right = RoundHalfEven(static_cast<float>(centrex) + half);
+  int top = RoundHalfEven(static_cast<float>(centrey) - half);
+  int bottom = RoundHalfEven(static_cast<float>(centrey) + half);
+  if (left < 0) {
+    left = 0;
+    right = RoundHalfEven(side);
+  }
+  if (right > w) {
+    left = RoundHalfEven(static_cast<float>(w) - side);
+    right = w;
+  }
+  if (top < 0) {
+    top = 0;
+    bottom = RoundHalfEven(side);
+  }
+  if (bottom > h) {
+    top = RoundHalfEven(static_cast<float>(h) - side);
+    bottom = h;
+  }
+  left = std::max(0, left);
+  right = std::max(0, right);
+  top = std::max(0, top);
+  bottom = std::max(0, bottom);
+  if (right < left) left = right;
+  if (bottom < top) top = bottom;
+  imagewindowleft = left;
+  imagewindowright = right;
+  imagewindowtop = top;
+  imagewindowbottom = bottom;
+
+  // A window that has shrunk to nothing is taken as one pixel wide or high.
+  const int spanx = std::max(1, right - left), spany = std::max(1, bottom - top);
+  pf::GrabImage(kImagePcbPhoto, kImagePcbCutout, left, top, spanx, spany);
+  pf::CopyImage(kImagePcbCutout, kImagePcbView);
+  pf::ResizeImage(kImagePcbView, width, height);
+  if (!pf::StartDrawing(kImagePcbView)) return;
+
+  auto map = [&](int px, int py, int& sx, int& sy) {
+    sx = RoundHalfAway(static_cast<float>(px - left) / static_cast<float>(spanx) * static_cast<float>(width));
+    sy = RoundHalfAway(static_cast<float>(py - top) / static_cast<float>(spany) * static_cast<float>(height));
+  };
+  int cx, cy;
+  map(cursorx, cursory, cx, cy);
+  const bool cursorinview = cx >= 0 && cx <= width && cy >= 0 && cy <= height;
+  if (cursorinview && pcbcrosshairtype == "3 line") {
+    pf::LineXY(0, cy - 1, width, cy - 1, colourblack);
+    pf::LineXY(0, cy + 1, width, cy + 1, colourblack);
+    pf::LineXY(cx - 1, 0, cx - 1, height, colourblack);
+    pf::LineXY(cx + 1, 0, cx + 1, height, colourblack);
+  }
+
+  for (int row = 1; row <= records.Rows(); ++row) {
+    const int px = records.FieldInt(row, kFieldPinX), py = records.FieldInt(row, kFieldPinY);
+    if (px < left || px > right || py < top || py > bottom) continue;
+    if (records.FieldView(row, kFieldNumber) == "delete") continue;
+    const bool golden = records.FieldView(row, kFieldGolden) == "Yes";
+    const int colour = golden ? ResultColour(records.Field(row, kFieldResult)) : colourpink;
+    int sx, sy;
+    map(px, py, sx, sy);
+    DrawPin(sx, sy, records.FieldView(row, kFieldPin) == "1", colour);
+  }
+
+  if (cursorinview) {
+    pf::LineXY(0, cy, width, cy, colourwhite);
+    pf::LineXY(cx, 0, cx, height, colourwhite);
+  }
+  pf::StopDrawing();
+}

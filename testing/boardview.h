@@ -1,0 +1,21 @@
+// Board view: the plan's photo cut to a view, stretched to the panel, with
+// the current pin's crosshair and a symbol on every pin in sight.
+#pragma once
+#include <string>
+
+constexpr int kImagePcbView = 950;    // the finished view
+constexpr int kImagePcbCutout = 951;  // the window of the photo, before stretching
+constexpr int kImagePcbPhoto = 952;   // the decoded photo, kept while its file is unchanged
+inline const char* const kNoImageFile = "graphics/noimage.png";
+
+// Draws the view of `file` (relative to the working folder or absolute) into
+// image 950: width x height pixels, centred on (centrex, centrey) photo pixels
+// at `zoom` (1: the photo's longer side fills the view), cursor on
+// (cursorx, cursory). Publishes the image window and the photo size. A photo
+// that cannot be loaded leaves the window and size as they were and the view
+// a plain blue panel.
+void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom, int cursorx, int cursory,
+                     const std::string& file);
+
+// Forgets the decoded photo, so the next view reads its file again.
+void ForgetPcbPhoto();

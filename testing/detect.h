@@ -1,0 +1,13 @@
+// Classifies the live signature just drawn: open circuit (no current flows),
+// stable (within a band around the signature that began the current run) or
+// changed; counts consecutive stable results.
+#pragma once
+#include <string>
+
+// Fractions of full scale for the threshold texts of the settings.
+float OpenCircuitFraction(const std::string& text);
+float StableFraction(const std::string& text);
+
+// Returns 0 open circuit, 1 stable, 2 unstable; updates stablecount and, on a
+// change, the reference prevv/previ. Single precision throughout.
+int YRM_DetectSignatureState();

@@ -1,0 +1,189 @@
+#include "testing/boardview.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/image.h"
+#include "shell/startup.h"
+#include "shell/state.h"
+#include "testing/records.h"
+#include "testing/state.h"
+#include "workfolder.h"
+
+namespace {
+constexpr int kScratch = 700, kPhoto = 0x404040;
+
+struct Window {
+  int left, top, right, bottom;
+  bool operator==(const Window&) const = default;
+};
+std::ostream& operator<<(std::ostream& o, const Window& w) {
+  return o << "(" << w.left << ", " << w.top << ") to (" << w.right << ", " << w.bottom << ")";
+}
+
+class BoardViewTest : public yrmtest::WorkFolder {
+ protected:
+  void SetUp() override {
+    WorkFolder::SetUp();
+    SetStartValues();
+    pf::test::ResetImages();
+    ForgetPcbPhoto();
+    records = RecordTable(4, kPlanFields);
+    Photo("board.png", 1000, 500, kPhoto);
+  }
+  static void Photo(const std::string& path, int w, int h, int colour) {
+    pf::CreateImage(kScratch, w, h, colour);
+    ASSERT_TRUE(pf::SavePng(kScratch, path));
+  }
+  static void Pin(int row, int x, int y, const char* result, const char* golden = "Yes",
+                  const char* pin = "2") {
+    records.SetFieldInt(row, kFieldPinX, x);
+    records.SetFieldInt(row, kFieldPinY, y);
+    records.SetField(row, kFieldResult, result);
+    records.SetField(row, kFieldGolden, golden);
+    records.SetField(row, kFieldPin, pin);
+  }
+  static int At(int x, int y) { return pf::Point(kImagePcbView, x, y); }
+  static Window Published() { return {imagewindowleft, imagewindowtop, imagewindowright, imagewindowbottom}; }
+};
+}  // namespace
+
+TEST_F(BoardViewTest, WindowIsASquarePushedInsideThePhoto) {
+  struct Case {
+    int cx, cy;
+    float zoom;
+    Window window;
+  } cases[] = {
+      {500, 250, 1, {0, 0, 1000, 500}},    // the whole photo
+      {100, 100, 2, {0, 0, 500, 500}},     // 500 square pushed in from the top left
+      {900, 400, 2, {500, 0, 1000, 500}},  // and from the right and bottom
+      {500, 250, 4, {375, 125, 625, 375}},
+      {500, 250, 0, {0, 0, 1000, 500}},  // zoom 0 is 0.01
+      {500, 250, -3, {0, 0, 1000, 500}},
+      {500, 250, 1000, {495, 245, 505, 255}},  // zoom 1000 is 100: a 10-pixel square
+      {500, 250, 100, {495, 245, 505, 255}},
+      {-5000, 99999, 8, {0, 375, 125, 500}},
+  };
+  for (const Case& c : cases) {
+    YRM_DrawPcbView(200, 100, c.cx, c.cy, c.zoom, 0, 0, "board.png");
+    EXPECT_EQ(Published(), c.window) << c.cx << "," << c.cy << " zoom " << c.zoom;
+    EXPECT_EQ(pcbimagewidth, 1000);
+    EXPECT_EQ(pcbimageheight, 500);
+    EXPECT_EQ(pf::ImageWidth(kImagePcbView), 200);
+    EXPECT_EQ(pf::ImageHeight(kImagePcbView), 100);
+  }
+  // Showing everything ignores the record's centre and zoom.
+  pcbshowall = 1;
+  YRM_DrawPcbView(200, 100, 100, 100, 8, 0, 0, "board.png");
+  EXPECT_EQ(Published(), (Window{0, 0, 1000, 500}));
+}
+
+// Window (0, 0) to (500, 500) drawn at 250 x 250: two photo pixels per view pixel.
+TEST_F(BoardViewTest, PinOnTheWindowEdgeIsDrawnOnePixelOutsideIsNot) {
+  Pin(2, 500, 100, "Good");  // right edge: (250, 50), half outside the view
+  Pin(3, 501, 300, "Good");  // one pixel outside: would be at (251, 150)
+  Pin(4, 0, 400, "Bad");     // left edge
+  YRM_DrawPcbView(250, 250, 100, 100, 2, -1000, -1000, "board.png");
+  ASSERT_EQ(Published(), (Window{0, 0, 500, 500}));
+  EXPECT_EQ(At(247, 50), colourgreen);
+  EXPECT_EQ(At(244, 50), colourblack);  // the black rim, radius 6
+  EXPECT_EQ(At(247, 150), kPhoto);
+  EXPECT_EQ(At(2, 200), colourred);
+}
+
+TEST_F(BoardViewTest, PinSymbolsByResultAndGoldenFlag) {
+  struct Case {
+    const char *result, *golden, *pin;
+    int colour;
+    bool square;
+  } cases[] = {
+      {"Good", "Yes", "2", colourgreen, false},      {"Bad", "Yes", "2", colourred, false},
+      {"Untested", "Yes", "2", colouryellow, false}, {"NoTest", "Yes", "2", colourgrey, false},
+      {"Other", "Yes", "2", colourblack, false},  // only the black shape
+      {"Good", "", "2", colourpink, false},       // no golden signature: pink, whatever the result
+      {"Good", "Yes", "1", colourgreen, true},    // pin 1 is a square
+      {"Bad", "No", "1", colourpink, true},
+  };
+  for (const Case& c : cases) {
+    Pin(2, 250, 125, c.result, c.golden, c.pin);  // shown at (50, 25)
+    YRM_DrawPcbView(200, 100, 500, 250, 1, -1000, -1000, "board.png");
+    SCOPED_TRACE(std::string(c.result) + "/" + c.golden + "/" + c.pin);
+    EXPECT_EQ(At(50, 25), c.colour);
+    EXPECT_EQ(At(50, 25 - 5), c.colour);
+    EXPECT_EQ(At(50, 25 - 6), colourblack);
+    EXPECT_EQ(At(50, 25 - 7), kPhoto);
+    // The corners tell a square from a disc.
+    EXPECT_EQ(At(50 - 5, 25 - 5), c.square ? c.colour : kPhoto);
+    EXPECT_EQ(At(50 - 6, 25 - 6), c.square ? colourblack : kPhoto);
+    EXPECT_EQ(At(50 + 6, 25 + 6), kPhoto);  // 12 x 12 from (sx - 6, sy - 6)
+  }
+  // A row being deleted shows nothing.
+  records.SetField(2, kFieldNumber, "delete");
+  YRM_DrawPcbView(200, 100, 500, 250, 1, -1000, -1000, "board.png");
+  EXPECT_EQ(At(50, 25), kPhoto);
+}
+
+TEST_F(BoardViewTest, CursorCrosshairs) {
+  // Whole photo at 200 x 100: cursor (500, 250) maps to (100, 50).
+  YRM_DrawPcbView(200, 100, 500, 250, 1, 500, 250, "board.png");
+  EXPECT_EQ(At(0, 50), colourwhite);
+  EXPECT_EQ(At(100, 99), colourwhite);
+  EXPECT_EQ(At(10, 49), kPhoto);  // "1 line": no black lines
+  pcbcrosshairtype = "3 line";
+  YRM_DrawPcbView(200, 100, 500, 250, 1, 500, 250, "board.png");
+  EXPECT_EQ(At(10, 49), colourblack);
+  EXPECT_EQ(At(10, 51), colourblack);
+  EXPECT_EQ(At(99, 10), colourblack);
+  EXPECT_EQ(At(10, 50), colourwhite);
+  // A cursor outside the window draws no crosshair at all.
+  YRM_DrawPcbView(200, 100, 600, 300, 4, 900, 250, "board.png");  // window 475..725
+  for (int x = 0; x < 200; ++x)
+    for (int y = 0; y < 100; ++y) ASSERT_EQ(At(x, y), kPhoto) << x << "," << y;
+}
+
+TEST_F(BoardViewTest, NoPhotoShowsThePlaceholderAtZoomOne) {
+  std::filesystem::create_directory("graphics");
+  Photo(kNoImageFile, 640, 480, 0x123456);
+  YRM_DrawPcbView(100, 100, 2000, 0, 5, 0, 0, "");
+  // A 640 square round (2000, 0), pushed inside: at most the picture itself.
+  EXPECT_EQ(Published(), (Window{0, 0, 640, 480}));
+  EXPECT_EQ(pcbimagewidth, 640);
+}
+
+TEST_F(BoardViewTest, UnreadablePhotoKeepsTheWindowAndShowsABluePanel) {
+  YRM_DrawPcbView(200, 100, 500, 250, 4, 0, 0, "board.png");
+  const Window before = Published();
+  yrmtest::Spit("broken.png", "\x89PNG\r\n\x1a\nnot really");
+  for (const char* file : {"broken.png", "missing.jpg"}) {
+    YRM_DrawPcbView(200, 100, 500, 250, 1, 0, 0, file);
+    EXPECT_EQ(Published(), before) << file;
+    EXPECT_EQ(pcbimagewidth, 1000);
+    EXPECT_EQ(At(100, 50), colourblue) << file;
+  }
+}
+
+// The decoded photo is kept while the file's path, size and time are
+// unchanged, and read again as soon as any of them changes.
+TEST_F(BoardViewTest, PhotoIsDecodedAgainOnlyWhenItsFileChanges) {
+  namespace fs = std::filesystem;
+  YRM_DrawPcbView(200, 100, 500, 250, 1, 0, 0, "board.png");
+  ASSERT_EQ(At(100, 50), kPhoto);
+  // Same size and time, different bytes: the kept photo is used.
+  const auto stamp = fs::last_write_time("board.png");
+  std::string bytes = yrmtest::Slurp("board.png");
+  for (size_t k = 20; k < bytes.size(); ++k) bytes[k] = 'x';
+  yrmtest::Spit("board.png", bytes);
+  fs::last_write_time("board.png", stamp);
+  YRM_DrawPcbView(200, 100, 500, 250, 1, 0, 0, "board.png");
+  EXPECT_EQ(At(100, 50), kPhoto);
+  // A new time: read again (now broken).
+  fs::last_write_time("board.png", stamp + std::chrono::seconds(1));
+  YRM_DrawPcbView(200, 100, 500, 250, 1, 0, 0, "board.png");
+  EXPECT_EQ(At(100, 50), colourblue);
+  // A new photo under the same name.
+  Photo("board.png", 1000, 500, 0x0000AA);
+  YRM_DrawPcbView(200, 100, 500, 250, 1, 0, 0, "board.png");
+  EXPECT_EQ(At(100, 50), 0x0000AA);
+}
