@@ -1,0 +1,18 @@
+// Calibration data: "YRM_cal.txt", its master copy in the converter's EEPROM
+// (words 128 to 1023, two bytes a word, low byte first) and the derived codes.
+#pragma once
+#include <string>
+
+constexpr int kCalFirstWord = 128;
+constexpr int kCalLastWord = 1023;
+
+// Copies the EEPROM text into "YRM_cal.txt" and derives the codes, gains and
+// offsets; only while usbopen is 1.
+void YRM_LoadCalibration();
+// Rebuilds `file` from EEPROM words 128 to 1023, skipping 0 bytes.
+void YRM_LoadCalibrationFromEeprom(const std::string& file);
+// Writes `file` (up to 1792 bytes, then zeros) into EEPROM words 128 to 1023.
+void YRM_SaveCalibrationToEeprom(const std::string& file);
+// Derives the codes, gains and offsets from "YRM_cal.txt" (the second half
+// of YRM_LoadCalibration).
+void DeriveCalibration();

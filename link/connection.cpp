@@ -1,0 +1,131 @@
+#include "link/connection.h"
+
+#include <algorithm>
+#include <string>
+
+#include "link/caldata.h"
+#include "link/d2xx.h"
+#include "link/device.h"
+#include "link/frames.h"
+#include "link/params.h"
+#include "link/state.h"
+#include "platform/clock.h"
+#include "shell/log.h"
+#include "shell/state.h"
+#include "testing/state.h"
+
+namespace {
+// Identification texts, one character per EEPROM word.
+constexpr int kMakerFirstWord = 81, kMakerLength = 14;
+constexpr int kProductFirstWord = 95, kProductLength = 25;
+constexpr int kHeaderLastWord = 128;
+const std::string kMaker = "Quenlar";
+
+std::string EepromText(int first, int length) {
+  std::string text;
+  for (int w = first; w < first + length; ++w) {
+    int c = static_cast<int16_t>(eepromwords[w]);
+    text += (c >= 33 && c <= 125) ? static_cast<char>(c) : ' ';
+  }
+  return text;
+}
+
+bool BeginsWith(const std::string& text, const std::string& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+bool ProductFitsModel(const std::string& product, const std::string& model) {
+  if (model == "YRM-A")   // an AP instrument is not an A
+    return (BeginsWith(product, "YRM-A") && !BeginsWith(product, "YRM-AP")) ||
+           (BeginsWith(product, "Quenlar YRM-A") && !BeginsWith(product, "Quenlar YRM-AP"));
+  if (model == "YRM-AP") return BeginsWith(product, "YRM-AP") || BeginsWith(product, "Quenlar YRM-AP");
+  if (model == "YRM-C") return BeginsWith(product, "Quenlar YRM-C");
+  if (model == "YRM-D" || model == "YRM-D2") return BeginsWith(product, "Quenlar YRM-D");
+  return false;
+}
+
+// A reply takes 20.8 ms to cross the line at 250000 baud.
+constexpr int kReplyMs = 25;
+
+// Reads and drops every byte waiting, so that frames start on a boundary.
+void FlushReceiveQueue() {
+  std::lock_guard<std::mutex> g(linklock);
+  if (usbopen != 1) return;
+  // A reply still crossing the line would be cut in two and every later
+  // frame misaligned: let it arrive first (no new request goes out meanwhile).
+  int64_t wait = lastrequest + kReplyMs - pf::ElapsedMilliseconds();
+  if (wait > 0) pf::Delay(static_cast<int>(std::min<int64_t>(wait, kReplyMs)));
+  ftrxbytes = 0;
+  d2xx::GetStatus(fthandle, &ftrxbytes, &fttxbytes, &fteventdword);
+  uint32_t n = ftrxbytes;
+  while (n > 0) {
+    uint32_t piece = std::min<uint32_t>(n, static_cast<uint32_t>(rxbuffer.size()));
+    d2xx::Read(fthandle, rxbuffer.data(), piece, &ftbytesread);
+    n -= piece;
+  }
+}
+
+void StopConnection(bool quietWhenClosed) {
+  YRM_WriteLog("YRM_StopConnection()");
+  if (usbopen == 1) {
+    YRM_CloseUsbPort();
+    traceredraw = 1;
+  } else if (!quietWhenClosed) {
+    YRM_ShowMessage("Error #0062 USB service not running - so unable to shutdown device properly");
+  }
+}
+}  // namespace
+
+// The watchdog's stop, on the poll thread: when the GUI closed the link in
+// the meantime there is nothing to report (and no message box may be shown
+// from this thread).
+void StopConnectionByWatchdog() { StopConnection(true); }
+
+void YRM_ReadEepromHeader() {
+  std::lock_guard<std::mutex> g(linklock);
+  if (usbopen != 1) return;
+  for (int w = 0; w <= kHeaderLastWord; ++w) {
+    eeword = 0;
+    d2xx::ReadEE(fthandle, static_cast<uint32_t>(w), &eeword);
+    eepromwords[w] = eeword;
+  }
+}
+
+void YRM_StartConnection() {
+  YRM_WriteLog("YRM_StartConnection()");
+  YRM_OpenUsbPort(250000);
+  if (usbopen != 1) {
+    YRM_ShowMessage(
+        "Warning #0061 USB service unable to start - please check instrument is connected via USB.");
+    return;
+  }
+  YRM_ReadEepromHeader();
+  std::string maker = EepromText(kMakerFirstWord, kMakerLength);
+  std::string product = EepromText(kProductFirstWord, kProductLength);
+  if (!BeginsWith(maker, kMaker)) {
+    YRM_ShowMessage("Error #0059 USB descriptor incorrect.");
+    YRM_StopConnection();
+    return;
+  }
+  if (!ProductFitsModel(product, activeinstrument)) {
+    YRM_ShowMessage(
+        "Error #0060 USB descriptor incorrect, make sure you have the correct instrument selected.");
+    YRM_StopConnection();
+    return;
+  }
+  paramblock[1] |= 0x2;
+  YRM_WriteRegisters(1, 1);
+  pf::Delay(50);
+  FlushReceiveQueue();
+  pf::Delay(50);
+  YRM_LoadCalibration();
+  voltage = 400;
+  YRM_SendInstrumentParams();
+  pf::Delay(250);
+  voltage = 200;
+  YRM_SendInstrumentParams();
+  pf::Delay(250);
+  paramspending = 1;
+}
+
+void YRM_StopConnection() { StopConnection(false); }

@@ -1,0 +1,128 @@
+#include "link/poll.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+
+#include "link/connection.h"
+#include "link/d2xx.h"
+#include "link/frames.h"
+#include "link/state.h"
+#include "platform/clock.h"
+#include "platform/gui.h"
+#include "shell/ribbon.h"
+
+void StopConnectionByWatchdog();   // connection.cpp
+
+namespace {
+constexpr int kPollIntervalMs = 250;
+constexpr int kLinkTimeoutMs = 2000;
+// A reply cannot be complete before its 520 bytes have crossed the line
+// at 250000 baud (20.8 ms); the thread looks every 1 ms from then on.
+constexpr int kReplyEarliestMs = 20;
+constexpr int kLongestWaitMs = 50;
+
+std::mutex wakeLock;
+std::condition_variable wake;
+bool woken = false;
+
+int Word(const uint8_t* p) { return p[0] << 8 | p[1]; }
+int32_t Sum32(const uint8_t* p) {
+  return static_cast<int32_t>(static_cast<uint32_t>(Word(p)) << 16 | static_cast<uint32_t>(Word(p + 2)));
+}
+}  // namespace
+
+void YRM_ReadUsbFrames() {
+  if (usbopen != 1) return;
+  std::lock_guard<std::mutex> g(linklock);
+  if (usbopen != 1) return;
+  ftrxbytes = 0;
+  d2xx::GetStatus(fthandle, &ftrxbytes, &fttxbytes, &fteventdword);
+  int64_t n = ftrxbytes;
+  if (n >= kFrameBytes) lastframeread = pf::ElapsedMilliseconds();
+  while (n >= kFrameBytes) {
+    ftbytesread = 0;
+    d2xx::Read(fthandle, rxbuffer.data(), kFrameBytes, &ftbytesread);
+    n -= kFrameBytes;
+    // A read that did not deliver a whole frame must not pass off the old
+    // buffer content as a new frame.
+    if (ftbytesread != kFrameBytes) break;
+    const uint8_t* f = rxbuffer.data();
+    uint32_t sum = 0;
+    for (int off = 0; off <= kFrameBytes - 4; off += 2) sum += static_cast<uint32_t>(Word(f + off));
+    int received = Word(f + kFrameBytes - 2);
+    if ((sum & 0xFFFF) == static_cast<uint32_t>(received)) {
+      usbrailraw = Word(f + 2);
+      instrumentstatus = Word(f + 4);
+      for (int i = 1; i <= 64; ++i) {
+        const uint8_t* p = f + 6 + 8 * (i - 1);
+        adc0samples[i] = Sum32(p);
+        adc1samples[i] = Sum32(p + 4);
+      }
+      lastgoodframe = pf::ElapsedMilliseconds();
+      newframe = 1;
+    } else {
+      char text[32];
+      std::snprintf(text, sizeof text, "USB error: $%04X", received);
+      pf::SetGadgetText(kUsbStatusText, text);
+      newframe = 0;
+    }
+  }
+  rxpartial = static_cast<int>(std::max<int64_t>(n, 0));
+}
+
+void YRM_CheckLinkTimeout() {
+  if (usbopen == 1 && pf::ElapsedMilliseconds() > lastgoodframe + kLinkTimeoutMs)
+    StopConnectionByWatchdog();
+}
+
+int NextPollDelay() {
+  if (usbopen != 1) return kLongestWaitMs;   // an opening wakes the thread
+  if (rxpartial > 0) return 1;               // a frame is arriving
+  int64_t now = pf::ElapsedMilliseconds();
+  int64_t next;
+  if (lastframeread <= lastrequest)          // a reply is due
+    next = std::max(lastrequest + kReplyEarliestMs, now + 1);
+  else
+    next = std::min(lastrequest + kPollIntervalMs, lastgoodframe + kLinkTimeoutMs + 1);
+  return static_cast<int>(std::clamp<int64_t>(next - now, 1, kLongestWaitMs));
+}
+
+void WakePollThread() {
+  {
+    std::lock_guard<std::mutex> g(wakeLock);
+    woken = true;
+  }
+  wake.notify_all();
+}
+
+void YRM_WorkerThread() {
+  int delay = 1;
+  while (workerstop == 0) {
+    // Waits 1 ms while anything may be arriving, longer while nothing can:
+    // the requests, the reading within 1 ms of a frame's arrival and the
+    // watchdog keep their times without a thousand wake-ups a second.
+    {
+      std::unique_lock<std::mutex> g(wakeLock);
+      wake.wait_for(g, std::chrono::milliseconds(delay), [] { return woken || workerstop != 0; });
+      woken = false;
+    }
+    YRM_PollInstrument(kPollIntervalMs);
+    YRM_CheckLinkTimeout();
+    YRM_ReadUsbFrames();
+    delay = NextPollDelay();
+  }
+}
+
+void StartPollThread() {
+  if (workerthread.joinable()) return;   // already running
+  workerstop = 0;
+  workerthread = std::thread(YRM_WorkerThread);
+}
+
+void StopPollThread() {
+  workerstop = 1;
+  WakePollThread();
+  if (workerthread.joinable()) workerthread.join();
+}

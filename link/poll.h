@@ -1,0 +1,20 @@
+// Data frames, the poll thread and the link watchdog.
+#pragma once
+
+constexpr int kFrameBytes = 520;
+
+// The poll thread's body: runs while workerstop is 0.
+void YRM_WorkerThread();
+// Reads and checks every complete frame waiting. Takes linklock.
+void YRM_ReadUsbFrames();
+// Stops the connection when no good frame came for 2000 ms.
+void YRM_CheckLinkTimeout();
+
+// Start-up: workerstop = 0 and the poll thread starts, its handle in workerthread.
+void StartPollThread();
+// Tests and orderly ends: workerstop = 1 and the thread is joined.
+void StopPollThread();
+// Wakes the poll thread at once (the device was opened).
+void WakePollThread();
+// How long the poll thread may wait before its next pass, in ms (1 to 50).
+int NextPollDelay();

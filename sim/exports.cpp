@@ -1,0 +1,220 @@
+// The driver functions the program calls, and the SIM_ control functions
+// that tests, benchmarks and other simulators find by name.
+#include <cstring>
+#include <mutex>
+
+#include "link/d2xx.h"
+#include "sim/instrument.h"
+
+#define SIM_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+// Driver statuses the program may see.
+constexpr FtStatus kOk = 0, kInvalidHandle = 1, kDeviceNotFound = 2, kInvalidParameter = 6;
+
+std::mutex mu;   // every entry point: the program calls from two threads
+sim::Instrument& Dev() {
+  static sim::Instrument device;
+  return device;
+}
+}  // namespace
+
+// ---- driver functions --------------------------------------------------------
+
+SIM_EXPORT FtStatus FT_CreateDeviceInfoList(uint32_t* count) {
+  std::lock_guard<std::mutex> g(mu);
+  Dev().ConfigureFromFileIfChanged();
+  if (count) *count = Dev().DeviceCount();
+  return kOk;
+}
+
+SIM_EXPORT FtStatus FT_SetVIDPID(uint32_t, uint32_t) { return kOk; }
+
+SIM_EXPORT FtStatus FT_GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type,
+                                           uint32_t* id, uint32_t* locid, void* serial,
+                                           void* description, FtHandle* handle) {
+  std::lock_guard<std::mutex> g(mu);
+  if (index >= Dev().DeviceCount()) return kDeviceNotFound;
+  if (flags) *flags = 0;
+  if (type) *type = 10;
+  if (id) *id = 0x04036015;
+  if (locid) *locid = 0x1011;
+  if (serial) std::strcpy(static_cast<char*>(serial), "QY250001");
+  if (description) {
+    std::string d = Dev().Description().substr(0, 63);
+    std::memcpy(description, d.c_str(), d.size() + 1);
+  }
+  if (handle) *handle = nullptr;
+  return kOk;
+}
+
+SIM_EXPORT FtStatus FT_Open(int index, FtHandle* handle) {
+  std::lock_guard<std::mutex> g(mu);
+  if (index != 0 || !handle) return kDeviceNotFound;
+  return Dev().Open(handle);
+}
+
+SIM_EXPORT FtStatus FT_Close(FtHandle handle) {
+  std::lock_guard<std::mutex> g(mu);
+  return Dev().Close(handle);
+}
+
+SIM_EXPORT FtStatus FT_SetBaudRate(FtHandle handle, uint32_t baud) {
+  std::lock_guard<std::mutex> g(mu);
+  if (!Dev().Valid(handle)) return kInvalidHandle;
+  Dev().SetBaud(baud);
+  return kOk;
+}
+
+SIM_EXPORT FtStatus FT_SetDataCharacteristics(FtHandle handle, uint8_t bits, uint8_t stop,
+                                              uint8_t parity) {
+  std::lock_guard<std::mutex> g(mu);
+  if (!Dev().Valid(handle)) return kInvalidHandle;
+  Dev().SetFormat(bits, stop, parity);
+  return kOk;
+}
+
+SIM_EXPORT FtStatus FT_SetFlowControl(FtHandle handle, uint16_t, uint8_t, uint8_t) {
+  std::lock_guard<std::mutex> g(mu);
+  return Dev().Valid(handle) ? kOk : kInvalidHandle;
+}
+
+SIM_EXPORT FtStatus FT_SetUSBParameters(FtHandle handle, uint32_t, uint32_t) {
+  std::lock_guard<std::mutex> g(mu);
+  return Dev().Valid(handle) ? kOk : kInvalidHandle;
+}
+
+SIM_EXPORT FtStatus FT_Write(FtHandle handle, void* buffer, uint32_t count, uint32_t* written) {
+  std::lock_guard<std::mutex> g(mu);
+  if (written) *written = 0;
+  if (!Dev().Valid(handle)) return kInvalidHandle;
+  if (!buffer && count) return kInvalidParameter;
+  Dev().Write(static_cast<const uint8_t*>(buffer), count);
+  if (written) *written = count;
+  return kOk;
+}
+
+SIM_EXPORT FtStatus FT_Read(FtHandle handle, void* buffer, uint32_t count, uint32_t* read) {
+  std::lock_guard<std::mutex> g(mu);
+  if (read) *read = 0;
+  if (!Dev().Valid(handle)) return kInvalidHandle;
+  if (!buffer && count) return kInvalidParameter;
+  uint32_t n = Dev().Read(static_cast<uint8_t*>(buffer), count);
+  if (read) *read = n;
+  return kOk;
+}
+
+SIM_EXPORT FtStatus FT_GetStatus(FtHandle handle, uint32_t* rxbytes, uint32_t* txbytes,
+                                 uint32_t* event) {
+  std::lock_guard<std::mutex> g(mu);
+  if (!Dev().Valid(handle)) return kInvalidHandle;
+  if (rxbytes) *rxbytes = Dev().Waiting();
+  if (txbytes) *txbytes = Dev().Sending();
+  if (event) *event = 0;
+  return kOk;
+}
+
+SIM_EXPORT FtStatus FT_ReadEE(FtHandle handle, uint32_t address, uint16_t* value) {
+  std::lock_guard<std::mutex> g(mu);
+  if (!Dev().Valid(handle)) return kInvalidHandle;
+  if (!value || !Dev().ReadEE(address, value)) return kInvalidParameter;
+  return kOk;
+}
+
+SIM_EXPORT FtStatus FT_WriteEE(FtHandle handle, uint32_t address, uint16_t value) {
+  std::lock_guard<std::mutex> g(mu);
+  if (!Dev().Valid(handle)) return kInvalidHandle;
+  return Dev().WriteEE(address, value) ? kOk : kInvalidParameter;
+}
+
+// The signatures must stay those the program calls through.
+static_assert(std::is_same_v<decltype(&FT_Open), FtOpenFn>);
+static_assert(std::is_same_v<decltype(&FT_Read), FtReadFn>);
+static_assert(std::is_same_v<decltype(&FT_Write), FtWriteFn>);
+static_assert(std::is_same_v<decltype(&FT_GetStatus), FtGetStatusFn>);
+static_assert(std::is_same_v<decltype(&FT_GetDeviceInfoDetail), FtGetDeviceInfoDetailFn>);
+static_assert(std::is_same_v<decltype(&FT_ReadEE), FtReadEEFn>);
+static_assert(std::is_same_v<decltype(&FT_WriteEE), FtWriteEEFn>);
+static_assert(std::is_same_v<decltype(&FT_SetDataCharacteristics), FtSetDataCharacteristicsFn>);
+static_assert(std::is_same_v<decltype(&FT_SetFlowControl), FtSetFlowControlFn>);
+static_assert(std::is_same_v<decltype(&FT_SetUSBParameters), FtSetUSBParametersFn>);
+static_assert(std::is_same_v<decltype(&FT_SetBaudRate), FtSetBaudRateFn>);
+static_assert(std::is_same_v<decltype(&FT_Close), FtCloseFn>);
+static_assert(std::is_same_v<decltype(&FT_SetVIDPID), FtSetVIDPIDFn>);
+static_assert(std::is_same_v<decltype(&FT_CreateDeviceInfoList), FtCreateDeviceInfoListFn>);
+
+// ---- control -------------------------------------------------------------------
+
+SIM_EXPORT void SIM_Reset() {
+  std::lock_guard<std::mutex> g(mu);
+  Dev().Reset();
+}
+
+// Applies "key=value" lines (the syntax of sim.txt). 0, or -1 with the first
+// error in `error`.
+SIM_EXPORT int SIM_Configure(const char* text, char* error, int capacity) {
+  std::lock_guard<std::mutex> g(mu);
+  std::string e = Dev().Configure(text ? text : "", false);
+  if (error && capacity > 0) {
+    std::strncpy(error, e.c_str(), static_cast<size_t>(capacity) - 1);
+    error[capacity - 1] = 0;
+  }
+  return e.empty() ? 0 : -1;
+}
+
+// Number of host transfers (FT_Write calls) since the reset.
+SIM_EXPORT long long SIM_TransferCount() {
+  std::lock_guard<std::mutex> g(mu);
+  return Dev().TransfersDropped() + static_cast<long long>(Dev().Transfers().size());
+}
+
+// Transfer `index` (from 0): its bytes into `buffer`, its time (steady clock,
+// microseconds) into `us`; returns its length, or -1 when not kept.
+SIM_EXPORT int SIM_Transfer(long long index, unsigned char* buffer, int capacity, long long* us) {
+  std::lock_guard<std::mutex> g(mu);
+  long long k = index - Dev().TransfersDropped();
+  if (k < 0 || k >= static_cast<long long>(Dev().Transfers().size())) return -1;
+  const sim::Transfer& t = Dev().Transfers()[static_cast<size_t>(k)];
+  if (us) *us = t.us;
+  int n = static_cast<int>(t.bytes.size());
+  if (buffer) std::memcpy(buffer, t.bytes.data(), static_cast<size_t>(std::min(n, capacity)));
+  return n;
+}
+
+SIM_EXPORT long long SIM_Register(int reg) {
+  std::lock_guard<std::mutex> g(mu);
+  return Dev().Register(reg);
+}
+
+// "opens", "closes", "writes", "requests", "frames", "badframes", "garbled",
+// "eewrites", "overflow".
+SIM_EXPORT long long SIM_Counter(const char* name) {
+  std::lock_guard<std::mutex> g(mu);
+  return Dev().Counter(name ? name : "");
+}
+
+SIM_EXPORT int SIM_EepromWord(int address) {
+  std::lock_guard<std::mutex> g(mu);
+  uint16_t w = 0;
+  return address >= 0 && Dev().ReadEE(static_cast<uint32_t>(address), &w) ? w : -1;
+}
+
+// Volts at the sockets now: 0 the signal generator, 1 the DC generator.
+SIM_EXPORT double SIM_Output(int which) {
+  std::lock_guard<std::mutex> g(mu);
+  return Dev().Output(which);
+}
+
+// Steady-clock microseconds at which the last byte of the latest delivered
+// data frame became readable.
+SIM_EXPORT long long SIM_LastReplyReadyUs() {
+  std::lock_guard<std::mutex> g(mu);
+  return Dev().LastReplyReadyUs();
+}
+
+// Puts raw bytes into the receive queue as if the instrument had sent them
+// (hand-made frames for tests).
+SIM_EXPORT void SIM_Inject(const unsigned char* bytes, int count) {
+  std::lock_guard<std::mutex> g(mu);
+  if (bytes && count > 0) Dev().Inject(bytes, static_cast<size_t>(count));
+}

@@ -1,0 +1,620 @@
+#include "sim/instrument.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace sim {
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kSampleRate = 64000;           // ADC samples per second at every frequency
+constexpr double kRailVoltsPerCount = 0.0016121270600706339;
+constexpr size_t kQueueLimit = 65536;           // the driver's receive buffer
+constexpr size_t kTransferLimit = 8192;         // transfers kept for inspection
+
+// Factory calibration of this instrument: the codes (as the program sends
+// them) that give each level, and what the two ADCs read at +10 V and -10 V.
+constexpr int kDac10 = 28945, kDac1 = 29550, kDac0 = 1110, kDacM1 = -27575, kDacM10 = -27015;
+constexpr int kAdc0At10 = 32012, kAdc0At0 = 12, kAdc0AtM10 = -31988;
+constexpr int kAdc1At10 = 31978, kAdc1At0 = -9, kAdc1AtM10 = -31996;
+constexpr int kDcBias10 = 29198, kDcBiasM10 = 3367;
+
+// Identification texts: one character per EEPROM word.
+constexpr int kMakerWord = 81, kMakerLength = 14, kProductWord = 95, kProductLength = 25;
+constexpr int kCalWord = 128;
+
+// A register value as the instrument sees it: bytes 2 to 5 of the frame, and
+// the DAC takes the low 16 bits as a signed code. The program sends
+// negative values in its own way (-27015 as 00 00 97 79), so the DAC was
+// calibrated on the codes as they arrive.
+uint32_t WireValue(int64_t v) {
+  return static_cast<uint32_t>(((v / 16777216) & 0xFF) << 24 | ((v / 65536) & 0xFF) << 16 |
+                               ((v / 256) & 0xFF) << 8 | (v & 0xFF));
+}
+int DacCode(uint32_t wire) { return static_cast<int16_t>(wire & 0xFFFF); }
+
+double Line(double x, double x0, double y0, double x1, double y1) {
+  return y0 + (x - x0) * (y1 - y0) / (x1 - x0);
+}
+
+bool IsScannerModel(const std::string& m) { return m == "YRM-C" || m == "YRM-D" || m == "YRM-D2"; }
+
+std::string Trim(const std::string& s) {
+  size_t a = s.find_first_not_of(" \t\r\n"), b = s.find_last_not_of(" \t\r\n");
+  return a == std::string::npos ? "" : s.substr(a, b - a + 1);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+int ButtonMask(const std::string& t) {
+  std::string s = Lower(Trim(t));
+  if (s.empty() || s == "none" || s == "0") return 0;
+  int m = 0;
+  if (s.find('a') != std::string::npos) m |= 1;
+  if (s.find('b') != std::string::npos) m |= 2;
+  return m;
+}
+
+// "0 open; 500 resistor 1k; 1500 open" -> (ms, rest)
+bool ParseScript(const std::string& text, std::vector<std::pair<int64_t, std::string>>& out) {
+  out.clear();
+  std::stringstream s(text);
+  std::string step;
+  while (std::getline(s, step, ';')) {
+    step = Trim(step);
+    if (step.empty()) continue;
+    size_t sp = step.find_first_of(" \t");
+    char* end = nullptr;
+    long long ms = std::strtoll(step.c_str(), &end, 10);
+    if (end == step.c_str() || ms < 0) return false;
+    out.emplace_back(ms, sp == std::string::npos ? "" : Trim(step.substr(sp)));
+  }
+  std::stable_sort(out.begin(), out.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  return true;
+}
+}  // namespace
+
+int64_t NowUs() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+Instrument::Instrument() { Reset(); }
+
+void Instrument::Reset() {
+  cfg_ = Config{};
+  registers_.clear();
+  open_ = false;
+  baud_ = 9600;
+  bits_ = 8;
+  stop_ = parity_ = 0;
+  assembling_.clear();
+  replies_.clear();
+  queue_.clear();
+  transfers_.clear();
+  transfersDropped_ = 0;
+  counters_.clear();
+  lastReplyReady_ = 0;
+  frameCount_ = 0;
+  rng_.seed(cfg_.seed);
+  components_.clear();
+  waves_.clear();
+  fileStamp_.clear();
+  BuildEeprom();
+}
+
+std::string Instrument::Configure(const std::string& text, bool fromFile) {
+  if (fromFile) {
+    Config fresh;
+    cfg_ = fresh;
+    components_.clear();
+  }
+  std::string firstError;
+  auto fail = [&](const std::string& e) { if (firstError.empty()) firstError = e; };
+  bool eepromChanged = fromFile;
+  std::stringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    size_t hash = line.find('#');
+    if (hash != std::string::npos) line.erase(hash);
+    line = Trim(line);
+    if (line.empty()) continue;
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) { fail("no '=' in: " + line); continue; }
+    std::string key = Lower(Trim(line.substr(0, eq))), value = Trim(line.substr(eq + 1));
+    auto number = [&](double& out) {
+      if (!ParseValue(value, out)) { fail("not a number: " + line); return false; }
+      return true;
+    };
+    auto component = [&](const std::string& t) {
+      Component c;
+      std::string e;
+      if (!ParseComponent(t, c, e)) { fail(e + ": " + line); return false; }
+      components_[c.text] = c;
+      return true;
+    };
+    double v = 0;
+    if (key == "model") {
+      cfg_.model = value;
+      eepromChanged = true;
+    } else if (key == "maker") {
+      cfg_.maker = value;
+      cfg_.makerSet = true;
+      eepromChanged = true;
+    } else if (key == "product") {
+      cfg_.product = value;
+      cfg_.productSet = true;
+      eepromChanged = true;
+    } else if (key == "component" || key == "probe0") {
+      if (component(value)) cfg_.channels[0] = Trim(value);
+    } else if (key.rfind("channel", 0) == 0) {
+      int ch = std::atoi(key.c_str() + 7);
+      if (ch < 0 || key.size() == 7) { fail("bad channel: " + line); continue; }
+      if (component(value)) cfg_.channels[ch] = Trim(value);
+    } else if (key == "probe") {
+      std::vector<std::pair<int64_t, std::string>> script;
+      if (!ParseScript(value, script)) { fail("bad probe script: " + line); continue; }
+      bool ok = true;
+      for (auto& step : script) ok = component(step.second) && ok;
+      if (ok) cfg_.probeScript = script;
+    } else if (key == "probeperiod") {
+      if (number(v)) cfg_.probePeriod = static_cast<int64_t>(v);
+    } else if (key == "buttons") {
+      cfg_.buttons = ButtonMask(value);
+    } else if (key == "buttonscript") {
+      std::vector<std::pair<int64_t, std::string>> script;
+      if (!ParseScript(value, script)) { fail("bad button script: " + line); continue; }
+      cfg_.buttonScript.clear();
+      for (auto& step : script) cfg_.buttonScript.emplace_back(step.first, ButtonMask(step.second));
+    } else if (key == "buttonperiod") {
+      if (number(v)) cfg_.buttonPeriod = static_cast<int64_t>(v);
+    } else if (key == "noise") {
+      if (number(v)) cfg_.noiseMv = std::max(0.0, v);
+    } else if (key == "rail") {
+      if (number(v)) cfg_.railVolts = v;
+    } else if (key == "badchecksum") {
+      if (number(v)) cfg_.badChecksum = static_cast<int>(v);
+    } else if (key == "lostbyte") {
+      if (number(v)) cfg_.lostByte = static_cast<int>(v);
+    } else if (key == "silence") {
+      if (number(v)) cfg_.silence = v != 0;
+    } else if (key == "nodevice") {
+      if (number(v)) cfg_.noDevice = v != 0;
+    } else if (key == "inuse") {
+      if (number(v)) cfg_.inUse = v != 0;
+    } else if (key == "stale") {
+      if (number(v)) cfg_.staleBytes = static_cast<int>(std::clamp(v, 0.0, 16384.0));
+    } else if (key == "seed") {
+      if (number(v)) rng_.seed(static_cast<uint32_t>(v));
+    } else if (key == "eeprom") {
+      std::string e = Lower(value);
+      if (e != "factory" && e != "blank" && e != "nocal") { fail("eeprom is factory, blank or nocal"); continue; }
+      cfg_.eeprom = e;
+      eepromChanged = true;
+    } else if (key == "eepromfile") {
+      cfg_.eepromFile = value;
+      eepromChanged = true;
+    } else if (key.rfind("cal.", 0) == 0) {
+      cfg_.cal[Trim(line.substr(4, eq - 4))] = value;   // key in its own letter case
+      eepromChanged = true;
+    } else {
+      fail("unknown key: " + key);
+    }
+  }
+  if (eepromChanged) BuildEeprom();
+  return firstError;
+}
+
+void Instrument::ConfigureFromFileIfChanged() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path p = fs::current_path(ec) / "sim.txt";
+  if (ec || !fs::is_regular_file(p, ec)) return;
+  auto size = fs::file_size(p, ec);
+  auto time = fs::last_write_time(p, ec).time_since_epoch().count();
+  std::string stamp = p.string() + ":" + std::to_string(size) + ":" + std::to_string(time);
+  if (stamp == fileStamp_) return;
+  fileStamp_ = stamp;
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string error = Configure(text.str(), true);
+  if (!error.empty()) std::fprintf(stderr, "sim.txt: %s\n", error.c_str());
+}
+
+void Instrument::BuildEeprom() {
+  eeprom_.assign(kEepromWords, 0);
+  if (cfg_.eeprom == "blank") {
+    std::fill(eeprom_.begin(), eeprom_.end(), 0xFFFF);
+    LoadEepromFile();
+    return;
+  }
+  // The converter's own configuration words.
+  eeprom_[0] = 0x4000;
+  eeprom_[1] = 0x0403;
+  eeprom_[2] = 0x6015;
+  eeprom_[3] = 0x1000;
+  eeprom_[4] = 0x2D80;
+  std::string maker = cfg_.makerSet ? cfg_.maker : "Quenlar";
+  std::string product = cfg_.productSet ? cfg_.product : "Quenlar " + cfg_.model;
+  for (int k = 0; k < kMakerLength && k < static_cast<int>(maker.size()); ++k)
+    eeprom_[kMakerWord + k] = static_cast<uint8_t>(maker[k]);
+  for (int k = 0; k < kProductLength && k < static_cast<int>(product.size()); ++k)
+    eeprom_[kProductWord + k] = static_cast<uint8_t>(product[k]);
+
+  if (cfg_.eeprom != "nocal") {
+    std::vector<std::pair<std::string, std::string>> keys = {
+        {"Calibration date", "01/Jan/2025@09:00:00"},
+        {"DAC@10V", std::to_string(kDac10)},   {"DAC@1V", std::to_string(kDac1)},
+        {"DAC@0V", std::to_string(kDac0)},     {"DAC@-1V", std::to_string(kDacM1)},
+        {"DAC@-10V", std::to_string(kDacM10)}, {"ADC0@10V", std::to_string(kAdc0At10)},
+        {"ADC0@0V", std::to_string(kAdc0At0)}, {"ADC0@-10V", std::to_string(kAdc0AtM10)},
+        {"ADC1@10V", std::to_string(kAdc1At10)}, {"ADC1@0V", std::to_string(kAdc1At0)},
+        {"ADC1@-10V", std::to_string(kAdc1AtM10)}, {"50ohm", "50"}, {"100ohm", "100"},
+        {"200ohm", "200"}, {"500ohm", "500"}, {"1Kohm", "1000"}, {"2Kohm", "2000"},
+        {"5Kohm", "5000"}, {"10Kohm", "10000"}};
+    if (IsScannerModel(cfg_.model)) {
+      keys.emplace_back("DCBIAS@10V", std::to_string(kDcBias10));
+      keys.emplace_back("DCBIAS@-10V", std::to_string(kDcBiasM10));
+    }
+    for (auto& [k, v] : cfg_.cal) {
+      auto it = std::find_if(keys.begin(), keys.end(), [&](auto& e) { return e.first == k; });
+      if (it != keys.end()) it->second = v;
+      else keys.emplace_back(k, v);
+    }
+    std::string text;
+    for (auto& [k, v] : keys)
+      if (v != "-") text += k + "=" + v + "\r\n";    // "-" leaves a key out
+    text.resize(std::min<size_t>(text.size(), 2 * (kEepromWords - kCalWord)));
+    for (size_t b = 0; b < text.size(); ++b) {
+      uint16_t byte = static_cast<uint8_t>(text[b]);
+      eeprom_[kCalWord + b / 2] |= (b % 2) ? static_cast<uint16_t>(byte << 8) : byte;
+    }
+  }
+  LoadEepromFile();
+}
+
+void Instrument::LoadEepromFile() {
+  if (cfg_.eepromFile.empty()) return;
+  std::ifstream in(cfg_.eepromFile, std::ios::binary);
+  if (!in) return;
+  std::vector<uint16_t> words(kEepromWords);
+  for (auto& w : words) {
+    unsigned char b[2];
+    if (!in.read(reinterpret_cast<char*>(b), 2)) return;   // a short file is ignored
+    w = static_cast<uint16_t>(b[0] | b[1] << 8);
+  }
+  eeprom_ = words;
+}
+
+void Instrument::SaveEepromFile() const {
+  if (cfg_.eepromFile.empty()) return;
+  std::ofstream out(cfg_.eepromFile, std::ios::binary | std::ios::trunc);
+  for (uint16_t w : eeprom_) {
+    char b[2] = {static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
+    out.write(b, 2);
+  }
+}
+
+uint32_t Instrument::DeviceCount() const { return cfg_.noDevice ? 0 : 1; }
+
+uint32_t Instrument::Open(void** handle) {
+  if (cfg_.noDevice) return 2;                 // not found
+  if (cfg_.inUse || open_) return 3;           // not opened: in use
+  open_ = true;
+  ++openCount_;
+  ++counters_["opens"];
+  openedUs_ = NowUs();
+  baud_ = 9600;
+  bits_ = 8;
+  stop_ = parity_ = 0;
+  assembling_.clear();
+  replies_.clear();
+  queue_.clear();
+  hostLineFreeUs_ = replyLineFreeUs_ = openedUs_;
+  std::uniform_int_distribution<int> junk(0, 255);
+  for (int k = 0; k < cfg_.staleBytes; ++k) queue_.push_back(static_cast<uint8_t>(junk(rng_)));
+  *handle = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5100 + 16 * openCount_));
+  return 0;
+}
+
+bool Instrument::Valid(void* handle) const {
+  return open_ && handle == reinterpret_cast<void*>(static_cast<uintptr_t>(0x5100 + 16 * openCount_));
+}
+
+uint32_t Instrument::Close(void* handle) {
+  if (!Valid(handle)) return 1;                // invalid handle
+  open_ = false;
+  ++counters_["closes"];
+  replies_.clear();
+  queue_.clear();
+  assembling_.clear();
+  return 0;
+}
+
+std::string Instrument::Description() const {
+  std::string s;
+  if (cfg_.eeprom == "blank") return s;
+  for (int k = 0; k < kProductLength; ++k) {
+    uint16_t w = eeprom_[kProductWord + k];
+    if (w == 0) break;
+    s += static_cast<char>(w & 0xFF);
+  }
+  return s;
+}
+
+void Instrument::Write(const uint8_t* bytes, uint32_t n) {
+  int64_t now = NowUs();
+  transfers_.push_back(Transfer{now, std::vector<uint8_t>(bytes, bytes + n)});
+  if (transfers_.size() > kTransferLimit) {
+    transfers_.pop_front();
+    ++transfersDropped_;
+  }
+  // The bytes cross the line one after another, after any still on it.
+  int64_t start = std::max(now, hostLineFreeUs_);
+  for (uint32_t k = 0; k < n; ++k) Receive(bytes[k], start + static_cast<int64_t>((k + 1) * ByteUs()));
+  hostLineFreeUs_ = start + static_cast<int64_t>(n * ByteUs());
+}
+
+void Instrument::Receive(uint8_t byte, int64_t arrivalUs) {
+  if (!LineMatches()) {                        // wrong speed or format: noise to the instrument
+    ++counters_["garbled"];
+    return;
+  }
+  assembling_.push_back(byte);
+  if (assembling_.size() == 8) {
+    Frame(assembling_.data(), arrivalUs);
+    assembling_.clear();
+  }
+}
+
+void Instrument::Frame(const uint8_t* f, int64_t arrivalUs) {
+  auto word = [&](int k) { return static_cast<uint32_t>(f[k] << 8 | f[k + 1]); };
+  if (((word(0) + word(2) + word(4) + 0x5555u) & 0xFFFF) != word(6)) {
+    ++counters_["badframes"];                  // ignored, as the hardware does
+    return;
+  }
+  if (f[0] & 0x80) {
+    int reg = (f[0] & 0x7F) << 8 | f[1];
+    registers_[reg] = static_cast<uint32_t>(word(2) << 16 | word(4));
+    ++counters_["writes"];
+    return;
+  }
+  ++counters_["requests"];
+  int reg = f[0] << 8 | f[1];
+  if (reg != 0 || cfg_.silence) return;
+  Reply r;
+  r.bytes = DataFrame(arrivalUs);
+  r.startUs = std::max(arrivalUs, replyLineFreeUs_);
+  replyLineFreeUs_ = r.startUs + static_cast<int64_t>(r.bytes.size() * ByteUs());
+  replies_.push_back(std::move(r));
+  ++counters_["frames"];
+}
+
+int64_t Instrument::Register(int reg) const {
+  auto it = registers_.find(reg);
+  return it == registers_.end() ? 0 : it->second;
+}
+
+int64_t Instrument::Counter(const std::string& name) const {
+  auto it = counters_.find(name);
+  return it == counters_.end() ? 0 : it->second;
+}
+
+double Instrument::DacLevel(int code) const {
+  if (Register(1) & 0x20)                      // 10 V range
+    return Line(code, DacCode(WireValue(kDacM10)), -10, DacCode(WireValue(kDac10)), 10);
+  int zero = DacCode(WireValue(kDac0));
+  if (code >= zero) return Line(code, zero, 0, DacCode(WireValue(kDac1)), 1);
+  return Line(code, DacCode(WireValue(kDacM1)), -1, zero, 0);
+}
+
+double Instrument::Generator(double phase) const {
+  uint32_t r1 = static_cast<uint32_t>(Register(1));
+  if (r1 & 0x10) return DacLevel(DacCode(static_cast<uint32_t>(Register(3))));   // calibration output
+  bool high = r1 & 0x20;
+  double range = high ? 10 : 1;
+  double span = high ? double(kDac10) - kDacM10 : double(kDac1) - kDacM1;
+  double amplitude = static_cast<uint16_t>(Register(4) & 0xFFFF);
+  int zero = DacCode(static_cast<uint32_t>(Register(5)));
+  double offset = (zero - kDac0) * 2 * range / span;
+  return offset + amplitude / span * range * std::sin(2 * kPi * phase);
+}
+
+double Instrument::Output(int which) {
+  if (which == 1) {
+    if (!IsScannerModel(cfg_.model)) return 0;
+    int mode = static_cast<int>(Register(22));
+    if (mode <= 1) return 0;                   // off (high impedance or 0 V)
+    return Line(static_cast<double>(Register(20) & 0xFFFF), kDcBiasM10, -10, kDcBias10, 10);
+  }
+  double hz = static_cast<double>(Register(14));
+  double t = (NowUs() - openedUs_) / 1e6;
+  return Generator(hz > 0 ? std::fmod(hz * t, 1.0) : 0);
+}
+
+const Component& Instrument::ComponentAt(int64_t sampleUs) {
+  static const Component kOpen;
+  int sig = IsScannerModel(cfg_.model) ? static_cast<int>(Register(16)) : 0;
+  std::string text = "open";
+  auto it = cfg_.channels.find(sig);
+  if (it != cfg_.channels.end()) text = it->second;
+  if (sig == 0 && !cfg_.probeScript.empty()) {
+    int64_t ms = (sampleUs - openedUs_) / 1000;
+    if (cfg_.probePeriod > 0) ms %= cfg_.probePeriod;
+    for (auto& step : cfg_.probeScript)
+      if (step.first <= ms) text = step.second;
+  }
+  auto c = components_.find(text);
+  if (c == components_.end()) {
+    Component parsed;
+    std::string error;
+    if (!ParseComponent(text, parsed, error)) return kOpen;
+    c = components_.emplace(parsed.text, parsed).first;
+    if (parsed.text != text) components_[text] = parsed;
+  }
+  return c->second;
+}
+
+int Instrument::StatusAt(int64_t sampleUs) const {
+  int mask = cfg_.buttons;
+  if (!cfg_.buttonScript.empty()) {
+    int64_t ms = (sampleUs - openedUs_) / 1000;
+    if (cfg_.buttonPeriod > 0) ms %= cfg_.buttonPeriod;
+    for (auto& step : cfg_.buttonScript)
+      if (step.first <= ms) mask = step.second;
+  }
+  return mask;
+}
+
+std::vector<uint8_t> Instrument::DataFrame(int64_t sampleUs) {
+  int spp = static_cast<int>(std::min<int64_t>(Register(11), 1000));
+  int cycles = static_cast<int>(std::min<int64_t>(Register(12), 1000));
+  if (spp > 0 && spp * cycles > 4000) cycles = 4000 / spp;   // keeps every sum in 32 bits
+  double hz = static_cast<double>(Register(14));
+  double ohms = Register(8) > 0 ? static_cast<double>(Register(8)) : 10000;
+  bool calOutput = Register(1) & 0x10;
+  if (calOutput) hz = 0;
+
+  const Component& comp = ComponentAt(sampleUs);
+  Drive drive;
+  drive.hz = hz;
+  drive.sourceOhms = ohms;
+  drive.offset = Generator(0);                 // sin(0) = 0: the level alone
+  drive.peak = Generator(0.25) - drive.offset;
+  int m = hz > 0 ? static_cast<int>(std::clamp(std::lround(kSampleRate / hz), 64L, 8192L)) : 1;
+
+  std::ostringstream key;
+  key.precision(17);
+  key << comp.text << '|' << drive.offset << '|' << drive.peak << '|' << hz << '|' << ohms << '|' << m;
+  auto found = waves_.find(key.str());
+  if (found == waves_.end()) {
+    if (waves_.size() >= 16) waves_.clear();
+    Wave w;
+    w.pin = SteadyState(comp, drive, m);
+    w.gen.resize(m);
+    for (int k = 0; k < m; ++k) w.gen[k] = drive.offset + drive.peak * std::sin(2 * kPi * k / m);
+    found = waves_.emplace(key.str(), std::move(w)).first;
+  }
+  const std::vector<double>& gen = found->second.gen;
+  const std::vector<double>& pin = found->second.pin;
+
+  std::normal_distribution<double> noise(0, cfg_.noiseMv / 1000);
+  auto adc = [](double v, int atM10, int at10) {
+    double c = std::nearbyint(Line(v, -10, atM10, 10, at10));
+    return static_cast<int32_t>(std::clamp(c, -32767.0, 32767.0));
+  };
+  auto at = [&](const std::vector<double>& table, double phase) {
+    double x = phase * m;
+    int k0 = static_cast<int>(x) % m, k1 = (k0 + 1) % m;
+    double frac = x - std::floor(x);
+    return table[k0] + (table[k1] - table[k0]) * frac;
+  };
+
+  std::vector<uint8_t> f(kFrameBytes, 0);
+  auto put = [&](int off, uint32_t w) {
+    f[off] = static_cast<uint8_t>(w >> 8);
+    f[off + 1] = static_cast<uint8_t>(w);
+  };
+  std::uniform_int_distribution<int> jitter(-1, 1);
+  put(0, frameCount_++);
+  put(2, static_cast<uint32_t>(std::lround(cfg_.railVolts / kRailVoltsPerCount) + jitter(rng_)));
+  put(4, static_cast<uint32_t>(StatusAt(sampleUs)));
+  for (int i = 0; i < 64; ++i) {
+    int64_t sum0 = 0, sum1 = 0;
+    for (int c = 0; c < cycles; ++c) {
+      for (int s = 0; s < spp; ++s) {
+        double t = ((int64_t(c) * 64 + i) * spp + s) / kSampleRate;
+        double phase = hz > 0 ? hz * t - std::floor(hz * t) : 0;
+        double vg = at(gen, phase) + noise(rng_);
+        double vp = at(pin, phase) + noise(rng_);
+        sum0 += adc(vg, kAdc0AtM10, kAdc0At10);
+        sum1 += adc(vp, kAdc1AtM10, kAdc1At10);
+      }
+    }
+    uint32_t u0 = static_cast<uint32_t>(static_cast<int32_t>(sum0));
+    uint32_t u1 = static_cast<uint32_t>(static_cast<int32_t>(sum1));
+    int off = 6 + 8 * i;
+    put(off, u0 >> 16);
+    put(off + 2, u0 & 0xFFFF);
+    put(off + 4, u1 >> 16);
+    put(off + 6, u1 & 0xFFFF);
+  }
+  uint32_t sum = 0;
+  for (int off = 0; off < kFrameBytes - 2; off += 2) sum += static_cast<uint32_t>(f[off] << 8 | f[off + 1]);
+  if (cfg_.badChecksum > 0) {
+    --cfg_.badChecksum;
+    ++sum;
+  }
+  put(kFrameBytes - 2, sum & 0xFFFF);
+  if (cfg_.lostByte > 0) {
+    --cfg_.lostByte;
+    f.erase(f.begin() + kFrameBytes / 2);
+  }
+  return f;
+}
+
+void Instrument::Materialize(int64_t nowUs) {
+  while (!replies_.empty()) {
+    Reply& r = replies_.front();
+    double due = (nowUs - r.startUs) / ByteUs();
+    size_t n = due <= 0 ? 0 : std::min(r.bytes.size(), static_cast<size_t>(due));
+    for (; r.delivered < n; ++r.delivered) {
+      if (queue_.size() < kQueueLimit) queue_.push_back(r.bytes[r.delivered]);
+      else ++counters_["overflow"];
+    }
+    if (r.delivered < r.bytes.size()) break;
+    lastReplyReady_ = r.startUs + static_cast<int64_t>(r.bytes.size() * ByteUs());
+    replies_.pop_front();
+  }
+}
+
+void Instrument::Inject(const uint8_t* bytes, size_t n) {
+  Materialize(NowUs());
+  for (size_t k = 0; k < n && queue_.size() < kQueueLimit; ++k) queue_.push_back(bytes[k]);
+}
+
+uint32_t Instrument::Waiting() {
+  Materialize(NowUs());
+  return static_cast<uint32_t>(queue_.size());
+}
+
+uint32_t Instrument::Read(uint8_t* out, uint32_t n) {
+  Materialize(NowUs());
+  uint32_t k = 0;
+  for (; k < n && !queue_.empty(); ++k) {
+    out[k] = queue_.front();
+    queue_.pop_front();
+  }
+  return k;
+}
+
+uint32_t Instrument::Sending() {
+  int64_t left = hostLineFreeUs_ - NowUs();
+  return left > 0 ? static_cast<uint32_t>(left / ByteUs()) : 0;
+}
+
+bool Instrument::ReadEE(uint32_t address, uint16_t* value) const {
+  if (address >= kEepromWords) return false;
+  *value = eeprom_[address];
+  return true;
+}
+
+bool Instrument::WriteEE(uint32_t address, uint16_t value) {
+  if (address >= kEepromWords) return false;
+  eeprom_[address] = value;
+  ++counters_["eewrites"];
+  SaveEepromFile();
+  return true;
+}
+
+}  // namespace sim

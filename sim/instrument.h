@@ -1,0 +1,125 @@
+// The simulated instrument behind its USB converter: EEPROM, register frames,
+// signal generator, source resistance, component under the probe, two ADCs,
+// push buttons, scanner channels, and faults to order. Time-driven: replies
+// become readable when their bytes would have crossed the line, computed
+// whenever the driver functions are called; nothing runs in the background.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/circuit.h"
+
+namespace sim {
+
+constexpr int kEepromWords = 1024;
+constexpr int kFrameBytes = 520;
+
+struct Config {
+  std::string model = "YRM-A";
+  std::string maker, product;               // identification texts ("" = the model's)
+  bool makerSet = false, productSet = false;
+  std::map<int, std::string> channels;       // scanner Sig channel -> component; 0 = the probe
+  std::vector<std::pair<int64_t, std::string>> probeScript;   // ms since open -> component
+  int64_t probePeriod = 0;                   // ms; 0 = the script runs once
+  int buttons = 0;                           // bit 0 A, bit 1 B
+  std::vector<std::pair<int64_t, int>> buttonScript;
+  int64_t buttonPeriod = 0;
+  double noiseMv = 1.0;                      // per ADC sample, rms
+  double railVolts = 5.0;
+  int badChecksum = 0, lostByte = 0;         // the next n frames
+  bool silence = false, noDevice = false, inUse = false;
+  std::string eeprom = "factory";            // factory, blank, nocal
+  std::map<std::string, std::string> cal;    // calibration text values to store instead
+  std::string eepromFile;                    // keeps the EEPROM across runs
+  int staleBytes = 0;                        // bytes waiting when the device opens
+  uint32_t seed = 1;
+};
+
+struct Transfer {
+  int64_t us;                                // steady clock, microseconds
+  std::vector<uint8_t> bytes;
+};
+
+class Instrument {
+ public:
+  Instrument();
+  void Reset();
+  // Applies "key=value" lines; returns "" or the first error.
+  std::string Configure(const std::string& text, bool fromFile);
+  // Reads "sim.txt" in the working folder when it changed since last read.
+  void ConfigureFromFileIfChanged();
+
+  // Driver functions (status 0 = success).
+  uint32_t DeviceCount() const;
+  uint32_t Open(void** handle);
+  uint32_t Close(void* handle);
+  bool Valid(void* handle) const;
+  void SetBaud(uint32_t baud) { baud_ = baud; }
+  void SetFormat(int bits, int stop, int parity) { bits_ = bits; stop_ = stop; parity_ = parity; }
+  void Write(const uint8_t* bytes, uint32_t n);
+  uint32_t Waiting();
+  uint32_t Read(uint8_t* out, uint32_t n);
+  uint32_t Sending();                        // host bytes still on the line
+  bool ReadEE(uint32_t address, uint16_t* value) const;
+  bool WriteEE(uint32_t address, uint16_t value);
+  std::string Description() const;
+
+  // Control and inspection.
+  const std::deque<Transfer>& Transfers() const { return transfers_; }
+  int64_t TransfersDropped() const { return transfersDropped_; }
+  int64_t Register(int reg) const;
+  int64_t Counter(const std::string& name) const;
+  double Output(int which);                  // 0 generator now, 1 DC generator
+  void Inject(const uint8_t* bytes, size_t n);  // raw bytes into the receive queue
+  int64_t LastReplyReadyUs() const { return lastReplyReady_; }
+
+ private:
+  void BuildEeprom();
+  void LoadEepromFile();
+  void SaveEepromFile() const;
+  void Receive(uint8_t byte, int64_t arrivalUs);
+  void Frame(const uint8_t* f, int64_t arrivalUs);
+  std::vector<uint8_t> DataFrame(int64_t sampleUs);
+  const Component& ComponentAt(int64_t sampleUs);
+  int StatusAt(int64_t sampleUs) const;
+  void Materialize(int64_t nowUs);
+  double ByteUs() const { return 10.0 * 1e6 / (baud_ ? baud_ : 1); }
+  bool LineMatches() const { return baud_ == 250000 && bits_ == 8 && stop_ == 0 && parity_ == 0; }
+  // Generator output in volts at a phase of the signal.
+  double Generator(double phase) const;
+  double DacLevel(int code) const;
+
+  Config cfg_;
+  std::vector<uint16_t> eeprom_;
+  std::map<int, int64_t> registers_;
+  bool open_ = false;
+  int64_t openCount_ = 0, openedUs_ = 0;
+  uint32_t baud_ = 9600;
+  int bits_ = 8, stop_ = 0, parity_ = 0;
+  std::vector<uint8_t> assembling_;           // bytes of a frame in progress
+  int64_t hostLineFreeUs_ = 0, replyLineFreeUs_ = 0;
+  struct Reply { int64_t startUs; std::vector<uint8_t> bytes; size_t delivered = 0; };
+  std::deque<Reply> replies_;
+  std::deque<uint8_t> queue_;                 // the driver's receive queue
+  std::deque<Transfer> transfers_;
+  int64_t transfersDropped_ = 0;
+  std::map<std::string, int64_t> counters_;
+  int64_t lastReplyReady_ = 0;
+  uint16_t frameCount_ = 0;
+  std::mt19937 rng_;
+  std::map<std::string, Component> components_;   // parsed, by text
+  std::string fileStamp_;                     // size and time of the sim.txt last read
+  // Steady states of the configurations met lately (a probe script switches
+  // between a few).
+  struct Wave { std::vector<double> gen, pin; };
+  std::map<std::string, Wave> waves_;
+};
+
+int64_t NowUs();
+
+}  // namespace sim

@@ -1,0 +1,131 @@
+// A working folder with the simulated instrument installed as the driver
+// library, the link at its start values and waits made instant (recorded).
+#pragma once
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/d2xx.h"
+#include "link/device.h"
+#include "link/frames.h"
+#include "link/poll.h"
+#include "link/state.h"
+#include "platform/clock.h"
+#include "platform/gui.h"
+#include "platform/requester.h"
+#include "shell/state.h"
+#include "sim/control.h"
+#include "testing/state.h"
+#include "workfolder.h"
+
+namespace linktest {
+
+class LinkTest : public yrmtest::WorkFolder {
+ protected:
+  void SetUp() override {
+    WorkFolder::SetUp();
+    StopPollThread();
+    SetShellStartValues();
+    SetTestingStartValues();
+    SetLinkStartValues();
+    pf::test::SetDelay([this](int ms) {
+      std::lock_guard<std::mutex> g(delaysLock);
+      delays.push_back(ms);
+    });
+    ASSERT_TRUE(simctl::Install(dir, YRM_SIM_LIBRARY));
+    simctl::Reset();
+  }
+
+  void TearDown() override {
+    StopPollThread();
+    if (usbopen == 1) YRM_CloseUsbPort();
+    pf::test::RestoreClocks();
+    pf::test::ResetGui();
+    WorkFolder::TearDown();
+  }
+
+  void Configure(const std::string& text) { ASSERT_EQ(simctl::Configure(text), ""); }
+
+  // Opens the device without the connection's identification.
+  void Open() {
+    YRM_OpenUsbPort(250000);
+    ASSERT_EQ(usbopen, 1);
+  }
+
+  // Messages shown, as "Class #nnnn text".
+  std::vector<std::string> Shown() const {
+    std::vector<std::string> out;
+    for (const auto& a : pf::test::AskedRequesters())
+      if (a.kind == "message") out.push_back(a.title + " " + a.text);
+    return out;
+  }
+
+  std::string Log() const { return yrmtest::Slurp(dir + "/log.txt"); }
+
+  uint32_t Waiting() {
+    std::lock_guard<std::mutex> g(linklock);
+    ftrxbytes = 0;
+    d2xx::GetStatus(fthandle, &ftrxbytes, &fttxbytes, &fteventdword);
+    return ftrxbytes;
+  }
+
+  // Sends n requests and waits (real time) until their replies are readable.
+  bool Request(int n = 1) {
+    uint32_t before = Waiting();
+    for (int k = 0; k < n; ++k) {
+      std::lock_guard<std::mutex> g(linklock);
+      YRM_SendRequestFrame(0);
+    }
+    return WaitWaiting(before + static_cast<uint32_t>(n * kFrameBytes));
+  }
+
+  bool WaitWaiting(uint32_t bytes, int timeoutMs = 1000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Waiting() < bytes) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+
+  // One good frame through the reader, then converted.
+  bool Frame() {
+    if (!Request()) return false;
+    YRM_ReadUsbFrames();
+    return newframe.exchange(0) == 1;
+  }
+
+  // The controls the link writes: status text and push-button pictures.
+  void MakeRibbonControls() {
+    pf::InitGui();
+    ASSERT_TRUE(pf::OpenWindow(kMainWindow, 0, 0, 400, 200, "link", pf::kWindowTitleBar));
+    pf::UseGadgetList(kMainWindow);
+    pf::TextGadget(253, 0, 0, 200, 20, "--");
+    pf::ButtonImageGadget(588, 0, 30, 23, 23, 839);
+    pf::ButtonImageGadget(589, 30, 30, 23, 23, 841);
+  }
+
+  std::vector<int> Delays() {
+    std::lock_guard<std::mutex> g(delaysLock);
+    return delays;
+  }
+
+  std::mutex delaysLock;
+  std::vector<int> delays;
+};
+
+// Bytes as "80 06 00 00 03 E8 D9 43".
+inline std::string Hex(const uint8_t* p, size_t n) {
+  std::string s;
+  char b[4];
+  for (size_t k = 0; k < n; ++k) {
+    std::snprintf(b, sizeof b, k ? " %02X" : "%02X", p[k]);
+    s += b;
+  }
+  return s;
+}
+inline std::string Hex(const std::vector<uint8_t>& v) { return Hex(v.data(), v.size()); }
+
+}  // namespace linktest

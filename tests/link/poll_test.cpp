@@ -1,0 +1,183 @@
+// Data frames, the poll thread and the link watchdog.
+#include <gtest/gtest.h>
+
+#include "link/connection.h"
+#include "link/convert.h"
+#include "link/params.h"
+#include "linkfixture.h"
+
+namespace {
+
+class Poll : public linktest::LinkTest {};
+
+// A frame made by hand: header words, 64 pairs of sums, checksum (+ error).
+std::vector<uint8_t> HandFrame(int rail, int status, int32_t sum0, int32_t sum1, int error = 0) {
+  std::vector<uint8_t> f(kFrameBytes, 0);
+  auto put = [&](int off, uint32_t w) {
+    f[off] = static_cast<uint8_t>(w >> 8);
+    f[off + 1] = static_cast<uint8_t>(w);
+  };
+  put(0, 0x1234);
+  put(2, static_cast<uint32_t>(rail));
+  put(4, static_cast<uint32_t>(status));
+  for (int i = 0; i < 64; ++i) {
+    uint32_t a = static_cast<uint32_t>(sum0 + i), b = static_cast<uint32_t>(sum1 - i);
+    put(6 + 8 * i, a >> 16);
+    put(8 + 8 * i, a & 0xFFFF);
+    put(10 + 8 * i, b >> 16);
+    put(12 + 8 * i, b & 0xFFFF);
+  }
+  uint32_t sum = 0;
+  for (int off = 0; off < kFrameBytes - 2; off += 2) sum += static_cast<uint32_t>(f[off] << 8 | f[off + 1]);
+  put(kFrameBytes - 2, (sum + static_cast<uint32_t>(error)) & 0xFFFF);
+  return f;
+}
+
+TEST_F(Poll, SumsAreSignedAndTakenWithTheHeaderWords) {
+  Open();
+  simctl::Inject(HandFrame(3102, 2, -1, -70000));
+  YRM_ReadUsbFrames();
+  EXPECT_EQ(newframe, 1);
+  EXPECT_EQ(adc0samples[1], -1);         // FFFF FFFF
+  EXPECT_EQ(adc0samples[64], 62);
+  EXPECT_EQ(adc1samples[1], -70000);
+  EXPECT_EQ(usbrailraw, 3102);
+  EXPECT_EQ(instrumentstatus, 2);
+  EXPECT_GT(lastgoodframe, 0);
+}
+
+TEST_F(Poll, WholeFramesOnlyAndTheRestStaysQueued) {
+  Open();
+  ASSERT_TRUE(Request(2));
+  ASSERT_EQ(Waiting(), 1040u);
+  YRM_ReadUsbFrames();
+  EXPECT_EQ(Waiting(), 0u);
+  EXPECT_EQ(newframe.exchange(0), 1);
+
+  Configure("lostbyte=1");                // 519 + 520 bytes: one block is read
+  {
+    std::lock_guard<std::mutex> g(linklock);
+    YRM_SendRequestFrame(0);
+    YRM_SendRequestFrame(0);
+  }
+  ASSERT_TRUE(WaitWaiting(1039));
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_EQ(Waiting(), 1039u);
+  YRM_ReadUsbFrames();
+  EXPECT_EQ(Waiting(), 519u);
+}
+
+TEST_F(Poll, BadChecksumKeepsThePreviousFrameAndShowsTheWord) {
+  MakeRibbonControls();
+  Open();
+  simctl::Inject(HandFrame(3000, 1, 500, 600));
+  YRM_ReadUsbFrames();
+  ASSERT_EQ(newframe, 1);
+  simctl::Inject(HandFrame(3333, 0, -9, -9, 1));
+  YRM_ReadUsbFrames();
+  EXPECT_EQ(newframe, 0);
+  EXPECT_EQ(adc0samples[1], 500);
+  EXPECT_EQ(adc1samples[2], 599);
+  EXPECT_EQ(usbrailraw, 3000);
+  EXPECT_EQ(instrumentstatus, 1);
+  char expected[32];
+  std::snprintf(expected, sizeof expected, "USB error: $%02X%02X", rxbuffer[518], rxbuffer[519]);
+  EXPECT_EQ(pf::GetGadgetText(253), expected);
+  EXPECT_EQ(std::string(expected).size(), 16u);
+}
+
+TEST_F(Poll, LastFrameOfOneReadDecidesNewFrame) {
+  Open();
+  struct Case { int firstError, secondError, newframe; } cases[] = {{0, 1, 0}, {1, 0, 1}};
+  for (const Case& c : cases) {
+    newframe = 0;
+    simctl::Inject(HandFrame(3000, 0, 1, 1, c.firstError));
+    simctl::Inject(HandFrame(3000, 0, 2, 2, c.secondError));
+    YRM_ReadUsbFrames();
+    EXPECT_EQ(newframe, c.newframe) << c.firstError;
+  }
+}
+
+TEST_F(Poll, WatchdogStopsTheLink2000MsAfterTheLastGoodFrame) {
+  int64_t now = 50000;
+  pf::test::SetElapsed([&] { return now; });
+  Open();
+  simctl::Inject(HandFrame(3000, 0, 1, 1));
+  now = 51000;
+  YRM_ReadUsbFrames();
+  ASSERT_EQ(lastgoodframe, 51000);
+  now = 53000;
+  YRM_CheckLinkTimeout();
+  EXPECT_EQ(usbopen, 1);
+  now = 53001;
+  YRM_CheckLinkTimeout();
+  EXPECT_EQ(usbopen, 0);
+  EXPECT_EQ(traceredraw, 1);
+  EXPECT_NE(Log().find("YRM_StopConnection()"), std::string::npos);
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(simctl::Counter("closes"), 1);
+}
+
+// The thread itself, in real time: frames flow at four a second; when the
+// instrument falls silent the link ends about 2 s after the last good frame.
+TEST_F(Poll, ThreadPollsReadsAndWatchesTheLink) {
+  Open();
+  StartPollThread();
+  auto start = std::chrono::steady_clock::now();
+  int frames = 0;
+  while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1100)) {
+    if (newframe.exchange(0) == 1) ++frames;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_GE(frames, 4);
+  EXPECT_LE(frames, 5);
+  auto sent = simctl::Transfers();
+  ASSERT_GE(sent.size(), 4u);
+  for (size_t k = 1; k < sent.size(); ++k) EXPECT_GE(sent[k].us - sent[k - 1].us, 249000);
+
+  Configure("silence=1");
+  while (usbopen == 1 && std::chrono::steady_clock::now() - start < std::chrono::seconds(6))
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  int64_t stoppedAfter = pf::ElapsedMilliseconds() - lastgoodframe;
+  EXPECT_EQ(usbopen, 0);
+  EXPECT_GE(stoppedAfter, 2000);
+  EXPECT_LE(stoppedAfter, 2100);
+}
+
+// The GUI thread's whole round while the poll thread runs: start (bursts,
+// flush, EEPROM), conversions, parameter sends, stop and a watchdog stop.
+// Its point is the ThreadSanitizer build.
+TEST_F(Poll, GuiAndPollThreadShareTheLinkSafely) {
+  MakeRibbonControls();
+  pf::test::SetDelay(nullptr);   // real waits: the flush must come after the first reply
+  Configure("component=diode\nbuttonscript=0 none; 300 A; 600 none\nstale=100");
+  StartPollThread();
+  for (int round = 0; round < 2; ++round) {
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    auto start = std::chrono::steady_clock::now();
+    int frames = 0;
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(800)) {
+      if (newframe.exchange(0) == 1) {
+        ++frames;
+        YRM_ConvertSamples();
+        YRM_UpdateButtonIndicators();
+        ShowUsbRail();
+        voltage = frames % 2 ? 1000.0f : 2000.0f;
+        YRM_SendInstrumentParams();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GE(frames, 2) << "round " << round;
+    YRM_StopConnection();
+  }
+  EXPECT_EQ(Shown(), std::vector<std::string>{});
+  EXPECT_NEAR(usbrailshown, 5.0f, 0.01f);
+
+  Configure("silence=1");
+  YRM_StartConnection();
+  while (usbopen == 1) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(simctl::Counter("closes"), 3);
+}
+
+}  // namespace
