@@ -46,7 +46,12 @@ bool IsFont(int font) { return fonts.count(font) != 0; }
 
 void SetDefaultGuiFont() {
   InitGui();
-  QApplication::setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+  // The control sizes are laid out for an 8-point sans face, the usual
+  // dialogue font of desktop instruments; "Arial" resolves to a
+  // metric-compatible face through fontconfig.
+  QFont f(QStringLiteral("Arial"));
+  f.setPointSize(8);
+  QApplication::setFont(f);
 }
 
 namespace test {
