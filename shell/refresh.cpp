@@ -7,6 +7,7 @@
 #include "platform/gui.h"
 #include "shell/layout.h"
 #include "shell/menu.h"
+#include "shell/model.h"
 #include "shell/panels.h"
 #include "shell/resources.h"
 #include "shell/ribbon.h"
@@ -231,6 +232,7 @@ int FrequencyItem(float hertz) {
 void YRM_RefreshMainWindow() {
   YRM_BuildTestTree();
   YRM_BuildBadTree();
+  YRM_CheckInstrumentMenu();
   if (pf::IsMenu(kMainMenu)) {
     tickSettings();
     tickViews();

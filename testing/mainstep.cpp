@@ -13,6 +13,7 @@
 #include "shell/indicator.h"
 #include "shell/layout.h"
 #include "shell/menucommands.h"
+#include "shell/model.h"
 #include "shell/refresh.h"
 #include "shell/state.h"
 #include "testing/panelhit.h"
@@ -33,6 +34,7 @@ constexpr int kPushButtonEvents[16] = {0,   570, 571, 572, 574, 575, 576, 566,
 void phaseEvents() {
   if (event == pf::kEventMenu) {
     YRM_MenuEvent();
+    YRM_SelectInstrument();
   } else if (event == pf::kEventGadget) {
     // Control handling joins with the test controls.
   }
