@@ -10,6 +10,7 @@
 #include "shell/refresh.h"
 #include "shell/settings.h"
 #include "shell/state.h"
+#include "testing/navigation.h"
 #include "testing/state.h"
 #include "testing/trees.h"
 
@@ -77,10 +78,28 @@ void YRM_MenuEvent() {
     case kItemSupport:
       pf::MessageRequester("Support", kSupportText, pf::kRequesterOk | pf::kRequesterInfo);
       break;
+    case kShortcutPreviousRecord:
+      YRM_ShowPreviousRecord();
+      break;
+    case kShortcutNextRecord:
+      YRM_ShowNextRecord();
+      break;
+    case kShortcutPreviousComponent:
+      YRM_PreviousComponent();
+      break;
+    case kShortcutNextComponent:
+      YRM_NextComponent();
+      break;
+    case kShortcutFirstRecord:
+      YRM_FirstRecord();
+      break;
+    case kShortcutLastRecord:
+      YRM_LastRecord();
+      break;
     default:
-      // File, Display Colours, Calibrate and the navigation, capture, reset
-      // and run shortcuts join with the parts that carry them out; the model
-      // items belong to the model selection.
+      // File, Display Colours, Calibrate and the capture, reset and run
+      // shortcuts join with the parts that carry them out; the model items
+      // belong to the model selection.
       break;
   }
 }

@@ -1,4 +1,5 @@
 #include "testing/mainstep.h"
+#include "testing/navigation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -140,6 +141,8 @@ void phaseClicks() {
         YRM_StopConnection();
       else
         YRM_StartConnection();
+    } else if (panel == kPanelBoardView) {
+      YRM_SelectRecordAtClick();
     }
   }
   if (rightclick == 1) {

@@ -138,3 +138,18 @@ TEST_F(MenuCommandsTest, AboutSupportAndConnect) {
   EXPECT_EQ(pf::test::AskedRequesters()[0].title, "Error #0062");
   EXPECT_EQ(usbopen, 0);
 }
+
+TEST_F(MenuCommandsTest, NavigationShortcuts) {
+  records = RecordTable(5, kPlanFields);
+  for (int row = 2; row <= 5; ++row) records.SetField(row, kFieldComponent, row < 4 ? "U1" : "U2");
+  struct Case { int item, from, to; };
+  const Case cases[] = {
+      {kShortcutNextRecord, 2, 3},      {kShortcutPreviousRecord, 3, 2}, {kShortcutFirstRecord, 4, 2},
+      {kShortcutLastRecord, 2, 5},      {kShortcutNextComponent, 2, 4},  {kShortcutPreviousComponent, 5, 2},
+  };
+  for (const auto& c : cases) {
+    currentrecord = c.from;
+    Choose(c.item);
+    EXPECT_EQ(currentrecord, c.to) << c.item;
+  }
+}
