@@ -10,6 +10,7 @@
 #include "shell/refresh.h"
 #include "shell/settings.h"
 #include "shell/state.h"
+#include "testing/capture.h"
 #include "testing/navigation.h"
 #include "testing/state.h"
 #include "testing/trees.h"
@@ -96,9 +97,17 @@ void YRM_MenuEvent() {
     case kShortcutLastRecord:
       YRM_LastRecord();
       break;
+    case kShortcutGood:
+      YRM_CaptureGood();
+      break;
+    case kShortcutBad:
+      YRM_CaptureBad();
+      break;
+    case kShortcutResetResults:
+      YRM_ResetAllResults();
+      break;
     default:
-      // File, Display Colours, Calibrate and the capture, reset and run
-      // shortcuts join with the parts that carry them out; the model items
+      // File, Display Colours, Calibrate and the run shortcut join with the parts that carry them out; the model items
       // belong to the model selection.
       break;
   }

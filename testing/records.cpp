@@ -204,11 +204,11 @@ void WriteSignatureBlock(int row, int base, float millivolts, float ohms, float 
                          const Signature& v, const Signature& i, int n) {
   n = std::clamp(n, 0, kBlockMaxPairs);
   records.SetFieldInt(row, base + kBlockRow, row);
-  records.SetFieldInt(row, base + kBlockVoltage, std::llround(millivolts));
+  records.SetFieldInt(row, base + kBlockVoltage, std::llrint(millivolts));
   records.SetField(row, base + kBlockVoltage + 1, "mVpk");
-  records.SetFieldInt(row, base + kBlockResistance, std::llround(ohms));
+  records.SetFieldInt(row, base + kBlockResistance, std::llrint(ohms));
   records.SetField(row, base + kBlockResistance + 1, "ohms");
-  records.SetFieldInt(row, base + kBlockFrequency, std::llround(hertz));
+  records.SetFieldInt(row, base + kBlockFrequency, std::llrint(hertz));
   records.SetField(row, base + kBlockFrequency + 1, "Hz");
   records.SetFieldInt(row, base + kBlockCount, n);
   for (int k = 1; k <= n; ++k) {

@@ -127,7 +127,7 @@ void SetRecordsStartValues();
 int BlockPointCount(int row, int base);
 // Fills points 1..n of v and i (n as BlockPointCount) and returns n.
 int ReadSignatureBlock(int row, int base, Signature& v, Signature& i);
-// Writes row index, settings with their units, count n and points 1..n
+// Writes row index, settings (rounded to integers, ties to even) with their units, count n and points 1..n
 // (n limited to 0..kBlockMaxPairs). The fields after point n are left as they are.
 void WriteSignatureBlock(int row, int base, float millivolts, float ohms, float hertz,
                          const Signature& v, const Signature& i, int n);
