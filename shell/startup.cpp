@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "editor/state.h"
 #include "link/poll.h"
 #include "link/state.h"
 #include "platform/clock.h"
@@ -69,6 +70,7 @@ void SetStartValues() {
   SetLinkStartValues();
   SetTestingStartValues();
   SetRecordsStartValues();
+  SetEditorStartValues();
 }
 
 void YRM_BuildMainWindow() {

@@ -1,0 +1,292 @@
+#include "editor/editwindow.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "editor/placement.h"
+#include "editor/recordedits.h"
+#include "editor/state.h"
+#include "editor/view.h"
+#include "platform/gui.h"
+#include "platform/image.h"
+#include "platform/requester.h"
+#include "shell/log.h"
+#include "shell/state.h"
+#include "testing/navigation.h"
+#include "testing/planfile.h"
+#include "testing/records.h"
+#include "testing/state.h"
+#include "testing/trees.h"
+
+namespace {
+
+int zoomselectstep, zoomx1, zoomy1;
+
+// Right-hand column: 60-pixel columns and 25-pixel rows from x = 670.
+int gx(int col) { return 670 + col * 60; }
+int gy(int row) { return 10 + row * 25; }
+
+void button(int g, int col, int row, int cols, const std::string& text, const std::string& tip = "", int flags = 0) {
+  pf::ButtonGadget(g, gx(col), gy(row), cols * 60 - 4, 20, text, flags);
+  if (!tip.empty()) pf::SetGadgetToolTip(g, tip);
+}
+void label(int g, int row, const std::string& text) { pf::TextGadget(g, gx(0), gy(row), 600, 20, text); }
+
+void buildControls() {
+  pf::CreateImage(kEditBlankImage, 640, 640, 0xFFFFFF);
+  pf::ImageGadget(kEditPhoto, 10, 10, 640, 640, kEditBlankImage);
+  // Labels carry no event; numbers above the editor's own range.
+  int l = 5500;
+  label(l++, 0, "1. Select a PCB image to use for this testplan:");
+  button(723, 0, 1, 2, "Select Image");
+  pf::StringGadget(kEditPhotoFile, gx(2), gy(1), 480, 20, "/testplans/images", pf::kGadgetReadOnly);
+  label(l++, 2, "2. Select record:");
+  label(l++, 3, "2a. Manual insert/delete controls:");
+  button(680, 0, 4, 1, "<", "Goto PREVIOUS record/pin in the sequence");
+  button(681, 1, 4, 1, ">", "Goto NEXT record/pin in the sequence");
+  button(740, 2, 4, 3, "< Manual Insert Before", "Inserts single pin record BEFORE the current record/pin");
+  button(739, 5, 4, 3, "Manual Insert After >", "Inserts single pin record AFTER the current record/pin");
+  button(682, 0, 5, 1, "<<", "Goto PREVIOUS Component in the sequence");
+  button(683, 1, 5, 1, ">>", "Goto NEXT Component in the sequence");
+  button(742, 2, 5, 3, "Delete Whole Component", "Deletes an entire Component from records");
+  button(737, 0, 6, 1, "First", "Goto FIRST record/pin/component in the sequence (index=2)");
+  button(738, 1, 6, 1, "Last", "Goto LAST record/pin/component in the sequence");
+  button(741, 2, 6, 3, "Delete Single Pin Record", "Deletes single record/pin");
+  label(l++, 7, "3. Adjust the image to show the Component (e.g. IC17, CONN23, PL7, U56 etc..):");
+  button(732, 0, 8, 2, "ZOOM +");
+  pf::ButtonGadget(735, gx(2), gy(8), 116, 45, "SELECT ZOOM\nWINDOW", pf::kGadgetMultiLine);
+  button(727, 5, 8, 2, "UP");
+  button(733, 0, 9, 2, "ZOOM -");
+  button(729, 4, 9, 1, "LEFT");
+  button(731, 5, 9, 2, "CENTRE");
+  button(730, 7, 9, 1, "RIGHT");
+  button(734, 0, 10, 2, "ZOOM ALL");
+  button(728, 5, 10, 2, "DOWN");
+  label(l++, 11, "4. Name the Component you want to add (e.g. IC17, CONN23, PL7, U56 etc..):");
+  pf::StringGadget(kEditComponentName, gx(0), gy(12), 176, 20, "Unknown_1");
+  pf::CheckBoxGadget(685, gx(3), gy(12), 296, 20, "Auto Increment Component Number");
+  label(l++, 13, "5. Select the Component type & quantity of pins:");
+  pf::ComboBoxGadget(686, gx(0), gy(14), 236, 20);
+  for (const auto& item : PackageItems()) pf::AddGadgetItem(686, -1, item);
+  const int rowLabels[] = {691, 692, 693, 694}, rowFields[] = {687, 688, 689, 690};
+  for (int k = 0; k < 4; ++k) {
+    pf::TextGadget(rowLabels[k], gx(4 + 2 * (k % 2)), gy(14 + k / 2), 56, 20, "Row " + std::to_string(k + 1) + ": ");
+    pf::StringGadget(rowFields[k], gx(5 + 2 * (k % 2)), gy(14 + k / 2), 56, 20, "", pf::kGadgetNumeric);
+  }
+  label(l++, 16, "6. New Component will be created AFTER the current Component:");
+  button(674, 0, 17, 4, "Create New Component");
+  label(l++, 18, "6a. Move the posistion of a single pin:");
+  button(675, 0, 19, 4, "Move Pin");
+  label(l++, 20, "7. Follow instructions on PCB image, use (single left mouse click) to ident pin location.");
+  label(l++, 21, "To create another Component record, goto step 2.");
+  label(l++, 22, "Ensure you SAVE any changes (or to save as a different file - use the main menu):");
+  button(745, 0, 23, 3, "Quick Save");
+
+  // Data table: heading, stored record, to-write record, update buttons.
+  const char* heads[] = {"Data", "Record", "Status", "Description", "Component", "Pin", "User Text", "View X",
+                         "View Y", "Zoom", "Test X", "Test Y", "ScanSig", "ScanCom", "Signature"};
+  constexpr int cw = 70, x0 = 90, y0 = 660;
+  pf::TextGadget(l++, 10, y0, 76, 20, heads[0], pf::kGadgetCenter);
+  pf::TextGadget(l++, 10, y0 + 25, 76, 20, ".QVT file > ", pf::kGadgetCenter);
+  pf::TextGadget(l++, 10, y0 + 50, 76, 20, "To write > ", pf::kGadgetCenter);
+  pf::TextGadget(l++, x0, y0, cw - 2, 20, heads[1], pf::kGadgetCenter);
+  pf::StringGadget(kEditRecordCount, x0, y0 + 25, cw - 2, 20, heads[1], pf::kGadgetReadOnly | pf::kGadgetCenter);
+  for (size_t k = 0; k < kEditColumns.size(); ++k) {
+    const int x = x0 + cw * static_cast<int>(k + 1);
+    pf::TextGadget(l++, x, y0, cw - 2, 20, heads[k + 2], pf::kGadgetCenter);
+    pf::StringGadget(kEditColumns[k].stored, x, y0 + 25, cw - 2, 20, heads[k + 2], pf::kGadgetReadOnly | pf::kGadgetCenter);
+    pf::StringGadget(kEditColumns[k].written, x, y0 + 50, cw - 2, 20, heads[k + 2], pf::kGadgetCenter);
+  }
+  pf::ButtonGadget(684, x0 + cw * 14, y0 + 50, 1270 - (x0 + cw * 14), 20, "< Update Single Pin Record Only");
+  pf::ButtonGadget(677, x0 + cw * 2, y0 + 75, cw - 2, 20, "^Update^");
+  pf::SetGadgetToolTip(677, "Updates all the descriptions for the current Component");
+  pf::ButtonGadget(678, x0 + cw * 3, y0 + 75, cw - 2, 20, "^Update^");
+  pf::SetGadgetToolTip(678, "Updates the current Component name (will also rebuild Description record)");
+  pf::ButtonGadget(679, x0 + cw * 6, y0 + 75, cw * 3 - 2, 20, "^Update^");
+  pf::SetGadgetToolTip(679, "Updates the View/Zoom for the current Component");
+}
+
+void loadAndRefresh() {
+  EditorRecordLoad();
+  YRM_RefreshEditRecordsWindow();
+}
+
+void selectImage() {
+  const std::string chosen =
+      pf::OpenFileRequester("Select PCB image", pcbimagefile, "Images|*.png;*.jpg;*.jpeg;*.jp2;*.j2k|All files|*.*");
+  if (!chosen.empty()) pcbimagefile = chosen;
+  if (!EditorTakePhoto()) YRM_ShowMessage("Can't load the PCB image: " + pcbimagefile);
+}
+
+// A click on the photo while no placement runs: a zoom-window corner or the
+// choice of the record whose pin lies under the mouse.
+void photoClick() {
+  const int mx = pf::WindowMouseX(kEditWindow), my = pf::WindowMouseY(kEditWindow);
+  imagecontrolx = pf::GadgetX(kEditPhoto);
+  imagecontroly = pf::GadgetY(kEditPhoto);
+  imagecontrolwidth = pf::GadgetWidth(kEditPhoto);
+  imagecontrolheight = pf::GadgetHeight(kEditPhoto);
+  if (mx < imagecontrolx || my < imagecontroly || mx > imagecontrolx + imagecontrolwidth ||
+      my > imagecontroly + imagecontrolheight)
+    return;
+  if (placementstep != 0) {
+    YRM_MouseToImageXY(mx, my);
+    EditorPlacementClick(clickimagex, clickimagey, pf::GetGadgetText(kEditComponentName));
+    YRM_RefreshEditRecordsWindow();
+    return;
+  }
+  if (movepinstep == 1) {
+    YRM_MouseToImageXY(mx, my);
+    EditorMovePinClick(clickimagex, clickimagey);
+    if (zoomselectstep == 0) {
+      YRM_RefreshEditRecordsWindow();
+      return;
+    }
+  }
+  if (zoomselectstep == 0) {
+    EditorPickRecord(mx, my);
+    return;
+  }
+  YRM_MouseToImageXY(mx, my);
+  if (zoomselectstep == 1) {
+    zoomx1 = clickimagex;
+    zoomy1 = clickimagey;
+    zoomselectstep = 2;
+    editinstruction = "Click on bottom-right corner of Component";
+  } else {
+    zoomselectstep = 0;
+    editinstruction.clear();
+    const int w = std::abs(clickimagex - zoomx1), h = std::abs(clickimagey - zoomy1);
+    const float zx = w > 0 ? static_cast<float>(pcbimagewidth) / static_cast<float>(w) : 1e30f;
+    const float zy = h > 0 ? static_cast<float>(pcbimageheight) / static_cast<float>(h) : 1e30f;
+    viewzoom = std::min(zx < zy ? zx : zy, 25.0f);
+    viewx = (zoomx1 + clickimagex) / 2;
+    viewy = (zoomy1 + clickimagey) / 2;
+  }
+  YRM_RefreshEditRecordsWindow();
+}
+
+void createComponent() {
+  EditorCreateComponent(pf::GetGadgetText(686), {pf::GetGadgetText(687), pf::GetGadgetText(688),
+                                                 pf::GetGadgetText(689), pf::GetGadgetText(690)});
+  YRM_RefreshEditRecordsWindow();
+}
+
+int lastplacementstep;
+
+// At the end of a placement the component name counts on for the next one.
+void autoIncrement() {
+  if (lastplacementstep != 0 && placementstep == 0 && pf::GetGadgetState(685) == 1)
+    pf::SetGadgetText(kEditComponentName, NextComponentName(pf::GetGadgetText(kEditComponentName)));
+  lastplacementstep = placementstep;
+}
+
+// Handles one control event; true for the click kind (refresh follows).
+bool handleControl(int g) {
+  switch (g) {
+    case 680: YRM_PreviousRecord(); loadAndRefresh(); break;
+    case 681: YRM_NextRecord(); loadAndRefresh(); break;
+    case 682: EditorPreviousComponent(); loadAndRefresh(); break;
+    case 683: EditorNextComponent(); loadAndRefresh(); break;
+    case 737: EditorFirstRecord(); loadAndRefresh(); break;
+    case 738: EditorLastRecord(); loadAndRefresh(); break;
+    case 740: YRM_InsertRecordBefore(); YRM_RefreshEditRecordsWindow(); break;
+    case 739: YRM_InsertRecordsAfter(1); YRM_RefreshEditRecordsWindow(); break;
+    case 741:
+      if (currentrecord > 1) YRM_DeleteRecords(1);
+      YRM_RefreshEditRecordsWindow();
+      break;
+    case 742: EditorDeleteComponent(YRM_RefreshEditRecordsWindow); break;
+    case 723: selectImage(); YRM_RefreshEditRecordsWindow(); break;
+    case 684: {
+      EditorRow texts;
+      for (size_t k = 0; k < texts.size(); ++k)
+        for (const auto& c : kEditColumns)
+          if (c.field == kEditorWriteFields[k]) texts[k] = pf::GetGadgetText(c.written);
+      EditorUpdateSingleRecord(texts);
+      loadAndRefresh();
+      break;
+    }
+    case 678: EditorUpdateComponentName(pf::GetGadgetText(701)); break;
+    case 677: EditorUpdateComponentDescription(pf::GetGadgetText(697)); break;
+    case 679:
+      EditorUpdateComponentView(pf::GetGadgetText(kEditWriteViewX), pf::GetGadgetText(kEditWriteViewY),
+                                pf::GetGadgetText(kEditWriteZoom));
+      break;
+    case 732: EditorZoomIn(); break;
+    case 733: EditorZoomOut(); break;
+    case 734: EditorZoomAll(); break;
+    case 735:
+      zoomselectstep = 1;
+      editinstruction = "Click on top-left corner of Component";
+      break;
+    case 729: EditorPan(-1, 0); break;
+    case 730: EditorPan(1, 0); break;
+    case 727: EditorPan(0, -1); break;
+    case 728: EditorPan(0, 1); break;
+    case 731: EditorCentre(); break;
+    case 686: EditorPackageFields(pf::GetGadgetText(686)); break;
+    case 674: createComponent(); break;
+    case 675: EditorArmMovePin(); break;
+    case 745: YRM_WriteTestPlan(testplanfilename); break;
+    default: break;
+  }
+  return pf::EventType() == pf::kTypeLeftClick;
+}
+
+}  // namespace
+
+bool OpenEditRecordsWindow() {
+  if (!pf::OpenWindow(kEditWindow, 0, 0, 1280, 760, "Edit/Add Records & Images",
+                      pf::kWindowTitleBar | pf::kWindowSystemMenu | pf::kWindowMaximize)) {
+    YRM_ShowMessage("Error #xxxx Edit Image window won't start");
+    return false;
+  }
+  pf::UseGadgetList(kEditWindow);
+  buildControls();
+  zoomselectstep = 0;
+  movepinstep = 0;
+  lastplacementstep = 0;
+  pcbshowall = 0;
+  EditorRecordLoad();
+  pf::SetGadgetState(686, 0);
+  pf::SetGadgetState(685, 1);
+  for (int g = 687; g <= 694; ++g) pf::HideGadget(g, true);
+  YRM_RefreshEditRecordsWindow();
+  return true;
+}
+
+bool EditRecordsWindowStep(int ms) {
+  const int event = pf::WaitWindowEvent(ms);
+  if (event == pf::kEventCloseWindow && pf::EventWindow() == kEditWindow) return false;
+  if (event == pf::kEventRightClick && pf::EventWindow() == kEditWindow) createComponent();
+  if (event == pf::kEventGadget && pf::EventWindow() == kEditWindow) {
+    const int g = pf::EventGadget();
+    // Only a click on the photo itself can lie over the photo.
+    if (g == kEditPhoto && pf::EventType() == pf::kTypeRightClick) createComponent();
+    if (handleControl(g)) {
+      if (placementstep != 0) zoomselectstep = 0;
+      if (g == kEditPhoto) photoClick();
+      YRM_RefreshEditRecordsWindow();
+    }
+  } else if (event == pf::kEventLeftClick && pf::EventWindow() == kEditWindow) {
+    photoClick();
+    YRM_RefreshEditRecordsWindow();
+  }
+  autoIncrement();
+  return true;
+}
+
+void CloseEditRecordsWindow() {
+  pf::CloseWindow(kEditWindow);
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+}
+
+void YRM_EditRecordsWindow() {
+  if (!OpenEditRecordsWindow()) return;
+  while (EditRecordsWindowStep(1)) {
+  }
+  CloseEditRecordsWindow();
+}

@@ -1,0 +1,23 @@
+// Creating a component by clicking its pins on the photo: the package list,
+// the placement steps, the name's auto-increment and Move Pin.
+#pragma once
+#include <array>
+#include <string>
+#include <vector>
+
+inline int movepinstep;   // 1: the next photo click moves the current pin
+
+// The package list's items, headings included, in list order.
+const std::vector<std::string>& PackageItems();
+// Shows the number fields (687..690 with labels 691..694) the item needs.
+void EditorPackageFields(const std::string& item);
+// Starts placing a component of `item` after the current component; the
+// texts are those of fields 687..690.
+void EditorCreateComponent(const std::string& item, const std::array<std::string, 4>& numbers);
+// One placement click at photo pixels (x, y), the component named `name`.
+void EditorPlacementClick(int x, int y, const std::string& name);
+// The name for the next component: trailing number + 1, or "_1" appended.
+std::string NextComponentName(const std::string& name);
+// Arms Move Pin (not at the header), then moves the pin on the next click.
+void EditorArmMovePin();
+void EditorMovePinClick(int x, int y);

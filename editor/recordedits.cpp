@@ -1,0 +1,140 @@
+#include "editor/recordedits.h"
+
+#include <algorithm>
+
+#include "editor/state.h"
+#include "platform/image.h"
+#include "testing/records.h"
+#include "testing/state.h"
+
+namespace {
+
+constexpr int kImageEditPhoto = 891;   // the photo, loaded to learn its size
+
+bool sameComponent(int row, const std::string& name) {
+  return records.FieldView(row, kFieldComponent) == name;
+}
+
+}  // namespace
+
+void EditorRecordLoad() {
+  pcbimagefile = records.Field(1, kFieldPhoto);
+  viewx = records.FieldInt(currentrecord, kFieldViewX);
+  viewy = records.FieldInt(currentrecord, kFieldViewY);
+  viewzoom = records.FieldFloat(currentrecord, kFieldViewZoom);
+  testx = records.FieldInt(currentrecord, kFieldPinX);
+  testy = records.FieldInt(currentrecord, kFieldPinY);
+}
+
+void YRM_FindComponentBounds() {
+  const std::string name = records.Field(currentrecord, kFieldComponent);
+  int last = currentrecord;
+  while (last < records.Rows() && sameComponent(last + 1, name)) ++last;
+  int first = currentrecord;
+  while (first > 2 && sameComponent(first - 1, name)) --first;
+  componentlast = last;
+  componentfirst = std::max(first, 2);   // pin rows start at row 2
+}
+
+void EditorFirstRecord() { currentrecord = std::min(2, records.Rows()); }
+void EditorLastRecord() { currentrecord = records.Rows(); }
+
+void EditorNextComponent() {
+  const std::string name = records.Field(currentrecord, kFieldComponent);
+  while (currentrecord < records.Rows()) {
+    ++currentrecord;
+    if (!sameComponent(currentrecord, name)) break;
+  }
+}
+
+void EditorPreviousComponent() {
+  std::string name = records.Field(currentrecord, kFieldComponent);
+  while (currentrecord > 2) {
+    --currentrecord;
+    if (!sameComponent(currentrecord, name)) break;
+  }
+  name = records.Field(currentrecord, kFieldComponent);
+  while (currentrecord > 2) {
+    --currentrecord;
+    if (!sameComponent(currentrecord, name)) {
+      ++currentrecord;
+      break;
+    }
+  }
+}
+
+void EditorUpdateSingleRecord(const EditorRow& texts) {
+  for (size_t k = 0; k < texts.size(); ++k) records.SetField(currentrecord, kEditorWriteFields[k], texts[k]);
+}
+
+void EditorUpdateComponentName(const std::string& name) {
+  YRM_FindComponentBounds();
+  for (int r = componentfirst; r <= componentlast; ++r) {
+    records.SetField(r, kFieldComponent, name);
+    records.SetField(r, kFieldDescription, name + ", Pin " + records.Field(r, kFieldPin));
+  }
+}
+
+void EditorUpdateComponentDescription(const std::string& text) {
+  YRM_FindComponentBounds();
+  for (int r = componentfirst; r <= componentlast; ++r) records.SetField(r, kFieldDescription, text);
+}
+
+void EditorUpdateComponentView(const std::string& x, const std::string& y, const std::string& zoom) {
+  YRM_FindComponentBounds();
+  for (int r = componentfirst; r <= componentlast; ++r) {
+    records.SetField(r, kFieldViewX, x);
+    records.SetField(r, kFieldViewY, y);
+    records.SetField(r, kFieldViewZoom, zoom);
+  }
+}
+
+void EditorDeleteComponent(const std::function<void()>& refresh) {
+  if (currentrecord <= 1) return;
+  YRM_FindComponentBounds();
+  if (componentlast < componentfirst) return;
+  currentrecord = componentfirst;
+  const int span = componentlast - componentfirst;
+  const int interval = span > 16 ? span / 16 : 0;
+  int counter = 0;
+  for (int r = componentfirst; r <= componentlast; ++r) {
+    records.SetField(r, kFieldNumber, "delete");   // the board view stops drawing it
+    editinstruction = "deleting Component... (record: " + std::to_string(r) + " )";
+    if (++counter > interval) {
+      refresh();
+      counter = 0;
+    }
+  }
+  editinstruction = "delete done... rebuilding data";
+  refresh();
+  // One removal handles at most kMaxRowChange rows: repeat until every tagged
+  // row is gone, so no "delete" rows are left behind in the plan.
+  for (int left = componentlast - componentfirst + 1; left > 0;) {
+    const int n = std::min(left, kMaxRowChange);
+    const int before = records.Rows();
+    YRM_DeleteRecords(n);
+    if (records.Rows() == before) break;
+    left -= before - records.Rows();
+  }
+  YRM_RenumberRecords();
+  editinstruction = "data rebuilt";
+  refresh();
+  refresh();
+  editinstruction.clear();
+  refresh();
+  EditorRecordLoad();
+  refresh();
+}
+
+bool EditorTakePhoto() {
+  if (!pf::LoadImage(kImageEditPhoto, pcbimagefile)) return false;
+  const int w = pf::ImageWidth(kImageEditPhoto), h = pf::ImageHeight(kImageEditPhoto);
+  viewx = std::clamp(w / 2, 1, std::max(w, 1));
+  viewy = std::clamp(h / 2, 1, std::max(h, 1));
+  viewzoom = 1.0f;
+  records.SetField(1, kFieldPhoto, pcbimagefile);
+  records.SetFieldInt(1, kFieldViewX, viewx);
+  records.SetFieldInt(1, kFieldViewY, viewy);
+  records.SetField(1, kFieldViewZoom, "1");
+  return true;
+}
