@@ -20,6 +20,7 @@
 #include "testing/panelhit.h"
 #include "testing/records.h"
 #include "testing/redraw.h"
+#include "testing/runstates.h"
 #include "testing/state.h"
 #include "testing/trees.h"
 
@@ -42,6 +43,7 @@ void phaseEvents() {
 }
 
 void phaseRunStates() {
+  YRM_RunStateStep();
   if (runstate != prevrunstate) {
     if (runstate == 3 || runstate == 4) stablecount = 0;
     prevrunstate = runstate;

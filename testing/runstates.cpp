@@ -1,0 +1,197 @@
+#include "testing/runstates.h"
+
+#include <algorithm>
+
+#include "shell/refresh.h"
+#include "shell/resources.h"
+#include "shell/state.h"
+#include "testing/capture.h"
+#include "testing/compare.h"
+#include "testing/records.h"
+#include "testing/state.h"
+
+namespace {
+bool stable() { return signaturestate == 1 && stablecount >= YRM_StableDelay(stablesignaturedelay); }
+bool open() { return signaturestate == 0; }
+bool scannerInUse() { return scansigset != 0 || scancomset != 0; }
+
+void freeze(Signature& v, Signature& i) {
+  v = livev;
+  i = livei;
+  YRM_RefreshMainWindow();
+  flashcount = 3;
+  fullredraw = 1;
+}
+
+void autoFreezeStep() {
+  if (autofreeze != 1) return;
+  switch (autofreezestep) {
+    case 0:
+      if (!stable()) return;
+      freeze(goldenv, goldeni);
+      PlaySoundIfLoaded(kSoundCapture);
+      autofreezestep = 1;
+      break;
+    case 1:
+    case 3:
+      if (open()) ++autofreezestep;
+      break;
+    case 2:
+      if (!stable()) return;
+      freeze(dutv, duti);
+      autofreezestep = 3;
+      break;
+    case 4:
+      if (open()) return;
+      for (int k = 1; k <= 128; ++k) goldenv[k] = goldeni[k] = dutv[k] = duti[k] = 0;
+      autofreezestep = 0;
+      break;
+    default:
+      autofreezestep = 0;
+  }
+}
+
+// Finds the first matching row from currentrecord on; when rows were examined
+// and none matched the plan is complete.
+template <class Match>
+bool search(Match match, int& step, int endstate) {
+  int last = records.Rows();
+  if (currentrecord > last) return false;
+  for (int row = std::max(currentrecord, 2); row <= last; ++row) {
+    if (match(row)) {
+      currentrecord = row;
+      step = 1;
+      return true;
+    }
+  }
+  runstate = endstate;
+  PlaySoundIfLoaded(kSoundComplete);
+  return false;
+}
+
+void advanceRecord(int endstate) {
+  ++currentrecord;
+  if (currentrecord > records.Rows()) {
+    PlaySoundIfLoaded(kSoundComplete);
+    runstate = endstate;
+  }
+}
+
+void waitForLift(int& step) {
+  if (open()) ++step;
+  if (scannerInUse()) ++step;
+}
+
+void autoTestStep() {
+  switch (autoteststep) {
+    case 0:
+      search([](int row) { return records.Field(row, kFieldResult) == "Untested" &&
+                                  records.Field(row, kFieldGolden) == "Yes"; },
+             autoteststep, 1);
+      break;
+    case 1:
+      waitForLift(autoteststep);
+      break;
+    case 2:
+      if (!stable()) return;
+      YRM_StoreSignatureInRecord(currentrecord, 1);
+      YRM_GoldenVsLiveDifference();
+      if (goldenlivediff <= YRM_GoldenVsLiveThreshold(goldenvslivethreshold)) {
+        records.SetField(currentrecord, kFieldResult, "Good");
+        PlaySoundIfLoaded(kSoundGood);
+      } else {
+        records.SetField(currentrecord, kFieldResult, "Bad");
+        PlaySoundIfLoaded(kSoundBad);
+      }
+      fullredraw = 1;
+      autoteststep = 3;
+      break;
+    case 3:
+      if (open() && !scannerInUse()) {
+        autoteststep = 0;
+        advanceRecord(1);
+      } else if (scannerInUse()) {
+        stablecount = 0;
+        advanceRecord(1);
+        autoteststep = 1;
+      }
+      break;
+    default:
+      autoteststep = 0;
+  }
+}
+
+void autoCaptureStep() {
+  switch (autocapturestep) {
+    case 0:
+      search([](int row) { return records.Field(row, kFieldResult) == "Untested" &&
+                                  (allowsignatureoverwrite == 1 || records.Field(row, kFieldGolden) == "No"); },
+             autocapturestep, 2);
+      break;
+    case 1:
+      waitForLift(autocapturestep);
+      break;
+    case 2:
+      if (!stable()) return;
+      YRM_StoreSignatureInRecord(currentrecord, 0);
+      records.SetField(currentrecord, kFieldGolden, "Yes");
+      YRM_RefreshMainWindow();
+      flashcount = 3;
+      fullredraw = 1;
+      PlaySoundIfLoaded(kSoundCapture);
+      autocapturestep = 3;
+      break;
+    case 3:
+      if (open()) {
+        autocapturestep = 0;
+        advanceRecord(2);
+      }
+      if (scannerInUse()) {
+        stablecount = 0;
+        autocapturestep = 0;
+        advanceRecord(2);
+      }
+      break;
+    default:
+      autocapturestep = 0;
+  }
+}
+}  // namespace
+
+int YRM_StableDelay(const std::string& text) {
+  if (text == "2 cycles") return 2;
+  if (text == "5 cycles") return 5;
+  if (text == "10 cycles") return 10;
+  if (text == "15 cycles") return 15;
+  if (text == "20 cycles") return 20;
+  return 5;
+}
+
+float YRM_GoldenVsLiveThreshold(const std::string& text) {
+  static const struct { const char* text; float fraction; } kThresholds[] = {
+      {"0.50%", 0.005f}, {"0.75%", 0.0075f}, {"1.00%", 0.01f}, {"1.50%", 0.015f},
+      {"2.00%", 0.02f},  {"3.00%", 0.03f},   {"4.00%", 0.04f}, {"5.00%", 0.05f}};
+  for (const auto& t : kThresholds)
+    if (text == t.text) return t.fraction * 100.0f;
+  return 0.0f;
+}
+
+void YRM_RunStateStep() {
+  switch (runstate) {
+    case 1: autoFreezeStep(); break;
+    case 2: break;
+    case 3: autoTestStep(); break;
+    case 4: autoCaptureStep(); break;
+    default: runstate = 1;
+  }
+}
+
+void YRM_ToggleAutoRun() {
+  static const int kNext[5] = {0, 3, 4, 1, 2};
+  if (runstate >= 1 && runstate <= 4) {
+    runstate = kNext[runstate];
+    autoteststep = 0;
+    autocapturestep = 0;
+  }
+  YRM_RefreshMainWindow();
+}
