@@ -5,6 +5,7 @@
 #include "link/connection.h"
 #include "platform/gui.h"
 #include "platform/requester.h"
+#include "shell/colourswindow.h"
 #include "shell/menu.h"
 #include "shell/panels.h"
 #include "shell/refresh.h"
@@ -106,8 +107,11 @@ void YRM_MenuEvent() {
     case kShortcutResetResults:
       YRM_ResetAllResults();
       break;
+    case kItemDisplayColours:
+      YRM_DisplayColoursWindow();
+      break;
     default:
-      // File, Display Colours, Calibrate and the run shortcut join with the parts that carry them out; the model items
+      // File, Calibrate and the run shortcut join with the parts that carry them out; the model items
       // belong to the model selection.
       break;
   }

@@ -1,0 +1,132 @@
+#include "shell/colourswindow.h"
+
+#include <string>
+
+#include "platform/gui.h"
+#include "platform/image.h"
+#include "platform/requester.h"
+#include "shell/log.h"
+#include "shell/settings.h"
+#include "shell/state.h"
+#include "testing/state.h"
+
+namespace {
+struct ColourRow {
+  int* value;
+  const char* key;
+  int preset;    // " < set to default"
+  int darkmode;  // "Set colours: dark mode (default)"
+};
+
+const ColourRow kRows[kColourRows] = {
+    {&colourscope1background, "YRM_ColourScope1Background", 0, 0},
+    {&colourscope1outline, "YRM_ColourScope1Outline", 34816, 34816},
+    {&colourscope1graticule, "YRM_ColourScope1Graticule", 34816, 34816},
+    {&colourscopexcrosshair, "YRM_ColourScopeXCrosshair", 34816, 34816},
+    {&colourscope1text, "YRM_ColourScope1Text", 16777215, 16777215},
+    {&colourscopextracelivesig, "YRM_ColourScopeXTraceLiveSig", 255, 255},
+    {&colourscopextracegoldensig, "YRM_ColourScopeXTraceGoldenSig", 16711680, 55295},
+    {&colourscopextracedutsig, "YRM_ColourScopeXTraceDUTSig", 65535, 16711680},
+    {&colourbackground, "YRM_ColourBackground", 3028526, 3028526},
+    {&colourpanel, "YRM_ColourPanel", 7371891, 7371891},
+    {&colourpanelwindow, "YRM_ColourPanelWindow", 8327734, 2228224},
+    {&colourpaneltext, "YRM_ColourPanelText", 16777215, 16777215},
+    {&colourheader, "YRM_ColourHeader", 0, 0},
+    {&colourheadertext, "YRM_ColourHeaderText", 42495, 42495},
+};
+
+const ColourRow& Row(int k) { return kRows[(k < 1 ? 1 : k > kColourRows ? kColourRows : k) - 1]; }
+}  // namespace
+
+int& YRM_ColourRowValue(int k) { return *Row(k).value; }
+int YRM_ColourRowDefault(int k) { return Row(k).preset; }
+int YRM_ColourRowDarkMode(int k) { return Row(k).darkmode; }
+
+void YRM_RefreshColourSwatches(int32_t width, int32_t height) {
+  for (int k = 1; k <= kColourRows; ++k) {
+    const int image = 874 + k;
+    pf::CreateImage(image, width, height, *Row(k).value);
+    if (pf::IsGadget(654 + k)) pf::SetGadgetState(654 + k, image);
+  }
+}
+
+void YRM_SaveColours() {
+  // The file's key order: text before crosshair, unlike the window's rows.
+  static const int kOrder[kColourRows] = {1, 2, 3, 5, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+  for (int k : kOrder)
+    YRM_WriteSetting("YRM_settings.txt", Row(k).key, std::to_string(*Row(k).value));
+  YRM_RefreshColourSwatches(100, 20);
+  traceredraw = 1;
+  fullredraw = 1;
+}
+
+namespace {
+const char* const kLabels[kColourRows] = {
+    "Scope Background > ", "Scope Outline > ", "Scope Graticule > ", "Scope Crosshair > ",
+    "Scope Text > ", "Live Signature > ", "Golden Signature > ", "DUT Signature > ",
+    "Background > ", "Panel > ", "Panel Window > ", "Panel Text > ", "Header > ",
+    "Header Text > "};
+
+void ColourRowGadgets(int k, int line) {
+  const int y = 25 * line + 10;
+  pf::ButtonGadget(626 + k, 10, y, 200, 20, kLabels[k - 1], pf::kGadgetRight);
+  pf::ImageGadget(654 + k, 220, y, 100, 20, 874 + k);
+  pf::ButtonGadget(640 + k, 330, y, 100, 20, " < set to default");
+}
+}  // namespace
+
+bool YRM_OpenDisplayColoursWindow() {
+  if (!pf::OpenWindow(kColoursWindow, 0, 0, 445, 500, "Display Colours",
+                      pf::kWindowTitleBar | pf::kWindowScreenCentered)) {
+    YRM_ShowMessage("Error #00xx 'Display Colours' window won't start");
+    return false;
+  }
+  YRM_RefreshColourSwatches(100, 20);
+  pf::UseGadgetList(kColoursWindow);
+  // The texts carry no fixed number: negative ones keep them apart.
+  pf::TextGadget(-1, 10, 13, 500, 20, "Change colours used on the scope display(s):");
+  for (int k = 1; k <= 8; ++k) ColourRowGadgets(k, k);
+  pf::TextGadget(-2, 10, 238, 500, 20,
+                 "Change colours used on control ribbon (settings update on YRM restart):");
+  for (int k = 9; k <= 14; ++k) ColourRowGadgets(k, k + 1);
+  pf::TextGadget(-3, 10, 413, 500, 20, "Note: Changes are automatically saved when altered.");
+  pf::ButtonGadget(669, 10, 25 * 17 + 10, 200, 20, "Set colours: dark mode (default)");
+  return true;
+}
+
+bool YRM_DisplayColoursPass() {
+  const int event = pf::WaitWindowEvent(1);
+  bool changed = false;
+  bool close = false;
+  if (event == pf::kEventGadget && pf::EventWindow() == kColoursWindow) {
+    const int g = pf::EventGadget();
+    if (g >= 627 && g <= 640) {
+      const int k = g - 626;
+      const int chosen = pf::ColorRequester(*Row(k).value);
+      if (chosen != -1) {
+        *Row(k).value = chosen & 0xFFFFFF;
+        changed = true;
+      }
+    } else if (g >= 641 && g <= 654) {
+      const int k = g - 640;
+      *Row(k).value = Row(k).preset;
+      changed = true;
+    } else if (g == 669) {
+      for (const ColourRow& row : kRows) *row.value = row.darkmode;
+      changed = true;
+    }
+    if (changed) YRM_SaveColours();
+  } else if (event == pf::kEventDeactivateWindow) {
+    if (pf::ActiveWindow() != kColoursWindow) close = true;
+  } else if (event == pf::kEventCloseWindow) {
+    close = true;
+  }
+  if (close) pf::CloseWindow(kColoursWindow);
+  return !close;
+}
+
+void YRM_DisplayColoursWindow() {
+  if (!YRM_OpenDisplayColoursWindow()) return;
+  while (YRM_DisplayColoursPass()) {
+  }
+}
