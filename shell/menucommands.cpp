@@ -13,6 +13,7 @@
 #include "shell/state.h"
 #include "testing/capture.h"
 #include "testing/navigation.h"
+#include "testing/runstates.h"
 #include "testing/state.h"
 #include "testing/trees.h"
 
@@ -107,11 +108,14 @@ void YRM_MenuEvent() {
     case kShortcutResetResults:
       YRM_ResetAllResults();
       break;
+    case kShortcutAutoRun:
+      YRM_ToggleAutoRun();
+      break;
     case kItemDisplayColours:
       YRM_DisplayColoursWindow();
       break;
     default:
-      // File, Calibrate and the run shortcut join with the parts that carry them out; the model items
+      // File and Calibrate join with the parts that carry them out; the model items
       // belong to the model selection.
       break;
   }

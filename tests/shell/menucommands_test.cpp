@@ -153,3 +153,11 @@ TEST_F(MenuCommandsTest, NavigationShortcuts) {
     EXPECT_EQ(currentrecord, c.to) << c.item;
   }
 }
+
+TEST_F(MenuCommandsTest, RunShortcutTogglesTheAutomaticRun) {
+  runstate = 1;
+  Choose(kShortcutAutoRun);
+  EXPECT_EQ(runstate, 3);
+  Choose(kShortcutAutoRun);
+  EXPECT_EQ(runstate, 1);
+}
