@@ -23,50 +23,16 @@
 #include "testing/records.h"
 #include "testing/runstates.h"
 #include "testing/state.h"
-#include "workfolder.h"
+#include "simprogram.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-class AutoTestEndToEnd : public yrmtest::WorkFolder {
- protected:
-  void SetUp() override {
-    WorkFolder::SetUp();
-    const char* build = std::getenv("YRM_BUILD_DIR");
-    ASSERT_NE(build, nullptr) << "YRM_BUILD_DIR names the build folder";
-    const fs::path lib = fs::path(build) / "sim" / pf::LibraryFileName("ftd2xx");
-    const fs::path assets = fs::path(build) / "work-template";
-    ASSERT_TRUE(fs::exists(lib)) << lib << " missing: build the simulated instrument";
-    ASSERT_TRUE(fs::exists(assets / "graphics")) << assets << " missing: build the assets";
-    fs::copy(assets, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    fs::copy_file(lib, fs::path(dir) / lib.filename());
-    yrmtest::Spit("sim.txt", "component=resistor 1k\n");
-    pf::test::ResetGui();
-    pf::test::ResetImages();
-  }
-  void TearDown() override {
-    if (usbopen == 1) YRM_StopConnection();
-    StopPollThread();
-    pf::test::RestoreClocks();
-    pf::test::ResetGui();
-    WorkFolder::TearDown();
-  }
-  static bool PumpUntil(const std::function<bool()>& done, double seconds = 10) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-      MainLoopPass();
-      if (done()) return true;
-    }
-    return false;
-  }
-};
+class AutoTestEndToEnd : public yrmtest::SimulatedProgram {};
 }  // namespace
 
 TEST_F(AutoTestEndToEnd, GoodBadGoodThenTheEnd) {
-  pf::test::SetDelay([](int) {});
-  StartUp();
-  pf::test::RestoreClocks();
-  ASSERT_EQ(quit, 0);
+  Start();
   voltageset = 1000;
   resistanceset = 1000;
   YRM_StartConnection();

@@ -28,56 +28,13 @@
 #include "testing/redraw.h"
 #include "testing/scope.h"
 #include "testing/state.h"
-#include "workfolder.h"
+#include "simprogram.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-class DisplayEndToEnd : public yrmtest::WorkFolder {
+class DisplayEndToEnd : public yrmtest::SimulatedProgram {
  protected:
-  void SetUp() override {
-    WorkFolder::SetUp();
-    const char* build = std::getenv("YRM_BUILD_DIR");
-    ASSERT_NE(build, nullptr) << "YRM_BUILD_DIR names the build folder";
-    const fs::path lib = fs::path(build) / "sim" / pf::LibraryFileName("ftd2xx");
-    const fs::path assets = fs::path(build) / "work-template";
-    ASSERT_TRUE(fs::exists(lib)) << lib << " missing: build the simulated instrument";
-    ASSERT_TRUE(fs::exists(assets / "graphics")) << assets << " missing: build the assets";
-    fs::copy(assets, dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    fs::copy_file(lib, fs::path(dir) / lib.filename());
-    yrmtest::Spit("sim.txt", "component=resistor 1k\n");
-    pf::test::ResetGui();
-    pf::test::ResetImages();
-  }
-  void TearDown() override {
-    if (usbopen == 1) YRM_StopConnection();
-    StopPollThread();
-    pf::test::RestoreClocks();
-    pf::test::ResetGui();
-    WorkFolder::TearDown();
-  }
-
-  // Start-up without its one-second pause.
-  void Start() {
-    pf::test::SetDelay([](int) {});
-    StartUp();
-    pf::test::RestoreClocks();
-    ASSERT_EQ(quit, 0);
-  }
-
-  // Runs main-loop passes until `done` holds, at most `seconds`.
-  static bool PumpUntil(const std::function<bool()>& done, double seconds = 10) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-      MainLoopPass();
-      if (done()) return true;
-    }
-    return false;
-  }
-  static void Pump(double seconds) {
-    PumpUntil([] { return false; }, seconds);
-  }
-
   static int Picture(int control) { return DisplayPicture(control); }
   // A pixel of `colour` within `reach` pixels of (x, y).
   static bool Near(int image, int x, int y, int colour, int reach = 3) {
