@@ -13,6 +13,8 @@
 namespace pf {
 namespace {
 std::map<int, QFont> fonts;
+// The toolkit's own default, kept so that tests can undo SetDefaultGuiFont.
+QFont* toolkitDefault = nullptr;
 }  // namespace
 
 QFont* FontObject(int font) {
@@ -46,6 +48,7 @@ bool IsFont(int font) { return fonts.count(font) != 0; }
 
 void SetDefaultGuiFont() {
   InitGui();
+  if (!toolkitDefault) toolkitDefault = new QFont(QApplication::font());
   // The control sizes are laid out for an 8-point sans face, the usual
   // dialogue font of desktop instruments; "Arial" resolves to a
   // metric-compatible face through fontconfig.
@@ -55,7 +58,10 @@ void SetDefaultGuiFont() {
 }
 
 namespace test {
-void ResetFonts() { fonts.clear(); }
+void ResetFonts() {
+  fonts.clear();
+  if (toolkitDefault) QApplication::setFont(*toolkitDefault);
+}
 
 std::string FontFamily(int font) {
   const QFont* f = FontObject(font);
