@@ -91,10 +91,11 @@ class IndicatorWithInstrumentTest : public yrmtest::WorkFolder {
     pf::test::RestoreClocks();
     WorkFolder::TearDown();
   }
-  // Runs main-loop passes until `done` or the time is up.
+  // Runs main-loop passes until `done`. The bound only ends a broken run: it is
+  // far above the link's own 2 s watchdog, so a loaded machine never trips it.
   template <typename F>
-  bool PassUntil(F done, int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  bool PassUntil(F done) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!done()) {
       if (std::chrono::steady_clock::now() > end) return false;
       MainLoopPass();
@@ -115,17 +116,17 @@ TEST_F(IndicatorWithInstrumentTest, ClickConnectsWatchdogDisconnects) {
   // A click on the connection picture connects at the end of that step.
   pf::test::PostClick(kMainWindow, pf::GadgetWindowX(kConnectionImage) + 10,
                       pf::GadgetWindowY(kConnectionImage) + 10);
-  ASSERT_TRUE(PassUntil([] { return usbopen == 1; }, 1000));
+  ASSERT_TRUE(PassUntil([] { return usbopen == 1; }));
   EXPECT_EQ(pf::GetGadgetState(kConnectionImage), kImageConnected);
   EXPECT_TRUE(pf::GetMenuItemState(kMainMenu, kItemConnect));
   EXPECT_FALSE(pf::GetMenuItemState(kMainMenu, kItemDisconnect));
   ASSERT_TRUE(
-      PassUntil([] { return pf::GetGadgetText(kUsbStatusText).rfind("USB rail: 5.0", 0) == 0; }, 2000))
+      PassUntil([] { return pf::GetGadgetText(kUsbStatusText).rfind("USB rail: 5.0", 0) == 0; }))
       << pf::GetGadgetText(kUsbStatusText);
 
   // The instrument falls silent: the watchdog closes the link, the next step shows it.
   ASSERT_EQ(simctl::Configure("silence=1"), "");
-  ASSERT_TRUE(PassUntil([] { return usbopen == 0; }, 4000));
+  ASSERT_TRUE(PassUntil([] { return usbopen == 0; }));
   MainLoopPass();
   EXPECT_EQ(pf::GetGadgetState(kConnectionImage), kImageNoConnect);
   EXPECT_TRUE(pf::GetMenuItemState(kMainMenu, kItemDisconnect));
@@ -134,6 +135,6 @@ TEST_F(IndicatorWithInstrumentTest, ClickConnectsWatchdogDisconnects) {
   // Instrument > Connect does the same as the picture.
   ASSERT_EQ(simctl::Configure("silence=0"), "");
   pf::test::PostMenuEvent(kMainWindow, kItemConnect);
-  ASSERT_TRUE(PassUntil([] { return usbopen == 1; }, 1000));
+  ASSERT_TRUE(PassUntil([] { return usbopen == 1; }));
   EXPECT_EQ(pf::GetGadgetState(kConnectionImage), kImageConnected);
 }
