@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <deque>
 
+#include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/qtbridge.h"
 
@@ -30,11 +33,24 @@ QString qtFilter(const std::string& pattern, int position, QString* selected) {
   if (selected && position >= 0 && position < filters.size()) *selected = filters[position];
   return filters.join(";;");
 }
+
+// Where a file dialog starts: "\" is taken as "/", and a folder named from the
+// root that does not exist there ("\images\*.jpg") is looked for in the
+// working folder.
+QString dialogStart(const std::string& defaultFile) {
+  QString path = QString::fromStdString(NativePath(defaultFile));
+  if (path.startsWith('/')) {
+    const QFileInfo info(path);
+    const QString local = QDir::currentPath() + path;
+    if (!info.dir().exists() && QFileInfo(local).dir().exists()) path = local;
+  }
+  return path;
+}
 }  // namespace
 
 int MessageRequester(const std::string& title, const std::string& text, int flags) {
   if (scripted) {
-    asked.push_back({"message", title, text, flags});
+    asked.push_back({"message", title, text, flags, ""});
     if (!answers.empty()) {
       int a = answers.front();
       answers.pop_front();
@@ -69,7 +85,7 @@ int MessageRequester(const std::string& title, const std::string& text, int flag
 static std::string fileRequester(bool save, const std::string& title, const std::string& defaultFile,
                                  const std::string& pattern, int position) {
   if (scripted) {
-    asked.push_back({save ? "save" : "open", title, defaultFile, position});
+    asked.push_back({save ? "save" : "open", title, defaultFile, position, pattern});
     if (fileAnswers.empty()) return "";
     std::string a = fileAnswers.front();
     fileAnswers.pop_front();
@@ -78,10 +94,11 @@ static std::string fileRequester(bool save, const std::string& title, const std:
   InitGui();
   QString selected;
   QString filter = qtFilter(pattern, position, &selected);
-  QString r = save ? QFileDialog::getSaveFileName(CurrentQtWindow(), QString::fromStdString(title),
-                                                  QString::fromStdString(defaultFile), filter, &selected)
-                   : QFileDialog::getOpenFileName(CurrentQtWindow(), QString::fromStdString(title),
-                                                  QString::fromStdString(defaultFile), filter, &selected);
+  const QString start = dialogStart(defaultFile);
+  QString r = save ? QFileDialog::getSaveFileName(CurrentQtWindow(), QString::fromStdString(title), start,
+                                                  filter, &selected)
+                   : QFileDialog::getOpenFileName(CurrentQtWindow(), QString::fromStdString(title), start,
+                                                  filter, &selected);
   return r.toStdString();
 }
 
@@ -97,7 +114,7 @@ std::string SaveFileRequester(const std::string& title, const std::string& defau
 
 int ColorRequester(int initialColor) {
   if (scripted) {
-    asked.push_back({"colour", "", "", initialColor});
+    asked.push_back({"colour", "", "", initialColor, ""});
     if (colorAnswers.empty()) return -1;
     int a = colorAnswers.front();
     colorAnswers.pop_front();
