@@ -28,7 +28,8 @@ QString qtFilter(const std::string& pattern, int position, QString* selected) {
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString exts = parts[i + 1];
     exts.replace(';', ' ');
-    filters << parts[i] + " (" + exts + ")";
+    // A label that already shows its patterns ("Test (*.qvt)") is kept as it is.
+    filters << (parts[i].endsWith(')') ? parts[i] : parts[i] + " (" + exts + ")");
   }
   if (selected && position >= 0 && position < filters.size()) *selected = filters[position];
   return filters.join(";;");
@@ -36,13 +37,13 @@ QString qtFilter(const std::string& pattern, int position, QString* selected) {
 
 // Where a file dialog starts: "\" is taken as "/", and a folder named from the
 // root that does not exist there ("\images\*.jpg") is looked for in the
-// working folder.
+// working folder; failing that the dialog starts in the working folder.
 QString dialogStart(const std::string& defaultFile) {
   QString path = QString::fromStdString(NativePath(defaultFile));
-  if (path.startsWith('/')) {
-    const QFileInfo info(path);
+  if (path.startsWith('/') && !QFileInfo(path).dir().exists()) {
     const QString local = QDir::currentPath() + path;
-    if (!info.dir().exists() && QFileInfo(local).dir().exists()) path = local;
+    // Found in the working folder, or else the bare name in the working folder.
+    path = QFileInfo(local).dir().exists() ? local : QFileInfo(path).fileName();
   }
   return path;
 }
