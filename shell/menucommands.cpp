@@ -56,20 +56,14 @@ void collapseTrees() {
   YRM_BuildBadTree();
 }
 
-// The plan of an "Open Recent" item, 555 to 562 in slot order.
-const std::string& recentPlan(int item) {
-  const std::string* const slots[] = {&recentplan1, &recentplan2, &recentplan3, &recentplan4,
-                                      &recentplan5, &recentplan6, &recentplan7, &recentplan8};
-  return *slots[item - kItemRecentFirst];
-}
 }  // namespace
 
 void YRM_MenuEvent() {
   const int item = pf::EventMenu();
   if (chooseOption(item)) return;
   if (item >= kItemRecentFirst && item <= kItemRecentLast) {
-    // A copy: opening moves the slots.
-    const std::string plan = recentPlan(item);
+    // Items 555 to 562 in slot order; a copy, as opening moves the slots.
+    const std::string plan = RecentPlan(item - kItemRecentFirst + 1);
     YRM_OpenTestPlan(plan);
     return;
   }

@@ -2,6 +2,7 @@
 // the board-photo choice of the editor.
 #include "testing/planfiles.h"
 
+#include <algorithm>
 #include <array>
 
 #include "editor/state.h"
@@ -35,11 +36,6 @@ constexpr std::array<const char*, kRecentSlots> kDemoPlans = {
     "testplans/demo_A.qvt", "testplans/demo_B.qvt", "testplans/demo_C.qvt", "testplans/demo_D.qvt",
     "testplans/demo_E.qvt", "testplans/demo_F.qvt", "testplans/demo_G.qvt", "testplans/demo_H.qvt"};
 
-std::array<std::string*, kRecentSlots> recentSlots() {
-  return {&recentplan1, &recentplan2, &recentplan3, &recentplan4,
-          &recentplan5, &recentplan6, &recentplan7, &recentplan8};
-}
-
 void emptyTestTree() {
   if (pf::IsGadget(kTestTree)) pf::ClearGadgetItems(kTestTree);
 }
@@ -51,6 +47,12 @@ void becomeOpenPlan(const std::string& file) {
 }
 
 }  // namespace
+
+std::string& RecentPlan(int slot) {
+  std::string* const slots[kRecentSlots] = {&recentplan1, &recentplan2, &recentplan3, &recentplan4,
+                                            &recentplan5, &recentplan6, &recentplan7, &recentplan8};
+  return *slots[std::clamp(slot, 1, kRecentSlots) - 1];
+}
 
 void YRM_OpenTestPlanDialog() {
   const std::string file = pf::OpenFileRequester(kOpenTitle, kPlanDefault, kPlanFilter, 0);
@@ -104,23 +106,22 @@ void YRM_NewTestPlan() {
 }
 
 void YRM_UpdateRecentTestPlans() {
-  const auto slots = recentSlots();
   int k = 0;
   for (int i = kRecentSlots; i >= 1 && k == 0; --i)
-    if (*slots[i - 1] == testplanfilename) k = i;
+    if (RecentPlan(i) == testplanfilename) k = i;
   if (k >= 2) {
-    const std::string moved = *slots[k - 1];
-    for (int i = k; i >= 2; --i) *slots[i - 1] = *slots[i - 2];
-    *slots[0] = moved;
+    const std::string moved = RecentPlan(k);
+    for (int i = k; i >= 2; --i) RecentPlan(i) = RecentPlan(i - 1);
+    RecentPlan(1) = moved;
   } else if (k == 0) {
-    for (int i = kRecentSlots; i >= 2; --i) *slots[i - 1] = *slots[i - 2];
-    *slots[0] = testplanfilename;
-    for (int i = 0; i < kRecentSlots; ++i)
-      if (slots[i]->empty()) *slots[i] = kDemoPlans[i];
-    for (int i = 0; i < kRecentSlots; ++i)
-      YRM_WriteSetting(kSettingsFile, "YRM_TestPlanFileNameRecent" + std::to_string(i + 1), *slots[i]);
+    for (int i = kRecentSlots; i >= 2; --i) RecentPlan(i) = RecentPlan(i - 1);
+    RecentPlan(1) = testplanfilename;
+    for (int i = 1; i <= kRecentSlots; ++i)
+      if (RecentPlan(i).empty()) RecentPlan(i) = kDemoPlans[i - 1];
+    for (int i = 1; i <= kRecentSlots; ++i)
+      YRM_WriteSetting(kSettingsFile, "YRM_TestPlanFileNameRecent" + std::to_string(i), RecentPlan(i));
   }
-  for (int i = 0; i < kRecentSlots; ++i) pf::SetMenuItemText(kMainMenu, kItemRecentFirst + i, *slots[i]);
+  for (int i = 1; i <= kRecentSlots; ++i) pf::SetMenuItemText(kMainMenu, kItemRecentFirst + i - 1, RecentPlan(i));
 }
 
 std::string PathInsideFolder(const std::string& path, const std::string& folder) {

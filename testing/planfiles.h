@@ -22,6 +22,9 @@ void YRM_UpdateRecentTestPlans();
 // relative to it. Cancel leaves `pcbimagefile` unchanged.
 void YRM_ChoosePcbImage();
 
+// Slot 1 to 8 of the recent list (`recentplan1` to `recentplan8`).
+std::string& RecentPlan(int slot);
+
 // The save dialog and the write; returns the chosen path ("" when cancelled).
 std::string SaveTestPlanAs();
 // `path` relative to the working folder `folder` when it lies inside it,

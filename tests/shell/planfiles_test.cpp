@@ -54,11 +54,7 @@ class PlanFilesTest : public yrmtest::MainWindow {
     ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
     YRM_MenuEvent();
   }
-  static std::string* Slot(int i) {
-    std::string* const slots[] = {&recentplan1, &recentplan2, &recentplan3, &recentplan4,
-                                  &recentplan5, &recentplan6, &recentplan7, &recentplan8};
-    return slots[i - 1];
-  }
+  static std::string* Slot(int i) { return &RecentPlan(i); }
   static std::string Stored(const std::string& key) {
     YRM_GetKeyValue("YRM_settings.txt", key);
     return keyvalue;
