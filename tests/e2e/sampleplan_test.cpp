@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/requester.h"
@@ -54,4 +55,10 @@ TEST_F(SamplePlanEndToEnd, OpensFromTheFileMenuWithEveryPinOnAPad) {
     EXPECT_TRUE(AtAPadCentre(records.FieldInt(r, kFieldPinX), records.FieldInt(r, kFieldPinY)));
   }
   EXPECT_GE(components.size(), 5u);
+
+  // The file is what the program itself writes for this table.
+  pf::test::QueueFileAnswer("copy.qvt");
+  pf::test::PostMenuEvent(kMainWindow, kItemSave);
+  ASSERT_TRUE(PumpUntil([] { return pf::FileExists("copy.qvt"); }, 5));
+  EXPECT_EQ(yrmtest::Slurp("copy.qvt"), yrmtest::Slurp("testplans/sample_board.qvt"));
 }
