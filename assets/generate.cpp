@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/sampleboard.h"
 #include "platform/files.h"
 #include "platform/image.h"
 
@@ -127,6 +128,128 @@ void NoImage() {
   Save("graphics/noimage.png");
 }
 
+// ---- the sample board's photo ---------------------------------------------------
+// A small through-hole board seen from above, drawn from the pin places of
+// sampleboard.h so that the sample plan's pins sit on its pads.
+namespace sb = sampleboard;
+
+const sb::Component& Part(const char* name) {
+  for (const sb::Component& c : sb::kComponents)
+    if (std::string(c.name) == name) return c;
+  std::abort();
+}
+
+// A copper track along horizontal and vertical legs through the points.
+void Track(const std::vector<sb::Pin>& points, int colour) {
+  constexpr int half = 5;
+  for (size_t k = 1; k < points.size(); ++k) {
+    const sb::Pin a = points[k - 1], b = points[k];
+    const int x = std::min(a.x, b.x) - half, y = std::min(a.y, b.y) - half;
+    pf::Box(x, y, std::abs(a.x - b.x) + 2 * half + 1, std::abs(a.y - b.y) + 2 * half + 1, colour);
+  }
+}
+
+void Label(int x, int y, const std::string& text, int points, int colour) {
+  pf::LoadFont(kFont, "Arial Bold", points);
+  pf::DrawingFont(kFont);
+  pf::DrawText(x - pf::TextWidth(text) / 2, y - pf::TextHeight(text) / 2, text, colour);
+}
+
+// An axial body between the two pins of `c`, with its leads and bands.
+void Axial(const sb::Component& c, int body, const std::vector<std::pair<int, int>>& bands, int lead) {
+  const sb::Pin a = c.at[0], b = c.at[1];
+  Thick(a.x, a.y, b.x, b.y, lead);
+  const int x = a.x + 36, w = b.x - a.x - 72, h = 34;
+  pf::Box(x, a.y - h / 2, w, h, body);
+  pf::Box(x, a.y - h / 2, w, 6, Mix(body, 0xFFFFFF, 0.3));
+  pf::BoxOutline(x, a.y - h / 2, w, h, Mix(body, 0, 0.4));
+  for (auto [at, colour] : bands) pf::Box(x + at, a.y - h / 2, 9, h, colour);
+}
+
+void SampleBoardPhoto() {
+  const int bench = Rgb(52, 56, 62), board = Rgb(22, 104, 54), copper = Rgb(40, 138, 72);
+  const int tin = Rgb(206, 204, 192), hole = Rgb(70, 72, 66), silk = Rgb(236, 236, 228);
+  const int lead = Rgb(180, 182, 184), black = Rgb(30, 30, 32);
+  pf::CreateImage(kCanvas, sb::kPhotoWidth, sb::kPhotoHeight, bench);
+  pf::StartDrawing(kCanvas);
+  // The board, a little lighter towards the top, with four mounting holes.
+  const int bx = 40, by = 40, bw = sb::kPhotoWidth - 80, bh = sb::kPhotoHeight - 80;
+  for (int y = 0; y < bh; ++y) pf::Box(bx, by + y, bw, 1, Mix(Mix(board, 0xFFFFFF, 0.08), board, double(y) / bh));
+  pf::BoxOutline(bx, by, bw, bh, Mix(board, 0, 0.45));
+  for (const sb::Pin h : {sb::Pin{75, 75}, sb::Pin{1125, 75}, sb::Pin{75, 725}, sb::Pin{1125, 725}}) {
+    pf::Circle(h.x, h.y, 18, tin);
+    pf::Circle(h.x, h.y, 11, bench);
+  }
+
+  // Tracks between the pads.
+  const auto& j1 = Part("J1").at;
+  const auto& r1 = Part("R1").at;
+  const auto& r2 = Part("R2").at;
+  const auto& c1 = Part("C1").at;
+  const auto& d1 = Part("D1").at;
+  const auto& u1 = Part("U1").at;
+  Track({j1[0], {190, j1[0].y}, {190, r1[0].y}, r1[0]}, copper);
+  Track({r1[1], {u1[7].x, r1[1].y}, u1[7]}, copper);
+  Track({u1[4], {u1[4].x, r2[0].y}, r2[0]}, copper);
+  Track({r2[1], {r2[1].x, c1[1].y}, c1[1]}, copper);
+  Track({c1[0], {720, c1[0].y}, {720, u1[3].y}, u1[3]}, copper);
+  Track({u1[0], {u1[0].x, d1[1].y}, d1[1]}, copper);
+  Track({d1[0], {j1[2].x, d1[0].y}, j1[2]}, copper);
+  // Round the outside of the header and under the diode, crossing nothing.
+  Track({j1[1], {80, j1[1].y}, {80, 680}, {u1[1].x, 680}, u1[1]}, copper);
+
+  // Pads: square for pin 1 of the header and the IC, round elsewhere.
+  for (const sb::Component& c : sb::kComponents)
+    for (int k = 0; k < c.pins; ++k) {
+      const sb::Pin p = c.at[k];
+      if (k == 0 && (c.kind == sb::kHeader || c.kind == sb::kDip))
+        pf::Box(p.x - 13, p.y - 13, 27, 27, tin);
+      else
+        pf::Circle(p.x, p.y, 14, tin);
+      pf::Circle(p.x, p.y, 5, hole);
+    }
+
+  // Header: a black strip with square gold posts.
+  pf::Box(j1[0].x - 30, j1[0].y - 34, 61, j1[2].y - j1[0].y + 69, black);
+  for (int k = 0; k < 3; ++k) pf::Box(j1[k].x - 8, j1[k].y - 8, 17, 17, Rgb(214, 178, 64));
+  // Resistors (1 k and 10 k in colour bands) and the diode with its cathode band.
+  const int brown = Rgb(110, 62, 30), gold = Rgb(200, 164, 60);
+  Axial(Part("R1"), Rgb(214, 190, 140), {{12, brown}, {30, black}, {48, Rgb(200, 40, 30)}, {86, gold}}, lead);
+  Axial(Part("R2"), Rgb(214, 190, 140), {{12, brown}, {30, black}, {48, Rgb(230, 120, 30)}, {86, gold}}, lead);
+  Axial(Part("D1"), black, {{84, Rgb(190, 190, 196)}}, lead);
+  // Disc capacitor standing above its pads.
+  Thick(c1[0].x, c1[0].y, c1[0].x + 12, c1[0].y - 40, lead);
+  Thick(c1[1].x, c1[1].y, c1[1].x - 12, c1[1].y - 40, lead);
+  pf::Circle((c1[0].x + c1[1].x) / 2, c1[0].y - 58, 34, Rgb(196, 120, 40));
+  pf::Circle((c1[0].x + c1[1].x) / 2 - 8, c1[0].y - 66, 14, Rgb(220, 150, 70));
+  Label((c1[0].x + c1[1].x) / 2, c1[0].y - 58, "104", 10, Rgb(60, 30, 10));
+  // The IC: leads, body, notch and pin-1 dot.
+  for (int k = 0; k < 8; ++k) {
+    const sb::Pin p = u1[k];
+    pf::Box(p.x - 8, k < 4 ? p.y - 30 : p.y + 6, 17, 25, lead);
+  }
+  const int icx = u1[0].x - 28, icy = u1[7].y + 28, icw = u1[3].x - u1[0].x + 57, ich = u1[0].y - u1[7].y - 56;
+  pf::Box(icx, icy, icw, ich, black);
+  pf::Box(icx, icy, icw, 5, Rgb(62, 62, 66));
+  for (int dy = -14; dy <= 14; ++dy)  // the notch: a half disc at the left end
+    pf::Box(icx, icy + ich / 2 + dy, int(std::lround(std::sqrt(196.0 - dy * dy))), 1, Rgb(58, 58, 62));
+  pf::Circle(icx + 22, icy + ich - 20, 6, Rgb(80, 80, 86));
+  Label(icx + icw / 2, icy + ich / 2, "QV-08", 16, Rgb(170, 170, 176));
+
+  // Silkscreen: names, pin 1 marks and the board's own title.
+  Label(j1[0].x - 2, j1[0].y - 60, "J1", 16, silk);
+  Label(j1[0].x - 50, j1[0].y, "1", 11, silk);
+  Label((r1[0].x + r1[1].x) / 2, r1[0].y - 42, "R1", 16, silk);
+  Label((r2[0].x + r2[1].x) / 2, r2[0].y - 42, "R2", 16, silk);
+  Label(c1[1].x + 60, c1[1].y - 58, "C1", 16, silk);
+  Label((d1[0].x + d1[1].x) / 2, d1[0].y + 44, "D1", 16, silk);
+  Label(icx - 40, icy + ich / 2, "U1", 16, silk);
+  Label(u1[0].x, u1[0].y + 36, "1", 11, silk);
+  Label(960, 690, "SAMPLE BOARD  rev A", 14, silk);
+  pf::StopDrawing();
+  Save(sb::kPhotoFile);
+}
+
 // ---- sounds: 16-bit PCM mono WAV ---------------------------------------------
 constexpr int kRate = 22050;
 
@@ -184,7 +307,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   folder = argv[1];
   std::error_code ec;
-  for (const char* sub : {"graphics", "sounds", "settings"})
+  for (const char* sub : {"graphics", "sounds", "settings", "testplans/images"})
     std::filesystem::create_directories(folder + "/" + sub, ec);
 
   const int black = 0, white = Rgb(255, 255, 255);
@@ -227,6 +350,7 @@ int main(int argc, char** argv) {
   Button("graphics/testinprogress_green.png", 140, 23, green, "TESTING...", black);
 
   NoImage();
+  SampleBoardPhoto();
 
   // Four short, distinct sounds.
   Wav("sounds/capturesignature.wav", {{880, 0.07}, {0, 0.03}, {1320, 0.09}});

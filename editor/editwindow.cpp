@@ -15,6 +15,7 @@
 #include "shell/state.h"
 #include "testing/navigation.h"
 #include "testing/planfile.h"
+#include "testing/planfiles.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "testing/trees.h"
@@ -112,11 +113,14 @@ void loadAndRefresh() {
   YRM_RefreshEditRecordsWindow();
 }
 
+// "Select Image": a photo that cannot be loaded is reported and the plan
+// keeps its photo and view.
 void selectImage() {
-  const std::string chosen =
-      pf::OpenFileRequester("Select PCB image", pcbimagefile, "Images|*.png;*.jpg;*.jpeg;*.jp2;*.j2k|All files|*.*");
-  if (!chosen.empty()) pcbimagefile = chosen;
-  if (!EditorTakePhoto()) YRM_ShowMessage("Can't load the PCB image: " + pcbimagefile);
+  const std::string previous = pcbimagefile;
+  YRM_ChoosePcbImage();
+  if (EditorTakePhoto()) return;
+  if (!pcbimagefile.empty()) YRM_ShowMessage("Error #xxxx Can't load the PCB image: " + pcbimagefile);
+  pcbimagefile = previous;
 }
 
 // A click on the photo while no placement runs: a zoom-window corner or the

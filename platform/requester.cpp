@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <deque>
 
+#include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/qtbridge.h"
 
@@ -25,16 +28,30 @@ QString qtFilter(const std::string& pattern, int position, QString* selected) {
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString exts = parts[i + 1];
     exts.replace(';', ' ');
-    filters << parts[i] + " (" + exts + ")";
+    // A label that already shows its patterns ("Test (*.qvt)") is kept as it is.
+    filters << (parts[i].endsWith(')') ? parts[i] : parts[i] + " (" + exts + ")");
   }
   if (selected && position >= 0 && position < filters.size()) *selected = filters[position];
   return filters.join(";;");
+}
+
+// Where a file dialog starts: "\" is taken as "/", and a folder named from the
+// root that does not exist there ("\images\*.jpg") is looked for in the
+// working folder; failing that the dialog starts in the working folder.
+QString dialogStart(const std::string& defaultFile) {
+  QString path = QString::fromStdString(NativePath(defaultFile));
+  if (path.startsWith('/') && !QFileInfo(path).dir().exists()) {
+    const QString local = QDir::currentPath() + path;
+    // Found in the working folder, or else the bare name in the working folder.
+    path = QFileInfo(local).dir().exists() ? local : QFileInfo(path).fileName();
+  }
+  return path;
 }
 }  // namespace
 
 int MessageRequester(const std::string& title, const std::string& text, int flags) {
   if (scripted) {
-    asked.push_back({"message", title, text, flags});
+    asked.push_back({"message", title, text, flags, ""});
     if (!answers.empty()) {
       int a = answers.front();
       answers.pop_front();
@@ -69,7 +86,7 @@ int MessageRequester(const std::string& title, const std::string& text, int flag
 static std::string fileRequester(bool save, const std::string& title, const std::string& defaultFile,
                                  const std::string& pattern, int position) {
   if (scripted) {
-    asked.push_back({save ? "save" : "open", title, defaultFile, position});
+    asked.push_back({save ? "save" : "open", title, defaultFile, position, pattern});
     if (fileAnswers.empty()) return "";
     std::string a = fileAnswers.front();
     fileAnswers.pop_front();
@@ -78,10 +95,11 @@ static std::string fileRequester(bool save, const std::string& title, const std:
   InitGui();
   QString selected;
   QString filter = qtFilter(pattern, position, &selected);
-  QString r = save ? QFileDialog::getSaveFileName(CurrentQtWindow(), QString::fromStdString(title),
-                                                  QString::fromStdString(defaultFile), filter, &selected)
-                   : QFileDialog::getOpenFileName(CurrentQtWindow(), QString::fromStdString(title),
-                                                  QString::fromStdString(defaultFile), filter, &selected);
+  const QString start = dialogStart(defaultFile);
+  QString r = save ? QFileDialog::getSaveFileName(CurrentQtWindow(), QString::fromStdString(title), start,
+                                                  filter, &selected)
+                   : QFileDialog::getOpenFileName(CurrentQtWindow(), QString::fromStdString(title), start,
+                                                  filter, &selected);
   return r.toStdString();
 }
 
@@ -97,7 +115,7 @@ std::string SaveFileRequester(const std::string& title, const std::string& defau
 
 int ColorRequester(int initialColor) {
   if (scripted) {
-    asked.push_back({"colour", "", "", initialColor});
+    asked.push_back({"colour", "", "", initialColor, ""});
     if (colorAnswers.empty()) return -1;
     int a = colorAnswers.front();
     colorAnswers.pop_front();

@@ -32,7 +32,8 @@ struct Asked {
   std::string kind;     // "message", "open", "save", "colour"
   std::string title;
   std::string text;     // message text, or the default file
-  int flags = 0;
+  int flags = 0;        // message flags, or the selected filter of a file requester
+  std::string pattern;  // filters of a file requester
 };
 // Turns scripting on: every requester is answered from the queue (or with the
 // default: OK/Yes for messages when the queue is empty... see AnswerDefault)

@@ -13,6 +13,7 @@
 #include "shell/state.h"
 #include "testing/capture.h"
 #include "testing/navigation.h"
+#include "testing/planfiles.h"
 #include "testing/runstates.h"
 #include "testing/state.h"
 #include "testing/trees.h"
@@ -54,12 +55,28 @@ void collapseTrees() {
   YRM_BuildTestTree();
   YRM_BuildBadTree();
 }
+
 }  // namespace
 
 void YRM_MenuEvent() {
   const int item = pf::EventMenu();
   if (chooseOption(item)) return;
+  if (item >= kItemRecentFirst && item <= kItemRecentLast) {
+    // Items 555 to 562 in slot order; a copy, as opening moves the slots.
+    const std::string plan = RecentPlan(item - kItemRecentFirst + 1);
+    YRM_OpenTestPlan(plan);
+    return;
+  }
   switch (item) {
+    case kItemNew:
+      YRM_NewTestPlan();
+      break;
+    case kItemOpen:
+      YRM_OpenTestPlanDialog();
+      break;
+    case kItemSave:
+      YRM_SaveTestPlanDialog();
+      break;
     case kItemConnect:
       YRM_StartConnection();
       break;
@@ -115,7 +132,7 @@ void YRM_MenuEvent() {
       YRM_DisplayColoursWindow();
       break;
     default:
-      // File and Calibrate join with the parts that carry them out; the model items
+      // Calibrate joins with the part that carries it out; the model items
       // belong to the model selection.
       break;
   }

@@ -23,6 +23,7 @@
 #include "shell/state.h"
 #include "testing/mainstep.h"
 #include "testing/planfile.h"
+#include "testing/planfiles.h"
 #include "testing/records.h"
 #include "testing/state.h"
 
@@ -93,6 +94,7 @@ void YRM_BuildMainWindow() {
   YRM_CreateScopeGadgets();
   YRM_CreateBadTreePanel();
   YRM_CreateTestTreePanel();
+  YRM_UpdateRecentTestPlans();
   pf::SetWindowColor(kMainWindow, colourbackground);
   relayoutrequest = 1;
   YRM_LayoutMainWindow();

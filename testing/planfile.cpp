@@ -110,16 +110,17 @@ void FormatTestPlanText(const RecordTable& t, std::string& out) {
   }
 }
 
-void YRM_ReadTestPlan(const std::string& file) {
+bool YRM_ReadTestPlan(const std::string& file) {
   std::string bytes;
   long long size = pf::FileSize(file);
   RecordTable table;
   if (size > kMaxPlanBytes || !pf::FileExists(file) || !pf::ReadFileBytes(file, bytes) ||
       !ParseTestPlanText(bytes, table)) {
     YRM_ShowMessage("Error #0065 Cannot open .qvt file");
-    return;
+    return false;
   }
   records = std::move(table);
+  return true;
 }
 
 void YRM_WriteTestPlan(const std::string& file) {

@@ -8,8 +8,8 @@
 
 // Replaces `records` with the file's content. When the file cannot be read,
 // shows "Error #0065 Cannot open .qvt file" and leaves the table as it was.
-// Does not touch `currentrecord`.
-void YRM_ReadTestPlan(const std::string& file);
+// Does not touch `currentrecord`. True when the file was read.
+bool YRM_ReadTestPlan(const std::string& file);
 // Writes `records` to a temporary file beside `file` and renames it over
 // `file`, so a failure never leaves a half-written plan. On failure the old
 // file stays whole and "Error #0064 File cannot be created" is shown.

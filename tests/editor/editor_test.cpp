@@ -9,6 +9,7 @@
 #include "editor/view.h"
 #include "platform/gui.h"
 #include "platform/image.h"
+#include "platform/requester.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "testing/records.h"
@@ -156,6 +157,45 @@ TEST_F(EditorTest, TakePhotoRecentresHeaderAndKeepsViewOnBadFile) {
   EXPECT_FALSE(EditorTakePhoto());
   EXPECT_EQ(viewx, 7);
   EXPECT_EQ(records.Field(1, kFieldPhoto), "board.png");
+}
+
+TEST_F(EditorTest, SelectImageStoresPhotoRelativeAndReportsABadOne) {
+  Plan({"U1"});
+  yrmtest::Spit("testplans/images/broken.png", "not an image");
+  Photo("testplans/images/board.png", 300, 200);
+  currentrecord = 2;
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  struct Case {
+    std::string chosen, photo;
+    bool reported;
+  };
+  const Case cases[] = {
+      {dir + "/testplans/images/board.png", "testplans/images/board.png", false},
+      {dir + "/testplans/images/broken.png", "testplans/images/board.png", true},
+      {"", "testplans/images/board.png", false},  // cancel recentres on the same photo
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.chosen);
+    pf::test::ClearAsked();
+    records.SetField(1, kFieldViewX, "7");
+    pf::test::QueueFileAnswer(c.chosen);
+    pf::test::PostGadgetEvent(kEditWindow, 723);
+    EXPECT_TRUE(EditRecordsWindowStep(50));
+    EXPECT_EQ(records.Field(1, kFieldPhoto), c.photo);
+    EXPECT_EQ(pcbimagefile, c.photo);
+    EXPECT_EQ(records.Field(1, kFieldViewX), c.reported ? "7" : "150");
+    const auto& asked = pf::test::AskedRequesters();
+    ASSERT_GE(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, "Please choose PCB image to open");
+    ASSERT_EQ(asked.size(), c.reported ? 2u : 1u);
+    if (c.reported) {
+      EXPECT_EQ(asked[1].title, "Error #xxxx");
+      EXPECT_EQ(asked[1].text, "Can't load the PCB image: testplans/images/broken.png");
+      EXPECT_EQ(asked[1].flags & pf::kRequesterError, pf::kRequesterError);
+    }
+  }
+  EXPECT_EQ(pf::GetGadgetText(kEditPhotoFile), " testplans/images/board.png");
+  CloseEditRecordsWindow();
 }
 
 TEST_F(EditorTest, ZoomAndPanStayInsideLimitsAndPhoto) {

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/gui.h"
+#include "shell/menu.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "workfolder.h"
@@ -89,6 +90,12 @@ TEST_F(StartUpTest, LegalModelAndStoredPlanAreKept) {
   EXPECT_EQ(testplanfilename, "testplans\\mine.qvt");
   EXPECT_FALSE(pf::FileExists("testplans/demo_A.qvt"));
   EXPECT_EQ(pf::GetWindowTitle(kMainWindow), "Quenlar - YRM-D2 Analog Signature Analyser V25.001");
+  // The stored plan is in no recent slot: the list's one update after the
+  // menu is built puts it first, shows and stores the list.
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst), "testplans\\mine.qvt");
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst + 1), "testplans\\demo_A.qvt");
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentLast), "testplans\\demo_G.qvt");
+  EXPECT_NE(Slurp("YRM_settings.txt").find("YRM_TestPlanFileNameRecent1=testplans\\mine.qvt"), std::string::npos);
 }
 
 TEST_F(StartUpTest, MissingStoredPlanFallsBackToDemo) {
