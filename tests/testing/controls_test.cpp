@@ -278,6 +278,57 @@ TEST_F(ControlsTest, OneGoodPressJudgesOneRecord) {
   EXPECT_EQ(voltageset + resistanceset + frequencyset, v + r + f);
 }
 
+// "Edit/Add Records" opens the editor from the ribbon; a component of three
+// pins placed there is in the plan and in the test tree when it closes.
+TEST_F(ControlsTest, EditorFromTheRibbonAddsAComponentAndReturns) {
+  Start();
+  mode = "Advanced";
+  displayview = kView3MiniScopesTree;
+  Plan(1);
+  pf::CreateImage(700, 640, 640, 0x306030);
+  ASSERT_TRUE(pf::SavePng(700, "board.png"));
+  records.SetField(1, kFieldPhoto, "board.png");
+  records.SetField(2, kFieldViewX, "320");
+  records.SetField(2, kFieldViewY, "320");
+  records.SetField(2, kFieldViewZoom, "1");
+  currentrecord = 2;
+  YRM_RefreshMainWindow();
+  Step();
+  pf::SetGadgetState(kCaptureModeCheck, 1);
+  pf::test::PostGadgetEvent(kMainWindow, kCaptureModeCheck);
+  MainLoopPass();
+  ASSERT_EQ(runstate, 2);
+
+  // The operator's work in the editor, one event each time it waits.
+  int next = 0;
+  pf::test::SetWaitHook([&next] {
+    if (!pf::IsWindow(kEditWindow)) return;
+    switch (next++) {
+      case 0:
+        pf::SetGadgetText(kEditComponentName, "R9");
+        pf::SetGadgetState(686, 3);   // "  3 pin"
+        pf::test::PostGadgetEvent(kEditWindow, 674);
+        break;
+      case 1: case 2: case 3: pf::test::PostClick(kEditWindow, 10 + 100 * next, 110); break;
+      default: pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);
+    }
+  });
+  pf::test::PostGadgetEvent(kMainWindow, kEditRecordsButton);
+  MainLoopPass();
+  pf::test::SetWaitHook(nullptr);
+  EXPECT_FALSE(pf::IsWindow(kEditWindow));
+  ASSERT_EQ(records.Rows(), 5);
+  for (int pin = 1; pin <= 3; ++pin) {
+    EXPECT_EQ(records.Field(2 + pin, kFieldDescription), "R9, Pin " + std::to_string(pin));
+    EXPECT_EQ(records.FieldInt(2 + pin, kFieldPinX), 100 * (pin + 1)) << pin;
+  }
+  int shown = 0;
+  for (int i = 0; i < pf::CountGadgetItems(kTestTree); ++i)
+    shown += pf::GetGadgetItemText(kTestTree, i).starts_with("R9");
+  EXPECT_GE(shown, 1);
+  EXPECT_EQ(fullredraw, 0);   // the same step redrew the window
+}
+
 // Auto run on a plan with nothing to test ends within the same step: the
 // window shows the state the machine is in, not the one it passed through.
 TEST_F(ControlsTest, RunPictureFollowsTheRunState) {
