@@ -14,6 +14,7 @@
 #include "shell/refresh.h"
 #include "shell/resources.h"
 #include "testing/mainstep.h"
+#include "testing/planfile.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "testing/trees.h"
@@ -292,6 +293,7 @@ TEST_F(ControlsTest, EditorFromTheRibbonAddsAComponentAndReturns) {
   records.SetField(2, kFieldViewY, "320");
   records.SetField(2, kFieldViewZoom, "1");
   currentrecord = 2;
+  testplanfilename = "board.qvt";
   YRM_RefreshMainWindow();
   Step();
   pf::SetGadgetState(kCaptureModeCheck, 1);
@@ -310,6 +312,7 @@ TEST_F(ControlsTest, EditorFromTheRibbonAddsAComponentAndReturns) {
         pf::test::PostGadgetEvent(kEditWindow, 674);
         break;
       case 1: case 2: case 3: pf::test::PostClick(kEditWindow, 10 + 100 * next, 110); break;
+      case 4: pf::test::PostGadgetEvent(kEditWindow, 745); break;   // "Quick Save"
       default: pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);
     }
   });
@@ -322,6 +325,10 @@ TEST_F(ControlsTest, EditorFromTheRibbonAddsAComponentAndReturns) {
     EXPECT_EQ(records.Field(2 + pin, kFieldDescription), "R9, Pin " + std::to_string(pin));
     EXPECT_EQ(records.FieldInt(2 + pin, kFieldPinX), 100 * (pin + 1)) << pin;
   }
+  const RecordTable edited = records;
+  YRM_ReadTestPlan("board.qvt");   // Quick Save wrote the plan as it stood
+  EXPECT_EQ(records, edited);
+  EXPECT_EQ(testplanfilename, "board.qvt");
   int shown = 0;
   for (int i = 0; i < pf::CountGadgetItems(kTestTree); ++i)
     shown += pf::GetGadgetItemText(kTestTree, i).starts_with("R9");
