@@ -55,7 +55,9 @@ bool nextRow() {
 }
 
 // The row the placement wrote last, or 0 when it is gone.
-int lastOwnRow() { return ownnext > 0 ? records.AnchorRow(ownrows[ownnext - 1]) : 0; }
+int lastOwnRow() {
+  return ownnext > 0 && ownnext <= ownrows.size() ? records.AnchorRow(ownrows[ownnext - 1]) : 0;
+}
 
 void interpolate(int n, int x1, int y1, int x2, int y2, const std::string& name) {
   const float dx = static_cast<float>(x2 - x1) / static_cast<float>(n - 1);
@@ -221,6 +223,15 @@ void EditorPlacementClick(int x, int y, const std::string& name) {
     editinstruction = "Click on Pin " + IntegerText(pincounter);
     return;
   }
+  // A finished placement lets go of its rows.
+  struct Release {
+    ~Release() {
+      if (placementstep != 0) return;
+      records.ClearAnchors();
+      ownrows.clear();
+      ownnext = 0;
+    }
+  } release;
   const int rowsUsed = placementmode.size() == 4 ? placementmode[0] - '0' : 0;
   const int total = r[0] + (rowsUsed > 1 ? r[1] : 0) + (rowsUsed > 2 ? r[2] : 0) + (rowsUsed > 3 ? r[3] : 0);
   const int step = placementstep;
