@@ -125,15 +125,20 @@ void selectImage() {
 
 // A click on the photo while no placement runs: a zoom-window corner or the
 // choice of the record whose pin lies under the mouse.
-void photoClick() {
+// True when the mouse lies on the photo's image control, edges included.
+bool mouseOnPhoto() {
   const int mx = pf::WindowMouseX(kEditWindow), my = pf::WindowMouseY(kEditWindow);
   imagecontrolx = pf::GadgetX(kEditPhoto);
   imagecontroly = pf::GadgetY(kEditPhoto);
   imagecontrolwidth = pf::GadgetWidth(kEditPhoto);
   imagecontrolheight = pf::GadgetHeight(kEditPhoto);
-  if (mx < imagecontrolx || my < imagecontroly || mx > imagecontrolx + imagecontrolwidth ||
-      my > imagecontroly + imagecontrolheight)
-    return;
+  return mx >= imagecontrolx && my >= imagecontroly && mx <= imagecontrolx + imagecontrolwidth &&
+         my <= imagecontroly + imagecontrolheight;
+}
+
+void photoClick() {
+  if (!mouseOnPhoto()) return;
+  const int mx = pf::WindowMouseX(kEditWindow), my = pf::WindowMouseY(kEditWindow);
   if (placementstep != 0) {
     YRM_MouseToImageXY(mx, my);
     EditorPlacementClick(clickimagex, clickimagey, pf::GetGadgetText(kEditComponentName));
@@ -264,7 +269,8 @@ bool OpenEditRecordsWindow() {
 bool EditRecordsWindowStep(int ms) {
   const int event = pf::WaitWindowEvent(ms);
   if (event == pf::kEventCloseWindow && pf::EventWindow() == kEditWindow) return false;
-  if (event == pf::kEventRightClick && pf::EventWindow() == kEditWindow) createComponent();
+  // A right click starts a placement only on the photo.
+  if (event == pf::kEventRightClick && pf::EventWindow() == kEditWindow && mouseOnPhoto()) createComponent();
   if (event == pf::kEventGadget && pf::EventWindow() == kEditWindow) {
     const int g = pf::EventGadget();
     // Only a click on the photo itself can lie over the photo.

@@ -11,10 +11,12 @@
 
 namespace {
 
-// The rows a running row-mode placement owns: it writes on from its own last
-// row (whatever row the operator moved to meanwhile) and never past the rows
-// inserted for it.
-int placerow, placeend;
+// The rows a running row-mode placement owns, as anchors in the table: they
+// follow every insertion and deletion made between clicks, so the placement
+// writes only into its own rows, whatever the operator edits meanwhile.
+std::vector<int> ownrows;
+size_t ownnext;              // index of the next own row to write
+int lastpinx, lastpiny;      // the last pin written, should its row be deleted
 
 int limited(const std::string& text) { return std::clamp(IntegerValue(text), 2, 255); }
 
@@ -33,22 +35,31 @@ void writePin(const std::string& name) {
   pf::SetGadgetText(714, IntegerText(testx));
   pf::SetGadgetText(716, IntegerText(testy));
   ++pincounter;
-  placerow = r;
+  lastpinx = testx;
+  lastpiny = testy;
 }
 
-// Moves to the next owned row; false (placement ended) when none is left.
+// Moves to the next own row still in the table; false (placement ended) when
+// none is left.
 bool nextRow() {
-  if (currentrecord + 1 > std::min(placeend, records.Rows())) {
-    placementstep = 0;
-    editinstruction.clear();
-    return false;
+  while (ownnext < ownrows.size()) {
+    const int row = records.AnchorRow(ownrows[ownnext++]);
+    if (row > 0) {
+      currentrecord = row;
+      return true;
+    }
   }
-  ++currentrecord;
-  return true;
+  placementstep = 0;
+  editinstruction.clear();
+  return false;
 }
 
-void interpolate(int n, int x2, int y2, const std::string& name) {
-  const int x1 = records.FieldInt(currentrecord, kFieldPinX), y1 = records.FieldInt(currentrecord, kFieldPinY);
+// The row the placement wrote last, or 0 when it is gone.
+int lastOwnRow() {
+  return ownnext > 0 && ownnext <= ownrows.size() ? records.AnchorRow(ownrows[ownnext - 1]) : 0;
+}
+
+void interpolate(int n, int x1, int y1, int x2, int y2, const std::string& name) {
   const float dx = static_cast<float>(x2 - x1) / static_cast<float>(n - 1);
   const float dy = static_cast<float>(y2 - y1) / static_cast<float>(n - 1);
   for (int k = 1; k < n; ++k) {
@@ -212,22 +223,38 @@ void EditorPlacementClick(int x, int y, const std::string& name) {
     editinstruction = "Click on Pin " + IntegerText(pincounter);
     return;
   }
+  // A finished placement lets go of its rows.
+  struct Release {
+    ~Release() {
+      if (placementstep != 0) return;
+      records.ClearAnchors();
+      ownrows.clear();
+      ownnext = 0;
+    }
+  } release;
   const int rowsUsed = placementmode.size() == 4 ? placementmode[0] - '0' : 0;
   const int total = r[0] + (rowsUsed > 1 ? r[1] : 0) + (rowsUsed > 2 ? r[2] : 0) + (rowsUsed > 3 ? r[3] : 0);
   const int step = placementstep;
-  if (step > 1) currentrecord = std::clamp(placerow, 1, records.Rows());
   if (rowsUsed < 1 || rowsUsed > 4 || step < 1 || step > 2 * rowsUsed) {
     placementstep = 0;
     return;
   }
+  // Later clicks go on from the placement's own last row, wherever the
+  // operator moved meanwhile.
+  const int last = step > 1 ? lastOwnRow() : 0;
+  if (last > 0) currentrecord = last;
   const int row = (step - 1) / 2;   // 0-based row of this click
   int before = 0;
   for (int k = 0; k <= row; ++k) before += r[k];
   if (step == 1) {
     pincounter = 1;
     YRM_InsertRecordsAfter(total);
-    placeend = currentrecord + total - 1;
     YRM_RenumberRecords();
+    records.ClearAnchors();
+    ownrows.clear();
+    for (int k = 0; k < total; ++k) ownrows.push_back(records.AddAnchor(currentrecord + k));
+    ownnext = 0;
+    if (!nextRow()) return;
     writePin(name);
     editinstruction = "Click on Pin " + IntegerText(r[0]);
     placementstep = 2;
@@ -237,7 +264,10 @@ void EditorPlacementClick(int x, int y, const std::string& name) {
     editinstruction = "Click on Pin " + IntegerText(before);
     placementstep = step + 1;
   } else {
-    interpolate(r[row], x, y, name);
+    // From the row's first pin as it stands now (its own row may be gone).
+    const int x1 = last > 0 ? records.FieldInt(last, kFieldPinX) : lastpinx;
+    const int y1 = last > 0 ? records.FieldInt(last, kFieldPinY) : lastpiny;
+    interpolate(r[row], x1, y1, x, y, name);
     if (placementstep == 0) return;
     if (row + 1 >= rowsUsed) {
       editinstruction.clear();

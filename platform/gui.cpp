@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QUrl>
 #include <deque>
+#include <functional>
 
 #include "platform/gui_internal.h"
 #include "platform/qtbridge.h"
@@ -56,6 +57,7 @@ int buildMenu = -1;                       // menu that MenuTitle/MenuItem extend
 std::vector<QPointer<QMenu>> buildStack;  // title menu, then open sub-menus
 
 std::vector<std::string> openedUrls;
+std::function<void()> waitHook;   // test seam: runs when a wait finds no event
 
 // Wakes a waiting WaitWindowEvent when its time is up.
 class Waker : public QObject {
@@ -293,6 +295,10 @@ QWidget* CurrentQtWindow() {
 int WaitWindowEvent(int ms) {
   InitGui();
   if (int k = take()) return k;
+  if (waitHook) {
+    waitHook();
+    if (int k = take()) return k;
+  }
   if (ms <= 0) {
     processToolkit();
     return take();
@@ -671,8 +677,11 @@ void ResetGui() {
   queue.clear();
   last = Event{kEventNone, -1, -1, -1, kTypeNone};
   openedUrls.clear();
+  waitHook = nullptr;
   UseGadgetList(-1);
 }
+
+void SetWaitHook(std::function<void()> hook) { waitHook = std::move(hook); }
 
 }  // namespace test
 

@@ -6,6 +6,7 @@
 // (states, indices, colours, mouse positions) or an empty text.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,10 @@ void ResetGui();
 const std::vector<std::string>& OpenedUrls();
 // Renders a window's inner area (menu bar included) into a PNG file.
 bool GrabWindow(int win, const std::string& path);
+// Runs `hook` whenever a wait finds no queued event, before it waits, so a
+// test can post the next event of a modal window's own loop (the editor).
+// ResetGui removes it.
+void SetWaitHook(std::function<void()> hook);
 }  // namespace test
 
 }  // namespace pf

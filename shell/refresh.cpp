@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <span>
 #include <string>
 
 #include "platform/gui.h"
@@ -12,6 +13,7 @@
 #include "shell/resources.h"
 #include "shell/ribbon.h"
 #include "shell/state.h"
+#include "testing/controls.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "testing/trees.h"
@@ -24,9 +26,6 @@ constexpr int kAdvancedWidth = 1545, kAdvancedHeight = 725;
 constexpr int kVoltageBands[] = {0, 300, 500, 700, 900, 1500, 2500, 3500, 4500, 7500};
 constexpr int kVoltageTop = 12499;
 constexpr int kVoltageFallback = 4;  // "Voltage: 1Vpk"
-constexpr int kResistancesThree[] = {10000, 1000, 100};
-constexpr int kResistancesEight[] = {10000, 5000, 2000, 1000, 500, 200, 100, 50};
-constexpr int kFrequencies[] = {10, 20, 50, 100, 200, 500, 1000};
 constexpr int kFrequencyFallback = 3;  // "Frequency: 100Hz"
 
 // Controls the compact modes hide, and those only they show.
@@ -120,10 +119,8 @@ void tickViews() {
 }
 
 void selectGeneratorItems() {
-  const bool eight =
-      activeinstrument == "YRM-C" || activeinstrument == "YRM-D" || activeinstrument == "YRM-D2";
   select(kVoltageCombo, VoltageItem(voltage));
-  select(kResistanceCombo, ResistanceItem(resistance, eight));
+  select(kResistanceCombo, ResistanceItem(resistance, EightResistances()));
   select(kFrequencyCombo, FrequencyItem(frequency));
   select(kScanSignalCombo, scansigset);
   select(kScanCommonCombo, scancomset);
@@ -215,17 +212,17 @@ int VoltageItem(float millivolts) {
 
 int ResistanceItem(float ohms, bool eightResistances) {
   const float r = std::round(ohms);
-  const int* values = eightResistances ? kResistancesEight : kResistancesThree;
-  const int count = eightResistances ? int(std::size(kResistancesEight)) : int(std::size(kResistancesThree));
-  for (int i = 0; i < count; ++i)
-    if (r == values[i]) return i;
+  const std::span<const int> values =
+      eightResistances ? std::span<const int>(kResistanceValuesEight) : std::span<const int>(kResistanceValuesThree);
+  for (size_t i = 0; i < values.size(); ++i)
+    if (r == values[i]) return static_cast<int>(i);
   return 0;
 }
 
 int FrequencyItem(float hertz) {
   const float f = std::round(hertz);
-  for (int i = 0; i < int(std::size(kFrequencies)); ++i)
-    if (f == kFrequencies[i]) return i;
+  for (int i = 0; i < int(kFrequencyValues.size()); ++i)
+    if (f == kFrequencyValues[i]) return i;
   return kFrequencyFallback;
 }
 

@@ -17,6 +17,7 @@
 #include "shell/model.h"
 #include "shell/refresh.h"
 #include "shell/state.h"
+#include "testing/controls.h"
 #include "testing/panelhit.h"
 #include "testing/records.h"
 #include "testing/redraw.h"
@@ -38,13 +39,16 @@ void phaseEvents() {
     YRM_MenuEvent();
     YRM_SelectInstrument();
   } else if (event == pf::kEventGadget) {
-    // Control handling joins with the test controls.
+    YRM_GadgetEvent(pf::EventGadget());
   }
 }
 
+// The window follows the run state also when an event and the machine change
+// it back and forth within this one step (auto run on a plan with nothing to do).
 void phaseRunStates() {
+  const int before = runstate;
   YRM_RunStateStep();
-  if (runstate != prevrunstate) {
+  if (runstate != prevrunstate || runstate != before) {
     if (runstate == 3 || runstate == 4) stablecount = 0;
     prevrunstate = runstate;
     YRM_RefreshMainWindow();
@@ -65,8 +69,8 @@ void phaseRelayout() {
 void runPushButton(int& flag, int combo) {
   if (flag != 1) return;
   flag = 0;
-  int control = PushButtonAction(pf::IsGadget(combo) ? pf::GetGadgetState(combo) : 0);
-  (void)control;  // handed to the control handling once it exists
+  const int control = PushButtonAction(pf::IsGadget(combo) ? pf::GetGadgetState(combo) : 0);
+  if (control != 0) YRM_GadgetEvent(control);
 }
 
 // A new current record: with "V/R/Hz" ticked its own test settings become the

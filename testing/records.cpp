@@ -140,6 +140,8 @@ bool RecordTable::InsertRows(int at, int count) {
   text_.insert(text_.begin() + (at - 1), static_cast<size_t>(count), std::string());
   ends_.insert(ends_.begin() + static_cast<ptrdiff_t>((at - 1) * stride), count * stride, 0u);
   rows_ += count;
+  for (int& a : anchors_)
+    if (a >= at) a += count;
   return true;
 }
 
@@ -151,7 +153,20 @@ bool RecordTable::DeleteRows(int first, int count) {
   ends_.erase(ends_.begin() + static_cast<ptrdiff_t>((first - 1) * stride),
               ends_.begin() + static_cast<ptrdiff_t>((first - 1 + count) * stride));
   rows_ -= count;
+  for (int& a : anchors_) {
+    if (a >= first + count) a -= count;
+    else if (a >= first) a = 0;
+  }
   return true;
+}
+
+int RecordTable::AddAnchor(int row) {
+  anchors_.push_back(row >= 1 && row <= rows_ ? row : 0);
+  return static_cast<int>(anchors_.size()) - 1;
+}
+
+int RecordTable::AnchorRow(int handle) const {
+  return handle >= 0 && handle < static_cast<int>(anchors_.size()) ? anchors_[handle] : 0;
 }
 
 void RecordTable::Widen(int fields) {

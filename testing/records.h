@@ -99,9 +99,19 @@ class RecordTable {
   // Makes every row `fields` wide (never narrower); new fields are empty.
   void Widen(int fields);
 
+  // Row anchors follow a row through insertions and deletions, so whoever
+  // holds one finds the row again after the table changed shape. A new,
+  // replaced or re-read table has none.
+  int AddAnchor(int row);              // a handle; the row must be in the table
+  int AnchorRow(int handle) const;     // the row now; 0 once deleted or unknown
+  void ClearAnchors() { anchors_.clear(); }
+
   // Checks the internal layout; the fuzz target and tests use it.
   bool Valid() const;
-  bool operator==(const RecordTable&) const = default;
+  // Equal content; anchors are not content.
+  bool operator==(const RecordTable& o) const {
+    return rows_ == o.rows_ && fields_ == o.fields_ && text_ == o.text_ && ends_ == o.ends_;
+  }
 
  private:
   // Row r's fields stand one after another in text_[r - 1]; field f spans
@@ -111,6 +121,7 @@ class RecordTable {
   int fields_ = 1;
   std::vector<std::string> text_;
   std::vector<uint32_t> ends_;
+  std::vector<int> anchors_;   // anchored rows by handle, 0 = gone
 
   friend bool ParseTestPlanText(std::string_view bytes, RecordTable& table);
   friend void FormatTestPlanText(const RecordTable& table, std::string& out);

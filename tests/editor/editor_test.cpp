@@ -272,4 +272,23 @@ TEST_F(EditorTest, WindowLoopNavigatesEditsAndPicksPinOnPhoto) {
   EXPECT_FALSE(pf::IsWindow(kEditWindow));
 }
 
+// A right click starts a placement on the photo, nowhere else in the window.
+TEST_F(EditorTest, RightClickPlacesOnlyOnThePhoto) {
+  Plan({"U1"});
+  currentrecord = 2;
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  pf::SetGadgetState(686, 1);   // "  1 pin"
+  const std::pair<int, int> off[] = {{1275, 5}, {655, 300}, {5, 655}};
+  for (auto [x, y] : off) {
+    pf::test::PostClick(kEditWindow, x, y, true);
+    for (int k = 0; k < 3; ++k) EditRecordsWindowStep(5);
+    EXPECT_EQ(placementstep, 0) << x << ", " << y;
+  }
+  pf::test::PostClick(kEditWindow, 300, 300, true);
+  for (int k = 0; k < 3 && placementstep == 0; ++k) EditRecordsWindowStep(5);
+  EXPECT_EQ(placementstep, 1);
+  EXPECT_EQ(editinstruction, "Click on Pin");
+  CloseEditRecordsWindow();
+}
+
 }  // namespace

@@ -21,7 +21,10 @@ class PlacementTest : public yrmtest::WorkFolder {
     WorkFolder::SetUp();
     SetStartValues();
     SetEditorStartValues();
-    // Header, U1 (rows 2, 3), R1 (row 4).
+    Fresh();
+  }
+  // Header, U1 (rows 2, 3), R1 (row 4).
+  void Fresh() {
     records = RecordTable(4, kPlanFields);
     records.SetField(2, kFieldComponent, "U1");
     records.SetField(3, kFieldComponent, "U1");
@@ -76,6 +79,59 @@ TEST_F(PlacementTest, RectangleQfpInsertsAllPinsAtFirstClick) {
   EXPECT_EQ(placementstep, 0);
   EXPECT_EQ(Pin(4 + 63), "64");
   EXPECT_EQ(records.Field(4 + 64, kFieldComponent), "R1");
+}
+
+// Rows inserted or deleted between the clicks of a placement, elsewhere or
+// among its own rows, never make it write into another component's rows.
+TEST_F(PlacementTest, EditsBetweenClicksNeverLeadOutsideItsOwnRows) {
+  struct Case {
+    const char* edit;
+    void (*between)();
+    int pinsKept;   // pins placed once the own rows that survived are full
+  };
+  const Case cases[] = {
+      {"row inserted before U1", [] { currentrecord = 2; YRM_InsertRecordBefore(); }, 8},
+      {"U1's second row deleted", [] { currentrecord = 3; YRM_DeleteRecords(1); }, 8},
+      {"pin 1's row deleted", [] { currentrecord = 4; YRM_DeleteRecords(1); }, 7},
+      {"two own rows deleted", [] { currentrecord = 6; YRM_DeleteRecords(2); }, 6},
+      {"row inserted after R1", [] { currentrecord = records.Rows(); YRM_InsertRecordsAfter(3); }, 8},
+  };
+  for (const Case& c : cases) {
+    Fresh();
+    placementstep = 0;
+    records.SetField(2, kFieldPinX, "2");
+    records.SetField(3, kFieldPinX, "3");
+    EditorCreateComponent("  8 pin DIP/SO", {});
+    EditorPlacementClick(100, 50, "IC1");
+    c.between();
+    Clicks({{100, 80}, {130, 80}, {130, 50}}, "IC1");
+    EXPECT_EQ(placementstep, 0) << c.edit;
+    int u1 = 0, r1 = 0, ic1 = 0, empty = 0;
+    for (int row = 2; row <= records.Rows(); ++row) {
+      const std::string name = records.Field(row, kFieldComponent);
+      u1 += name == "U1";
+      r1 += name == "R1";
+      ic1 += name == "IC1";
+      empty += name.empty();
+      if (name == "U1") EXPECT_LE(records.FieldInt(row, kFieldPinX), 3) << c.edit;
+      if (name == "R1") EXPECT_EQ(records.Field(row, kFieldPin), "") << c.edit;
+    }
+    EXPECT_EQ(ic1, c.pinsKept) << c.edit;
+    EXPECT_EQ(r1, 1) << c.edit;
+    EXPECT_EQ(u1 + ic1 + r1 + empty, records.Rows() - 1) << c.edit;
+    EXPECT_EQ(u1, std::string(c.edit).starts_with("U1's") ? 1 : 2) << c.edit;
+  }
+}
+
+// A plan replaced between two clicks is not the placement's: nothing is written.
+TEST_F(PlacementTest, ReplacedPlanEndsThePlacement) {
+  EditorCreateComponent("  8 pin DIP/SO", {});
+  EditorPlacementClick(100, 50, "IC1");
+  records = RecordTable(20, kPlanFields);
+  currentrecord = 2;
+  EditorPlacementClick(100, 80, "IC1");
+  EXPECT_EQ(placementstep, 0);
+  for (int row = 1; row <= records.Rows(); ++row) EXPECT_EQ(records.Field(row, kFieldComponent), "") << row;
 }
 
 TEST_F(PlacementTest, SinglePinsAndPinToPin) {

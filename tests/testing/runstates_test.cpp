@@ -147,6 +147,32 @@ TEST_F(RunStatesTest, AutoTestWithScannerSkipsAnOpenPin) {
   EXPECT_EQ(currentrecord, 4);
 }
 
+// A row without a golden signature is never judged: with a scanner it is
+// passed over and stays Untested; a "Yes" over an empty block is no golden
+// signature either.
+TEST_F(RunStatesTest, AutoTestNeverJudgesARowWithoutGoldenSignature) {
+  golden(2);
+  records.SetField(4, kFieldGolden, "Yes");   // but no points
+  scansigset = 1;
+  runstate = 3;
+  line(3.0f);   // nothing like the golden line of row 2
+  touch();      // search: row 2
+  for (int k = 0; k < 12 && runstate == 3; ++k) touch();
+  EXPECT_EQ(runstate, 1);
+  EXPECT_EQ(records.Field(2, kFieldResult), "Bad");
+  EXPECT_EQ(records.Field(3, kFieldResult), "Untested");
+  EXPECT_EQ(records.Field(4, kFieldResult), "Untested");
+
+  // Without a scanner the search passes over the empty block.
+  scansigset = 0;
+  records.SetField(2, kFieldResult, "Good");
+  currentrecord = 2;
+  runstate = 3, autoteststep = 0;
+  YRM_RunStateStep();
+  EXPECT_EQ(runstate, 1);
+  EXPECT_EQ(records.Field(4, kFieldResult), "Untested");
+}
+
 TEST_F(RunStatesTest, AutoCaptureFillsGoldenBlocksThenReturnsToCapture) {
   golden(3);
   runstate = 4;
