@@ -252,7 +252,7 @@ SIM_EXPORT long long SIM_Register(int reg) {
 }
 
 // "opens", "closes", "writes", "requests", "frames", "badframes", "garbled",
-// "eewrites", "overflow".
+// "eewrites", "overflow", "shortreads", "unplugs".
 SIM_EXPORT long long SIM_Counter(const char* name) {
   std::lock_guard<std::mutex> g(mu);
   return Dev().Counter(name ? name : "");
