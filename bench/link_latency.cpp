@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
   SetTestingStartValues();
   SetLinkStartValues();
   simctl::Configure("component=resistor 1k");
+  // A frequency of the program's table, so that each reply also waits for
+  // its samples (80 ms at 100 Hz), as the instrument's do.
+  frequency = 100;
 
   StartPollThread();
   std::printf("poll thread, not connected: %.2f %% of one core (%d s)\n", CpuShare(seconds), seconds);

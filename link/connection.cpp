@@ -44,8 +44,10 @@ bool ProductFitsModel(const std::string& product, const std::string& model) {
   return false;
 }
 
-// A reply takes 20.8 ms to cross the line at 250000 baud.
-constexpr int kReplyMs = 25;
+// A reply comes after its samples are taken (up to 100 ms: 6400 samples at
+// 64000 a second at 10 Hz and 20 Hz) and takes 20.8 ms to cross the line at
+// 250000 baud.
+constexpr int kReplyMs = 125;
 
 // Reads and drops every byte waiting, so that frames start on a boundary.
 void FlushReceiveQueue() {

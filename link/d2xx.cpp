@@ -19,6 +19,9 @@ FtStatus GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type, ui
                                                           description, handle);
 }
 FtStatus Open(int index, FtHandle* handle) {
+  // Unlike the other calls, a library without the opener has not opened
+  // anything: yielding 0 here would pass for an open device.
+  if (!pf::LibraryFunction(kDriverLibrary, "FT_Open")) return kFtDeviceNotOpened;
   return pf::CallLibraryFunction<FtOpenFn>(kDriverLibrary, "FT_Open", index, handle);
 }
 FtStatus Close(FtHandle handle) {

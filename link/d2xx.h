@@ -1,11 +1,13 @@
 // The driver calls the link makes, declared from what the link needs of them.
 // Every call goes through the loaded library by name; a function the library
-// lacks yields 0 and leaves its out-parameters alone.
+// lacks yields 0 and leaves its out-parameters alone, except FT_Open, which
+// then fails.
 #pragma once
 #include <cstdint>
 
 using FtHandle = void*;
 using FtStatus = uint32_t;   // 0 = success
+constexpr FtStatus kFtDeviceNotOpened = 3;
 
 using FtCreateDeviceInfoListFn = FtStatus (*)(uint32_t* count);
 using FtSetVIDPIDFn = FtStatus (*)(uint32_t vid, uint32_t pid);

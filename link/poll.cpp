@@ -45,9 +45,17 @@ void YRM_ReadUsbFrames() {
     ftbytesread = 0;
     d2xx::Read(fthandle, rxbuffer.data(), kFrameBytes, &ftbytesread);
     n -= kFrameBytes;
+    // A read may deliver less than was waiting: the rest of the frame is
+    // read at once, or every later frame would be out of step.
+    uint32_t got = std::min<uint32_t>(ftbytesread, kFrameBytes);
+    while (got < kFrameBytes && ftbytesread > 0) {
+      ftbytesread = 0;
+      d2xx::Read(fthandle, rxbuffer.data() + got, kFrameBytes - got, &ftbytesread);
+      got += std::min<uint32_t>(ftbytesread, kFrameBytes - got);
+    }
     // A read that did not deliver a whole frame must not pass off the old
     // buffer content as a new frame.
-    if (ftbytesread != kFrameBytes) break;
+    if (got != kFrameBytes) break;
     const uint8_t* f = rxbuffer.data();
     uint32_t sum = 0;
     for (int off = 0; off <= kFrameBytes - 4; off += 2) sum += static_cast<uint32_t>(Word(f + off));

@@ -1,7 +1,10 @@
 // The driver functions the program calls, and the SIM_ control functions
 // that tests, benchmarks and other simulators find by name.
+#include <atomic>
 #include <cstring>
+#include <iterator>
 #include <mutex>
+#include <string_view>
 
 #include "link/d2xx.h"
 #include "sim/instrument.h"
@@ -10,30 +13,64 @@
 
 namespace {
 // Driver statuses the program may see.
-constexpr FtStatus kOk = 0, kInvalidHandle = 1, kDeviceNotFound = 2, kInvalidParameter = 6;
+constexpr FtStatus kOk = 0, kInvalidHandle = 1, kDeviceNotFound = 2, kIoError = 4,
+                   kInvalidParameter = 6;
 
 std::mutex mu;   // every entry point: the program calls from two threads
 sim::Instrument& Dev() {
   static sim::Instrument device;
   return device;
 }
-}  // namespace
+
+// Bit k: kDriverFunctions[k] is not exported now. Read without the lock by
+// the symbol resolvers below, which run inside the loader's own lock.
+std::atomic<uint32_t> missingMask{0};
+
+constexpr int Index(std::string_view name) {
+  for (size_t k = 0; k < std::size(sim::kDriverFunctions); ++k)
+    if (name == sim::kDriverFunctions[k]) return static_cast<int>(k);
+  return -1;
+}
+
+// Every call: one at a time, following sim.txt as it changes.
+class Call {
+ public:
+  explicit Call(const char* name, bool listing = false) : g_(mu), name_(name) {
+    Dev().ConfigureFromFileIfChanged(listing);
+  }
+  ~Call() { missingMask.store(Dev().MissingMask()); }
+  // Why a call on `handle` does not work now (a failure ordered for it, the
+  // device pulled out, a handle not open), or kOk.
+  FtStatus Refused(FtHandle handle) const {
+    if (FtStatus s = Dev().Failing(name_)) return s;
+    if (Dev().Unplugged()) return kIoError;
+    return Dev().Valid(handle) ? kOk : kInvalidHandle;
+  }
+  FtStatus Ordered() const { return Dev().Failing(name_); }
+
+ private:
+  std::lock_guard<std::mutex> g_;
+  const char* name_;
+};
 
 // ---- driver functions --------------------------------------------------------
 
-SIM_EXPORT FtStatus FT_CreateDeviceInfoList(uint32_t* count) {
-  std::lock_guard<std::mutex> g(mu);
-  Dev().ConfigureFromFileIfChanged();
+FtStatus CreateDeviceInfoList(uint32_t* count) {
+  Call c("FT_CreateDeviceInfoList", true);
+  if (FtStatus s = c.Ordered()) return s;
   if (count) *count = Dev().DeviceCount();
   return kOk;
 }
 
-SIM_EXPORT FtStatus FT_SetVIDPID(uint32_t, uint32_t) { return kOk; }
+FtStatus SetVIDPID(uint32_t, uint32_t) {
+  Call c("FT_SetVIDPID");
+  return c.Ordered();
+}
 
-SIM_EXPORT FtStatus FT_GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type,
-                                           uint32_t* id, uint32_t* locid, void* serial,
-                                           void* description, FtHandle* handle) {
-  std::lock_guard<std::mutex> g(mu);
+FtStatus GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type, uint32_t* id,
+                             uint32_t* locid, void* serial, void* description, FtHandle* handle) {
+  Call c("FT_GetDeviceInfoDetail");
+  if (FtStatus s = c.Ordered()) return s;
   if (index >= Dev().DeviceCount()) return kDeviceNotFound;
   if (flags) *flags = 0;
   if (type) *type = 10;
@@ -48,84 +85,110 @@ SIM_EXPORT FtStatus FT_GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint
   return kOk;
 }
 
-SIM_EXPORT FtStatus FT_Open(int index, FtHandle* handle) {
-  std::lock_guard<std::mutex> g(mu);
+FtStatus Open(int index, FtHandle* handle) {
+  Call c("FT_Open");
+  if (FtStatus s = c.Ordered()) return s;
   if (index != 0 || !handle) return kDeviceNotFound;
   return Dev().Open(handle);
 }
 
-SIM_EXPORT FtStatus FT_Close(FtHandle handle) {
-  std::lock_guard<std::mutex> g(mu);
+FtStatus Close(FtHandle handle) {
+  Call c("FT_Close");
+  if (FtStatus s = c.Refused(handle)) return s;
   return Dev().Close(handle);
 }
 
-SIM_EXPORT FtStatus FT_SetBaudRate(FtHandle handle, uint32_t baud) {
-  std::lock_guard<std::mutex> g(mu);
-  if (!Dev().Valid(handle)) return kInvalidHandle;
+FtStatus SetBaudRate(FtHandle handle, uint32_t baud) {
+  Call c("FT_SetBaudRate");
+  if (FtStatus s = c.Refused(handle)) return s;
   Dev().SetBaud(baud);
   return kOk;
 }
 
-SIM_EXPORT FtStatus FT_SetDataCharacteristics(FtHandle handle, uint8_t bits, uint8_t stop,
-                                              uint8_t parity) {
-  std::lock_guard<std::mutex> g(mu);
-  if (!Dev().Valid(handle)) return kInvalidHandle;
+FtStatus SetDataCharacteristics(FtHandle handle, uint8_t bits, uint8_t stop, uint8_t parity) {
+  Call c("FT_SetDataCharacteristics");
+  if (FtStatus s = c.Refused(handle)) return s;
   Dev().SetFormat(bits, stop, parity);
   return kOk;
 }
 
-SIM_EXPORT FtStatus FT_SetFlowControl(FtHandle handle, uint16_t, uint8_t, uint8_t) {
-  std::lock_guard<std::mutex> g(mu);
-  return Dev().Valid(handle) ? kOk : kInvalidHandle;
+FtStatus SetFlowControl(FtHandle handle, uint16_t, uint8_t, uint8_t) {
+  Call c("FT_SetFlowControl");
+  return c.Refused(handle);
 }
 
-SIM_EXPORT FtStatus FT_SetUSBParameters(FtHandle handle, uint32_t, uint32_t) {
-  std::lock_guard<std::mutex> g(mu);
-  return Dev().Valid(handle) ? kOk : kInvalidHandle;
+FtStatus SetUSBParameters(FtHandle handle, uint32_t, uint32_t) {
+  Call c("FT_SetUSBParameters");
+  return c.Refused(handle);
 }
 
-SIM_EXPORT FtStatus FT_Write(FtHandle handle, void* buffer, uint32_t count, uint32_t* written) {
-  std::lock_guard<std::mutex> g(mu);
+FtStatus Write(FtHandle handle, void* buffer, uint32_t count, uint32_t* written) {
+  Call c("FT_Write");
   if (written) *written = 0;
-  if (!Dev().Valid(handle)) return kInvalidHandle;
+  if (FtStatus s = c.Refused(handle)) return s;
   if (!buffer && count) return kInvalidParameter;
   Dev().Write(static_cast<const uint8_t*>(buffer), count);
   if (written) *written = count;
   return kOk;
 }
 
-SIM_EXPORT FtStatus FT_Read(FtHandle handle, void* buffer, uint32_t count, uint32_t* read) {
-  std::lock_guard<std::mutex> g(mu);
+FtStatus Read(FtHandle handle, void* buffer, uint32_t count, uint32_t* read) {
+  Call c("FT_Read");
   if (read) *read = 0;
-  if (!Dev().Valid(handle)) return kInvalidHandle;
+  if (FtStatus s = c.Refused(handle)) return s;
   if (!buffer && count) return kInvalidParameter;
   uint32_t n = Dev().Read(static_cast<uint8_t*>(buffer), count);
   if (read) *read = n;
   return kOk;
 }
 
-SIM_EXPORT FtStatus FT_GetStatus(FtHandle handle, uint32_t* rxbytes, uint32_t* txbytes,
-                                 uint32_t* event) {
-  std::lock_guard<std::mutex> g(mu);
-  if (!Dev().Valid(handle)) return kInvalidHandle;
+FtStatus GetStatus(FtHandle handle, uint32_t* rxbytes, uint32_t* txbytes, uint32_t* event) {
+  Call c("FT_GetStatus");
+  if (FtStatus s = c.Refused(handle)) return s;
   if (rxbytes) *rxbytes = Dev().Waiting();
   if (txbytes) *txbytes = Dev().Sending();
   if (event) *event = 0;
   return kOk;
 }
 
-SIM_EXPORT FtStatus FT_ReadEE(FtHandle handle, uint32_t address, uint16_t* value) {
-  std::lock_guard<std::mutex> g(mu);
-  if (!Dev().Valid(handle)) return kInvalidHandle;
+FtStatus ReadEE(FtHandle handle, uint32_t address, uint16_t* value) {
+  Call c("FT_ReadEE");
+  if (FtStatus s = c.Refused(handle)) return s;
   if (!value || !Dev().ReadEE(address, value)) return kInvalidParameter;
   return kOk;
 }
 
-SIM_EXPORT FtStatus FT_WriteEE(FtHandle handle, uint32_t address, uint16_t value) {
-  std::lock_guard<std::mutex> g(mu);
-  if (!Dev().Valid(handle)) return kInvalidHandle;
+FtStatus WriteEE(FtHandle handle, uint32_t address, uint16_t value) {
+  Call c("FT_WriteEE");
+  if (FtStatus s = c.Refused(handle)) return s;
   return Dev().WriteEE(address, value) ? kOk : kInvalidParameter;
 }
+}  // namespace
+
+// Each driver function is exported through a resolver that the loader asks
+// at every lookup by name, so that "missing=FT_Open" in sim.txt makes the
+// library lack it from then on, like a driver of another version.
+#define SIM_DRIVER_FUNCTION(name, impl)                                              \
+  static_assert(Index(#name) >= 0);                                                 \
+  extern "C" decltype(&impl) Resolve_##name() {                                    \
+    return (missingMask.load() >> Index(#name)) & 1 ? nullptr : &impl;              \
+  }                                                                                 \
+  SIM_EXPORT decltype(impl) name __attribute__((ifunc("Resolve_" #name)));
+
+SIM_DRIVER_FUNCTION(FT_CreateDeviceInfoList, CreateDeviceInfoList)
+SIM_DRIVER_FUNCTION(FT_SetVIDPID, SetVIDPID)
+SIM_DRIVER_FUNCTION(FT_GetDeviceInfoDetail, GetDeviceInfoDetail)
+SIM_DRIVER_FUNCTION(FT_Open, Open)
+SIM_DRIVER_FUNCTION(FT_Close, Close)
+SIM_DRIVER_FUNCTION(FT_SetBaudRate, SetBaudRate)
+SIM_DRIVER_FUNCTION(FT_SetDataCharacteristics, SetDataCharacteristics)
+SIM_DRIVER_FUNCTION(FT_SetFlowControl, SetFlowControl)
+SIM_DRIVER_FUNCTION(FT_SetUSBParameters, SetUSBParameters)
+SIM_DRIVER_FUNCTION(FT_Write, Write)
+SIM_DRIVER_FUNCTION(FT_Read, Read)
+SIM_DRIVER_FUNCTION(FT_GetStatus, GetStatus)
+SIM_DRIVER_FUNCTION(FT_ReadEE, ReadEE)
+SIM_DRIVER_FUNCTION(FT_WriteEE, WriteEE)
 
 // The signatures must stay those the program calls through.
 static_assert(std::is_same_v<decltype(&FT_Open), FtOpenFn>);
@@ -148,13 +211,15 @@ static_assert(std::is_same_v<decltype(&FT_CreateDeviceInfoList), FtCreateDeviceI
 SIM_EXPORT void SIM_Reset() {
   std::lock_guard<std::mutex> g(mu);
   Dev().Reset();
+  missingMask.store(Dev().MissingMask());
 }
 
-// Applies "key=value" lines (the syntax of sim.txt). 0, or -1 with the first
-// error in `error`.
+// Applies "key=value" lines (the syntax of sim.txt), all or none. 0, or -1
+// with the first error in `error`.
 SIM_EXPORT int SIM_Configure(const char* text, char* error, int capacity) {
   std::lock_guard<std::mutex> g(mu);
   std::string e = Dev().Configure(text ? text : "", false);
+  missingMask.store(Dev().MissingMask());
   if (error && capacity > 0) {
     std::strncpy(error, e.c_str(), static_cast<size_t>(capacity) - 1);
     error[capacity - 1] = 0;
@@ -187,7 +252,7 @@ SIM_EXPORT long long SIM_Register(int reg) {
 }
 
 // "opens", "closes", "writes", "requests", "frames", "badframes", "garbled",
-// "eewrites", "overflow".
+// "eewrites", "overflow", "shortreads", "unplugs".
 SIM_EXPORT long long SIM_Counter(const char* name) {
   std::lock_guard<std::mutex> g(mu);
   return Dev().Counter(name ? name : "");

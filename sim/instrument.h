@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,14 @@ namespace sim {
 
 constexpr int kEepromWords = 1024;
 constexpr int kFrameBytes = 520;
+
+// The driver functions, by the names the program looks up.
+constexpr const char* kDriverFunctions[] = {
+    "FT_CreateDeviceInfoList", "FT_SetVIDPID", "FT_GetDeviceInfoDetail", "FT_Open",
+    "FT_Close", "FT_SetBaudRate", "FT_SetDataCharacteristics", "FT_SetFlowControl",
+    "FT_SetUSBParameters", "FT_Write", "FT_Read", "FT_GetStatus", "FT_ReadEE", "FT_WriteEE"};
+// Index in kDriverFunctions, or -1.
+int DriverFunctionIndex(const std::string& name);
 
 struct Config {
   std::string model = "YRM-A";
@@ -32,7 +41,11 @@ struct Config {
   double noiseMv = 1.0;                      // per ADC sample, rms
   double railVolts = 5.0;
   int badChecksum = 0, lostByte = 0;         // the next n frames
+  int shortRead = 0;                         // the next n reads deliver half
   bool silence = false, noDevice = false, inUse = false;
+  bool unplugged = false;                    // every driver call fails
+  std::set<std::string> missing;             // driver functions not exported
+  std::map<std::string, uint32_t> failing;   // driver function -> status it returns
   std::string eeprom = "factory";            // factory, blank, nocal
   std::map<std::string, std::string> cal;    // calibration text values to store instead
   std::string eepromFile;                    // keeps the EEPROM across runs
@@ -49,10 +62,19 @@ class Instrument {
  public:
   Instrument();
   void Reset();
-  // Applies "key=value" lines; returns "" or the first error.
+  // Applies "key=value" lines, all or none; returns "" or the first error.
+  // From the file they replace the whole configuration.
   std::string Configure(const std::string& text, bool fromFile);
-  // Reads "sim.txt" in the working folder when it changed since last read.
-  void ConfigureFromFileIfChanged();
+  // Reads "sim.txt" in the working folder when it changed since last read;
+  // unless `now`, at most every kFileCheckMs.
+  void ConfigureFromFileIfChanged(bool now = true);
+
+  // Faults of the driver calls themselves.
+  bool Unplugged() const { return cfg_.unplugged; }
+  // Bit k set: kDriverFunctions[k] is not exported.
+  uint32_t MissingMask() const;
+  // The status a failing call returns instead of working, or 0.
+  uint32_t Failing(const std::string& function) const;
 
   // Driver functions (status 0 = success).
   uint32_t DeviceCount() const;
@@ -88,6 +110,11 @@ class Instrument {
   const Component& ComponentAt(int64_t sampleUs);
   int StatusAt(int64_t sampleUs) const;
   void Materialize(int64_t nowUs);
+  // Time to take the samples of one frame, as registers 10 to 12 ask.
+  int64_t SamplingUs() const;
+  std::pair<int, int> SamplesPerSum() const;   // samples per point, cycles
+  void Unplug();
+  std::string EepromKey() const;             // the settings the EEPROM is built from
   double ByteUs() const { return 10.0 * 1e6 / (baud_ ? baud_ : 1); }
   bool LineMatches() const { return baud_ == 250000 && bits_ == 8 && stop_ == 0 && parity_ == 0; }
   // Generator output in volts at a phase of the signal.
@@ -114,6 +141,9 @@ class Instrument {
   std::mt19937 rng_;
   std::map<std::string, Component> components_;   // parsed, by text
   std::string fileStamp_;                     // size and time of the sim.txt last read
+  int64_t fileCheckedUs_ = 0;
+  bool fileHadError_ = false;
+  std::map<std::string, std::string> fileFaults_;   // counted fault lines of the last good read
   // Steady states of the configurations met lately (a probe script switches
   // between a few).
   struct Wave { std::vector<double> gen, pin; };

@@ -3,6 +3,7 @@
 
 #include "link/caldata.h"
 #include "link/connection.h"
+#include "link/params.h"
 #include "linkfixture.h"
 
 using linktest::Hex;
@@ -116,6 +117,29 @@ TEST_F(Connection, MissingLibraryOrDeviceLeavesTheProgramUnconnected) {
   EXPECT_EQ(Shown()[0], "Error #0005 FTD2XX.DLL failed to open.");
 }
 
+// A library without the opener, or an opener that fails, has opened nothing;
+// one without a configuration call still opens the device.
+TEST_F(Connection, OpenerMissingOrFailingIsAFailedOpen) {
+  const std::vector<std::string> failed = {
+      "Info #0004 No USB. USB instrument port not detected, please check USB connection and/or "
+      "powersupply for instrument.",
+      "Warning #0061 USB service unable to start - please check instrument is connected via USB."};
+  struct Case { const char* sim; bool opens; } cases[] = {
+      {"missing=FT_Open", false}, {"fail=FT_Open:3", false}, {"missing=FT_SetFlowControl", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sim);
+    simctl::Reset();
+    SetLinkStartValues();
+    pf::test::ClearAsked();
+    Configure(c.sim);
+    YRM_StartConnection();
+    EXPECT_EQ(usbopen, c.opens ? 1 : 0);
+    EXPECT_EQ(Shown(), c.opens ? std::vector<std::string>{} : failed);
+    EXPECT_EQ(simctl::Counter("opens"), c.opens ? 1 : 0);
+    if (usbopen == 1) YRM_CloseUsbPort();
+  }
+}
+
 TEST_F(Connection, ConnectWhileConnectedGoesOnWithTheOpenDevice) {
   YRM_StartConnection();
   ASSERT_EQ(usbopen, 1);
@@ -156,20 +180,34 @@ TEST_F(Connection, FramesAreGoodAfterAStartWithJunkWaiting) {
 
 // A reply still crossing the line when the flush comes (the poll thread
 // requested just before) must not be cut, or every later frame is misaligned.
+// The reply of an instrument still set to 10 Hz from an earlier connection
+// starts 100 ms after the request, when its samples are taken.
 TEST_F(Connection, FlushLetsAReplyInFlightArriveWhole) {
-  int calls = 0;
-  pf::test::SetDelay([&](int ms) {
-    if (++calls == 2) {   // the wait before the flush: a request goes out
-      std::lock_guard<std::mutex> g(linklock);
-      lastrequest = pf::ElapsedMilliseconds();
-      YRM_SendRequestFrame(0);
+  struct Case { float hz; int requestedBeforeMs; } cases[] = {{0, 10}, {10, 105}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hz);
+    if (c.hz > 0) {   // an earlier connection left the instrument at c.hz
+      YRM_StartConnection();
+      frequency = c.hz;
+      YRM_SendInstrumentParams();
+      YRM_CloseUsbPort();
     }
-    if (calls == 2 || calls == 3) std::this_thread::sleep_for(std::chrono::milliseconds(calls == 2 ? 10 : ms));
-  });
-  YRM_StartConnection();
-  ASSERT_EQ(usbopen, 1);
-  EXPECT_EQ(Waiting(), 0u);
-  EXPECT_TRUE(Frame());
+    int calls = 0;
+    pf::test::SetDelay([&](int ms) {
+      if (++calls == 2) {   // the wait before the flush: a request goes out
+        std::lock_guard<std::mutex> g(linklock);
+        lastrequest = pf::ElapsedMilliseconds();
+        YRM_SendRequestFrame(0);
+      }
+      if (calls == 2 || calls == 3)
+        std::this_thread::sleep_for(std::chrono::milliseconds(calls == 2 ? c.requestedBeforeMs : ms));
+    });
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    EXPECT_EQ(Waiting(), 0u);
+    EXPECT_TRUE(Frame());
+    YRM_CloseUsbPort();
+  }
 }
 
 // The simulator's own settings file in the working folder, as scripts/run

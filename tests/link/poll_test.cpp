@@ -67,6 +67,20 @@ TEST_F(Poll, WholeFramesOnlyAndTheRestStaysQueued) {
   EXPECT_EQ(Waiting(), 519u);
 }
 
+// A read that delivers less than asked: the frame is completed at once and
+// the next one stays in step.
+TEST_F(Poll, ShortReadKeepsTheFramesInStep) {
+  Open();
+  simctl::Inject(HandFrame(3000, 0, 1, 1));
+  simctl::Inject(HandFrame(3001, 0, 2, 2));
+  Configure("shortread=2");
+  YRM_ReadUsbFrames();
+  EXPECT_EQ(newframe.exchange(0), 1);
+  EXPECT_EQ(usbrailraw, 3001);
+  EXPECT_EQ(Waiting(), 0u);
+  EXPECT_EQ(simctl::Counter("shortreads"), 2);
+}
+
 TEST_F(Poll, BadChecksumKeepsThePreviousFrameAndShowsTheWord) {
   MakeRibbonControls();
   Open();

@@ -47,6 +47,29 @@ TEST_F(LiveSignature, ResistorLiesOnItsLineWithinOnePercent) {
   EXPECT_NEAR(MinV(), -0.5f, 0.005f);
 }
 
+// Every voltage setting of the models with the most and the fewest source
+// resistances, 15 V and 20 V included: the open-circuit peak is the setting,
+// and a resistor equal to the source resistance halves it.
+TEST_F(LiveSignature, EveryVoltageSettingGivesItsPeak) {
+  const float settings[] = {200, 400, 600, 800, 1000, 2000, 3000, 4000, 5000, 10000, 15000, 20000};
+  for (const char* model : {"YRM-A", "YRM-C"}) {
+    if (usbopen == 1) YRM_CloseUsbPort();
+    activeinstrument = model;
+    Configure(std::string("model=") + model);
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    for (float mv : settings) {
+      for (const char* component : {"open", "resistor 1k"}) {
+        SCOPED_TRACE(std::string(model) + " " + std::to_string(int(mv)) + " mV, " + component);
+        const float due = mv / 1000 / (std::string(component) == "open" ? 1 : 2);
+        Take(std::string("component=") + component, mv, 1000, 50);
+        EXPECT_NEAR(MaxV(), due, 0.03f * due);
+        EXPECT_NEAR(MinV(), -due, 0.03f * due);
+      }
+    }
+  }
+}
+
 TEST_F(LiveSignature, ComponentsShowTheirShapes) {
   struct Case {
     const char* component;

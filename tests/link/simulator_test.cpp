@@ -1,0 +1,136 @@
+// The simulated instrument as users and tests drive it: its settings file
+// followed while the device is open, the time a reply takes, and the faults
+// of the driver calls it takes to order.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "link/connection.h"
+#include "link/convert.h"
+#include "link/params.h"
+#include "linkfixture.h"
+
+namespace {
+
+class Simulator : public linktest::LinkTest {
+ protected:
+  // Connects with `file` as sim.txt and 1 V, 1 kohm, 100 Hz applied.
+  void Connect(const std::string& file) {
+    yrmtest::Spit(dir + "/sim.txt", file);
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    voltage = 1000;
+    resistance = 1000;
+    frequency = 100;
+    YRM_SendInstrumentParams();
+  }
+  // Rewrites sim.txt and lets the simulator's next look at it come due.
+  void Rewrite(const std::string& file) {
+    yrmtest::Spit(dir + "/sim.txt", file);
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  }
+  // Peak pin voltage of one frame; -1 when the frame was bad.
+  float Peak() {
+    if (!Frame()) return -1;
+    YRM_ConvertSamples();
+    return *std::max_element(livev.begin() + 1, livev.begin() + 65);
+  }
+};
+
+// The component, and a fault, change under the open device; a line that
+// cannot be read leaves the last good settings and says why in sim.log.
+TEST_F(Simulator, SettingsFileActsWhileTheDeviceIsOpen) {
+  Connect("component=short\n");
+  EXPECT_NEAR(Peak(), 0.0f, 0.01f);
+
+  Rewrite("component=resistor 1k\n");
+  EXPECT_NEAR(Peak(), 0.5f, 0.01f);
+
+  Rewrite("noise=2\ncomponent=resistr 1k\n");
+  EXPECT_NEAR(Peak(), 0.5f, 0.01f) << "the probe fell back";
+  std::string log = yrmtest::Slurp(dir + "/sim.log");
+  EXPECT_NE(log.find("line 2: unknown component 'resistr'"), std::string::npos) << log;
+
+  // A fault line acts on the frames after it, once: an unchanged line read
+  // again with the rest of a changed file does not start it again.
+  Rewrite("component=resistor 1k\nbadchecksum=1\n");
+  EXPECT_EQ(Peak(), -1.0f);
+  EXPECT_NEAR(Peak(), 0.5f, 0.01f);
+  Rewrite("component=open\nbadchecksum=1\n");
+  EXPECT_NEAR(Peak(), 1.0f, 0.01f);
+  EXPECT_NE(yrmtest::Slurp(dir + "/sim.log").find("read without errors"), std::string::npos);
+}
+
+// Sampling one frame takes points x samples per point x cycles at 64000
+// samples a second; then its 520 bytes cross the line at 40 us each.
+TEST_F(Simulator, ReplyIsReadableAfterItsSamplesAndItsBytes) {
+  Connect("component=resistor 1k\n");
+  struct Case { float hz; int64_t samplingUs; } cases[] = {{10, 100000}, {20, 100000}, {1000, 80000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hz);
+    frequency = c.hz;
+    YRM_SendInstrumentParams();
+    // The register bytes, sent at once here (the bursts' quiet times are
+    // instant), take 41 ms to cross the line ahead of the request.
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    long long before = simctl::TransferCount();
+    ASSERT_TRUE(Request());
+    auto sent = simctl::Transfers(before);
+    ASSERT_EQ(sent.size(), 1u);
+    const int64_t requestArrives = 8 * 40, frameCrosses = 520 * 40;
+    EXPECT_NEAR(simctl::LastReplyReadyUs() - sent[0].us, requestArrives + c.samplingUs + frameCrosses, 2);
+    YRM_ReadUsbFrames();
+    EXPECT_EQ(newframe.exchange(0), 1);
+  }
+}
+
+TEST_F(Simulator, DriverCallsFailToOrder) {
+  Open();
+  uint32_t n = 0;
+  uint8_t buffer[1040];
+
+  // Named calls return their status and do nothing.
+  Configure("fail=FT_Write, FT_GetStatus:5");
+  long long transfers = simctl::TransferCount();
+  EXPECT_EQ(d2xx::Write(fthandle, buffer, 8, &n), 4u);
+  EXPECT_EQ(d2xx::GetStatus(fthandle, &n, &n, &n), 5u);
+  EXPECT_EQ(simctl::TransferCount(), transfers);
+  Configure("fail=");
+
+  // A short read delivers half and leaves the rest queued.
+  ASSERT_TRUE(Request(2));
+  Configure("shortread=1");
+  EXPECT_EQ(d2xx::Read(fthandle, buffer, 520, &n), 0u);
+  EXPECT_EQ(n, 260u);
+  EXPECT_EQ(d2xx::Read(fthandle, buffer, 520, &n), 0u);
+  EXPECT_EQ(n, 520u);
+
+  // A function missing by name, and back.
+  Configure("missing=FT_ReadEE");
+  EXPECT_EQ(pf::LibraryFunction(kDriverLibrary, "FT_ReadEE"), nullptr);
+  EXPECT_NE(pf::LibraryFunction(kDriverLibrary, "FT_WriteEE"), nullptr);
+  Configure("missing=");
+  EXPECT_NE(pf::LibraryFunction(kDriverLibrary, "FT_ReadEE"), nullptr);
+  EXPECT_NE(simctl::Configure("missing=FT_Teleport"), "");
+
+  // Unplugged, every call fails until the device is plugged in again; the
+  // old handle is then dead and a new open works.
+  Configure("unplug");
+  uint16_t word = 0;
+  EXPECT_NE(d2xx::GetStatus(fthandle, &n, &n, &n), 0u);
+  EXPECT_NE(d2xx::Write(fthandle, buffer, 8, &n), 0u);
+  EXPECT_NE(d2xx::ReadEE(fthandle, 0, &word), 0u);
+  uint32_t count = 7;
+  d2xx::CreateDeviceInfoList(&count);
+  EXPECT_EQ(count, 0u);
+  FtHandle other = nullptr;
+  EXPECT_NE(d2xx::Open(0, &other), 0u);
+  Configure("replug");
+  EXPECT_NE(d2xx::GetStatus(fthandle, &n, &n, &n), 0u);
+  EXPECT_EQ(d2xx::Open(0, &other), 0u);
+  EXPECT_EQ(d2xx::GetStatus(other, &n, &n, &n), 0u);
+  d2xx::Close(other);
+}
+
+}  // namespace
