@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calibration/window.h"
 #include "link/connection.h"
 #include "platform/gui.h"
 #include "platform/requester.h"
@@ -111,11 +112,14 @@ void YRM_MenuEvent() {
     case kShortcutAutoRun:
       YRM_ToggleAutoRun();
       break;
+    case kItemCalibrate:
+      YRM_CalibrationWindow();
+      break;
     case kItemDisplayColours:
       YRM_DisplayColoursWindow();
       break;
     default:
-      // File and Calibrate join with the parts that carry them out; the model items
+      // File joins with the parts that carry them out; the model items
       // belong to the model selection.
       break;
   }

@@ -1,5 +1,7 @@
 #include "sim/instrument.h"
 
+#include "sim/bench.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -91,6 +93,7 @@ int64_t NowUs() {
 Instrument::Instrument() { Reset(); }
 
 void Instrument::Reset() {
+  ResetBench(false);
   cfg_ = Config{};
   registers_.clear();
   open_ = false;
@@ -114,6 +117,7 @@ void Instrument::Reset() {
 
 std::string Instrument::Configure(const std::string& text, bool fromFile) {
   if (fromFile) {
+    ResetBench(true);
     Config fresh;
     cfg_ = fresh;
     components_.clear();
@@ -206,6 +210,8 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
     } else if (key.rfind("cal.", 0) == 0) {
       cfg_.cal[Trim(line.substr(4, eq - 4))] = value;   // key in its own letter case
       eepromChanged = true;
+    } else if (std::string e; BenchKey(key, value, e)) {
+      if (!e.empty()) fail(e);
     } else {
       fail("unknown key: " + key);
     }
@@ -420,7 +426,7 @@ double Instrument::DacLevel(int code) const {
 
 double Instrument::Generator(double phase) const {
   uint32_t r1 = static_cast<uint32_t>(Register(1));
-  if (r1 & 0x10) return DacLevel(DacCode(static_cast<uint32_t>(Register(3))));   // calibration output
+  if (r1 & 0x10) return DacError(DacLevel(DacCode(static_cast<uint32_t>(Register(3)))));   // calibration output
   bool high = r1 & 0x20;
   double range = high ? 10 : 1;
   double span = high ? double(kDac10) - kDacM10 : double(kDac1) - kDacM1;
