@@ -1,0 +1,55 @@
+// The calibration window against the simulated instrument: a connected
+// link, the calibration state at its start values, and a program clock that
+// only moves when the program waits (or the test advances it).
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "../link/linkfixture.h"
+#include "calibration/state.h"
+#include "calibration/window.h"
+#include "link/connection.h"
+#include "platform/tcp.h"
+
+namespace caltest {
+
+class CalibrationTest : public linktest::LinkTest {
+ protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    SetCalibrationStartValues();
+    clock = 1000000;
+    pf::test::SetElapsed([this] { return clock.load(); });
+    // A wait moves the program clock at once and lets a tenth of it pass
+    // for real, so that the meter's replies have time to arrive.
+    pf::test::SetDelay([this](int ms) {
+      clock += ms;
+      if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(ms * 100));
+    });
+  }
+  void TearDown() override {
+    if (pf::IsWindow(kCalWindow)) pf::CloseWindow(kCalWindow);
+    if (dmmconnection) pf::TcpClose(dmmconnection);
+    dmmconnection = 0;
+    LinkTest::TearDown();
+  }
+
+  // Connects the simulated instrument of `model` and opens the window.
+  void OpenFor(const std::string& model, const std::string& sim = "") {
+    Configure("model=" + model + "\n" + sim);
+    activeinstrument = model;
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    pf::InitGui();
+    ASSERT_TRUE(YRM_OpenCalibrationWindow());
+  }
+
+  void Press(int g) { YRM_CalibrationAction(g); }
+  std::string Field(int g) { return pf::GetGadgetText(g); }
+
+  std::atomic<int64_t> clock{0};
+};
+
+}  // namespace caltest
