@@ -162,6 +162,12 @@ void YRM_CalibrationTimer() {
     return;
   }
   const int number = calstep;
+  if (dmmconnection == 0) {
+    // The meter went away: readings from here on would be no readings.
+    Idle();
+    Status(number, ": DMM connection lost - calibration stopped");
+    return;
+  }
   const Step& step = kSteps[number];
   std::string text = step.text;
   ++calstep;

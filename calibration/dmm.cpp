@@ -58,6 +58,14 @@ double Mantissa(const std::string& text) {
   }
   return value;
 }
+// The meter closed the connection: let go of it, so that Connect can open
+// a new one (the range is configured afresh then).
+void DmmLost() {
+  pf::TcpClose(dmmconnection);
+  dmmconnection = 0;
+  dmmlastrange.clear();
+  pf::SetGadgetText(kDmmConnectButton, "Connect");
+}
 }  // namespace
 
 std::string DmmRangeText(int k) { return k >= 0 && k < kDmmRanges ? kRanges[k].text : ""; }
@@ -111,7 +119,7 @@ void YRM_DmmRead(const std::string& range) {
   }
   // A reply that came too late for the last reading must not pass for this one.
   while (pf::TcpDataWaiting(dmmconnection))
-    if (pf::TcpReceive(dmmconnection, kDmmBufferBytes).empty()) break;
+    if (pf::TcpReceive(dmmconnection, kDmmBufferBytes).empty()) return DmmLost();
   pf::TcpSend(dmmconnection, "READ?\n");
   pf::Delay(kSettleMs);
   const int64_t noted = pf::ElapsedMilliseconds();
@@ -121,6 +129,7 @@ void YRM_DmmRead(const std::string& range) {
   }
   if (dmmbuffer.size() < kDmmBufferBytes) dmmbuffer.assign(kDmmBufferBytes, 0);
   const std::string reply = pf::TcpReceive(dmmconnection, kDmmBufferBytes);
+  if (reply.empty()) return DmmLost();
   std::copy(reply.begin(), reply.end(), dmmbuffer.begin());
   double value;
   if (ParseDmmReply(reply, value)) dmmvalue = value;

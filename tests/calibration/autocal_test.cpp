@@ -9,6 +9,7 @@
 #include "calibration/autocal.h"
 #include "calibration/dmm.h"
 #include "platform/sound.h"
+#include "shell/menucommands.h"
 
 namespace {
 
@@ -155,13 +156,38 @@ TEST_F(AutoRun, MeterFaultsLeaveTheLastReading) {
   Press(464);
   YRM_DmmRead("10V");
   EXPECT_NEAR(dmmvalue, 1.0075, 0.001);
-  // A meter that closed the connection: silent from then on.
-  Configure("meterfault=close");
-  YRM_DmmRead("10V");
-  Press(466);
-  YRM_DmmRead("10V");
-  EXPECT_NEAR(dmmvalue, 1.0075, 0.001);
   EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(AutoRun, AMeterThatHungUpCanBeConnectedAgain) {
+  Start("127.0.10.23");
+  Press(kGoButton);
+  ASSERT_TRUE(RunUntil([] { return calstep == 5; }));   // +10 V read
+  const double read = dmmvalue;
+  Configure("meterfault=close");
+  ASSERT_TRUE(RunUntil([] { return calstep == 0; }));
+  EXPECT_EQ(dmmvalue, read);
+  EXPECT_EQ(dmmconnection, 0);
+  EXPECT_EQ(Field(kDmmConnectButton), "Connect");
+  EXPECT_EQ(Field(kStatusField), "8: DMM connection lost - calibration stopped");
+  EXPECT_EQ(Field(kGoButton), "Go!");
+  EXPECT_TRUE(Shown().empty());
+
+  Press(kDmmConnectButton);
+  ASSERT_NE(dmmconnection, 0);
+  Press(466);
+  Press(kDmmMeasureButton);
+  EXPECT_NEAR(dmmvalue, 0.004, 0.001);
+}
+
+TEST_F(AutoRun, MenuItemOpensTheWindowOnlyWhenConnected) {
+  pf::InitGui();
+  activeinstrument = "YRM-A";
+  pf::test::PostMenuEvent(0, 58);
+  ASSERT_EQ(pf::WaitWindowEvent(1), pf::kEventMenu);
+  YRM_MenuEvent();
+  EXPECT_EQ(Shown(), std::vector<std::string>{"Info #0056 No USB detected - Please connect to device and retry"});
+  EXPECT_FALSE(pf::IsWindow(kCalWindow));
 }
 
 }  // namespace
