@@ -210,7 +210,8 @@ bool BenchKey(const std::string& key, const std::string& value, std::string& err
       error = "not a number: " + key + "=" + value;
       return true;
     }
-    (key == "dacgain" ? bench.gainPercent : key == "dacoffset" ? bench.offsetMv : bench.noiseMv) = v;
+    if (key == "dacgain") bench.gainPercent = v;
+    if (key == "dacoffset") bench.offsetMv = v;
     if (key == "meternoise") bench.noiseMv = std::max(0.0, v);
     return true;
   }

@@ -22,11 +22,13 @@ class CalibrationTest : public linktest::LinkTest {
     SetCalibrationStartValues();
     clock = 1000000;
     pf::test::SetElapsed([this] { return clock.load(); });
-    // A wait moves the program clock at once and lets a tenth of it pass
-    // for real, so that the meter's replies have time to arrive.
+    // A wait moves the program clock at once. Long waits let a tenth of
+    // their time pass for real; the short polls for a reply pass whole, so
+    // a meter slowed by a loaded machine still answers in time.
     pf::test::SetDelay([this](int ms) {
       clock += ms;
-      if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(ms * 100));
+      const int us = ms <= kRealWaitMs ? ms * 1000 : ms * 100;
+      if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(us));
     });
   }
   void TearDown() override {
@@ -49,6 +51,7 @@ class CalibrationTest : public linktest::LinkTest {
   void Press(int g) { YRM_CalibrationAction(g); }
   std::string Field(int g) { return pf::GetGadgetText(g); }
 
+  static constexpr int kRealWaitMs = 10;
   std::atomic<int64_t> clock{0};
 };
 
