@@ -58,13 +58,14 @@ std::string Upper(std::string s) {
 // on the address asked for, takes any number of clients and answers READ?.
 class Meter {
  public:
-  ~Meter() {
+  ~Meter() { Stop(); }
+  void Stop() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
   }
-  void Want() {
-    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
-  }
+  // Starts the thread once. It is stopped at exit before the instrument it
+  // measures is destroyed (registered after that was made).
+  void Want();
 
  private:
   struct Client {
@@ -199,6 +200,12 @@ class Meter {
 };
 
 Meter meter;
+
+void Meter::Want() {
+  if (thread_.joinable()) return;
+  thread_ = std::thread([this] { Run(); });
+  std::atexit([] { meter.Stop(); });
+}
 
 }  // namespace
 

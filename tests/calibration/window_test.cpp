@@ -226,6 +226,21 @@ TEST_F(CalibrationWindow, StoreWritesTheFileAndTheSameBytesIntoTheEeprom) {
   }
 }
 
+TEST_F(CalibrationWindow, StoreThatCannotWriteTheFileCopiesTheOldOne) {
+  OpenFor("YRM-A");
+  Press(503);
+  Press(497);
+  yrmtest::Spit("YRM_cal.txt", "DAC@10V=1\r\n");
+  pf::test::FailCreates(1);
+  Press(502);
+  pf::test::FailCreates(0);
+  EXPECT_EQ(yrmtest::Slurp("YRM_cal.txt"), "DAC@10V=1\r\n");
+  EXPECT_EQ(simctl::EepromWord(128), 'D' | 'A' << 8);
+  EXPECT_EQ(simctl::EepromWord(132), '1' | '\r' << 8);
+  EXPECT_EQ(simctl::EepromWord(133), '\n');   // 11 bytes, then zeros
+  EXPECT_EQ(simctl::EepromWord(134), 0);
+}
+
 TEST_F(CalibrationWindow, ClosingStopsTheLinkButNotOnItsOwnMessageBox) {
   pf::InitGui();
   ASSERT_TRUE(pf::OpenWindow(1, 0, 0, 200, 100, "other", pf::kWindowTitleBar));
