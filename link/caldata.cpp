@@ -14,8 +14,8 @@
 namespace {
 constexpr int kCalWords = kCalLastWord - kCalFirstWord + 1;   // 896
 const std::string kCalFile = "YRM_cal.txt";
+}  // namespace
 
-// A decimal integer; a missing key or no number ("--") reads 0.
 int64_t CalValue(const std::string& key) {
   YRM_GetKeyValue(kCalFile, key);
   const std::string& t = keyvalue;
@@ -30,6 +30,8 @@ int64_t CalValue(const std::string& key) {
   }
   return negative ? -v : v;
 }
+
+namespace {
 
 int32_t RoundedCode(double x) {
   double r = std::nearbyint(x);   // a half to the even neighbour

@@ -1,6 +1,7 @@
 // Calibration data: "YRM_cal.txt", its master copy in the converter's EEPROM
 // (words 128 to 1023, two bytes a word, low byte first) and the derived codes.
 #pragma once
+#include <cstdint>
 #include <string>
 
 constexpr int kCalFirstWord = 128;
@@ -16,3 +17,6 @@ void YRM_SaveCalibrationToEeprom(const std::string& file);
 // Derives the codes, gains and offsets from "YRM_cal.txt" (the second half
 // of YRM_LoadCalibration).
 void DeriveCalibration();
+// A key of "YRM_cal.txt" as a decimal integer; a missing key or no number
+// ("--") reads 0.
+int64_t CalValue(const std::string& key);

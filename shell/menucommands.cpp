@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calibration/window.h"
 #include "link/connection.h"
 #include "platform/gui.h"
 #include "platform/requester.h"
@@ -128,12 +129,14 @@ void YRM_MenuEvent() {
     case kShortcutAutoRun:
       YRM_ToggleAutoRun();
       break;
+    case kItemCalibrate:
+      YRM_CalibrationWindow();
+      break;
     case kItemDisplayColours:
       YRM_DisplayColoursWindow();
       break;
     default:
-      // Calibrate joins with the part that carries it out; the model items
-      // belong to the model selection.
+      // The model items belong to the model selection.
       break;
   }
 }

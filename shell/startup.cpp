@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "calibration/state.h"
 #include "editor/state.h"
 #include "link/poll.h"
 #include "link/state.h"
@@ -72,6 +73,7 @@ void SetStartValues() {
   SetTestingStartValues();
   SetRecordsStartValues();
   SetEditorStartValues();
+  SetCalibrationStartValues();
 }
 
 void YRM_BuildMainWindow() {

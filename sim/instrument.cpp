@@ -1,5 +1,7 @@
 #include "sim/instrument.h"
 
+#include "sim/bench.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -108,6 +110,7 @@ int64_t NowUs() {
 Instrument::Instrument() { Reset(); }
 
 void Instrument::Reset() {
+  ResetBench(false);
   cfg_ = Config{};
   registers_.clear();
   open_ = false;
@@ -127,6 +130,7 @@ void Instrument::Reset() {
   waves_.clear();
   fileStamp_.clear();
   fileFaults_.clear();
+  fileBench_.clear();
   fileHadError_ = false;
   fileCheckedUs_ = 0;
   BuildEeprom();
@@ -137,6 +141,7 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
   std::map<std::string, std::string> faultLines;   // counted faults as written
   bool seedSet = false;
   uint32_t seed = 0;
+  std::vector<std::pair<std::string, std::string>> benchLines;   // bench keys, applied at the end
   std::string firstError;
   int lineNumber = 0;
   auto fail = [&](const std::string& e) {
@@ -268,11 +273,25 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
       next.eepromFile = value;
     } else if (key.rfind("cal.", 0) == 0) {
       next.cal[Trim(line.substr(4, eq - 4))] = value;   // key in its own letter case
+    } else if (std::string e; BenchKey(key, value, e, false)) {
+      if (!e.empty()) fail(e);
+      else benchLines.emplace_back(key, value);
     } else {
       fail("unknown key: " + key);
     }
   }
   if (!firstError.empty()) return firstError;   // nothing applied
+
+  // The bench follows its own lines; a re-read file whose bench lines did not
+  // change leaves it as it is (a meter fault already used stays used).
+  if (!fromFile || benchLines != fileBench_) {
+    if (fromFile) ResetBench(true);
+    for (auto& [k, v] : benchLines) {
+      std::string e;
+      BenchKey(k, v, e, true);
+    }
+    if (fromFile) fileBench_ = benchLines;
+  }
 
   if (fromFile) {
     // A counted fault acts once, on the frames (or reads) after its line
@@ -547,7 +566,7 @@ double Instrument::DacLevel(int code) const {
 
 double Instrument::Generator(double phase) const {
   uint32_t r1 = static_cast<uint32_t>(Register(1));
-  if (r1 & 0x10) return DacLevel(DacCode(static_cast<uint32_t>(Register(3))));   // calibration output
+  if (r1 & 0x10) return DacError(DacLevel(DacCode(static_cast<uint32_t>(Register(3)))));   // calibration output
   bool high = r1 & 0x20;
   double amplitude = static_cast<uint16_t>(Register(4) & 0xFFFF);
   if (high && amplitude == kBoosterCode) {

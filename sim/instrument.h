@@ -144,6 +144,7 @@ class Instrument {
   int64_t fileCheckedUs_ = 0;
   bool fileHadError_ = false;
   std::map<std::string, std::string> fileFaults_;   // counted fault lines of the last good read
+  std::vector<std::pair<std::string, std::string>> fileBench_;   // bench lines of the last good read
   // Steady states of the configurations met lately (a probe script switches
   // between a few).
   struct Wave { std::vector<double> gen, pin; };

@@ -1,0 +1,217 @@
+#include "calibration/autocal.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "calibration/dmm.h"
+#include "calibration/state.h"
+#include "calibration/window.h"
+#include "link/frames.h"
+#include "link/state.h"
+#include "platform/clock.h"
+#include "platform/gui.h"
+#include "platform/sound.h"
+
+namespace {
+constexpr int kFirstDelayMs = 1000;
+constexpr int kZeroingPasses = 50;
+constexpr int kZeroingStep = 30;
+constexpr int kRead10V = kDmmReadAction + kDmmRange10V;
+// Controls the steps press.
+constexpr int kSet10 = 462, kSetM10 = 463, kSet1 = 464, kSetM1 = 465, kSet0 = 466;
+constexpr int kCal10 = 497, kCal1 = 498, kCal0 = 499, kCalM1 = 500, kCalM10 = 501;
+
+enum Action { kNone, kPress, kStoreAt10, kStoreAt1, kStoreAtM1, kStoreAtM10, kCalculate, kSetupZero, kZeroing };
+
+struct Step {
+  Action action;
+  int control;          // for kPress and kSetupZero
+  const char* text;
+  int delay;
+};
+
+// Steps 1 to 41; steps 16 to 28 repeat 3 to 15 with longer delays.
+const Step kSteps[kLastCalStep + 1] = {
+    {kNone, 0, "", 0},
+    {kNone, 0, ": starting calibration", 1000},
+    {kPress, kLoadDefaultsButton, ": load default values", 1000},
+    {kPress, kSet10, ": set to +10V", 1000},
+    {kPress, kRead10V, ": read DMM", 1000},
+    {kStoreAt10, 0, ": store +10V result", 1000},
+    {kPress, kSet1, ": set to +1V", 1000},
+    {kPress, kRead10V, ": read DMM", 1000},
+    {kStoreAt1, 0, ": store +1V result", 1000},
+    {kPress, kSetM1, ": set to -1V", 1000},
+    {kPress, kRead10V, ": read DMM", 1000},
+    {kStoreAtM1, 0, ": store -1V result", 1000},
+    {kPress, kSetM10, ": set to -10V", 1000},
+    {kPress, kRead10V, ": read DMM", 1000},
+    {kStoreAtM10, 0, ": store -10V result", 1000},
+    {kCalculate, 0, ": calculate values ", 1000},
+    {kPress, kSet10, ": set to +10V", 2000},
+    {kPress, kRead10V, ": read DMM", 2000},
+    {kStoreAt10, 0, ": store +10V result", 2000},
+    {kPress, kSet1, ": set to +1V", 2000},
+    {kPress, kRead10V, ": read DMM", 2000},
+    {kStoreAt1, 0, ": store +1V result", 2000},
+    {kPress, kSetM1, ": set to -1V", 2000},
+    {kPress, kRead10V, ": read DMM", 2000},
+    {kStoreAtM1, 0, ": store -1V result", 2000},
+    {kPress, kSetM10, ": set to -10V", 2000},
+    {kPress, kRead10V, ": read DMM", 2000},
+    {kStoreAtM10, 0, ": store -10V result", 2000},
+    {kCalculate, 0, ": calculate values ", 2000},
+    {kSetupZero, kSet0, ": setup for zeroing the 0V", 2000},
+    {kZeroing, 0, ": zeroing in on 0V, pass:", 500},
+    {kPress, kSet10, ": +10V cal, set", 2000},
+    {kPress, kCal10, ": +10V cal, store", 2000},
+    {kPress, kSet1, ": +1V cal, set", 2000},
+    {kPress, kCal1, ": +1V cal, store", 2000},
+    {kPress, kSet0, ": 0V cal, set", 2000},
+    {kPress, kCal0, ": 0V cal, store", 2000},
+    {kPress, kSetM1, ": -1V cal, set", 2000},
+    {kPress, kCalM1, ": -1V cal, store", 2000},
+    {kPress, kSetM10, ": -10V cal, set", 2000},
+    {kPress, kCalM10, ": -10V cal, store", 2000},
+    {kPress, kStoreButton, ": store all values", 2000},
+};
+
+void Status(int step, const std::string& text) {
+  pf::SetGadgetText(kStatusField, std::to_string(step) + text);
+}
+
+void Idle() {
+  calstep = 0;
+  pf::SetGadgetText(kGoButton, "Go!");
+  pf::SetGadgetText(kCountdownField, "");
+  Status(0, ": idle");
+}
+
+// Nearest integer, a half away from zero, kept within the code's range.
+int Rounded(double x) {
+  double r = std::round(x);
+  if (!(r > INT_MIN)) return INT_MIN;
+  if (r > INT_MAX) return INT_MAX;
+  return static_cast<int>(r);
+}
+
+void ZeroingPass() {
+  if (calpasses > 0) {
+    --calpasses;
+    YRM_DmmRead("100mV");
+    calcode[kRowDac0] += ZeroingChange(dmmvalue);
+    paramblock[3] = calcode[kRowDac0];
+    YRM_WriteRegisters(3, 1);
+    YRM_WriteRegisters(3, 1);
+    pf::SetGadgetText(kLiveCodeField, std::to_string(paramblock[3]));
+  }
+  if (calpasses == 0) calstep = kZeroingStep + 1;
+}
+}  // namespace
+
+int ZeroingChange(double v) {
+  if (v > 0.002) return -32;
+  if (v >= 0.001) return -8;
+  if (v >= 0) return -1;
+  if (v > -0.001) return 1;
+  if (v >= -0.002) return 8;
+  return 32;
+}
+
+bool YRM_CalibrationCalculate() {
+  // Equal readings give no line: the codes stay rather than turn to nonsense.
+  if (measured10 == measuredm10 || measured1 == measuredm1) return false;
+  const double s10 = (codeat10 - codeatm10) / (measured10 - measuredm10);
+  const double o10 = codeat10 - measured10 * s10;
+  const double s1 = (codeat1 - codeatm1) / (measured1 - measuredm1);
+  const double o1 = codeat1 - measured1 * s1;
+  calcode[kRowDac10] = Rounded(10 * s10 + o10);
+  calcode[kRowDacM10] = Rounded(-10 * s10 + o10);
+  calcode[kRowDac1] = Rounded(s1 + o1);
+  calcode[kRowDacM1] = Rounded(-s1 + o1);
+  calcode[kRowDac0] = Rounded(o1);
+  return true;
+}
+
+void YRM_CalibrationGo() {
+  if (calstep != 0) {
+    Idle();
+    return;
+  }
+  if (dmmconnection == 0) return;
+  pf::SetGadgetText(kGoButton, "Stop!");
+  calnextstep = pf::ElapsedMilliseconds() + kFirstDelayMs;
+  calstep = 1;
+  callaststep = kLastCalStep;
+}
+
+void YRM_CalibrationTimer() {
+  if (calstep == 0) return;
+  const int64_t now = pf::ElapsedMilliseconds();
+  if (now < calnextstep) {
+    char left[32];
+    std::snprintf(left, sizeof left, "%.2f", (calnextstep - now) / 1000.0);
+    if (pf::GetGadgetText(kCountdownField) != left) pf::SetGadgetText(kCountdownField, left);
+    return;
+  }
+  if (calstep > callaststep) {
+    Idle();
+    if (pf::IsSound(kEndSound)) pf::PlaySound(kEndSound);
+    return;
+  }
+  const int number = calstep;
+  if (dmmconnection == 0) {
+    // The meter went away: readings from here on would be no readings.
+    Idle();
+    Status(number, ": DMM connection lost - calibration stopped");
+    return;
+  }
+  const Step& step = kSteps[number];
+  std::string text = step.text;
+  ++calstep;
+  switch (step.action) {
+    case kNone:
+      break;
+    case kPress:
+      YRM_CalibrationAction(step.control);
+      break;
+    case kStoreAt10:
+      measured10 = dmmvalue;
+      codeat10 = calcode[kRowDac10];
+      break;
+    case kStoreAt1:
+      measured1 = dmmvalue;
+      codeat1 = calcode[kRowDac1];
+      break;
+    case kStoreAtM1:
+      measuredm1 = dmmvalue;
+      codeatm1 = calcode[kRowDacM1];
+      break;
+    case kStoreAtM10:
+      measuredm10 = dmmvalue;
+      codeatm10 = calcode[kRowDacM10];
+      break;
+    case kCalculate:
+      if (!YRM_CalibrationCalculate()) {
+        // Nothing measured a difference (meter not on the output?): storing
+        // the defaults as a calibration would pass for success.
+        Idle();
+        Status(number, ": readings equal - check the DMM wiring; calibration stopped");
+        return;
+      }
+      break;
+    case kSetupZero:
+      YRM_CalibrationAction(step.control);
+      calpasses = kZeroingPasses;
+      break;
+    case kZeroing:
+      calstep = number;
+      ZeroingPass();
+      text += std::to_string(calpasses);
+      break;
+  }
+  Status(number, text);
+  calnextstep = pf::ElapsedMilliseconds() + step.delay;
+}

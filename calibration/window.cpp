@@ -1,0 +1,365 @@
+#include "calibration/window.h"
+
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "calibration/autocal.h"
+#include "calibration/dmm.h"
+#include "calibration/state.h"
+#include "link/caldata.h"
+#include "link/connection.h"
+#include "link/frames.h"
+#include "link/poll.h"
+#include "link/state.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/gui.h"
+#include "platform/requester.h"
+#include "shell/log.h"
+#include "shell/state.h"
+
+namespace {
+const std::string kCalFile = "YRM_cal.txt";
+
+constexpr int kWindowX = 300, kWindowY = 0, kWindowWidth = 630;
+constexpr int kHeightPlain = 640, kHeightBias = 840;
+constexpr int kLine = 24, kRowHeight = 72, kTop = 28;
+constexpr int kYellow = 0x00FFFF;
+constexpr int kAdjustSteps[6] = {500, 25, 1, -1, -25, -500};
+const char* const kAdjustLabels[6] = {"++Course Adj.", "+Course Adj.", "+Fine Adj.",
+                                      "-Fine Adj.",    "-Course Adj.", "--Course Adj."};
+// Frame points and the samples summed into each at the calibration output
+// (10 samples a point x 8 cycles a frame).
+constexpr int kPoints = 64, kSamplesPerPoint = 80;
+
+struct RowControls {
+  int set, adjust, calibrate;     // set-output, first adjust and calibrate buttons
+  int codefield, adc0field, adc1field;   // fields the calibrate fills (0 = none)
+  int register1;                  // register 1 while the row's output is on
+  int adjustwrites;               // sends of register 3 per adjust
+  const char* level;              // "+10.00V"
+  const char* setlabel;
+  const char* pressText;          // "2. Press button --->"
+  const char* calibrateText;
+  const char* calibrateLabel;
+};
+
+const RowControls kRows[kCalRows] = {
+    {462, 467, 497, 509, 511, 515, 0x30, 1, "+10.00V", "Set output: +10V", "2. Press button --->",
+     "3. Press button to calibrate the ADC/DAC to +10.00V --->", "Calibrate +10.00V"},
+    {464, 473, 498, 508, 0, 0, 0x10, 1, "+1.00V", "Set output: +1V", "4. Press button --->",
+     "5. Press button to calibrate the DAC to +1.00V --->", "Calibrate +1.00V"},
+    {466, 479, 499, 507, 512, 516, 0x10, 2, "0.00V", "Set output: 0V", "6. Press button --->",
+     "7. Press button to calibrate the DAC to 0.00V --->", "Calibrate 0.00V"},
+    {465, 485, 500, 506, 0, 0, 0x10, 2, "-1.00V", "Set output: -1V", "8. Press button --->",
+     "9. Press button to calibrate the DAC to -1.00V --->", "Calibrate -1.00V"},
+    {463, 491, 501, 505, 513, 517, 0x30, 2, "-10.00V", "Set output: -10V", "10. Press button --->",
+     "11. Press button to calibrate the ADC/DAC to -10.00V --->", "Calibrate -10.00V"},
+    {746, 747, 753, 762, 0, 0, 0x30, 1, "+10.00V", "Set output: +10V", "13. Press button --->",
+     "14. Press button to calibrate the DCBIAS DAC to +10.00V --->", "Calibrate +10.00V"},
+    {754, 755, 761, 763, 0, 0, 0x30, 1, "-10.00V", "Set output: -10V", "15. Press button --->",
+     "16. Press button to calibrate the DCBIAS DAC to -10.00V --->", "Calibrate -10.00V"},
+};
+
+const char* const kCalKeys[kCalRows] = {"DAC@10V", "DAC@1V", "DAC@0V", "DAC@-1V",
+                                        "DAC@-10V", "DCBIAS@10V", "DCBIAS@-10V"};
+const int kFactoryCodes[kCalRows] = {28945, 29550, 1110, -27575, -27015, 29198, 3367};
+
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+bool IsBiasRow(int row) { return row == kRowBias10 || row == kRowBiasM10; }
+
+bool HasDcBias() {
+  return activeinstrument == "YRM-C" || activeinstrument == "YRM-D" || activeinstrument == "YRM-D2";
+}
+
+// The texts carry no fixed number: negative ones keep them apart.
+int nexttext;
+void Text(int x, int y, int w, const std::string& text) {
+  pf::TextGadget(nexttext--, x, y, w, 20, text);
+}
+
+void RowGadgets(int row, int y, bool adjustText) {
+  const RowControls& r = kRows[row];
+  Text(10, y + 3, 150, r.pressText);
+  pf::ButtonGadget(r.set, 160, y, 130, 22, r.setlabel);
+  if (adjustText) Text(300, y + 3, 320, std::string("Adjust to ") + r.level + " using controls below:");
+  for (int k = 0; k < 6; ++k)
+    pf::ButtonGadget(r.adjust + k, 10 + 102 * k, y + kLine, 98, 22, kAdjustLabels[k]);
+  Text(10, y + 2 * kLine + 3, 420, r.calibrateText);
+  pf::ButtonGadget(r.calibrate, 440, y + 2 * kLine, 150, 22, r.calibrateLabel);
+}
+
+void Field(int g, int x, int y) { pf::StringGadget(g, x, y, 78, 20, "--", pf::kGadgetReadOnly); }
+
+void FieldLine(int y, const std::string& label, std::initializer_list<int> fields) {
+  Text(10, y + 2, 90, label);
+  int x = 100;
+  for (int g : fields) {
+    Field(g, x, y);
+    x += 84;
+  }
+}
+
+void BuildGadgets() {
+  const std::string& m = activeinstrument;
+  const bool bias = HasDcBias();
+  nexttext = -5480;
+  pf::UseGadgetList(kCalWindow);
+  std::string first;
+  if (m == "YRM-AP")
+    first = "1. Connect YRM-AP probe tip to DVM(+) and YRM-AP ground lead to DVM(-)";
+  else if (m == "YRM-D2")
+    first = "1. Connect YRM-D2 RED socket to DVM(+) and YRM-D BLACK socket to DVM(-)";
+  else
+    first = "1. Connect " + m + " RED socket to DVM(+) and " + m + " BLACK socket to DVM(-)";
+  Text(10, 5, 610, first);
+  int y = kTop;
+  for (int row = kRowDac10; row <= kRowDacM10; ++row, y += kRowHeight) RowGadgets(row, y, true);
+  if (bias) {
+    Text(10, y, 610,
+         m == "YRM-D2" ? "12. Connect YRM-D2 BLUE socket to DVM(+) and YRM-D BLACK socket to DVM(-)"
+                       : "12. Connect " + m + " BLUE socket to DVM(+) and " + m + " BLACK socket to DVM(-)");
+    y += kLine;
+    RowGadgets(kRowBias10, y, false);
+    y += kRowHeight;
+    RowGadgets(kRowBiasM10, y, false);
+    y += kRowHeight;
+  }
+  Text(10, y, 610, std::string(bias ? "17." : "12.") + " Press button below to store calibration values in " +
+                       m + ". Calibration now completed.");
+  y += kLine;
+  pf::ButtonGadget(kStoreButton, 10, y, 250, 22, "Store Calibration Values");
+  pf::TextGadget(nexttext, 330, y + 2, 130, 20, "Factory/Debug only", pf::kGadgetCenter);
+  pf::SetGadgetColor(nexttext--, pf::kColorBack, kYellow);
+  pf::ButtonGadget(kLoadDefaultsButton, 470, y, 120, 22, "Load Defaults");
+  y += kLine + 8;
+  FieldLine(y, "DAC:", {kLiveCodeField, 509, 508, 507, 506, 505});
+  y += kLine;
+  if (bias) {
+    FieldLine(y, "DCBIAS DAC:", {762, 763});
+    y += kLine;
+  }
+  FieldLine(y, "ADC0:", {kLiveAdc0Field, 511, 512, 513});
+  y += kLine;
+  FieldLine(y, "ADC1:", {kLiveAdc1Field, 515, 516, 517});
+  y += kLine + 8;
+  Text(10, y + 2, 40, "DMM>");
+  pf::StringGadget(kDmmAddressField, 50, y, 120, 22, kDmmDefaultAddress);
+  pf::ButtonGadget(kDmmConnectButton, 175, y, 100, 22, "Connect");
+  pf::ComboBoxGadget(kDmmRangeCombo, 280, y, 80, 22);
+  for (int k = 0; k < kDmmRanges; ++k) pf::AddGadgetItem(kDmmRangeCombo, -1, DmmRangeText(k));
+  pf::SetGadgetState(kDmmRangeCombo, kDmmRange10V);
+  pf::ButtonGadget(kDmmMeasureButton, 365, y, 80, 22, "Measure");
+  pf::StringGadget(kDmmResultField, 450, y, 140, 22, "", pf::kGadgetReadOnly);
+  y += kLine + 4;
+  pf::ButtonGadget(kGoButton, 10, y, 80, 22, "Go!");
+  pf::TextGadget(kCountdownField, 95, y + 2, 60, 20, "");
+  pf::TextGadget(kStatusField, 160, y + 2, 430, 20, "0: idle");
+}
+
+void SetOutput(int row) {
+  const RowControls& r = kRows[row];
+  paramblock[1] = r.register1;
+  if (IsBiasRow(row)) {
+    paramblock[3] = calcode[row == kRowBias10 ? kRowDac10 : kRowDacM10];
+    paramblock[20] = calcode[row];
+    paramblock[21] = (calcode[kRowBias10] - calcode[kRowBiasM10]) / 2;
+    paramblock[22] = 2;
+  } else {
+    paramblock[3] = calcode[row];
+  }
+  paramblock[6] = 1000;
+  paramblock[8] = 100;
+  paramblock[10] = 64;
+  paramblock[11] = 10;
+  paramblock[12] = 8;
+  paramblock[14] = 100;
+  paramblock[16] = 0;
+  paramblock[17] = 0;
+  YRM_WriteRegisters(0, 32);
+  if (IsBiasRow(row))
+    pf::SetGadgetText(r.codefield, std::to_string(paramblock[20]));
+  else
+    pf::SetGadgetText(kLiveCodeField, std::to_string(paramblock[3]));
+}
+
+void Adjust(int row, int step) {
+  calcode[row] += step;
+  const RowControls& r = kRows[row];
+  if (IsBiasRow(row)) {
+    paramblock[20] = calcode[row];
+    YRM_WriteRegisters(20, 1);
+    pf::SetGadgetText(r.codefield, std::to_string(paramblock[20]));
+    return;
+  }
+  paramblock[3] = calcode[row];
+  for (int k = 0; k < r.adjustwrites; ++k) YRM_WriteRegisters(3, 1);
+  pf::SetGadgetText(kLiveCodeField, std::to_string(paramblock[3]));
+}
+
+void Calibrate(int row) {
+  const RowControls& r = kRows[row];
+  pf::SetGadgetText(r.codefield, std::to_string(calcode[row]));
+  if (r.adc0field) pf::SetGadgetText(r.adc0field, pf::GetGadgetText(kLiveAdc0Field));
+  if (r.adc1field) pf::SetGadgetText(r.adc1field, pf::GetGadgetText(kLiveAdc1Field));
+}
+
+void Store() {
+  const pf::LocalTime t = pf::Now();
+  char date[64];
+  std::snprintf(date, sizeof date, "Calibration date=%02d/%s/%04d@%02d:%02d:%02d", t.day,
+                kMonths[(t.month + 11) % 12], t.year, t.hour, t.minute, t.second);
+  std::string text = std::string(date) + "\r\n";
+  auto line = [&](const std::string& key, const std::string& value) { text += key + "=" + value + "\r\n"; };
+  auto field = [](int g) { return pf::GetGadgetText(g); };
+  auto ohms = [](float r) { return std::to_string(std::lround(r)); };
+  line("DAC@10V", field(509));
+  line("DAC@1V", field(508));
+  line("DAC@0V", field(507));
+  line("DAC@-1V", field(506));
+  line("DAC@-10V", field(505));
+  line("ADC0@10V", field(511));
+  line("ADC0@0V", field(512));
+  line("ADC0@-10V", field(513));
+  line("ADC1@10V", field(515));
+  line("ADC1@0V", field(516));
+  line("ADC1@-10V", field(517));
+  line("50ohm", ohms(resistance50));
+  line("100ohm", ohms(resistance100));
+  line("200ohm", ohms(resistance200));
+  line("500ohm", ohms(resistance500));
+  line("1Kohm", ohms(resistance1k));
+  line("2Kohm", ohms(resistance2k));
+  line("5Kohm", ohms(resistance5k));
+  line("10Kohm", ohms(resistance10k));
+  if (HasDcBias()) {
+    line("DCBIAS@10V", field(762));
+    line("DCBIAS@-10V", field(763));
+  }
+  // Through a temporary file: a failed write keeps the old file, which the
+  // EEPROM copy then takes.
+  pf::ReplaceFile(kCalFile, text);
+  YRM_SaveCalibrationToEeprom(kCalFile);
+}
+
+// Live ADC averages of the frame just taken.
+void TakeFrame() {
+  int sum0 = 0, sum1 = 0;
+  {
+    std::lock_guard<std::mutex> g(linklock);
+    if (adc0samples.size() <= kPoints || adc1samples.size() <= kPoints) return;
+    for (int i = 1; i <= kPoints; ++i) {
+      sum0 += adc0samples[i] / kSamplesPerPoint;
+      sum1 += adc1samples[i] / kSamplesPerPoint;
+    }
+  }
+  adc0average = sum0 / kPoints;
+  adc1average = sum1 / kPoints;
+  pf::SetGadgetText(kLiveAdc0Field, std::to_string(adc0average));
+  pf::SetGadgetText(kLiveAdc1Field, std::to_string(adc1average));
+}
+
+void CloseCalibrationWindow() {
+  calstep = 0;
+  paramblock[1] &= ~int64_t{0x10};
+  YRM_StopConnection();
+  pf::CloseWindow(kCalWindow);
+}
+}  // namespace
+
+void CalibrationErrorBox(const std::string& text) {
+  calownbox = true;
+  pf::MessageRequester("Error", text, pf::kRequesterOk | pf::kRequesterError);
+}
+
+void YRM_CalibrationAction(int g) {
+  for (int row = 0; row < kCalRows; ++row) {
+    const RowControls& r = kRows[row];
+    if (g == r.set) return SetOutput(row);
+    if (g >= r.adjust && g < r.adjust + 6) return Adjust(row, kAdjustSteps[g - r.adjust]);
+    if (g == r.calibrate) return Calibrate(row);
+  }
+  if (g >= kDmmReadAction && g < kDmmReadAction + kDmmRanges) return YRM_DmmReadingAction(g - kDmmReadAction);
+  switch (g) {
+    case kLoadDefaultsButton:
+      for (int row = 0; row < kCalRows; ++row) calcode[row] = kFactoryCodes[row];
+      break;
+    case kStoreButton:
+      Store();
+      break;
+    case kDmmConnectButton:
+      YRM_DmmConnect(pf::GetGadgetText(kDmmAddressField));
+      break;
+    case kDmmMeasureButton: {
+      const int k = pf::GetGadgetState(kDmmRangeCombo);
+      if (k >= 0 && k < kDmmRanges) YRM_DmmReadingAction(k);
+      break;
+    }
+    case kGoButton:
+      YRM_CalibrationGo();
+      break;
+    default:
+      break;
+  }
+}
+
+bool YRM_OpenCalibrationWindow() {
+  const int height = HasDcBias() ? kHeightBias : kHeightPlain;
+  if (!pf::OpenWindow(kCalWindow, kWindowX, kWindowY, kWindowWidth, height,
+                      "Calibrate " + activeinstrument + " ADC/DAC",
+                      pf::kWindowTitleBar | pf::kWindowSystemMenu)) {
+    YRM_ShowMessage("Error #0057 ADC CALIBRATE window won't start");
+    return false;
+  }
+  BuildGadgets();
+  if (usbopen == 0) {
+    YRM_ShowMessage("Info #0056 No USB detected - Please connect to device and retry");
+    pf::CloseWindow(kCalWindow);
+    return false;
+  }
+  calownbox = false;
+  calstep = 0;
+  YRM_LoadCalibrationFromEeprom(kCalFile);
+  for (int row = 0; row < kCalRows; ++row) calcode[row] = static_cast<int>(CalValue(kCalKeys[row]));
+  if (dmmconnection != 0) pf::SetGadgetText(kDmmConnectButton, "Connected");
+  return true;
+}
+
+bool YRM_CalibrationPass() {
+  const int event = pf::WaitWindowEvent(1);
+  YRM_CalibrationTimer();
+  bool close = false;
+  if (pf::EventWindow() == kCalWindow) {
+    if (event == pf::kEventGadget) {
+      YRM_CalibrationAction(pf::EventGadget());
+    } else if (event == pf::kEventCloseWindow) {
+      close = true;
+    } else if (event == pf::kEventActivateWindow) {
+      calownbox = false;
+    } else if (event == pf::kEventDeactivateWindow) {
+      // Focus lost to the window's own message box is no leave to close.
+      if (calownbox)
+        calownbox = false;
+      else if (pf::ActiveWindow() != kCalWindow)
+        close = true;
+    }
+  }
+  if (close) {
+    CloseCalibrationWindow();
+    return false;
+  }
+  YRM_PollInstrument(250);
+  YRM_ReadUsbFrames();
+  if (newframe.exchange(0) == 1) TakeFrame();
+  return true;
+}
+
+void YRM_CalibrationWindow() {
+  if (!YRM_OpenCalibrationWindow()) return;
+  while (YRM_CalibrationPass()) {
+  }
+}

@@ -1,0 +1,18 @@
+// The calibration window (548): manual steps, the multimeter row and the
+// automatic sequence's controls, with its own event loop.
+#pragma once
+#include <string>
+
+// Menu item 58: opens the window and runs its loop until it closes; the
+// link is stopped on the way out.
+void YRM_CalibrationWindow();
+// Opens and fills the window; false (after its message) when it cannot open
+// or no instrument is connected.
+bool YRM_OpenCalibrationWindow();
+// One pass of the window's loop (waits at most 1 ms); false once it closed.
+bool YRM_CalibrationPass();
+// A press of control (or reading action) `g` of the window.
+void YRM_CalibrationAction(int g);
+// A box titled "Error" (OK only) of the window itself, whose loss of focus
+// must not close the window.
+void CalibrationErrorBox(const std::string& text);

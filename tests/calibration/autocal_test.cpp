@@ -1,0 +1,193 @@
+// The automatic calibration sequence: its arithmetic, and whole runs against
+// the simulated instrument and its bench meter with a fast program clock.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "calfixture.h"
+#include "calibration/autocal.h"
+#include "calibration/dmm.h"
+#include "platform/sound.h"
+#include "shell/menucommands.h"
+
+namespace {
+
+TEST(AutoCalibration, CalculationDrawsLinesThroughTheMeasurements) {
+  SetCalibrationStartValues();
+  measured10 = 10.1, measuredm10 = -9.9, codeat10 = 28945, codeatm10 = -27015;
+  measured1 = 1.004, measuredm1 = -0.996, codeat1 = 29550, codeatm1 = -27575;
+  ASSERT_TRUE(YRM_CalibrationCalculate());
+  EXPECT_EQ(calcode[kRowDac10], 28665);    // slope 2798 codes a volt
+  EXPECT_EQ(calcode[kRowDacM10], -27295);
+  EXPECT_EQ(calcode[kRowDac1], 29436);     // slope 28562.5, offset 873.25
+  EXPECT_EQ(calcode[kRowDacM1], -27689);
+  EXPECT_EQ(calcode[kRowDac0], 873);
+  // A half rounds away from zero: offset 986.5 gives 987.
+  measured1 = 1, measuredm1 = -1, codeat1 = 29548, codeatm1 = -27575;
+  ASSERT_TRUE(YRM_CalibrationCalculate());
+  EXPECT_EQ(calcode[kRowDac0], 987);
+
+  // Equal readings (a meter that never answered) give no line: codes kept.
+  measuredm1 = measured1;
+  calcode.fill(7);
+  EXPECT_FALSE(YRM_CalibrationCalculate());
+  EXPECT_EQ(calcode[kRowDac0], 7);
+}
+
+TEST(AutoCalibration, ZeroingStepsByTheReading) {
+  struct Case { double volts; int change; } cases[] = {
+      {0.0021, -32}, {0.002, -8}, {0.001, -8}, {0.00099, -1}, {0.0, -1}, {-0.0001, 1},
+      {-0.001, 8}, {-0.002, 8}, {-0.0021, 32},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ZeroingChange(c.volts), c.change) << c.volts;
+}
+
+class AutoRun : public caltest::CalibrationTest {
+ protected:
+  // Opens the window for YRM-A with the bench meter at `address`, connected.
+  void Start(const std::string& address) {
+    OpenFor("YRM-A", "meter=" + address + "\nmeternoise=0.02");
+    pf::SetGadgetText(kDmmAddressField, address);
+    Press(kDmmConnectButton);
+    ASSERT_NE(dmmconnection, 0);
+  }
+  // Loop passes, the program clock 50 ms further each, until `done`.
+  bool RunUntil(const std::function<bool()>& done, int passes = 20000) {
+    for (int i = 0; i < passes; ++i) {
+      if (done()) return true;
+      clock += 50;
+      if (!YRM_CalibrationPass()) return false;
+    }
+    return done();
+  }
+};
+
+TEST_F(AutoRun, CorrectsTheDacErrorAndTheNextConnectionUsesTheCodes) {
+  ASSERT_TRUE(pf::LoadSound(kEndSound, YRM_END_SOUND));
+  Start("127.0.10.20");
+  const int played = pf::test::PlayCount(kEndSound);
+  Press(kGoButton);
+  EXPECT_EQ(Field(kGoButton), "Stop!");
+  ASSERT_TRUE(RunUntil([] { return calstep == 31; }));
+  EXPECT_EQ(calpasses, 0);
+  ASSERT_TRUE(RunUntil([] { return calstep == 0; }));
+  EXPECT_EQ(Field(kGoButton), "Go!");
+  EXPECT_EQ(Field(kStatusField), "0: idle");
+  EXPECT_EQ(pf::test::PlayCount(kEndSound), played + 1);
+
+  // The file holds the new codes, and the EEPROM the file.
+  const std::string file = yrmtest::Slurp("YRM_cal.txt");
+  const int rows[] = {kRowDac10, kRowDac1, kRowDac0, kRowDacM1, kRowDacM10};
+  const char* keys[] = {"DAC@10V=", "DAC@1V=", "DAC@0V=", "DAC@-1V=", "DAC@-10V="};
+  for (int k = 0; k < 5; ++k)
+    EXPECT_NE(file.find(keys[k] + std::to_string(calcode[rows[k]]) + "\r\n"), std::string::npos) << keys[k];
+  EXPECT_NE(calcode[kRowDac10], 28945);   // the simulated DAC is off by default
+  EXPECT_EQ(simctl::EepromWord(128), static_cast<uint8_t>(file[0]) | static_cast<uint8_t>(file[1]) << 8);
+  EXPECT_EQ(simctl::EepromWord(128 + static_cast<int>(file.size()) / 2 - 1),
+            static_cast<uint8_t>(file[file.size() / 2 * 2 - 2]) | static_cast<uint8_t>(file[file.size() / 2 * 2 - 1]) << 8);
+
+  // With those codes the output is within 2 mV of each level.
+  const struct { int set; double volts; } levels[] = {{462, 10}, {464, 1}, {466, 0}, {465, -1}, {463, -10}};
+  for (auto l : levels) {
+    Press(l.set);
+    EXPECT_NEAR(simctl::Output(0), l.volts, 0.002) << l.volts;
+  }
+
+  // Closing disconnects; the next connection derives its codes from them.
+  const int dac10 = calcode[kRowDac10], dacm10 = calcode[kRowDacM10], dac0 = calcode[kRowDac0];
+  pf::test::PostWindowEvent(kCalWindow, pf::kEventCloseWindow);
+  EXPECT_FALSE(YRM_CalibrationPass());
+  ASSERT_EQ(usbopen, 0);
+  std::remove("YRM_cal.txt");
+  voltage = 10000;
+  YRM_StartConnection();
+  ASSERT_EQ(usbopen, 1);
+  EXPECT_EQ(amplitudecode[10], dac10 - dacm10);
+  EXPECT_EQ(zerocode[0], dac0);
+  EXPECT_EQ(simctl::Register(5), dac0);
+}
+
+TEST_F(AutoRun, StopLeavesThePassesAndGoStartsAgainFromStepOne) {
+  // Without a meter Go! does nothing.
+  OpenFor("YRM-A", "meter=127.0.10.21\nmeternoise=0.02");
+  Press(kGoButton);
+  EXPECT_EQ(calstep, 0);
+  EXPECT_EQ(Field(kGoButton), "Go!");
+  pf::SetGadgetText(kDmmAddressField, "127.0.10.21");
+  Press(kDmmConnectButton);
+  ASSERT_NE(dmmconnection, 0);
+
+  Press(kGoButton);
+  EXPECT_EQ(calstep, 1);
+  ASSERT_TRUE(RunUntil([] { return calstep == 30 && calpasses == 45; }));
+  EXPECT_EQ(Field(kStatusField), "30: zeroing in on 0V, pass:45");
+  Press(kGoButton);
+  EXPECT_EQ(calstep, 0);
+  EXPECT_EQ(Field(kGoButton), "Go!");
+  clock += 10000;
+  for (int i = 0; i < 5; ++i) YRM_CalibrationPass();
+  EXPECT_EQ(calpasses, 45);
+
+  Press(kGoButton);
+  EXPECT_EQ(calstep, 1);
+  ASSERT_TRUE(RunUntil([] { return calstep == 2; }));
+  EXPECT_EQ(Field(kStatusField), "1: starting calibration");
+  ASSERT_TRUE(RunUntil([] { return calstep == 30; }));
+  EXPECT_EQ(calpasses, 50);
+  EXPECT_EQ(Field(kStatusField), "29: setup for zeroing the 0V");
+}
+
+TEST_F(AutoRun, MeterFaultsLeaveTheLastReading) {
+  Start("127.0.10.22");
+  Press(466);   // 0 V output, about 4 mV with the DAC's offset
+  YRM_DmmRead("10V");
+  const double good = dmmvalue;
+  EXPECT_NEAR(good, 0.004, 0.001);
+  for (const char* fault : {"noreply", "exponent", "split"}) {
+    Configure(std::string("meterfault=") + fault);
+    Press(464);   // +1 V: a new level the faulty reading must not bring in
+    YRM_DmmRead("10V");
+    EXPECT_EQ(dmmvalue, good) << fault;
+    Press(466);
+  }
+  // The late second half of the split reply is not taken for the next one.
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  Press(464);
+  YRM_DmmRead("10V");
+  EXPECT_NEAR(dmmvalue, 1.0075, 0.001);
+  EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(AutoRun, AMeterThatHungUpCanBeConnectedAgain) {
+  Start("127.0.10.23");
+  Press(kGoButton);
+  ASSERT_TRUE(RunUntil([] { return calstep == 5; }));   // +10 V read
+  const double read = dmmvalue;
+  Configure("meterfault=close");
+  ASSERT_TRUE(RunUntil([] { return calstep == 0; }));
+  EXPECT_EQ(dmmvalue, read);
+  EXPECT_EQ(dmmconnection, 0);
+  EXPECT_EQ(Field(kDmmConnectButton), "Connect");
+  EXPECT_EQ(Field(kStatusField), "8: DMM connection lost - calibration stopped");
+  EXPECT_EQ(Field(kGoButton), "Go!");
+  EXPECT_TRUE(Shown().empty());
+
+  Press(kDmmConnectButton);
+  ASSERT_NE(dmmconnection, 0);
+  Press(466);
+  Press(kDmmMeasureButton);
+  EXPECT_NEAR(dmmvalue, 0.004, 0.001);
+}
+
+TEST_F(AutoRun, MenuItemOpensTheWindowOnlyWhenConnected) {
+  pf::InitGui();
+  activeinstrument = "YRM-A";
+  pf::test::PostMenuEvent(0, 58);
+  ASSERT_EQ(pf::WaitWindowEvent(1), pf::kEventMenu);
+  YRM_MenuEvent();
+  EXPECT_EQ(Shown(), std::vector<std::string>{"Info #0056 No USB detected - Please connect to device and retry"});
+  EXPECT_FALSE(pf::IsWindow(kCalWindow));
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+// The calibration window's texts, manual steps, Store and closing against
+// the simulated instrument.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "calfixture.h"
+#include "platform/files.h"
+
+using linktest::Hex;
+
+namespace {
+
+class CalibrationWindow : public caltest::CalibrationTest {};
+
+// Every text control's text, top to bottom.
+std::vector<std::string> Texts() {
+  std::vector<std::string> out;
+  for (int g = -5480; pf::IsGadget(g); --g) out.push_back(pf::GetGadgetText(g));
+  return out;
+}
+
+TEST_F(CalibrationWindow, TitleSizeAndModelTextsFollowTheModel) {
+  struct Case { const char* model; int height; const char* first; const char* last; bool bias; const char* twelve; } cases[] = {
+      {"YRM-A", 640, "1. Connect YRM-A RED socket to DVM(+) and YRM-A BLACK socket to DVM(-)",
+       "12. Press button below to store calibration values in YRM-A. Calibration now completed.", false, ""},
+      {"YRM-AP", 640, "1. Connect YRM-AP probe tip to DVM(+) and YRM-AP ground lead to DVM(-)",
+       "12. Press button below to store calibration values in YRM-AP. Calibration now completed.", false, ""},
+      {"YRM-C", 840, "1. Connect YRM-C RED socket to DVM(+) and YRM-C BLACK socket to DVM(-)",
+       "17. Press button below to store calibration values in YRM-C. Calibration now completed.", true,
+       "12. Connect YRM-C BLUE socket to DVM(+) and YRM-C BLACK socket to DVM(-)"},
+      {"YRM-D", 840, "1. Connect YRM-D RED socket to DVM(+) and YRM-D BLACK socket to DVM(-)",
+       "17. Press button below to store calibration values in YRM-D. Calibration now completed.", true,
+       "12. Connect YRM-D BLUE socket to DVM(+) and YRM-D BLACK socket to DVM(-)"},
+      {"YRM-D2", 840, "1. Connect YRM-D2 RED socket to DVM(+) and YRM-D BLACK socket to DVM(-)",
+       "17. Press button below to store calibration values in YRM-D2. Calibration now completed.", true,
+       "12. Connect YRM-D2 BLUE socket to DVM(+) and YRM-D BLACK socket to DVM(-)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.model);
+    simctl::Reset();
+    OpenFor(c.model);
+    EXPECT_EQ(pf::GetWindowTitle(kCalWindow), std::string("Calibrate ") + c.model + " ADC/DAC");
+    EXPECT_EQ(pf::WindowWidth(kCalWindow), 630);
+    EXPECT_EQ(pf::WindowHeight(kCalWindow), c.height);
+    std::vector<std::string> t = Texts();
+    ASSERT_GE(t.size(), 20u);
+    EXPECT_EQ(t[0], c.first);
+    EXPECT_EQ(t[1], "2. Press button --->");
+    EXPECT_EQ(t[2], "Adjust to +10.00V using controls below:");
+    EXPECT_EQ(t[3], "3. Press button to calibrate the ADC/DAC to +10.00V --->");
+    EXPECT_EQ(t[15], "11. Press button to calibrate the ADC/DAC to -10.00V --->");
+    const size_t last = c.bias ? 21 : 16;
+    EXPECT_EQ(t[last], c.last);
+    EXPECT_EQ(t[last + 1], "Factory/Debug only");
+    EXPECT_EQ(pf::GetGadgetColor(-5480 - static_cast<int>(last) - 1, pf::kColorBack), 0x00FFFF);
+    if (c.bias) {
+      EXPECT_EQ(t[16], c.twelve);
+      EXPECT_EQ(t[17], "13. Press button --->");
+      EXPECT_EQ(t[18], "14. Press button to calibrate the DCBIAS DAC to +10.00V --->");
+      EXPECT_EQ(t[20], "16. Press button to calibrate the DCBIAS DAC to -10.00V --->");
+    }
+    EXPECT_EQ(pf::IsGadget(762), c.bias);
+    EXPECT_EQ(pf::IsGadget(746), c.bias);
+    // The working codes come from the instrument's EEPROM.
+    EXPECT_EQ(calcode[kRowDac0], 1110);
+    EXPECT_EQ(calcode[kRowBias10], c.bias ? 29198 : 0);
+    pf::CloseWindow(kCalWindow);
+    YRM_CloseUsbPort();
+  }
+}
+
+TEST_F(CalibrationWindow, ControlsStartWithTheirTexts) {
+  OpenFor("YRM-C");
+  for (int g : {504, 505, 506, 507, 508, 509, 510, 511, 512, 513, 514, 515, 516, 517, 762, 763})
+    EXPECT_EQ(Field(g), "--") << g;
+  EXPECT_EQ(Field(462), "Set output: +10V");
+  EXPECT_EQ(Field(463), "Set output: -10V");
+  EXPECT_EQ(Field(467), "++Course Adj.");
+  EXPECT_EQ(Field(496), "--Course Adj.");
+  EXPECT_EQ(Field(501), "Calibrate -10.00V");
+  EXPECT_EQ(Field(502), "Store Calibration Values");
+  EXPECT_EQ(Field(503), "Load Defaults");
+  EXPECT_EQ(Field(kGoButton), "Go!");
+  EXPECT_EQ(Field(kStatusField), "0: idle");
+  EXPECT_EQ(Field(kDmmAddressField), kDmmDefaultAddress);
+  const char* ranges[] = {"1000V", "100V", "10V", "1V", "100mV", "3A", "1A",
+                          "100mA", "10mA", "1mA", "100uA", "10uA", "1uA"};
+  ASSERT_EQ(pf::CountGadgetItems(kDmmRangeCombo), 13);
+  for (int k = 0; k < 13; ++k) EXPECT_EQ(pf::GetGadgetItemText(kDmmRangeCombo, k), ranges[k]);
+  EXPECT_EQ(pf::GetGadgetState(kDmmRangeCombo), 2);
+}
+
+TEST_F(CalibrationWindow, WithoutInstrumentItSaysSoAndCloses) {
+  pf::InitGui();
+  activeinstrument = "YRM-A";
+  EXPECT_FALSE(YRM_OpenCalibrationWindow());
+  EXPECT_FALSE(pf::IsWindow(kCalWindow));
+  ASSERT_EQ(Shown().size(), 1u);
+  EXPECT_EQ(Shown()[0], "Info #0056 No USB detected - Please connect to device and retry");
+}
+
+TEST_F(CalibrationWindow, SetOutputSendsTheWholeBlockInOneTransfer) {
+  OpenFor("YRM-A");
+  Press(503);   // Load Defaults: nothing sent, nothing shown
+  long long before = simctl::TransferCount();
+  EXPECT_EQ(simctl::TransferCount(), before);
+  EXPECT_EQ(Field(504), "--");
+  Press(462);
+  auto sent = simctl::Transfers(before);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].bytes.size(), 256u);
+  EXPECT_EQ(simctl::Register(1), 0x30);   // assigned: the connection's 0x2 is gone
+  EXPECT_EQ(simctl::Register(3), 28945);
+  const std::pair<int, int> block[] = {{6, 1000}, {8, 100}, {10, 64}, {11, 10}, {12, 8}, {14, 100}, {16, 0}};
+  for (auto [reg, value] : block) EXPECT_EQ(simctl::Register(reg), value) << reg;
+  EXPECT_EQ(Field(504), "28945");
+
+  Press(466);   // 0 V: the 1 V range
+  EXPECT_EQ(simctl::Register(1), 0x10);
+  EXPECT_EQ(simctl::Register(3), 1110);
+}
+
+TEST_F(CalibrationWindow, AdjustSendsRegister3OnceOrTwiceByRow) {
+  OpenFor("YRM-A");
+  Press(503);
+  long long before = simctl::TransferCount();
+  Press(479);   // "++Course Adj." of 0 V
+  EXPECT_EQ(calcode[kRowDac0], 1610);
+  auto sent = simctl::Transfers(before);
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(Hex(sent[0].bytes), Hex(sent[1].bytes));
+  EXPECT_EQ(sent[0].bytes.size(), 8u);
+  EXPECT_EQ(simctl::Register(3), 1610);
+  EXPECT_EQ(Field(504), "1610");
+
+  struct Case { int button; int row; int delta; size_t sends; } cases[] = {
+      {470, kRowDac10, -1, 1}, {474, kRowDac1, 25, 1}, {489, kRowDacM1, -25, 2}, {496, kRowDacM10, -500, 2}};
+  for (const Case& c : cases) {
+    int was = calcode[c.row];
+    before = simctl::TransferCount();
+    Press(c.button);
+    EXPECT_EQ(calcode[c.row], was + c.delta) << c.button;
+    EXPECT_EQ(simctl::Transfers(before).size(), c.sends) << c.button;
+  }
+}
+
+TEST_F(CalibrationWindow, DcBiasRowsDriveTheDcGenerator) {
+  OpenFor("YRM-C");
+  Press(503);
+  Press(754);   // DC bias -10 V
+  EXPECT_EQ(simctl::Register(1), 0x30);
+  EXPECT_EQ(paramblock[3], -27015);
+  EXPECT_EQ(simctl::Register(20), 3367);
+  EXPECT_EQ(simctl::Register(21), (29198 - 3367) / 2);
+  EXPECT_EQ(simctl::Register(22), 2);
+  EXPECT_EQ(Field(763), "3367");
+  EXPECT_EQ(Field(504), "--");
+  long long before = simctl::TransferCount();
+  Press(752);   // "--Course Adj." of DC bias +10 V
+  EXPECT_EQ(simctl::Transfers(before).size(), 1u);
+  EXPECT_EQ(simctl::Register(20), 28698);
+  EXPECT_EQ(Field(762), "28698");
+}
+
+TEST_F(CalibrationWindow, CalibrateCopiesCodesAndTheLiveAdcAverages) {
+  OpenFor("YRM-A");
+  Press(503);
+  Press(500);   // -1 V: the code only
+  EXPECT_EQ(Field(506), "-27575");
+  EXPECT_EQ(Field(513), "--");
+  Press(462);
+  // Passes of the loop until a frame of the +10 V output is in.
+  for (int i = 0; i < 200 && Field(510) == "--"; ++i) {
+    clock += 300;
+    YRM_CalibrationPass();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ASSERT_NE(Field(510), "--");
+  // The ADC reads the generator through its own calibration (about 32012
+  // counts at +10 V), so 10 V plus the DAC's error reads a little above.
+  int adc0 = std::stoi(Field(510));
+  EXPECT_GT(adc0, 31900);
+  EXPECT_LT(adc0, 32300);
+  Press(497);
+  EXPECT_EQ(Field(509), "28945");
+  EXPECT_EQ(Field(511), Field(510));
+  EXPECT_EQ(Field(515), Field(514));
+  EXPECT_EQ(Field(512), "--");
+}
+
+TEST_F(CalibrationWindow, StoreWritesTheFileAndTheSameBytesIntoTheEeprom) {
+  pf::test::SetNow([] { return pf::LocalTime{2025, 6, 5, 14, 3, 59}; });
+  for (const char* model : {"YRM-A", "YRM-C"}) {
+    SCOPED_TRACE(model);
+    simctl::Reset();
+    OpenFor(model);
+    Press(503);
+    Press(497);
+    Press(499);
+    Press(502);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(pf::ReadLines("YRM_cal.txt", lines));
+    const bool bias = std::string(model) == "YRM-C";
+    ASSERT_EQ(lines.size(), bias ? 22u : 20u);
+    EXPECT_EQ(lines[0], "Calibration date=05/Jun/2025@14:03:59");
+    EXPECT_EQ(lines[1], "DAC@10V=28945");
+    EXPECT_EQ(lines[2], "DAC@1V=--");
+    EXPECT_EQ(lines[3], "DAC@0V=1110");
+    EXPECT_EQ(lines[6], "ADC0@10V=--");   // no frame came before the press
+    EXPECT_EQ(lines[12], "50ohm=50");
+    EXPECT_EQ(lines[19], "10Kohm=10000");
+    if (bias) {
+      EXPECT_EQ(lines[21], "DCBIAS@-10V=--");
+    }
+    const std::string file = yrmtest::Slurp("YRM_cal.txt");
+    EXPECT_NE(file.find("DAC@-1V=--\r\n"), std::string::npos);
+    for (int w = 128; w <= 1023; ++w) {
+      size_t k = 2 * static_cast<size_t>(w - 128);
+      int lo = k < file.size() ? static_cast<uint8_t>(file[k]) : 0;
+      int hi = k + 1 < file.size() ? static_cast<uint8_t>(file[k + 1]) : 0;
+      ASSERT_EQ(simctl::EepromWord(w), lo | hi << 8) << w;
+    }
+    pf::CloseWindow(kCalWindow);
+    YRM_CloseUsbPort();
+  }
+}
+
+TEST_F(CalibrationWindow, StoreThatCannotWriteTheFileCopiesTheOldOne) {
+  OpenFor("YRM-A");
+  Press(503);
+  Press(497);
+  yrmtest::Spit("YRM_cal.txt", "DAC@10V=1\r\n");
+  pf::test::FailCreates(1);
+  Press(502);
+  pf::test::FailCreates(0);
+  EXPECT_EQ(yrmtest::Slurp("YRM_cal.txt"), "DAC@10V=1\r\n");
+  EXPECT_EQ(simctl::EepromWord(128), 'D' | 'A' << 8);
+  EXPECT_EQ(simctl::EepromWord(132), '1' | '\r' << 8);
+  EXPECT_EQ(simctl::EepromWord(133), '\n');   // 11 bytes, then zeros
+  EXPECT_EQ(simctl::EepromWord(134), 0);
+}
+
+TEST_F(CalibrationWindow, ClosingStopsTheLinkButNotOnItsOwnMessageBox) {
+  pf::InitGui();
+  ASSERT_TRUE(pf::OpenWindow(1, 0, 0, 200, 100, "other", pf::kWindowTitleBar));
+  OpenFor("YRM-A");
+  pf::SetActiveWindow(kCalWindow);
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(YRM_CalibrationPass());   // the toolkit settles
+  ASSERT_EQ(pf::ActiveWindow(), kCalWindow);
+  Press(462);
+  // A meter error box takes the focus (and the toolkit may not yet have
+  // given it back when the loop reads the deactivation): no reason to close.
+  Press(kDmmMeasureButton);
+  ASSERT_EQ(pf::test::AskedRequesters().back().text, "DMM not connected");
+  pf::SetActiveWindow(1);   // the toolkit queues the window's deactivation
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(YRM_CalibrationPass());
+  EXPECT_FALSE(calownbox);  // the deactivation came and was let pass
+  EXPECT_EQ(usbopen, 1);
+  // The next loss of focus to the other window is the operator's.
+  pf::test::PostWindowEvent(kCalWindow, pf::kEventDeactivateWindow);
+  EXPECT_FALSE(YRM_CalibrationPass());
+  EXPECT_EQ(usbopen, 0);
+}
+
+TEST_F(CalibrationWindow, ClosingClearsTheOutputFlagAndStopsTheLink) {
+  OpenFor("YRM-A");
+  Press(462);
+
+  pf::test::PostWindowEvent(kCalWindow, pf::kEventCloseWindow);
+  EXPECT_FALSE(YRM_CalibrationPass());
+  EXPECT_FALSE(pf::IsWindow(kCalWindow));
+  EXPECT_EQ(usbopen, 0);
+  EXPECT_EQ(paramblock[1], 0x20);
+  EXPECT_NE(Log().find("YRM_StopConnection()"), std::string::npos);
+}
+
+}  // namespace
