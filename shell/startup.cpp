@@ -21,6 +21,7 @@
 #include "shell/ribbon.h"
 #include "shell/settings.h"
 #include "shell/state.h"
+#include "shell/updatecheck.h"
 #include "testing/mainstep.h"
 #include "testing/planfile.h"
 #include "testing/records.h"
@@ -38,13 +39,6 @@ std::string mainWindowTitle() {
   char version[32];
   std::snprintf(version, sizeof version, "%.3f", softwareversion);
   return "Quenlar - " + activeinstrument + " Analog Signature Analyser V" + version;
-}
-
-std::string todayText() {
-  pf::LocalTime t = pf::Now();
-  char s[16];
-  std::snprintf(s, sizeof s, "%02d/%02d/%04d", t.day, t.month, t.year);
-  return s;
 }
 
 // The model check of start-up: an unknown model runs as "YRM-A".
@@ -139,8 +133,7 @@ void StartUp() {
     YRM_ShowMessage("Error #0066 main window won't start");
     quit = 1;
   }
-  if (checkwebsiteforupdate == 1 && todayText() != dateoflastupdatecheck)
-    YRM_WriteSetting("YRM_settings.txt", "DateOfLastUpdateCheck", todayText());
+  YRM_DailyUpdateCheck();
   ALLSoundStatus = pf::InitSound() ? 1 : 0;
   pf::SetDefaultGuiFont();
   YRM_BuildMainWindow();
