@@ -12,6 +12,7 @@
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/sound.h"
+#include "shell/faultreport.h"
 #include "shell/layout.h"
 #include "shell/log.h"
 #include "shell/menu.h"
@@ -123,6 +124,7 @@ void MainLoopPass() {
 
 void StartUp() {
   SetStartValues();
+  YRM_InstallFaultHandler();
   YRM_ReadSettings();
   checkModel();
   YRM_WriteLog("YRM32.EXE start-up, activeinstrument:" + activeinstrument);
