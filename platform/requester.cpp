@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QThread>
 #include <deque>
 
 #include "platform/gui.h"
@@ -33,6 +34,15 @@ QString qtFilter(const std::string& pattern, int position, QString* selected) {
 }  // namespace
 
 int MessageRequester(const std::string& title, const std::string& text, int flags) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app && QThread::currentThread() != app->thread()) {
+    // Boxes are built on the GUI thread only: another thread's (the poll
+    // thread's log warning) is shown there at its next event pass, and this
+    // thread goes on with the answer the box would give by default.
+    QMetaObject::invokeMethod(app, [title, text, flags] { MessageRequester(title, text, flags); },
+                              Qt::QueuedConnection);
+    return (flags & 0x0F) == kRequesterOk ? kResultOk : kResultNo;
+  }
   if (scripted) {
     asked.push_back({"message", title, text, flags});
     if (!answers.empty()) {
