@@ -8,6 +8,7 @@
 #include <deque>
 
 #include "platform/gui.h"
+#include "platform/gui_internal.h"
 #include "platform/qtbridge.h"
 
 namespace pf {
@@ -69,7 +70,11 @@ int MessageRequester(const std::string& title, const std::string& text, int flag
     default:
       box.setStandardButtons(QMessageBox::Ok);
   }
-  int r = box.exec();
+  int r;
+  {
+    gui::ModalScope modal;
+    r = box.exec();
+  }
   if (r == QMessageBox::Yes) return kResultYes;
   if (r == QMessageBox::No) return kResultNo;
   if (r == QMessageBox::Cancel) return kResultCancel;
@@ -88,6 +93,7 @@ static std::string fileRequester(bool save, const std::string& title, const std:
   InitGui();
   QString selected;
   QString filter = qtFilter(pattern, position, &selected);
+  gui::ModalScope modal;
   QString r = save ? QFileDialog::getSaveFileName(CurrentQtWindow(), QString::fromStdString(title),
                                                   QString::fromStdString(defaultFile), filter, &selected)
                    : QFileDialog::getOpenFileName(CurrentQtWindow(), QString::fromStdString(title),
@@ -114,6 +120,7 @@ int ColorRequester(int initialColor) {
     return a;
   }
   InitGui();
+  gui::ModalScope modal;
   QColor c = QColorDialog::getColor(QColor(initialColor & 0xFF, (initialColor >> 8) & 0xFF, (initialColor >> 16) & 0xFF),
                                     CurrentQtWindow());
   if (!c.isValid()) return -1;
