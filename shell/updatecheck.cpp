@@ -61,12 +61,13 @@ void YRM_CheckForUpdate() {
   if (!page) return;
   const int request = pf::HttpGetStart(server + page, kUpdateCheckBoundMs);
   if (request == 0) return;
-  // The library gives up by itself at the bound; the count of polls is a
-  // second guard, so the wait ends even if it did not.
-  for (int waited = 0;; waited += kUpdatePollMs) {
+  // The library gives up by itself at the bound; the clock is a second
+  // guard, so the wait ends even if it did not.
+  const int64_t started = pf::ElapsedMilliseconds();
+  for (;;) {
     const int state = pf::HttpProgress(request);
     if (state == pf::kHttpSucceeded) latest = latestVersion(pf::HttpBody(request));
-    if (state != pf::kHttpRunning || waited > kUpdateCheckBoundMs) break;
+    if (state != pf::kHttpRunning || pf::ElapsedMilliseconds() - started > kUpdateCheckBoundMs) break;
     pf::Delay(kUpdatePollMs);
   }
   pf::HttpFree(request);
