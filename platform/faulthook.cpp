@@ -79,7 +79,9 @@ void describe(int sig, const siginfo_t* si) {
           fault.code = code(0xC0000090);
       }
   }
-  if (fault.dataFault && si) fault.targetAddress = reinterpret_cast<uintptr_t>(si->si_addr);
+  // A signal sent by another process (si_code <= 0) carries no address.
+  if (!si || si->si_code <= 0) fault.dataFault = false;
+  if (fault.dataFault) fault.targetAddress = reinterpret_cast<uintptr_t>(si->si_addr);
 }
 
 void registers(void* context) {

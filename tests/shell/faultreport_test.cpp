@@ -93,6 +93,8 @@ TEST_F(FaultReportTest, EachFaultLeavesItsReportShowsItAndEndsTheProcess) {
       {"data address", readDataAddress, "Invalid memory access", "-1073741819", true},
       {"division by zero", divideByZero, "Integer division by zero", "-1073741676", false},
       {"other thread", faultOnAnotherThread, "Invalid memory access", "-1073741819", true},
+      // Sent, not caused: there is no address whose access failed.
+      {"sent signal", [] { raise(SIGSEGV); }, "Invalid memory access", "-1073741819", false},
   };
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.name);
