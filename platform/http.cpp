@@ -21,8 +21,14 @@ std::mutex lock;
 std::map<int, std::shared_ptr<Request>> requests;
 int lastNumber = 0;
 
+// A page is small; a server that sends without end fails the request
+// instead of filling the memory.
+constexpr size_t kMaxBody = 4 << 20;
+
 size_t collect(char* data, size_t size, size_t count, void* user) {
-  static_cast<Request*>(user)->body.append(data, size * count);
+  std::string& body = static_cast<Request*>(user)->body;
+  if (body.size() + size * count > kMaxBody) return 0;
+  body.append(data, size * count);
   return size * count;
 }
 

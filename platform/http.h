@@ -10,7 +10,7 @@ enum HttpState : int { kHttpRunning = 0, kHttpSucceeded = 1, kHttpFailed = 2 };
 
 // Starts a GET of `url`; returns a request number > 0, or 0 when it cannot
 // be started. A request that has neither finished nor failed after
-// `timeoutMs` fails.
+// `timeoutMs` fails, and so does one whose body exceeds 4 MiB.
 int HttpGetStart(const std::string& url, int timeoutMs);
 // State of a request (kHttpFailed for an unknown number).
 int HttpProgress(int request);

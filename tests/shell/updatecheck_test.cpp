@@ -59,7 +59,7 @@ TEST_F(UpdateCheckTest, NewerVersionIsOfferedAndYesOpensTheDownloadPage) {
 }
 
 TEST_F(UpdateCheckTest, PagesThatOfferNothing) {
-  const char* pages[] = {
+  const std::string pages[] = {
       "Version: 25.001",                          // the running version
       "Version: 25.0015",                         // six characters taken: 25.001
       "Version: 25.003 and later Version: 24.900",  // the last one counts
@@ -68,11 +68,12 @@ TEST_F(UpdateCheckTest, PagesThatOfferNothing) {
       "Version: v25.002",                         // not a number
       "no version here",
       "Version: ",                                // nothing after the mark
+      "Version: 25.002" + std::string(5 << 20, ' '),  // a page without end fails
   };
-  for (const char* page : pages) {
+  for (const std::string& page : pages) {
     server.SetPage(page);
     YRM_CheckForUpdate();
-    EXPECT_TRUE(pf::test::AskedRequesters().empty()) << page;
+    EXPECT_TRUE(pf::test::AskedRequesters().empty()) << page.substr(0, 40);
   }
   EXPECT_EQ(server.Requests().size(), std::size(pages));
 }
