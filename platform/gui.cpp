@@ -80,6 +80,10 @@ WindowWidget* windowOf(QWidget* w);
 constexpr int kSettleMs = 300;
 bool settling(Window& w) { return w.settle.isValid() && !w.settle.hasExpired(kSettleMs); }
 
+// Started when a modal dialog closes (ModalScope).
+QElapsedTimer modalEnd;
+bool modalSettling() { return modalEnd.isValid() && !modalEnd.hasExpired(kSettleMs); }
+
 // The top-level widget of a window: lays out menu bar and client by hand and
 // turns window-level toolkit events into queued events.
 class WindowWidget : public QWidget {
@@ -126,7 +130,7 @@ class WindowWidget : public QWidget {
         case QEvent::WindowDeactivate:
           if (w->active) {
             w->active = false;
-            QueueEvent(kEventDeactivateWindow, num);
+            if (!modalSettling()) QueueEvent(kEventDeactivateWindow, num);
           }
           break;
         case QEvent::Leave:
@@ -260,6 +264,24 @@ QString Label(const std::string& text) {
   QString s = QString::fromStdString(text);
   s.replace('&', "&&");
   return s;
+}
+
+ModalScope::ModalScope() : previous(ActiveWindow()), queued(queue.size()) {}
+
+ModalScope::~ModalScope() {
+  // Nobody reads the queue while the dialog runs: what came after `queued`
+  // arrived during it.
+  for (size_t i = queued; i < queue.size();) {
+    const int kind = queue[i].kind;
+    if (kind == kEventActivateWindow || kind == kEventDeactivateWindow) queue.erase(queue.begin() + i);
+    else ++i;
+  }
+  modalEnd.start();
+  if (Window* w = FindWindow(previous)) {
+    w->active = true;
+    SetActiveWindow(previous);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
 }
 
 }  // namespace gui

@@ -100,7 +100,7 @@ void AddKeyboardShortcut(int win, int key, int item);
 // ---- controls -------------------------------------------------------------
 enum GadgetFlags : int {
   kGadgetCenter = 1,        // text: centred
-  kGadgetRight = 2,         // text: right aligned
+  kGadgetRight = 2,         // text, string, button: right aligned
   kGadgetBorder = 4,        // text/image: border
   kGadgetToggle = 8,        // button: toggle button
   kGadgetMultiLine = 16,    // button: text on several lines
@@ -108,6 +108,7 @@ enum GadgetFlags : int {
   kGadgetEditable = 64,     // combo box: editable
   kGadgetNumeric = 128,     // string: digits only
   kGadgetTreeLines = 256,   // tree: lines, buttons, selection kept visible
+  kGadgetLeft = 512,        // button: left aligned (buttons are centred otherwise)
 };
 
 enum GadgetKind : int {

@@ -16,6 +16,8 @@
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QThread>
 
 #include "platform/gui.h"
@@ -79,6 +81,30 @@ class ImageButton : public QPushButton {
   }
  private:
   const int g;
+};
+
+// A push button whose label is aligned to its left or right edge: the
+// toolkit's button always centres it.
+class AlignedButton : public QPushButton {
+ public:
+  AlignedButton(Qt::Alignment align, QWidget* parent) : QPushButton(parent), align(align) {}
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    p.drawControl(QStyle::CE_PushButtonBevel, option);
+    const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this) / 2 + 1;
+    QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this)
+                     .adjusted(margin, 0, -margin, 0);
+    if (isDown() || isChecked())
+      area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
+                     style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
+    p.drawItemText(area, align | Qt::AlignVCenter | Qt::TextShowMnemonic, palette(), isEnabled(), text(),
+                   QPalette::ButtonText);
+  }
+ private:
+  const Qt::Alignment align;
 };
 
 // Word-wraps a button text to its width (buttons with several lines).
@@ -149,8 +175,8 @@ QWidget* currentParent(int* win) {
 }
 
 // Registers a new control under its number, replacing any old one.
-template <class W>
-W* add(int g, int kind, int x, int y, int w, int h, int flags, W* (*make)(QWidget*, int)) {
+template <class W, class Make>
+W* add(int g, int kind, int x, int y, int w, int h, int flags, Make make) {
   InitGui();
   FreeGadget(g);
   int win = -1;
@@ -176,8 +202,10 @@ void queueControlEvent(int g, int type) {
   if (Gadget* gd = FindGadget(g)) QueueEvent(kEventGadget, gd->win, g, -1, type);
 }
 
-QPushButton* newButton(QWidget* parent, int g) {
-  auto* b = new QPushButton(parent);
+QPushButton* newButton(QWidget* parent, int g, int flags) {
+  QPushButton* b = (flags & kGadgetRight)  ? new AlignedButton(Qt::AlignRight, parent)
+                   : (flags & kGadgetLeft) ? new AlignedButton(Qt::AlignLeft, parent)
+                                           : new QPushButton(parent);
   QObject::connect(b, &QPushButton::clicked, [g] { queueControlEvent(g, kTypeLeftClick); });
   return b;
 }
@@ -229,7 +257,8 @@ void CloseGadgetList() {
 // ---- creation -------------------------------------------------------------
 
 bool ButtonGadget(int g, int x, int y, int w, int h, const std::string& text, int flags) {
-  QPushButton* b = add<QPushButton>(g, kGadgetKindButton, x, y, w, h, flags, newButton);
+  QPushButton* b = add<QPushButton>(g, kGadgetKindButton, x, y, w, h, flags,
+                                    [flags](QWidget* parent, int g) { return newButton(parent, g, flags); });
   if (!b) return false;
   b->setCheckable(flags & kGadgetToggle);
   gadgets[g].text = text;

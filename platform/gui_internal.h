@@ -67,6 +67,20 @@ int FromQColor(const QColor& c);
 // Text for toolkit labels that must show '&' as it is.
 QString Label(const std::string& text);
 
+// Around a modal dialog (requester.cpp): the activation changes the dialog
+// causes are its own, not the operator's. Those queued while it was open are
+// dropped, activation goes back to the window that had it, and for a short
+// while after it closes no loss of activation is reported, so a desktop that
+// hands the focus back late (or not at all) closes no window.
+class ModalScope {
+ public:
+  ModalScope();
+  ~ModalScope();
+ private:
+  int previous;
+  size_t queued;
+};
+
 // Trees (gui_tree.cpp).
 QWidget* NewTree(QWidget* parent, int g);
 void TreeApplyFlags(Gadget& gd);

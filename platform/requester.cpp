@@ -6,10 +6,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QThread>
 #include <deque>
 
 #include "platform/files.h"
 #include "platform/gui.h"
+#include "platform/gui_internal.h"
 #include "platform/qtbridge.h"
 
 namespace pf {
@@ -50,6 +52,15 @@ QString dialogStart(const std::string& defaultFile) {
 }  // namespace
 
 int MessageRequester(const std::string& title, const std::string& text, int flags) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app && QThread::currentThread() != app->thread()) {
+    // Boxes are built on the GUI thread only: another thread's (the poll
+    // thread's log warning) is shown there at its next event pass, and this
+    // thread goes on with the answer the box would give by default.
+    QMetaObject::invokeMethod(app, [title, text, flags] { MessageRequester(title, text, flags); },
+                              Qt::QueuedConnection);
+    return (flags & 0x0F) == kRequesterOk ? kResultOk : kResultNo;
+  }
   if (scripted) {
     asked.push_back({"message", title, text, flags, ""});
     if (!answers.empty()) {
@@ -76,7 +87,11 @@ int MessageRequester(const std::string& title, const std::string& text, int flag
     default:
       box.setStandardButtons(QMessageBox::Ok);
   }
-  int r = box.exec();
+  int r;
+  {
+    gui::ModalScope modal;
+    r = box.exec();
+  }
   if (r == QMessageBox::Yes) return kResultYes;
   if (r == QMessageBox::No) return kResultNo;
   if (r == QMessageBox::Cancel) return kResultCancel;
@@ -95,6 +110,7 @@ static std::string fileRequester(bool save, const std::string& title, const std:
   InitGui();
   QString selected;
   QString filter = qtFilter(pattern, position, &selected);
+  gui::ModalScope modal;
   const QString start = dialogStart(defaultFile);
   QString r = save ? QFileDialog::getSaveFileName(CurrentQtWindow(), QString::fromStdString(title), start,
                                                   filter, &selected)
@@ -122,6 +138,7 @@ int ColorRequester(int initialColor) {
     return a;
   }
   InitGui();
+  gui::ModalScope modal;
   QColor c = QColorDialog::getColor(QColor(initialColor & 0xFF, (initialColor >> 8) & 0xFF, (initialColor >> 16) & 0xFF),
                                     CurrentQtWindow());
   if (!c.isValid()) return -1;

@@ -18,6 +18,8 @@ enum RequesterFlags : int {
 enum RequesterResult : int { kResultOk = 1, kResultYes = 6, kResultNo = 7, kResultCancel = 2 };
 
 // Shows a message box owned by the current window; returns a RequesterResult.
+// From another thread than the GUI thread the box is queued to the GUI thread
+// and the call returns at once with OK (No for a Yes/No box).
 int MessageRequester(const std::string& title, const std::string& text, int flags = kRequesterOk);
 // Returns the chosen path, or "" when cancelled. `pattern` as "Label|*.ext|...".
 std::string OpenFileRequester(const std::string& title, const std::string& defaultFile,

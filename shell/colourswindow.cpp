@@ -71,7 +71,7 @@ void ColourRowGadgets(int k, int line) {
   const int y = 25 * line + 10;
   pf::ButtonGadget(626 + k, 10, y, 200, 20, kLabels[k - 1], pf::kGadgetRight);
   pf::ImageGadget(654 + k, 220, y, 100, 20, 874 + k);
-  pf::ButtonGadget(640 + k, 330, y, 100, 20, " < set to default");
+  pf::ButtonGadget(640 + k, 330, y, 100, 20, " < set to default", pf::kGadgetLeft);
 }
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/sound.h"
+#include "shell/faultreport.h"
 #include "shell/layout.h"
 #include "shell/log.h"
 #include "shell/menu.h"
@@ -22,6 +23,7 @@
 #include "shell/ribbon.h"
 #include "shell/settings.h"
 #include "shell/state.h"
+#include "shell/updatecheck.h"
 #include "testing/mainstep.h"
 #include "testing/planfile.h"
 #include "testing/planfiles.h"
@@ -40,13 +42,6 @@ std::string mainWindowTitle() {
   char version[32];
   std::snprintf(version, sizeof version, "%.3f", softwareversion);
   return "Quenlar - " + activeinstrument + " Analog Signature Analyser V" + version;
-}
-
-std::string todayText() {
-  pf::LocalTime t = pf::Now();
-  char s[16];
-  std::snprintf(s, sizeof s, "%02d/%02d/%04d", t.day, t.month, t.year);
-  return s;
 }
 
 // The model check of start-up: an unknown model runs as "YRM-A".
@@ -133,6 +128,7 @@ void MainLoopPass() {
 
 void StartUp() {
   SetStartValues();
+  YRM_InstallFaultHandler();
   YRM_ReadSettings();
   checkModel();
   YRM_WriteLog("YRM32.EXE start-up, activeinstrument:" + activeinstrument);
@@ -143,8 +139,7 @@ void StartUp() {
     YRM_ShowMessage("Error #0066 main window won't start");
     quit = 1;
   }
-  if (checkwebsiteforupdate == 1 && todayText() != dateoflastupdatecheck)
-    YRM_WriteSetting("YRM_settings.txt", "DateOfLastUpdateCheck", todayText());
+  YRM_DailyUpdateCheck();
   ALLSoundStatus = pf::InitSound() ? 1 : 0;
   pf::SetDefaultGuiFont();
   YRM_BuildMainWindow();

@@ -17,6 +17,7 @@ inline int relayoutrequest;               // a relayout is wanted
 inline long long lastrelayout;            // calendar seconds of the last relayout
 inline std::atomic<int> usbshown{1};      // connection state the indicator shows
 inline int ALLSoundStatus;                // 1 when the sound system started
+inline int requesterresult;               // answer of the last Yes/No box
 
 // ---- settings (key table of the settings file) ---------------------------
 inline int checkwebsiteforupdate;

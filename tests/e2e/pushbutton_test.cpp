@@ -1,4 +1,4 @@
-// The instrument's push button A, set to GOOD/CAPTURE, pressed once on the
+// The instrument's push button A, set to GOOD/CAPTURE, pressed and held on the
 // simulated instrument: exactly one record is judged.
 #include <gtest/gtest.h>
 
@@ -25,12 +25,15 @@ TEST_F(PushButtonEndToEnd, OnePressOfGoodJudgesOneRecord) {
   currentrecord = 2;
   pf::SetGadgetState(kButtonAFunctionCombo, 10);   // "A= GOOD/CAPTURE"
   YRM_RefreshMainWindow();
-  // Held from 300 ms to 900 ms after the device opens, once.
-  yrmtest::Spit("sim.txt", "component=resistor 1k\nbuttonscript=0 none; 300 A; 900 none\nbuttonperiod=1000000\n");
+  yrmtest::Spit("sim.txt", "component=resistor 1k\n");
   YRM_StartConnection();
   ASSERT_EQ(usbopen, 1) << "the simulated instrument did not connect";
+  ASSERT_TRUE(PumpUntil([] { return pf::GetGadgetText(kUsbStatusText).rfind("USB rail:", 0) == 0; }))
+      << "no frame arrived";
+  // Button A pressed on the running instrument and held well past the first
+  // judgement: still one record.
+  yrmtest::Spit("sim.txt", "component=resistor 1k\nbuttons=A\n");
   ASSERT_TRUE(PumpUntil([] { return records.Field(2, kFieldResult) != "Untested"; })) << "no press seen";
-  // Held on well past the release: still one record.
   PumpUntil([] { return records.Field(3, kFieldResult) != "Untested"; }, 1.5);
   EXPECT_EQ(records.Field(2, kFieldResult), "Good");
   EXPECT_EQ(records.Field(3, kFieldResult), "Untested");

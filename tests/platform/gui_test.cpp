@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <chrono>
 #include <ctime>
@@ -18,6 +19,7 @@
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/qtbridge.h"
+#include "platform/requester.h"
 
 namespace {
 using namespace pf;
@@ -536,3 +538,47 @@ TEST_F(Gui, MissingNumbersNeverCrash) {
 }
 
 }  // namespace
+
+TEST_F(Gui, ButtonLabelsFollowTheirAlignment) {
+  OpenWithMenu();
+  ASSERT_TRUE(ButtonGadget(7, 10, 10, 200, 20, "Right >", kGadgetRight));
+  ASSERT_TRUE(ButtonGadget(8, 10, 40, 200, 20, "< Left", kGadgetLeft));
+  ASSERT_TRUE(ButtonGadget(9, 10, 70, 200, 20, "Centre"));
+  ASSERT_TRUE(ButtonGadget(10, 10, 100, 200, 20, ""));
+  const QImage blank = Widget<QPushButton>(10)->grab().toImage();
+  // The columns where a label's pixels differ from the blank button.
+  auto inked = [&](int g) {
+    QImage shot = Widget<QPushButton>(g)->grab().toImage();
+    int first = shot.width(), last = -1;
+    for (int x = 0; x < shot.width(); ++x)
+      for (int y = 0; y < shot.height(); ++y)
+        if (shot.pixel(x, y) != blank.pixel(x, y)) {
+          first = std::min(first, x);
+          last = std::max(last, x);
+        }
+    return std::pair{first, last};
+  };
+  auto [rFirst, rLast] = inked(7);
+  auto [lFirst, lLast] = inked(8);
+  auto [cFirst, cLast] = inked(9);
+  ASSERT_GE(rLast, 0);
+  ASSERT_GE(lLast, 0);
+  EXPECT_GT(rFirst, 100) << rFirst;
+  EXPECT_LT(lLast, 100) << lLast;
+  EXPECT_LT(cFirst, 100);
+  EXPECT_GT(cLast, 100);
+}
+
+TEST_F(Gui, ModalRequesterLeavesNoDeactivationAndHandsActivationBack) {
+  OpenWithMenu();
+  SetActiveWindow(kWin);
+  Drain(50);
+  ASSERT_EQ(ActiveWindow(), kWin);
+  // The operator cancels the real colour chooser.
+  QTimer::singleShot(100, [] {
+    if (QWidget* m = QApplication::activeModalWidget()) m->close();
+  });
+  EXPECT_EQ(ColorRequester(0x123456), -1);
+  for (const Ev& e : Drain(100)) EXPECT_NE(e.kind, kEventDeactivateWindow);
+  EXPECT_EQ(ActiveWindow(), kWin);
+}

@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/gui.h"
 #include "platform/requester.h"
 #include "shell/log.h"
 #include "workfolder.h"
@@ -70,6 +71,19 @@ TEST_F(LogTest, UnwritableLogWarnsWithoutLogging) {
   EXPECT_EQ(asked[0].title, "Warning #xxxx");
   EXPECT_EQ(asked[0].text, "cannot write to log.txt");
   EXPECT_EQ(asked[1].title, "Info #0063");
+}
+
+TEST_F(LogTest, WarningFromAnotherThreadIsShownOnTheGuiThread) {
+  pf::InitGui();
+  pf::CreateDirectory("log.txt");
+  // The poll thread's log call when the watchdog drops the link.
+  std::thread([] { YRM_WriteLog("YRM_WorkerThread() link lost"); }).join();
+  EXPECT_TRUE(pf::test::AskedRequesters().empty());  // nothing built on that thread
+  pf::WaitWindowEvent(0);                              // the GUI thread's next pass
+  const auto& asked = pf::test::AskedRequesters();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].title, "Warning #xxxx");
+  EXPECT_EQ(asked[0].text, "cannot write to log.txt");
 }
 
 TEST_F(LogTest, TwoThreadsNeverInterleave) {

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 
+#include "platform/faulthook.h"
+
 int main(int argc, char** argv) {
+  // Fault reports of forked children show their box through this program.
+  pf::FaultBoxMain(argc, argv);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -1,0 +1,92 @@
+#include "shell/updatecheck.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "platform/clock.h"
+#include "platform/gui.h"
+#include "platform/http.h"
+#include "platform/requester.h"
+#include "shell/settings.h"
+#include "shell/state.h"
+#include "testing/records.h"
+
+#ifndef YRM_UPDATE_SERVER
+#define YRM_UPDATE_SERVER "http://127.0.0.1:9"
+#endif
+
+namespace {
+std::string server = YRM_UPDATE_SERVER;
+
+constexpr std::string_view kVersionMark = "Version: ";
+constexpr size_t kVersionLength = 6;
+const char* const kDownloadPage = "/pages/software";
+
+const char* versionPage(const std::string& model) {
+  if (model == "YRM-A") return "/pages/XRM7LT";
+  if (model == "YRM-AP") return "/pages/L7QLD9";
+  if (model == "YRM-C") return "/pages/Z6D9XR";
+  if (model == "YRM-D") return "/pages/B9K5YA";
+  return nullptr;
+}
+
+// The six bytes after the last "Version: " of the page, "0.000" when none.
+std::string latestVersion(const std::string& body) {
+  std::string latest = "0.000";
+  for (size_t at = body.find(kVersionMark); at != std::string::npos; at = body.find(kVersionMark, at + 1))
+    latest = body.substr(at + kVersionMark.size(), kVersionLength);
+  return latest;
+}
+
+std::string threeDecimals(float v) {
+  char s[48];
+  std::snprintf(s, sizeof s, "%.3f", v);
+  return s;
+}
+}  // namespace
+
+const std::string& UpdateServer() { return server; }
+void SetUpdateServer(const std::string& address) { server = address; }
+
+std::string UpdateCheckDate() {
+  const pf::LocalTime t = pf::Now();
+  char s[16];
+  std::snprintf(s, sizeof s, "%02d/%02d/%04d", t.day, t.month, t.year);
+  return s;
+}
+
+void YRM_CheckForUpdate() {
+  std::string latest = "0.000";
+  const char* page = versionPage(activeinstrument);
+  if (!page) return;
+  const int request = pf::HttpGetStart(server + page, kUpdateCheckBoundMs);
+  if (request == 0) return;
+  // The library gives up by itself at the bound; the clock is a second
+  // guard, so the wait ends even if it did not.
+  const int64_t started = pf::ElapsedMilliseconds();
+  for (;;) {
+    const int state = pf::HttpProgress(request);
+    if (state == pf::kHttpSucceeded) latest = latestVersion(pf::HttpBody(request));
+    if (state != pf::kHttpRunning || pf::ElapsedMilliseconds() - started > kUpdateCheckBoundMs) break;
+    pf::Delay(kUpdatePollMs);
+  }
+  pf::HttpFree(request);
+  const float v = DecimalValue(latest);
+  if (!(v > softwareversion + 0.0005f)) return;
+  const std::string download = server + kDownloadPage;
+  requesterresult = pf::MessageRequester(
+      "Info #0001",
+      "Current software version: " + threeDecimals(softwareversion) + "\n\nLatest software version: " +
+          threeDecimals(v) + "\n\nClick YES to goto our website (" + download + ") or NO to continue.",
+      pf::kRequesterYesNo | pf::kRequesterInfo);
+  if (requesterresult == pf::kResultYes) pf::OpenUrl(download);
+}
+
+void YRM_DailyUpdateCheck() {
+  if (checkwebsiteforupdate != 1) return;
+  const std::string today = UpdateCheckDate();
+  if (today == dateoflastupdatecheck) return;
+  // Stored first, so that a failed check is not repeated the same day.
+  YRM_WriteSetting("YRM_settings.txt", "DateOfLastUpdateCheck", today);
+  YRM_CheckForUpdate();
+}

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <regex>
+#include <thread>
+
+#include "forked.h"
+#include "shell/faultreport.h"
+#include "workfolder.h"
+
+using yrmtest::Slurp;
+
+namespace {
+// Splits at a separator string.
+std::vector<std::string> split(const std::string& s, const std::string& sep) {
+  std::vector<std::string> parts;
+  size_t from = 0;
+  for (size_t at; (at = s.find(sep, from)) != std::string::npos; from = at + sep.size())
+    parts.push_back(s.substr(from, at - from));
+  parts.push_back(s.substr(from));
+  return parts;
+}
+
+volatile int zero = 0;
+volatile int sink = 0;
+volatile uintptr_t dataAddress = 16;
+
+void readDataAddress() { sink = *reinterpret_cast<volatile int*>(dataAddress); }
+void divideByZero() { sink = 7 / zero; }
+void faultOnAnotherThread() {
+  std::thread([] { readDataAddress(); }).join();
+}
+
+class FaultReportTest : public yrmtest::WorkFolder {
+ protected:
+  // Runs `fault` in a child with the handler installed; the box process's
+  // standard error (no display in tests) goes to "box.txt".
+  int runFault(void (*fault)()) {
+    return yrmtest::RunInChild([fault] {
+      const int fd = open("box.txt", O_WRONLY | O_CREAT | O_APPEND, 0644);
+      dup2(fd, 2);
+      YRM_InstallFaultHandler();
+      fault();
+    });
+  }
+  // Checks one report's lines (CR-separated) and returns them.
+  static std::vector<std::string> checkReport(const std::string& report, const std::string& message,
+                                              const std::string& code, bool target) {
+    std::vector<std::string> l = split(report, "\r");
+    const std::regex number("[0-9]+");
+    std::vector<std::string> want = {"Sorry! A program error was detected:", "",
+                                     "Error Message:   " + message, "Error Code:      " + code};
+    const size_t lines = target ? 21 : 20;
+    EXPECT_EQ(l.size(), lines) << report;
+    if (l.size() != lines) return l;
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(l[i], want[i]);
+    EXPECT_EQ(l[4].substr(0, 17), "Code Address:    ");
+    EXPECT_TRUE(std::regex_match(l[4].substr(17), number)) << l[4];
+    size_t i = 5;
+    if (target) {
+      EXPECT_EQ(l[i++], "Target Address:  16");
+    }
+    EXPECT_EQ(l[i++], "Sourcecode line: 0");
+    EXPECT_EQ(l[i++], "Sourcecode file: unknown");
+    EXPECT_EQ(l[i++], "");
+    EXPECT_EQ(l[i++], "Register content:");
+    for (const char* r : {"EAX", "EBX", "ECX", "EDX", "EBP", "ESI", "EDI", "ESP"}) {
+      EXPECT_EQ(l[i].substr(0, 6), std::string(r) + " = ");
+      EXPECT_TRUE(std::regex_match(l[i].substr(6), number)) << l[i];
+      ++i;
+    }
+    EXPECT_EQ(l[i++], "");
+    EXPECT_EQ(l[i++], "Please email both 'bugreport.txt' and 'log.txt' to support@quenlar.example");
+    EXPECT_EQ(l[i++], "We will attempt to fix this bug ASAP. Thank you again for your help!");
+    return l;
+  }
+};
+
+struct FaultCase {
+  const char* name;
+  void (*fault)();
+  const char* message;
+  const char* code;
+  bool target;
+};
+
+TEST_F(FaultReportTest, EachFaultLeavesItsReportShowsItAndEndsTheProcess) {
+  const FaultCase cases[] = {
+      {"data address", readDataAddress, "Invalid memory access", "-1073741819", true},
+      {"division by zero", divideByZero, "Integer division by zero", "-1073741676", false},
+      {"other thread", faultOnAnotherThread, "Invalid memory access", "-1073741819", true},
+      // Sent, not caused: there is no address whose access failed.
+      {"sent signal", [] { raise(SIGSEGV); }, "Invalid memory access", "-1073741819", false},
+  };
+  for (const FaultCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove("bugreport.txt");
+    std::filesystem::remove("box.txt");
+    EXPECT_EQ(runFault(c.fault), 1);
+    const std::string file = Slurp("bugreport.txt");
+    const std::vector<std::string> writes = split(file, "\r\n");
+    ASSERT_EQ(writes.size(), 4u) << file;  // three writes, each ending CR LF
+    EXPECT_EQ(writes[0], "***************************");
+    EXPECT_TRUE(std::regex_match(writes[1], std::regex(R"(\*\*\* \d\d/\d\d/\d{4} \d\d:\d\d:\d\d \*\*\*)")))
+        << writes[1];
+    checkReport(writes[2], c.message, c.code, c.target);
+    EXPECT_EQ(writes[3], "");
+    // The box: its title, then the same report.
+    std::string box = writes[2];
+    std::replace(box.begin(), box.end(), '\r', '\n');
+    EXPECT_EQ(Slurp("box.txt"), "OnError Handler\n" + box + "\n");
+  }
+}
+
+TEST_F(FaultReportTest, TwoRunsLeaveTwoReportsEachAfterItsOwnHeader) {
+  EXPECT_EQ(runFault(readDataAddress), 1);
+  EXPECT_EQ(runFault(divideByZero), 1);
+  const std::vector<std::string> writes = split(Slurp("bugreport.txt"), "\r\n");
+  ASSERT_EQ(writes.size(), 7u);
+  for (int run : {0, 3}) {
+    EXPECT_EQ(writes[run], "***************************");
+    EXPECT_EQ(writes[run + 1].substr(0, 4), "*** ");
+  }
+  checkReport(writes[2], "Invalid memory access", "-1073741819", true);
+  checkReport(writes[5], "Integer division by zero", "-1073741676", false);
+}
+
+TEST_F(FaultReportTest, UnopenableReportFileStillGivesTheBoxAndTheEnd) {
+  std::filesystem::create_directory("bugreport.txt");
+  EXPECT_EQ(runFault(readDataAddress), 1);
+  EXPECT_TRUE(std::filesystem::is_directory("bugreport.txt"));
+  EXPECT_EQ(Slurp("box.txt").rfind("OnError Handler\nSorry! A program error was detected:\n", 0), 0u)
+      << Slurp("box.txt");
+}
+}  // namespace
