@@ -6,9 +6,9 @@
 // plan from "Open Recent" and runs the automatic test with a diode on pin 2.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "editor/editwindow.h"
