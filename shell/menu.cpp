@@ -1,9 +1,9 @@
 #include "shell/menu.h"
 
 #include "platform/gui.h"
-#include "shell/layout.h"
 #include "shell/log.h"
 #include "shell/state.h"
+#include "shell/views.h"
 
 namespace {
 struct Shortcut {
@@ -16,6 +16,13 @@ constexpr Shortcut kShortcuts[] = {
     {'Z', kShortcutNextComponent},  {'B', kShortcutFirstRecord}, {'E', kShortcutLastRecord},
     {'R', kShortcutResetResults},   {'J', kShortcutGood},        {'K', kShortcutBad},
     {'L', kShortcutAutoRun}};
+
+// The Views items, one a display view, with the names they store.
+std::vector<MenuOption> viewOptions() {
+  std::vector<MenuOption> options;
+  for (const DisplayView& v : DisplayViews()) options.push_back({v.item, v.name});
+  return options;
+}
 
 void items(int first, std::initializer_list<const char*> labels) {
   int item = first;
@@ -73,19 +80,7 @@ const std::vector<MenuOptionGroup>& MenuOptionGroups() {
         {kItemGoldenVsLiveFirst + 6, "4.00%"},
         {kItemGoldenVsLiveFirst + 7, "5.00%"}}},
       {&mode, "YRM_Mode", false, {{kItemCompact, "Basic"}, {kItemAdvanced, "Advanced"}}},
-      {&displayview,
-       "YRM_DisplayView",
-       false,
-       {{kItemView9MiniScopes, kView9MiniScopes},
-        {kItemView6MiniScopesTree, kView6MiniScopesTree},
-        {kItemView3MiniScopesTree, kView3MiniScopesTree},
-        {kItemView3MiniScopesPcb, kView3MiniScopesPcb},
-        {kItemView3MiniScopesPcbTree, kView3MiniScopesPcbTree},
-        {kItemView2MiniScopesPcbTree, kView2MiniScopesPcbTree},
-        {kItemViewPcb, kViewPcb},
-        {kItemView3MiniScopesTreeBad, kView3MiniScopesTreeBad},
-        {kItemView2MiniScopesPcbTreeBad, kView2MiniScopesPcbTreeBad},
-        {kItemView1MiniScopePcbTreeBad, kView1MiniScopePcbTreeBad}}},
+      {&displayview, "YRM_DisplayView", false, viewOptions()},
   };
   return groups;
 }
@@ -165,16 +160,7 @@ void YRM_CreateMainMenu() {
   pf::MenuItem(kItemDisplayColours, "Display Colours");
 
   pf::MenuTitle("Views");
-  pf::MenuItem(kItemView9MiniScopes, "9 mini-scopes (default)");
-  pf::MenuItem(kItemView6MiniScopesTree, "6 mini-scopes + TestTree");
-  pf::MenuItem(kItemView3MiniScopesTree, "3 mini-scopes + TestTree");
-  pf::MenuItem(kItemView3MiniScopesTreeBad, "3 mini-scopes + TestTree + BadTree");
-  pf::MenuItem(kItemView3MiniScopesPcb, "3 mini-scopes + PCB");
-  pf::MenuItem(kItemView3MiniScopesPcbTree, "3 mini-scopes + PCB + TestTree");
-  pf::MenuItem(kItemView2MiniScopesPcbTreeBad, "2 mini-scopes + PCB + TestTree + BadTree");
-  pf::MenuItem(kItemView2MiniScopesPcbTree, "2 mini-scopes + PCB + TestTree");
-  pf::MenuItem(kItemView1MiniScopePcbTreeBad, "1 mini-scope + PCB+ TestTree + BadTree");
-  pf::MenuItem(kItemViewPcb, "PCB");
+  for (const DisplayView& v : DisplayViews()) pf::MenuItem(v.item, v.label);
 
   pf::MenuTitle("Utilities");
   pf::OpenSubMenu("Calibrate");
