@@ -55,8 +55,8 @@ struct RunStateControls {
   bool recordButtons, resetAndPercent, editRecords;
   int good, bad, run;
 };
-// Run states 1 test board, 2 capture/edit, 3 auto test, 4 auto capture.
-constexpr RunStateControls kRunStates[4] = {
+// At [runstate - kRunTestBoard]: test board, capture/edit, auto test, auto capture.
+constexpr RunStateControls kRunStates[kRunAutoCapture] = {
     {true, true, false, kImageGood72, kImageBad72, kImageAutoTestYellow},
     {true, false, true, kImageSingleCaptureGreen, kNoImage, kImageAutoCaptureYellow},
     {false, true, false, kImageGoodGrey72, kImageBadGrey72, kImageTestInProgress},
@@ -105,8 +105,8 @@ void selectGeneratorItems() {
 }
 
 void showRunState() {
-  if (runstate < 1 || runstate > 4) return;
-  const RunStateControls& s = kRunStates[runstate - 1];
+  if (runstate < kRunTestBoard || runstate > kRunAutoCapture) return;
+  const RunStateControls& s = kRunStates[runstate - kRunTestBoard];
   for (int g : kRecordButtons) disable(g, !s.recordButtons);
   for (int g : {kResetTestButton, kGoodPercentText, kBadPercentText}) disable(g, !s.resetAndPercent);
   disable(kEditRecordsButton, !s.editRecords);

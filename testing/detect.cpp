@@ -34,7 +34,7 @@ int YRM_DetectSignatureState() {
   for (int k = 1; k <= n && open; ++k) open = livei[k] >= low && livei[k] <= high;
   if (open) {
     stablecount = 0;
-    return 0;
+    return kSignatureOpen;
   }
 
   ++stablecount;
@@ -47,8 +47,8 @@ int YRM_DetectSignatureState() {
       prevv = livev;
       previ = livei;
       stablecount = 0;
-      return 2;
+      return kSignatureUnstable;
     }
   }
-  return 1;
+  return kSignatureStable;
 }

@@ -90,8 +90,8 @@ void StartTraceImage() {
 }  // namespace
 
 std::string SignatureStatusLine(int state, int count, float diff, const std::string& threshold) {
-  static const char* const words[3] = {"O/C", "Stable", "Unstable"};
-  const char* word = state >= 0 && state <= 2 ? words[state] : "";
+  static const char* const words[kSignatureUnstable + 1] = {"O/C", "Stable", "Unstable"};  // at [state]
+  const char* word = state >= kSignatureOpen && state <= kSignatureUnstable ? words[state] : "";
   char prev[64];
   std::snprintf(prev, sizeof prev, "%.2f", static_cast<double>(diff));
   return std::string(word) + ", Count: " + std::to_string(count) + ", Prev: " + prev +

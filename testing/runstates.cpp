@@ -11,8 +11,8 @@
 #include "testing/state.h"
 
 namespace {
-bool stable() { return signaturestate == 1 && stablecount >= YRM_StableDelay(stablesignaturedelay); }
-bool open() { return signaturestate == 0; }
+bool stable() { return signaturestate == kSignatureStable && stablecount >= YRM_StableDelay(stablesignaturedelay); }
+bool open() { return signaturestate == kSignatureOpen; }
 bool scannerInUse() { return scansigset != 0 || scancomset != 0; }
 
 void freeze(Signature& v, Signature& i) {
@@ -92,7 +92,7 @@ void autoTestStep() {
   switch (autoteststep) {
     case 0:
       search([](int row) { return records.Field(row, kFieldResult) == "Untested" && holdsGolden(row); },
-             autoteststep, 1);
+             autoteststep, kRunTestBoard);
       break;
     case 1:
       waitForLift(autoteststep);
@@ -105,7 +105,7 @@ void autoTestStep() {
         return;
       }
       if (!stable()) return;
-      YRM_StoreSignatureInRecord(currentrecord, 1);
+      YRM_StoreSignatureInRecord(currentrecord, kSlotDut);
       YRM_GoldenVsLiveDifference();
       if (goldenlivediff <= YRM_GoldenVsLiveThreshold(goldenvslivethreshold)) {
         records.SetField(currentrecord, kFieldResult, "Good");
@@ -120,10 +120,10 @@ void autoTestStep() {
     case 3:
       if (open() && !scannerInUse()) {
         autoteststep = 0;
-        advanceRecord(1);
+        advanceRecord(kRunTestBoard);
       } else if (scannerInUse()) {
         stablecount = 0;
-        advanceRecord(1);
+        advanceRecord(kRunTestBoard);
         autoteststep = 1;
       }
       break;
@@ -137,14 +137,14 @@ void autoCaptureStep() {
     case 0:
       search([](int row) { return records.Field(row, kFieldResult) == "Untested" &&
                                   (allowsignatureoverwrite == 1 || records.Field(row, kFieldGolden) == "No"); },
-             autocapturestep, 2);
+             autocapturestep, kRunCaptureEdit);
       break;
     case 1:
       waitForLift(autocapturestep);
       break;
     case 2:
       if (!stable()) return;
-      YRM_StoreSignatureInRecord(currentrecord, 0);
+      YRM_StoreSignatureInRecord(currentrecord, kSlotGolden);
       records.SetField(currentrecord, kFieldGolden, "Yes");
       YRM_RefreshMainWindow();
       flashcount = 3;
@@ -155,12 +155,12 @@ void autoCaptureStep() {
     case 3:
       if (open()) {
         autocapturestep = 0;
-        advanceRecord(2);
+        advanceRecord(kRunCaptureEdit);
       }
       if (scannerInUse()) {
         stablecount = 0;
         autocapturestep = 0;
-        advanceRecord(2);
+        advanceRecord(kRunCaptureEdit);
       }
       break;
     default:
@@ -189,17 +189,18 @@ float YRM_GoldenVsLiveThreshold(const std::string& text) {
 
 void YRM_RunStateStep() {
   switch (runstate) {
-    case 1: autoFreezeStep(); break;
-    case 2: break;
-    case 3: autoTestStep(); break;
-    case 4: autoCaptureStep(); break;
-    default: runstate = 1;
+    case kRunTestBoard: autoFreezeStep(); break;
+    case kRunCaptureEdit: break;
+    case kRunAutoTest: autoTestStep(); break;
+    case kRunAutoCapture: autoCaptureStep(); break;
+    default: runstate = kRunTestBoard;
   }
 }
 
 void YRM_ToggleAutoRun() {
-  static const int kNext[5] = {0, 3, 4, 1, 2};
-  if (runstate >= 1 && runstate <= 4) {
+  // Each state's counterpart, at [state].
+  static const int kNext[kRunAutoCapture + 1] = {0, kRunAutoTest, kRunAutoCapture, kRunTestBoard, kRunCaptureEdit};
+  if (runstate >= kRunTestBoard && runstate <= kRunAutoCapture) {
     runstate = kNext[runstate];
     autoteststep = 0;
     autocapturestep = 0;
