@@ -56,16 +56,15 @@ void YRM_LastRecord() {
   shown();
 }
 
-void YRM_NextComponent() {
+void MoveToNextComponent() {
   const std::string component = records.Field(currentrecord, kFieldComponent);
   while (currentrecord < records.Rows()) {
     ++currentrecord;
     if (!sameComponent(currentrecord, component)) break;
   }
-  shown();
 }
 
-void YRM_PreviousComponent() {
+void MoveToPreviousComponent() {
   std::string component = records.Field(currentrecord, kFieldComponent);
   while (currentrecord > 2) {
     --currentrecord;
@@ -79,6 +78,15 @@ void YRM_PreviousComponent() {
       break;
     }
   }
+}
+
+void YRM_NextComponent() {
+  MoveToNextComponent();
+  shown();
+}
+
+void YRM_PreviousComponent() {
+  MoveToPreviousComponent();
   shown();
 }
 
