@@ -4,6 +4,7 @@
 #include "shell/log.h"
 #include "shell/state.h"
 #include "shell/views.h"
+#include "testing/thresholds.h"
 
 namespace {
 struct Shortcut {
@@ -22,6 +23,17 @@ std::vector<MenuOption> viewOptions() {
   std::vector<MenuOption> options;
   for (const DisplayView& v : DisplayViews()) options.push_back({v.item, v.name});
   return options;
+}
+
+// Items first, first + 1, ... of a threshold setting, with the texts they store.
+std::vector<MenuOption> thresholdOptions(int first, std::span<const ThresholdOption> options) {
+  std::vector<MenuOption> items;
+  for (const ThresholdOption& o : options) items.push_back({first++, o.value});
+  return items;
+}
+
+void thresholdItems(int first, std::span<const ThresholdOption> options) {
+  for (const ThresholdOption& o : options) pf::MenuItem(first++, o.label);
 }
 
 void items(int first, std::initializer_list<const char*> labels) {
@@ -51,34 +63,19 @@ const std::vector<MenuOptionGroup>& MenuOptionGroups() {
       {&opencircuitdetectthreshold,
        "YRM_OpenCircuitDetectThreshold",
        false,
-       {{kItemOpenCircuitFirst, "0.25%"},
-        {kItemOpenCircuitFirst + 1, "0.50%"},
-        {kItemOpenCircuitFirst + 2, "1.00%"}}},
+       thresholdOptions(kItemOpenCircuitFirst, kOpenCircuitOptions)},
       {&stablesignaturedetectthreshold,
        "YRM_StableSignatureDetectThreshold",
        false,
-       {{kItemStableThresholdFirst, "0.50%"},
-        {kItemStableThresholdFirst + 1, "1.00%"},
-        {kItemStableThresholdFirst + 2, "2.00%"}}},
+       thresholdOptions(kItemStableThresholdFirst, kStableThresholdOptions)},
       {&stablesignaturedelay,
        "YRM_SignatureCaptureDelay",
        false,
-       {{kItemStableDelayFirst, "2 cycles"},
-        {kItemStableDelayFirst + 1, "5 cycles"},
-        {kItemStableDelayFirst + 2, "10 cycles"},
-        {kItemStableDelayFirst + 3, "15 cycles"},
-        {kItemStableDelayFirst + 4, "20 cycles"}}},
+       thresholdOptions(kItemStableDelayFirst, kStableDelayOptions)},
       {&goldenvslivethreshold,
        "YRM_GoldenVsLiveThreshold",
        false,
-       {{kItemGoldenVsLiveFirst, "0.50%"},
-        {kItemGoldenVsLiveFirst + 1, "0.75%"},
-        {kItemGoldenVsLiveFirst + 2, "1.00%"},
-        {kItemGoldenVsLiveFirst + 3, "1.50%"},
-        {kItemGoldenVsLiveFirst + 4, "2.00%"},
-        {kItemGoldenVsLiveFirst + 5, "3.00%"},
-        {kItemGoldenVsLiveFirst + 6, "4.00%"},
-        {kItemGoldenVsLiveFirst + 7, "5.00%"}}},
+       thresholdOptions(kItemGoldenVsLiveFirst, kGoldenVsLiveOptions)},
       {&mode, "YRM_Mode", false, {{kItemCompact, "Basic"}, {kItemAdvanced, "Advanced"}}},
       {&displayview, "YRM_DisplayView", false, viewOptions()},
   };
@@ -120,17 +117,17 @@ void YRM_CreateMainMenu() {
   pf::MenuTitle("Test");
   pf::MenuItem(kItemAllowOverwrite, "Allow Signature Overwrite (AUTO CAPTURE)");
   pf::OpenSubMenu("Open Circuit Detect Threshold (AUTO TEST/AUTO CAPTURE)");
-  items(kItemOpenCircuitFirst, {"0.25%", "0.5% (default)", "1.0%"});
+  thresholdItems(kItemOpenCircuitFirst, kOpenCircuitOptions);
   pf::CloseSubMenu();
   pf::OpenSubMenu("Stable Signature Detect Threshold (AUTO TEST/AUTO CAPTURE)");
-  items(kItemStableThresholdFirst, {"0.5%", "1.0% (default)", "2.0%"});
+  thresholdItems(kItemStableThresholdFirst, kStableThresholdOptions);
   pf::CloseSubMenu();
   pf::OpenSubMenu("Stable Signature Delay (AUTO TEST/AUTO CAPTURE)");
-  items(kItemStableDelayFirst, {" 2 cycles", " 5 cycles", "10 cycles (default)", "15 cycles", "20 cycles"});
+  thresholdItems(kItemStableDelayFirst, kStableDelayOptions);
   pf::CloseSubMenu();
   pf::MenuBar();
   pf::OpenSubMenu("Golden vs. Live Signature Difference Threshold (AUTO TEST)");
-  items(kItemGoldenVsLiveFirst, {"0.5%", "0.75%", "1.0%", "1.5% (default)", "2.0%", "3.0%", "4.0%", "5.0%"});
+  thresholdItems(kItemGoldenVsLiveFirst, kGoldenVsLiveOptions);
   pf::CloseSubMenu();
   pf::MenuBar();
   pf::MenuItem(kItemCollapseTree, "Collapse Test Tree");

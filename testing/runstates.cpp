@@ -9,6 +9,7 @@
 #include "testing/compare.h"
 #include "testing/records.h"
 #include "testing/state.h"
+#include "testing/thresholds.h"
 
 namespace {
 bool stable() { return signaturestate == kSignatureStable && stablecount >= YRM_StableDelay(stablesignaturedelay); }
@@ -170,21 +171,13 @@ void autoCaptureStep() {
 }  // namespace
 
 int YRM_StableDelay(const std::string& text) {
-  if (text == "2 cycles") return 2;
-  if (text == "5 cycles") return 5;
-  if (text == "10 cycles") return 10;
-  if (text == "15 cycles") return 15;
-  if (text == "20 cycles") return 20;
-  return 5;
+  const ThresholdOption* o = FindThresholdOption(kStableDelayOptions, text);
+  return static_cast<int>(o ? o->amount : kStableDelayOptions[1].amount);  // "5 cycles" for any other text
 }
 
 float YRM_GoldenVsLiveThreshold(const std::string& text) {
-  static const struct { const char* text; float fraction; } kThresholds[] = {
-      {"0.50%", 0.005f}, {"0.75%", 0.0075f}, {"1.00%", 0.01f}, {"1.50%", 0.015f},
-      {"2.00%", 0.02f},  {"3.00%", 0.03f},   {"4.00%", 0.04f}, {"5.00%", 0.05f}};
-  for (const auto& t : kThresholds)
-    if (text == t.text) return t.fraction * 100.0f;
-  return 0.0f;
+  const ThresholdOption* o = FindThresholdOption(kGoldenVsLiveOptions, text);
+  return o ? o->amount * 100.0f : 0.0f;
 }
 
 void YRM_RunStateStep() {
