@@ -7,19 +7,19 @@
 #include "platform/gui.h"
 #include "platform/requester.h"
 #include "shell/log.h"
+#include "shell/panels.h"
 #include "shell/refresh.h"
+#include "shell/ribbon.h"
 #include "shell/state.h"
 #include "testing/navigation.h"
 #include "testing/records.h"
 #include "testing/state.h"
 
 namespace {
-constexpr int kEditCaptureBox = 606;   // "Edit/Capture signature"
-constexpr int kTestTree = 246;
 constexpr int kGoldenPauseMs = 250;
 constexpr int kResultPauseMs = 150;
 
-bool capturingGolden() { return pf::IsGadget(kEditCaptureBox) && pf::GetGadgetState(kEditCaptureBox) == 1; }
+bool capturingGolden() { return pf::IsGadget(kCaptureModeCheck) && pf::GetGadgetState(kCaptureModeCheck) == 1; }
 
 // The manual result of the current record, with its DUT signature.
 void judge(const char* result) {

@@ -4,13 +4,13 @@
 #include <cmath>
 
 #include "platform/gui.h"
+#include "shell/panels.h"
 #include "shell/refresh.h"
 #include "shell/state.h"
 #include "testing/records.h"
 #include "testing/state.h"
 
 namespace {
-constexpr int kBoardView = 900;
 constexpr int kClickReach = 5;  // window pixels around the mouse
 
 void shown() {
