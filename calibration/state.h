@@ -10,11 +10,26 @@
 constexpr int kCalWindow = 548;
 // Rows of the window, in the order of the working codes.
 enum CalRow : int { kRowDac10, kRowDac1, kRowDac0, kRowDacM1, kRowDacM10, kRowBias10, kRowBiasM10, kCalRows };
+// Per row: the set-output button, the first of its six adjust buttons and
+// the calibrate button.
+constexpr int kSet10Button = 462, kAdjust10First = 467, kCal10Button = 497;
+constexpr int kSet1Button = 464, kAdjust1First = 473, kCal1Button = 498;
+constexpr int kSet0Button = 466, kAdjust0First = 479, kCal0Button = 499;
+constexpr int kSetM1Button = 465, kAdjustM1First = 485, kCalM1Button = 500;
+constexpr int kSetM10Button = 463, kAdjustM10First = 491, kCalM10Button = 501;
+constexpr int kSetBias10Button = 746, kAdjustBias10First = 747, kCalBias10Button = 753;
+constexpr int kSetBiasM10Button = 754, kAdjustBiasM10First = 755, kCalBiasM10Button = 761;
+constexpr int kAdjustButtons = 6;
+constexpr int kStoreButton = 502;
+constexpr int kLoadDefaultsButton = 503;
+// Fields: the live values, then the values each calibrate takes.
 constexpr int kLiveCodeField = 504;
 constexpr int kLiveAdc0Field = 510;
 constexpr int kLiveAdc1Field = 514;
-constexpr int kStoreButton = 502;
-constexpr int kLoadDefaultsButton = 503;
+constexpr int kDac10Field = 509, kDac1Field = 508, kDac0Field = 507, kDacM1Field = 506, kDacM10Field = 505;
+constexpr int kAdc0At10Field = 511, kAdc0At0Field = 512, kAdc0AtM10Field = 513;
+constexpr int kAdc1At10Field = 515, kAdc1At0Field = 516, kAdc1AtM10Field = 517;
+constexpr int kBias10Field = 762, kBiasM10Field = 763;
 // The multimeter row and the automatic sequence (numbers of our own choice).
 constexpr int kDmmAddressField = 777;
 constexpr int kDmmConnectButton = 778;

@@ -27,9 +27,9 @@ constexpr int kWindowX = 300, kWindowY = 0, kWindowWidth = 630;
 constexpr int kHeightPlain = 640, kHeightBias = 840;
 constexpr int kLine = 24, kRowHeight = 72, kTop = 28;
 constexpr int kYellow = 0x00FFFF;
-constexpr int kAdjustSteps[6] = {500, 25, 1, -1, -25, -500};
-const char* const kAdjustLabels[6] = {"++Course Adj.", "+Course Adj.", "+Fine Adj.",
-                                      "-Fine Adj.",    "-Course Adj.", "--Course Adj."};
+constexpr int kAdjustSteps[kAdjustButtons] = {500, 25, 1, -1, -25, -500};
+const char* const kAdjustLabels[kAdjustButtons] = {"++Course Adj.", "+Course Adj.", "+Fine Adj.",
+                                                   "-Fine Adj.",    "-Course Adj.", "--Course Adj."};
 // Frame points and the samples summed into each at the calibration output
 // (10 samples a point x 8 cycles a frame).
 constexpr int kPoints = 64, kSamplesPerPoint = 80;
@@ -47,19 +47,19 @@ struct RowControls {
 };
 
 const RowControls kRows[kCalRows] = {
-    {462, 467, 497, 509, 511, 515, 0x30, 1, "+10.00V", "Set output: +10V", "2. Press button --->",
+    {kSet10Button, kAdjust10First, kCal10Button, kDac10Field, kAdc0At10Field, kAdc1At10Field, 0x30, 1, "+10.00V", "Set output: +10V", "2. Press button --->",
      "3. Press button to calibrate the ADC/DAC to +10.00V --->", "Calibrate +10.00V"},
-    {464, 473, 498, 508, 0, 0, 0x10, 1, "+1.00V", "Set output: +1V", "4. Press button --->",
+    {kSet1Button, kAdjust1First, kCal1Button, kDac1Field, 0, 0, 0x10, 1, "+1.00V", "Set output: +1V", "4. Press button --->",
      "5. Press button to calibrate the DAC to +1.00V --->", "Calibrate +1.00V"},
-    {466, 479, 499, 507, 512, 516, 0x10, 2, "0.00V", "Set output: 0V", "6. Press button --->",
+    {kSet0Button, kAdjust0First, kCal0Button, kDac0Field, kAdc0At0Field, kAdc1At0Field, 0x10, 2, "0.00V", "Set output: 0V", "6. Press button --->",
      "7. Press button to calibrate the DAC to 0.00V --->", "Calibrate 0.00V"},
-    {465, 485, 500, 506, 0, 0, 0x10, 2, "-1.00V", "Set output: -1V", "8. Press button --->",
+    {kSetM1Button, kAdjustM1First, kCalM1Button, kDacM1Field, 0, 0, 0x10, 2, "-1.00V", "Set output: -1V", "8. Press button --->",
      "9. Press button to calibrate the DAC to -1.00V --->", "Calibrate -1.00V"},
-    {463, 491, 501, 505, 513, 517, 0x30, 2, "-10.00V", "Set output: -10V", "10. Press button --->",
+    {kSetM10Button, kAdjustM10First, kCalM10Button, kDacM10Field, kAdc0AtM10Field, kAdc1AtM10Field, 0x30, 2, "-10.00V", "Set output: -10V", "10. Press button --->",
      "11. Press button to calibrate the ADC/DAC to -10.00V --->", "Calibrate -10.00V"},
-    {746, 747, 753, 762, 0, 0, 0x30, 1, "+10.00V", "Set output: +10V", "13. Press button --->",
+    {kSetBias10Button, kAdjustBias10First, kCalBias10Button, kBias10Field, 0, 0, 0x30, 1, "+10.00V", "Set output: +10V", "13. Press button --->",
      "14. Press button to calibrate the DCBIAS DAC to +10.00V --->", "Calibrate +10.00V"},
-    {754, 755, 761, 763, 0, 0, 0x30, 1, "-10.00V", "Set output: -10V", "15. Press button --->",
+    {kSetBiasM10Button, kAdjustBiasM10First, kCalBiasM10Button, kBiasM10Field, 0, 0, 0x30, 1, "-10.00V", "Set output: -10V", "15. Press button --->",
      "16. Press button to calibrate the DCBIAS DAC to -10.00V --->", "Calibrate -10.00V"},
 };
 
@@ -87,7 +87,7 @@ void RowGadgets(int row, int y, bool adjustText) {
   Text(10, y + 3, 150, r.pressText);
   pf::ButtonGadget(r.set, 160, y, 130, 22, r.setlabel);
   if (adjustText) Text(300, y + 3, 320, std::string("Adjust to ") + r.level + " using controls below:");
-  for (int k = 0; k < 6; ++k)
+  for (int k = 0; k < kAdjustButtons; ++k)
     pf::ButtonGadget(r.adjust + k, 10 + 102 * k, y + kLine, 98, 22, kAdjustLabels[k]);
   Text(10, y + 2 * kLine + 3, 420, r.calibrateText);
   pf::ButtonGadget(r.calibrate, 440, y + 2 * kLine, 150, 22, r.calibrateLabel);
@@ -137,15 +137,15 @@ void BuildGadgets() {
   pf::SetGadgetColor(nexttext--, pf::kColorBack, kYellow);
   pf::ButtonGadget(kLoadDefaultsButton, 470, y, 120, 22, "Load Defaults");
   y += kLine + 8;
-  FieldLine(y, "DAC:", {kLiveCodeField, 509, 508, 507, 506, 505});
+  FieldLine(y, "DAC:", {kLiveCodeField, kDac10Field, kDac1Field, kDac0Field, kDacM1Field, kDacM10Field});
   y += kLine;
   if (bias) {
-    FieldLine(y, "DCBIAS DAC:", {762, 763});
+    FieldLine(y, "DCBIAS DAC:", {kBias10Field, kBiasM10Field});
     y += kLine;
   }
-  FieldLine(y, "ADC0:", {kLiveAdc0Field, 511, 512, 513});
+  FieldLine(y, "ADC0:", {kLiveAdc0Field, kAdc0At10Field, kAdc0At0Field, kAdc0AtM10Field});
   y += kLine;
-  FieldLine(y, "ADC1:", {kLiveAdc1Field, 515, 516, 517});
+  FieldLine(y, "ADC1:", {kLiveAdc1Field, kAdc1At10Field, kAdc1At0Field, kAdc1AtM10Field});
   y += kLine + 8;
   Text(10, y + 2, 40, "DMM>");
   pf::StringGadget(kDmmAddressField, 50, y, 120, 22, kDmmDefaultAddress);
@@ -217,17 +217,17 @@ void Store() {
   auto line = [&](const std::string& key, const std::string& value) { text += key + "=" + value + "\r\n"; };
   auto field = [](int g) { return pf::GetGadgetText(g); };
   auto ohms = [](float r) { return std::to_string(std::lround(r)); };
-  line("DAC@10V", field(509));
-  line("DAC@1V", field(508));
-  line("DAC@0V", field(507));
-  line("DAC@-1V", field(506));
-  line("DAC@-10V", field(505));
-  line("ADC0@10V", field(511));
-  line("ADC0@0V", field(512));
-  line("ADC0@-10V", field(513));
-  line("ADC1@10V", field(515));
-  line("ADC1@0V", field(516));
-  line("ADC1@-10V", field(517));
+  line("DAC@10V", field(kDac10Field));
+  line("DAC@1V", field(kDac1Field));
+  line("DAC@0V", field(kDac0Field));
+  line("DAC@-1V", field(kDacM1Field));
+  line("DAC@-10V", field(kDacM10Field));
+  line("ADC0@10V", field(kAdc0At10Field));
+  line("ADC0@0V", field(kAdc0At0Field));
+  line("ADC0@-10V", field(kAdc0AtM10Field));
+  line("ADC1@10V", field(kAdc1At10Field));
+  line("ADC1@0V", field(kAdc1At0Field));
+  line("ADC1@-10V", field(kAdc1AtM10Field));
   line("50ohm", ohms(resistance50));
   line("100ohm", ohms(resistance100));
   line("200ohm", ohms(resistance200));
@@ -237,8 +237,8 @@ void Store() {
   line("5Kohm", ohms(resistance5k));
   line("10Kohm", ohms(resistance10k));
   if (HasDcBias()) {
-    line("DCBIAS@10V", field(762));
-    line("DCBIAS@-10V", field(763));
+    line("DCBIAS@10V", field(kBias10Field));
+    line("DCBIAS@-10V", field(kBiasM10Field));
   }
   // Through a temporary file: a failed write keeps the old file, which the
   // EEPROM copy then takes.
@@ -280,7 +280,7 @@ void YRM_CalibrationAction(int g) {
   for (int row = 0; row < kCalRows; ++row) {
     const RowControls& r = kRows[row];
     if (g == r.set) return SetOutput(row);
-    if (g >= r.adjust && g < r.adjust + 6) return Adjust(row, kAdjustSteps[g - r.adjust]);
+    if (g >= r.adjust && g < r.adjust + kAdjustButtons) return Adjust(row, kAdjustSteps[g - r.adjust]);
     if (g == r.calibrate) return Calibrate(row);
   }
   if (g >= kDmmReadAction && g < kDmmReadAction + kDmmRanges) return YRM_DmmReadingAction(g - kDmmReadAction);

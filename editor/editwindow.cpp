@@ -37,52 +37,51 @@ void label(int g, int row, const std::string& text) { pf::TextGadget(g, gx(0), g
 void buildControls() {
   pf::CreateImage(kEditBlankImage, 640, 640, 0xFFFFFF);
   pf::ImageGadget(kEditPhoto, 10, 10, 640, 640, kEditBlankImage);
-  // Labels carry no event; numbers above the editor's own range.
-  int l = 5500;
+  int l = kEditLabelFirst;
   label(l++, 0, "1. Select a PCB image to use for this testplan:");
-  button(723, 0, 1, 2, "Select Image");
+  button(kEditSelectImageButton, 0, 1, 2, "Select Image");
   pf::StringGadget(kEditPhotoFile, gx(2), gy(1), 480, 20, "/testplans/images", pf::kGadgetReadOnly);
   label(l++, 2, "2. Select record:");
   label(l++, 3, "2a. Manual insert/delete controls:");
-  button(680, 0, 4, 1, "<", "Goto PREVIOUS record/pin in the sequence");
-  button(681, 1, 4, 1, ">", "Goto NEXT record/pin in the sequence");
-  button(740, 2, 4, 3, "< Manual Insert Before", "Inserts single pin record BEFORE the current record/pin");
-  button(739, 5, 4, 3, "Manual Insert After >", "Inserts single pin record AFTER the current record/pin");
-  button(682, 0, 5, 1, "<<", "Goto PREVIOUS Component in the sequence");
-  button(683, 1, 5, 1, ">>", "Goto NEXT Component in the sequence");
-  button(742, 2, 5, 3, "Delete Whole Component", "Deletes an entire Component from records");
-  button(737, 0, 6, 1, "First", "Goto FIRST record/pin/component in the sequence (index=2)");
-  button(738, 1, 6, 1, "Last", "Goto LAST record/pin/component in the sequence");
-  button(741, 2, 6, 3, "Delete Single Pin Record", "Deletes single record/pin");
+  button(kEditPreviousRecordButton, 0, 4, 1, "<", "Goto PREVIOUS record/pin in the sequence");
+  button(kEditNextRecordButton, 1, 4, 1, ">", "Goto NEXT record/pin in the sequence");
+  button(kEditInsertBeforeButton, 2, 4, 3, "< Manual Insert Before", "Inserts single pin record BEFORE the current record/pin");
+  button(kEditInsertAfterButton, 5, 4, 3, "Manual Insert After >", "Inserts single pin record AFTER the current record/pin");
+  button(kEditPreviousComponentButton, 0, 5, 1, "<<", "Goto PREVIOUS Component in the sequence");
+  button(kEditNextComponentButton, 1, 5, 1, ">>", "Goto NEXT Component in the sequence");
+  button(kEditDeleteComponentButton, 2, 5, 3, "Delete Whole Component", "Deletes an entire Component from records");
+  button(kEditFirstRecordButton, 0, 6, 1, "First", "Goto FIRST record/pin/component in the sequence (index=2)");
+  button(kEditLastRecordButton, 1, 6, 1, "Last", "Goto LAST record/pin/component in the sequence");
+  button(kEditDeleteRecordButton, 2, 6, 3, "Delete Single Pin Record", "Deletes single record/pin");
   label(l++, 7, "3. Adjust the image to show the Component (e.g. IC17, CONN23, PL7, U56 etc..):");
-  button(732, 0, 8, 2, "ZOOM +");
-  pf::ButtonGadget(735, gx(2), gy(8), 116, 45, "SELECT ZOOM\nWINDOW", pf::kGadgetMultiLine);
-  button(727, 5, 8, 2, "UP");
-  button(733, 0, 9, 2, "ZOOM -");
-  button(729, 4, 9, 1, "LEFT");
-  button(731, 5, 9, 2, "CENTRE");
-  button(730, 7, 9, 1, "RIGHT");
-  button(734, 0, 10, 2, "ZOOM ALL");
-  button(728, 5, 10, 2, "DOWN");
+  button(kEditZoomInButton, 0, 8, 2, "ZOOM +");
+  pf::ButtonGadget(kEditZoomWindowButton, gx(2), gy(8), 116, 45, "SELECT ZOOM\nWINDOW", pf::kGadgetMultiLine);
+  button(kEditUpButton, 5, 8, 2, "UP");
+  button(kEditZoomOutButton, 0, 9, 2, "ZOOM -");
+  button(kEditLeftButton, 4, 9, 1, "LEFT");
+  button(kEditCentreButton, 5, 9, 2, "CENTRE");
+  button(kEditRightButton, 7, 9, 1, "RIGHT");
+  button(kEditZoomAllButton, 0, 10, 2, "ZOOM ALL");
+  button(kEditDownButton, 5, 10, 2, "DOWN");
   label(l++, 11, "4. Name the Component you want to add (e.g. IC17, CONN23, PL7, U56 etc..):");
   pf::StringGadget(kEditComponentName, gx(0), gy(12), 176, 20, "Unknown_1");
-  pf::CheckBoxGadget(685, gx(3), gy(12), 296, 20, "Auto Increment Component Number");
+  pf::CheckBoxGadget(kEditAutoIncrementCheck, gx(3), gy(12), 296, 20, "Auto Increment Component Number");
   label(l++, 13, "5. Select the Component type & quantity of pins:");
-  pf::ComboBoxGadget(686, gx(0), gy(14), 236, 20);
-  for (const auto& item : PackageItems()) pf::AddGadgetItem(686, -1, item);
-  const int rowLabels[] = {691, 692, 693, 694}, rowFields[] = {687, 688, 689, 690};
-  for (int k = 0; k < 4; ++k) {
-    pf::TextGadget(rowLabels[k], gx(4 + 2 * (k % 2)), gy(14 + k / 2), 56, 20, "Row " + std::to_string(k + 1) + ": ");
-    pf::StringGadget(rowFields[k], gx(5 + 2 * (k % 2)), gy(14 + k / 2), 56, 20, "", pf::kGadgetNumeric);
+  pf::ComboBoxGadget(kEditPackageCombo, gx(0), gy(14), 236, 20);
+  for (const auto& item : PackageItems()) pf::AddGadgetItem(kEditPackageCombo, -1, item);
+  for (int k = 0; k < kEditRowFields; ++k) {
+    pf::TextGadget(kEditRowLabelFirst + k, gx(4 + 2 * (k % 2)), gy(14 + k / 2), 56, 20,
+                   "Row " + std::to_string(k + 1) + ": ");
+    pf::StringGadget(kEditRowFieldFirst + k, gx(5 + 2 * (k % 2)), gy(14 + k / 2), 56, 20, "", pf::kGadgetNumeric);
   }
   label(l++, 16, "6. New Component will be created AFTER the current Component:");
-  button(674, 0, 17, 4, "Create New Component");
+  button(kEditCreateComponentButton, 0, 17, 4, "Create New Component");
   label(l++, 18, "6a. Move the posistion of a single pin:");
-  button(675, 0, 19, 4, "Move Pin");
+  button(kEditMovePinButton, 0, 19, 4, "Move Pin");
   label(l++, 20, "7. Follow instructions on PCB image, use (single left mouse click) to ident pin location.");
   label(l++, 21, "To create another Component record, goto step 2.");
   label(l++, 22, "Ensure you SAVE any changes (or to save as a different file - use the main menu):");
-  button(745, 0, 23, 3, "Quick Save");
+  button(kEditQuickSaveButton, 0, 23, 3, "Quick Save");
 
   // Data table: heading, stored record, to-write record, update buttons.
   const char* heads[] = {"Data", "Record", "Status", "Description", "Component", "Pin", "User Text", "View X",
@@ -99,13 +98,13 @@ void buildControls() {
     pf::StringGadget(kEditColumns[k].stored, x, y0 + 25, cw - 2, 20, heads[k + 2], pf::kGadgetReadOnly | pf::kGadgetCenter);
     pf::StringGadget(kEditColumns[k].written, x, y0 + 50, cw - 2, 20, heads[k + 2], pf::kGadgetCenter);
   }
-  pf::ButtonGadget(684, x0 + cw * 14, y0 + 50, 1270 - (x0 + cw * 14), 20, "< Update Single Pin Record Only");
-  pf::ButtonGadget(677, x0 + cw * 2, y0 + 75, cw - 2, 20, "^Update^");
-  pf::SetGadgetToolTip(677, "Updates all the descriptions for the current Component");
-  pf::ButtonGadget(678, x0 + cw * 3, y0 + 75, cw - 2, 20, "^Update^");
-  pf::SetGadgetToolTip(678, "Updates the current Component name (will also rebuild Description record)");
-  pf::ButtonGadget(679, x0 + cw * 6, y0 + 75, cw * 3 - 2, 20, "^Update^");
-  pf::SetGadgetToolTip(679, "Updates the View/Zoom for the current Component");
+  pf::ButtonGadget(kEditUpdateRecordButton, x0 + cw * 14, y0 + 50, 1270 - (x0 + cw * 14), 20, "< Update Single Pin Record Only");
+  pf::ButtonGadget(kEditUpdateDescriptionButton, x0 + cw * 2, y0 + 75, cw - 2, 20, "^Update^");
+  pf::SetGadgetToolTip(kEditUpdateDescriptionButton, "Updates all the descriptions for the current Component");
+  pf::ButtonGadget(kEditUpdateNameButton, x0 + cw * 3, y0 + 75, cw - 2, 20, "^Update^");
+  pf::SetGadgetToolTip(kEditUpdateNameButton, "Updates the current Component name (will also rebuild Description record)");
+  pf::ButtonGadget(kEditUpdateViewButton, x0 + cw * 6, y0 + 75, cw * 3 - 2, 20, "^Update^");
+  pf::SetGadgetToolTip(kEditUpdateViewButton, "Updates the View/Zoom for the current Component");
 }
 
 void loadAndRefresh() {
@@ -177,8 +176,9 @@ void photoClick() {
 }
 
 void createComponent() {
-  EditorCreateComponent(pf::GetGadgetText(686), {pf::GetGadgetText(687), pf::GetGadgetText(688),
-                                                 pf::GetGadgetText(689), pf::GetGadgetText(690)});
+  EditorCreateComponent(pf::GetGadgetText(kEditPackageCombo),
+                        {pf::GetGadgetText(kEditRowFieldFirst), pf::GetGadgetText(kEditRowFieldFirst + 1),
+                         pf::GetGadgetText(kEditRowFieldFirst + 2), pf::GetGadgetText(kEditRowFieldFirst + 3)});
   YRM_RefreshEditRecordsWindow();
 }
 
@@ -186,7 +186,7 @@ int lastplacementstep;
 
 // At the end of a placement the component name counts on for the next one.
 void autoIncrement() {
-  if (lastplacementstep != 0 && placementstep == 0 && pf::GetGadgetState(685) == 1)
+  if (lastplacementstep != 0 && placementstep == 0 && pf::GetGadgetState(kEditAutoIncrementCheck) == 1)
     pf::SetGadgetText(kEditComponentName, NextComponentName(pf::GetGadgetText(kEditComponentName)));
   lastplacementstep = placementstep;
 }
@@ -194,21 +194,21 @@ void autoIncrement() {
 // Handles one control event; true for the click kind (refresh follows).
 bool handleControl(int g) {
   switch (g) {
-    case 680: YRM_PreviousRecord(); loadAndRefresh(); break;
-    case 681: YRM_NextRecord(); loadAndRefresh(); break;
-    case 682: EditorPreviousComponent(); loadAndRefresh(); break;
-    case 683: EditorNextComponent(); loadAndRefresh(); break;
-    case 737: EditorFirstRecord(); loadAndRefresh(); break;
-    case 738: EditorLastRecord(); loadAndRefresh(); break;
-    case 740: YRM_InsertRecordBefore(); YRM_RefreshEditRecordsWindow(); break;
-    case 739: YRM_InsertRecordsAfter(1); YRM_RefreshEditRecordsWindow(); break;
-    case 741:
+    case kEditPreviousRecordButton: YRM_PreviousRecord(); loadAndRefresh(); break;
+    case kEditNextRecordButton: YRM_NextRecord(); loadAndRefresh(); break;
+    case kEditPreviousComponentButton: EditorPreviousComponent(); loadAndRefresh(); break;
+    case kEditNextComponentButton: EditorNextComponent(); loadAndRefresh(); break;
+    case kEditFirstRecordButton: EditorFirstRecord(); loadAndRefresh(); break;
+    case kEditLastRecordButton: EditorLastRecord(); loadAndRefresh(); break;
+    case kEditInsertBeforeButton: YRM_InsertRecordBefore(); YRM_RefreshEditRecordsWindow(); break;
+    case kEditInsertAfterButton: YRM_InsertRecordsAfter(1); YRM_RefreshEditRecordsWindow(); break;
+    case kEditDeleteRecordButton:
       if (currentrecord > 1) YRM_DeleteRecords(1);
       YRM_RefreshEditRecordsWindow();
       break;
-    case 742: EditorDeleteComponent(YRM_RefreshEditRecordsWindow); break;
-    case 723: selectImage(); YRM_RefreshEditRecordsWindow(); break;
-    case 684: {
+    case kEditDeleteComponentButton: EditorDeleteComponent(YRM_RefreshEditRecordsWindow); break;
+    case kEditSelectImageButton: selectImage(); YRM_RefreshEditRecordsWindow(); break;
+    case kEditUpdateRecordButton: {
       EditorRow texts;
       for (size_t k = 0; k < texts.size(); ++k)
         for (const auto& c : kEditColumns)
@@ -217,28 +217,30 @@ bool handleControl(int g) {
       loadAndRefresh();
       break;
     }
-    case 678: EditorUpdateComponentName(pf::GetGadgetText(701)); break;
-    case 677: EditorUpdateComponentDescription(pf::GetGadgetText(697)); break;
-    case 679:
+    case kEditUpdateNameButton: EditorUpdateComponentName(pf::GetGadgetText(kEditWriteComponent)); break;
+    case kEditUpdateDescriptionButton:
+      EditorUpdateComponentDescription(pf::GetGadgetText(kEditWriteDescription));
+      break;
+    case kEditUpdateViewButton:
       EditorUpdateComponentView(pf::GetGadgetText(kEditWriteViewX), pf::GetGadgetText(kEditWriteViewY),
                                 pf::GetGadgetText(kEditWriteZoom));
       break;
-    case 732: EditorZoomIn(); break;
-    case 733: EditorZoomOut(); break;
-    case 734: EditorZoomAll(); break;
-    case 735:
+    case kEditZoomInButton: EditorZoomIn(); break;
+    case kEditZoomOutButton: EditorZoomOut(); break;
+    case kEditZoomAllButton: EditorZoomAll(); break;
+    case kEditZoomWindowButton:
       zoomselectstep = 1;
       editinstruction = "Click on top-left corner of Component";
       break;
-    case 729: EditorPan(-1, 0); break;
-    case 730: EditorPan(1, 0); break;
-    case 727: EditorPan(0, -1); break;
-    case 728: EditorPan(0, 1); break;
-    case 731: EditorCentre(); break;
-    case 686: EditorPackageFields(pf::GetGadgetText(686)); break;
-    case 674: createComponent(); break;
-    case 675: EditorArmMovePin(); break;
-    case 745: YRM_WriteTestPlan(testplanfilename); break;
+    case kEditLeftButton: EditorPan(-1, 0); break;
+    case kEditRightButton: EditorPan(1, 0); break;
+    case kEditUpButton: EditorPan(0, -1); break;
+    case kEditDownButton: EditorPan(0, 1); break;
+    case kEditCentreButton: EditorCentre(); break;
+    case kEditPackageCombo: EditorPackageFields(pf::GetGadgetText(kEditPackageCombo)); break;
+    case kEditCreateComponentButton: createComponent(); break;
+    case kEditMovePinButton: EditorArmMovePin(); break;
+    case kEditQuickSaveButton: YRM_WriteTestPlan(testplanfilename); break;
     default: break;
   }
   return pf::EventType() == pf::kTypeLeftClick;
@@ -259,9 +261,12 @@ bool OpenEditRecordsWindow() {
   lastplacementstep = 0;
   pcbshowall = 0;
   EditorRecordLoad();
-  pf::SetGadgetState(686, 0);
-  pf::SetGadgetState(685, 1);
-  for (int g = 687; g <= 694; ++g) pf::HideGadget(g, true);
+  pf::SetGadgetState(kEditPackageCombo, 0);
+  pf::SetGadgetState(kEditAutoIncrementCheck, 1);
+  for (int k = 0; k < kEditRowFields; ++k) {
+    pf::HideGadget(kEditRowFieldFirst + k, true);
+    pf::HideGadget(kEditRowLabelFirst + k, true);
+  }
   YRM_RefreshEditRecordsWindow();
   return true;
 }

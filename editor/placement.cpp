@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "editor/editwindow.h"
 #include "editor/recordedits.h"
 #include "editor/state.h"
 #include "platform/gui.h"
@@ -32,8 +33,8 @@ void writePin(const std::string& name) {
   records.SetFieldInt(r, kFieldPinX, testx);
   records.SetFieldInt(r, kFieldPinY, testy);
   records.SetField(r, kFieldGolden, "No");
-  pf::SetGadgetText(714, IntegerText(testx));
-  pf::SetGadgetText(716, IntegerText(testy));
+  pf::SetGadgetText(kEditWritePinX, IntegerText(testx));
+  pf::SetGadgetText(kEditWritePinY, IntegerText(testy));
   ++pincounter;
   lastpinx = testx;
   lastpiny = testy;
@@ -127,19 +128,19 @@ void EditorPackageFields(const std::string& item) {
   int shown = 0;
   if (item == " Custom (any qty of pins)") {
     shown = 1;
-    pf::SetGadgetText(691, "Qty: ");
+    pf::SetGadgetText(kEditRowLabelFirst, "Qty: ");
   } else if (item == " Custom (from pin? to pin?)") {
     shown = 2;
-    pf::SetGadgetText(691, "First: ");
-    pf::SetGadgetText(692, "Last: ");
+    pf::SetGadgetText(kEditRowLabelFirst, "First: ");
+    pf::SetGadgetText(kEditRowLabelFirst + 1, "Last: ");
   } else if (item.starts_with(" Custom (") && item.size() == 15) {
     shown = item[9] - '0';
-    pf::SetGadgetText(691, "Row 1: ");
-    pf::SetGadgetText(692, "Row 2: ");
+    pf::SetGadgetText(kEditRowLabelFirst, "Row 1: ");
+    pf::SetGadgetText(kEditRowLabelFirst + 1, "Row 2: ");
   }
-  for (int k = 0; k < 4; ++k) {
-    pf::HideGadget(687 + k, k >= shown);
-    pf::HideGadget(691 + k, k >= shown);
+  for (int k = 0; k < kEditRowFields; ++k) {
+    pf::HideGadget(kEditRowFieldFirst + k, k >= shown);
+    pf::HideGadget(kEditRowLabelFirst + k, k >= shown);
   }
 }
 

@@ -9,10 +9,10 @@ inline int movepinstep;   // 1: the next photo click moves the current pin
 
 // The package list's items, headings included, in list order.
 const std::vector<std::string>& PackageItems();
-// Shows the number fields (687..690 with labels 691..694) the item needs.
+// Shows the package's number fields (with their labels) the item needs.
 void EditorPackageFields(const std::string& item);
 // Starts placing a component of `item` after the current component; the
-// texts are those of fields 687..690.
+// texts are those of its number fields.
 void EditorCreateComponent(const std::string& item, const std::array<std::string, 4>& numbers);
 // One placement click at photo pixels (x, y), the component named `name`.
 void EditorPlacementClick(int x, int y, const std::string& name);

@@ -4,6 +4,7 @@
 
 #include "editor/state.h"
 #include "platform/image.h"
+#include "testing/navigation.h"
 #include "testing/records.h"
 #include "testing/state.h"
 
@@ -39,29 +40,8 @@ void YRM_FindComponentBounds() {
 void EditorFirstRecord() { currentrecord = std::min(2, records.Rows()); }
 void EditorLastRecord() { currentrecord = records.Rows(); }
 
-void EditorNextComponent() {
-  const std::string name = records.Field(currentrecord, kFieldComponent);
-  while (currentrecord < records.Rows()) {
-    ++currentrecord;
-    if (!sameComponent(currentrecord, name)) break;
-  }
-}
-
-void EditorPreviousComponent() {
-  std::string name = records.Field(currentrecord, kFieldComponent);
-  while (currentrecord > 2) {
-    --currentrecord;
-    if (!sameComponent(currentrecord, name)) break;
-  }
-  name = records.Field(currentrecord, kFieldComponent);
-  while (currentrecord > 2) {
-    --currentrecord;
-    if (!sameComponent(currentrecord, name)) {
-      ++currentrecord;
-      break;
-    }
-  }
-}
+void EditorNextComponent() { MoveToNextComponent(); }
+void EditorPreviousComponent() { MoveToPreviousComponent(); }
 
 void EditorUpdateSingleRecord(const EditorRow& texts) {
   for (size_t k = 0; k < texts.size(); ++k) records.SetField(currentrecord, kEditorWriteFields[k], texts[k]);

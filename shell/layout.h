@@ -1,19 +1,7 @@
-// Display views and the grid of square cells right of the ribbon: where each
-// panel goes for the operating mode and the display view.
+// The grid of square cells right of the ribbon: where each panel goes for
+// the operating mode and the display view (shell/views.h).
 #pragma once
 #include <string>
-
-// The ten display views, as stored under YRM_DisplayView.
-inline const char* const kView9MiniScopes = "9miniscopes";
-inline const char* const kView6MiniScopesTree = "6miniscopes+TestTree";
-inline const char* const kView3MiniScopesTree = "3miniscopes+TestTree";
-inline const char* const kView3MiniScopesPcb = "3miniscopes+PCB";
-inline const char* const kView3MiniScopesPcbTree = "3miniscopes+PCB+TestTree";
-inline const char* const kView2MiniScopesPcbTree = "2miniscopes+PCB+TestTree";
-inline const char* const kViewPcb = "PCB";
-inline const char* const kView3MiniScopesTreeBad = "3miniscopes+TestTree+BadTree";
-inline const char* const kView2MiniScopesPcbTreeBad = "2miniscopes+PCB+TestTree+BadTree";
-inline const char* const kView1MiniScopePcbTreeBad = "miniscope+PCB+TestTree+BadTree";
 
 // Columns of the grid for a mode: 5 in the compact modes, 10 in "Advanced".
 int GridColumns(const std::string& mode);

@@ -1,9 +1,10 @@
 #include "shell/menu.h"
 
 #include "platform/gui.h"
-#include "shell/layout.h"
 #include "shell/log.h"
 #include "shell/state.h"
+#include "shell/views.h"
+#include "testing/thresholds.h"
 
 namespace {
 struct Shortcut {
@@ -16,6 +17,24 @@ constexpr Shortcut kShortcuts[] = {
     {'Z', kShortcutNextComponent},  {'B', kShortcutFirstRecord}, {'E', kShortcutLastRecord},
     {'R', kShortcutResetResults},   {'J', kShortcutGood},        {'K', kShortcutBad},
     {'L', kShortcutAutoRun}};
+
+// The Views items, one a display view, with the names they store.
+std::vector<MenuOption> viewOptions() {
+  std::vector<MenuOption> options;
+  for (const DisplayView& v : DisplayViews()) options.push_back({v.item, v.name});
+  return options;
+}
+
+// Items first, first + 1, ... of a threshold setting, with the texts they store.
+std::vector<MenuOption> thresholdOptions(int first, std::span<const ThresholdOption> options) {
+  std::vector<MenuOption> items;
+  for (const ThresholdOption& o : options) items.push_back({first++, o.value});
+  return items;
+}
+
+void thresholdItems(int first, std::span<const ThresholdOption> options) {
+  for (const ThresholdOption& o : options) pf::MenuItem(first++, o.label);
+}
 
 void items(int first, std::initializer_list<const char*> labels) {
   int item = first;
@@ -44,48 +63,21 @@ const std::vector<MenuOptionGroup>& MenuOptionGroups() {
       {&opencircuitdetectthreshold,
        "YRM_OpenCircuitDetectThreshold",
        false,
-       {{kItemOpenCircuitFirst, "0.25%"},
-        {kItemOpenCircuitFirst + 1, "0.50%"},
-        {kItemOpenCircuitFirst + 2, "1.00%"}}},
+       thresholdOptions(kItemOpenCircuitFirst, kOpenCircuitOptions)},
       {&stablesignaturedetectthreshold,
        "YRM_StableSignatureDetectThreshold",
        false,
-       {{kItemStableThresholdFirst, "0.50%"},
-        {kItemStableThresholdFirst + 1, "1.00%"},
-        {kItemStableThresholdFirst + 2, "2.00%"}}},
+       thresholdOptions(kItemStableThresholdFirst, kStableThresholdOptions)},
       {&stablesignaturedelay,
        "YRM_SignatureCaptureDelay",
        false,
-       {{kItemStableDelayFirst, "2 cycles"},
-        {kItemStableDelayFirst + 1, "5 cycles"},
-        {kItemStableDelayFirst + 2, "10 cycles"},
-        {kItemStableDelayFirst + 3, "15 cycles"},
-        {kItemStableDelayFirst + 4, "20 cycles"}}},
+       thresholdOptions(kItemStableDelayFirst, kStableDelayOptions)},
       {&goldenvslivethreshold,
        "YRM_GoldenVsLiveThreshold",
        false,
-       {{kItemGoldenVsLiveFirst, "0.50%"},
-        {kItemGoldenVsLiveFirst + 1, "0.75%"},
-        {kItemGoldenVsLiveFirst + 2, "1.00%"},
-        {kItemGoldenVsLiveFirst + 3, "1.50%"},
-        {kItemGoldenVsLiveFirst + 4, "2.00%"},
-        {kItemGoldenVsLiveFirst + 5, "3.00%"},
-        {kItemGoldenVsLiveFirst + 6, "4.00%"},
-        {kItemGoldenVsLiveFirst + 7, "5.00%"}}},
+       thresholdOptions(kItemGoldenVsLiveFirst, kGoldenVsLiveOptions)},
       {&mode, "YRM_Mode", false, {{kItemCompact, "Basic"}, {kItemAdvanced, "Advanced"}}},
-      {&displayview,
-       "YRM_DisplayView",
-       false,
-       {{kItemView9MiniScopes, kView9MiniScopes},
-        {kItemView6MiniScopesTree, kView6MiniScopesTree},
-        {kItemView3MiniScopesTree, kView3MiniScopesTree},
-        {kItemView3MiniScopesPcb, kView3MiniScopesPcb},
-        {kItemView3MiniScopesPcbTree, kView3MiniScopesPcbTree},
-        {kItemView2MiniScopesPcbTree, kView2MiniScopesPcbTree},
-        {kItemViewPcb, kViewPcb},
-        {kItemView3MiniScopesTreeBad, kView3MiniScopesTreeBad},
-        {kItemView2MiniScopesPcbTreeBad, kView2MiniScopesPcbTreeBad},
-        {kItemView1MiniScopePcbTreeBad, kView1MiniScopePcbTreeBad}}},
+      {&displayview, "YRM_DisplayView", false, viewOptions()},
   };
   return groups;
 }
@@ -125,17 +117,17 @@ void YRM_CreateMainMenu() {
   pf::MenuTitle("Test");
   pf::MenuItem(kItemAllowOverwrite, "Allow Signature Overwrite (AUTO CAPTURE)");
   pf::OpenSubMenu("Open Circuit Detect Threshold (AUTO TEST/AUTO CAPTURE)");
-  items(kItemOpenCircuitFirst, {"0.25%", "0.5% (default)", "1.0%"});
+  thresholdItems(kItemOpenCircuitFirst, kOpenCircuitOptions);
   pf::CloseSubMenu();
   pf::OpenSubMenu("Stable Signature Detect Threshold (AUTO TEST/AUTO CAPTURE)");
-  items(kItemStableThresholdFirst, {"0.5%", "1.0% (default)", "2.0%"});
+  thresholdItems(kItemStableThresholdFirst, kStableThresholdOptions);
   pf::CloseSubMenu();
   pf::OpenSubMenu("Stable Signature Delay (AUTO TEST/AUTO CAPTURE)");
-  items(kItemStableDelayFirst, {" 2 cycles", " 5 cycles", "10 cycles (default)", "15 cycles", "20 cycles"});
+  thresholdItems(kItemStableDelayFirst, kStableDelayOptions);
   pf::CloseSubMenu();
   pf::MenuBar();
   pf::OpenSubMenu("Golden vs. Live Signature Difference Threshold (AUTO TEST)");
-  items(kItemGoldenVsLiveFirst, {"0.5%", "0.75%", "1.0%", "1.5% (default)", "2.0%", "3.0%", "4.0%", "5.0%"});
+  thresholdItems(kItemGoldenVsLiveFirst, kGoldenVsLiveOptions);
   pf::CloseSubMenu();
   pf::MenuBar();
   pf::MenuItem(kItemCollapseTree, "Collapse Test Tree");
@@ -165,16 +157,7 @@ void YRM_CreateMainMenu() {
   pf::MenuItem(kItemDisplayColours, "Display Colours");
 
   pf::MenuTitle("Views");
-  pf::MenuItem(kItemView9MiniScopes, "9 mini-scopes (default)");
-  pf::MenuItem(kItemView6MiniScopesTree, "6 mini-scopes + TestTree");
-  pf::MenuItem(kItemView3MiniScopesTree, "3 mini-scopes + TestTree");
-  pf::MenuItem(kItemView3MiniScopesTreeBad, "3 mini-scopes + TestTree + BadTree");
-  pf::MenuItem(kItemView3MiniScopesPcb, "3 mini-scopes + PCB");
-  pf::MenuItem(kItemView3MiniScopesPcbTree, "3 mini-scopes + PCB + TestTree");
-  pf::MenuItem(kItemView2MiniScopesPcbTreeBad, "2 mini-scopes + PCB + TestTree + BadTree");
-  pf::MenuItem(kItemView2MiniScopesPcbTree, "2 mini-scopes + PCB + TestTree");
-  pf::MenuItem(kItemView1MiniScopePcbTreeBad, "1 mini-scope + PCB+ TestTree + BadTree");
-  pf::MenuItem(kItemViewPcb, "PCB");
+  for (const DisplayView& v : DisplayViews()) pf::MenuItem(v.item, v.label);
 
   pf::MenuTitle("Utilities");
   pf::OpenSubMenu("Calibrate");

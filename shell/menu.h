@@ -40,17 +40,7 @@ constexpr int kItemMiniCrosshairOff = 55;
 constexpr int kItemPcbCrosshair1 = 60;
 constexpr int kItemPcbCrosshair3 = 61;
 constexpr int kItemDisplayColours = 59;
-// ---- Views: 76 to 85, not in display order ---------------------------------------
-constexpr int kItemView9MiniScopes = 76;
-constexpr int kItemView6MiniScopesTree = 77;
-constexpr int kItemView3MiniScopesTree = 78;
-constexpr int kItemView3MiniScopesPcb = 79;
-constexpr int kItemView3MiniScopesPcbTree = 80;
-constexpr int kItemView2MiniScopesPcbTree = 81;
-constexpr int kItemViewPcb = 82;
-constexpr int kItemView3MiniScopesTreeBad = 83;
-constexpr int kItemView2MiniScopesPcbTreeBad = 84;
-constexpr int kItemView1MiniScopePcbTreeBad = 85;
+// ---- Views: 76 to 85, items of the view table (shell/views.h) ----------------
 // ---- Utilities and Help -----------------------------------------------------------
 constexpr int kItemCalibrate = 58;
 constexpr int kItemDailyCheck = 238;

@@ -13,6 +13,7 @@
 #include "shell/resources.h"
 #include "shell/ribbon.h"
 #include "shell/state.h"
+#include "shell/views.h"
 #include "testing/controls.h"
 #include "testing/records.h"
 #include "testing/state.h"
@@ -54,36 +55,13 @@ struct RunStateControls {
   bool recordButtons, resetAndPercent, editRecords;
   int good, bad, run;
 };
-// Run states 1 test board, 2 capture/edit, 3 auto test, 4 auto capture.
-constexpr RunStateControls kRunStates[4] = {
+// At [runstate - kRunTestBoard]: test board, capture/edit, auto test, auto capture.
+constexpr RunStateControls kRunStates[kRunAutoCapture] = {
     {true, true, false, kImageGood72, kImageBad72, kImageAutoTestYellow},
     {true, false, true, kImageSingleCaptureGreen, kNoImage, kImageAutoCaptureYellow},
     {false, true, false, kImageGoodGrey72, kImageBadGrey72, kImageTestInProgress},
     {false, false, true, kImageSingleCaptureGrey, kNoImage, kImageCaptureInProgress},
 };
-
-// Visibility per display view in "Advanced": mini-scopes 1..9, board, trees.
-struct ViewPanels {
-  const char* view;
-  bool mini[kMiniScopes];
-  bool board, tree, bad;
-};
-const ViewPanels kViewPanels[] = {
-    {kView9MiniScopes, {1, 1, 1, 1, 1, 1, 1, 1, 1}, false, false, false},
-    {kView6MiniScopesTree, {0, 1, 1, 1, 1, 1, 1, 0, 0}, false, true, false},
-    {kView3MiniScopesTree, {0, 0, 0, 1, 1, 1, 0, 0, 0}, false, true, false},
-    {kView3MiniScopesPcb, {0, 0, 0, 1, 1, 1, 0, 0, 0}, true, false, false},
-    {kView3MiniScopesPcbTree, {0, 0, 0, 1, 1, 1, 0, 0, 0}, true, true, false},
-    {kView2MiniScopesPcbTree, {0, 0, 0, 1, 0, 1, 0, 0, 0}, true, true, false},
-    {kViewPcb, {0, 0, 0, 0, 0, 0, 0, 0, 0}, true, false, false},
-    {kView3MiniScopesTreeBad, {0, 0, 0, 1, 1, 1, 0, 0, 0}, false, true, true},
-    {kView2MiniScopesPcbTreeBad, {0, 0, 0, 1, 0, 1, 0, 0, 0}, true, true, true},
-    {kView1MiniScopePcbTreeBad, {0, 0, 0, 1, 0, 0, 0, 0, 0}, true, true, true},
-};
-
-int* const kMiniVisible[kMiniScopes] = {&miniscope1visible, &miniscope2visible, &miniscope3visible,
-                                        &miniscope4visible, &miniscope5visible, &miniscope6visible,
-                                        &miniscope7visible, &miniscope8visible, &miniscope9visible};
 
 void hide(int g, bool hidden) {
   if (pf::IsGadget(g)) pf::HideGadget(g, hidden);
@@ -127,8 +105,8 @@ void selectGeneratorItems() {
 }
 
 void showRunState() {
-  if (runstate < 1 || runstate > 4) return;
-  const RunStateControls& s = kRunStates[runstate - 1];
+  if (runstate < kRunTestBoard || runstate > kRunAutoCapture) return;
+  const RunStateControls& s = kRunStates[runstate - kRunTestBoard];
   for (int g : kRecordButtons) disable(g, !s.recordButtons);
   for (int g : {kResetTestButton, kGoodPercentText, kBadPercentText}) disable(g, !s.resetAndPercent);
   disable(kEditRecordsButton, !s.editRecords);
@@ -159,7 +137,7 @@ void showPercentages() {
 
 void showPanels() {
   hide(kMainScope, scope1visible != 1);
-  for (int k = 1; k <= kMiniScopes; ++k) hide(kMainScope + k, *kMiniVisible[k - 1] != 1);
+  for (int k = 1; k <= kMiniScopes; ++k) hide(kMainScope + k, *kMiniScopeVisible[k - 1] != 1);
   hide(kBoardView, pcbviewvisible != 1);
   hide(kTestTreePanel, testtreevisible != 1);
   hide(kBadTreePanel, badtreevisible != 1);
@@ -175,7 +153,7 @@ void switchModeAndView() {
   appliedview = displayview;
   if (mode == "Basic" || mode == "Basic-Auto") {
     scope1visible = 1;
-    for (int* v : kMiniVisible) *v = 0;
+    for (int* v : kMiniScopeVisible) *v = 0;
     pcbviewvisible = testtreevisible = badtreevisible = 0;
     for (int g : kAdvancedOnly) hide(g, true);
     for (int g : kCompactOnly) hide(g, false);
@@ -185,12 +163,11 @@ void switchModeAndView() {
   } else if (mode == "Advanced") {
     for (int g : kAdvancedOnly) hide(g, false);
     for (int g : kCompactOnly) hide(g, true);
-    for (const ViewPanels& v : kViewPanels) {
-      if (displayview != v.view) continue;
-      for (int k = 0; k < kMiniScopes; ++k) *kMiniVisible[k] = v.mini[k];
-      pcbviewvisible = v.board;
-      testtreevisible = v.tree;
-      badtreevisible = v.bad;
+    if (const DisplayView* v = FindDisplayView(displayview)) {
+      for (int k = 1; k <= kMiniScopes; ++k) *kMiniScopeVisible[k - 1] = ShowsMiniScope(*v, k);
+      pcbviewvisible = v->hasBoard;
+      testtreevisible = v->hasTree;
+      badtreevisible = v->hasBad;
     }
     showPanels();
     resizeMainWindow(kAdvancedWidth, kAdvancedHeight);

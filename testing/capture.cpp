@@ -7,24 +7,24 @@
 #include "platform/gui.h"
 #include "platform/requester.h"
 #include "shell/log.h"
+#include "shell/panels.h"
 #include "shell/refresh.h"
+#include "shell/ribbon.h"
 #include "shell/state.h"
 #include "testing/navigation.h"
 #include "testing/records.h"
 #include "testing/state.h"
 
 namespace {
-constexpr int kEditCaptureBox = 606;   // "Edit/Capture signature"
-constexpr int kTestTree = 246;
 constexpr int kGoldenPauseMs = 250;
 constexpr int kResultPauseMs = 150;
 
-bool capturingGolden() { return pf::IsGadget(kEditCaptureBox) && pf::GetGadgetState(kEditCaptureBox) == 1; }
+bool capturingGolden() { return pf::IsGadget(kCaptureModeCheck) && pf::GetGadgetState(kCaptureModeCheck) == 1; }
 
 // The manual result of the current record, with its DUT signature.
 void judge(const char* result) {
   if (currentrecord > records.Rows()) return;
-  YRM_StoreSignatureInRecord(currentrecord, 1);
+  YRM_StoreSignatureInRecord(currentrecord, kSlotDut);
   records.SetField(currentrecord, kFieldResult, result);
   YRM_NextRecord();
   pf::Delay(kResultPauseMs);
@@ -34,7 +34,7 @@ void judge(const char* result) {
 }  // namespace
 
 void YRM_StoreSignatureInRecord(int row, int slot) {
-  WriteSignatureBlock(row, slot == 0 ? kGoldenBase : kDutBase, voltage, resistance, frequency, livev, livei,
+  WriteSignatureBlock(row, slot == kSlotGolden ? kGoldenBase : kDutBase, voltage, resistance, frequency, livev, livei,
                       pointcount);
 }
 
@@ -49,7 +49,7 @@ void YRM_CaptureGood() {
     return;
   }
   if (currentrecord < 1 || currentrecord > records.Rows()) return;
-  YRM_StoreSignatureInRecord(currentrecord, 0);
+  YRM_StoreSignatureInRecord(currentrecord, kSlotGolden);
   records.SetField(currentrecord, kFieldGolden, "Yes");
   YRM_NextRecord();
   pf::Delay(kGoldenPauseMs);

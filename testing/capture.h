@@ -2,7 +2,7 @@
 #pragma once
 
 // Writes the live signature with the applied settings into the golden block
-// (slot 0) or the DUT block (any other slot) of a row.
+// (kSlotGolden) or the DUT block (any other slot) of a row.
 void YRM_StoreSignatureInRecord(int row, int slot);
 // GOOD/CAPTURE: a golden capture with "Edit/Capture signature" ticked, else
 // the DUT signature and "Good"; only in "Advanced".

@@ -143,7 +143,7 @@ void YRM_GadgetEvent(int control) {
     case kFirstRecordButton: YRM_FirstRecord(); break;
     case kLastRecordButton: YRM_LastRecord(); break;
     case kCaptureModeCheck:
-      runstate = ticked(control) ? 2 : 1;
+      runstate = ticked(control) ? kRunCaptureEdit : kRunTestBoard;
       YRM_RefreshMainWindow();
       break;
     case kGoodImage: YRM_CaptureGood(); break;

@@ -5,17 +5,16 @@
 #include "link/state.h"
 #include "shell/state.h"
 #include "testing/state.h"
+#include "testing/thresholds.h"
 
 float OpenCircuitFraction(const std::string& text) {
-  if (text == "0.50%") return 0.005f;
-  if (text == "1.00%") return 0.01f;
-  return 0.0025f;  // "0.25%" and any other text
+  const ThresholdOption* o = FindThresholdOption(kOpenCircuitOptions, text);
+  return o ? o->amount : kOpenCircuitOptions[0].amount;  // "0.25%" for any other text
 }
 
 float StableFraction(const std::string& text) {
-  if (text == "0.50%") return 0.005f;
-  if (text == "2.00%") return 0.02f;
-  return 0.01f;  // "1.00%" and any other text
+  const ThresholdOption* o = FindThresholdOption(kStableThresholdOptions, text);
+  return o ? o->amount : kStableThresholdOptions[1].amount;  // "1.00%" for any other text
 }
 
 int YRM_DetectSignatureState() {
@@ -34,7 +33,7 @@ int YRM_DetectSignatureState() {
   for (int k = 1; k <= n && open; ++k) open = livei[k] >= low && livei[k] <= high;
   if (open) {
     stablecount = 0;
-    return 0;
+    return kSignatureOpen;
   }
 
   ++stablecount;
@@ -47,8 +46,8 @@ int YRM_DetectSignatureState() {
       prevv = livev;
       previ = livei;
       stablecount = 0;
-      return 2;
+      return kSignatureUnstable;
     }
   }
-  return 1;
+  return kSignatureStable;
 }

@@ -8,6 +8,6 @@
 float OpenCircuitFraction(const std::string& text);
 float StableFraction(const std::string& text);
 
-// Returns 0 open circuit, 1 stable, 2 unstable; updates stablecount and, on a
+// Returns kSignatureOpen, kSignatureStable or kSignatureUnstable; updates stablecount and, on a
 // change, the reference prevv/previ. Single precision throughout.
 int YRM_DetectSignatureState();

@@ -4,13 +4,13 @@
 #include <cmath>
 
 #include "platform/gui.h"
+#include "shell/panels.h"
 #include "shell/refresh.h"
 #include "shell/state.h"
 #include "testing/records.h"
 #include "testing/state.h"
 
 namespace {
-constexpr int kBoardView = 900;
 constexpr int kClickReach = 5;  // window pixels around the mouse
 
 void shown() {
@@ -56,16 +56,15 @@ void YRM_LastRecord() {
   shown();
 }
 
-void YRM_NextComponent() {
+void MoveToNextComponent() {
   const std::string component = records.Field(currentrecord, kFieldComponent);
   while (currentrecord < records.Rows()) {
     ++currentrecord;
     if (!sameComponent(currentrecord, component)) break;
   }
-  shown();
 }
 
-void YRM_PreviousComponent() {
+void MoveToPreviousComponent() {
   std::string component = records.Field(currentrecord, kFieldComponent);
   while (currentrecord > 2) {
     --currentrecord;
@@ -79,6 +78,15 @@ void YRM_PreviousComponent() {
       break;
     }
   }
+}
+
+void YRM_NextComponent() {
+  MoveToNextComponent();
+  shown();
+}
+
+void YRM_PreviousComponent() {
+  MoveToPreviousComponent();
   shown();
 }
 

@@ -5,6 +5,10 @@
 // Without a redraw (used by captures and the editor).
 void YRM_NextRecord();
 void YRM_PreviousRecord();
+// To the first row of the next component (or the last row), or of the
+// previous component (not above the first pin row).
+void MoveToNextComponent();
+void MoveToPreviousComponent();
 // With a refresh and a full redraw (buttons, menu and shortcuts).
 void YRM_ShowNextRecord();
 void YRM_ShowPreviousRecord();

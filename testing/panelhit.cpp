@@ -11,16 +11,12 @@ bool holds(int g, int x, int y) {
   const int left = pf::GadgetWindowX(g), top = pf::GadgetWindowY(g);
   return left <= x && x <= left + pf::GadgetWidth(g) && top <= y && y <= top + pf::GadgetHeight(g);
 }
-
-const int* const kMiniVisible[kMiniScopes] = {&miniscope1visible, &miniscope2visible, &miniscope3visible,
-                                              &miniscope4visible, &miniscope5visible, &miniscope6visible,
-                                              &miniscope7visible, &miniscope8visible, &miniscope9visible};
 }  // namespace
 
 int YRM_PanelUnderMouse(int x, int y) {
   if (scope1visible == 1 && holds(kMainScope, x, y)) return kPanelMainScope;
   for (int k = 1; k <= kMiniScopes; ++k)
-    if (*kMiniVisible[k - 1] == 1 && holds(kMainScope + k, x, y)) return kPanelMiniScope1 + k - 1;
+    if (*kMiniScopeVisible[k - 1] == 1 && holds(kMainScope + k, x, y)) return kPanelMiniScope1 + k - 1;
   if (holds(kConnectionImage, x, y)) return kPanelConnection;
   if (pcbviewvisible == 1 && holds(kBoardView, x, y)) return kPanelBoardView;
   return kPanelNone;

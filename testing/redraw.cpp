@@ -54,17 +54,6 @@ void Show(int control, int image) {
   if (pf::IsGadget(control)) pf::SetGadgetImage(control, picture);
 }
 
-void MiniScopeSize(int k, int& width, int& height) {
-  static int* const widths[10] = {nullptr,          &miniscope1width, &miniscope2width, &miniscope3width,
-                                  &miniscope4width, &miniscope5width, &miniscope6width, &miniscope7width,
-                                  &miniscope8width, &miniscope9width};
-  static int* const heights[10] = {nullptr,           &miniscope1height, &miniscope2height, &miniscope3height,
-                                   &miniscope4height, &miniscope5height, &miniscope6height, &miniscope7height,
-                                   &miniscope8height, &miniscope9height};
-  width = *widths[k];
-  height = *heights[k];
-}
-
 void DrawLegend() {
   const int x = scopemargin / 2 + 2;
   const int y = pf::ImageHeight(kImageScopeBackground) - x;
@@ -101,8 +90,8 @@ void StartTraceImage() {
 }  // namespace
 
 std::string SignatureStatusLine(int state, int count, float diff, const std::string& threshold) {
-  static const char* const words[3] = {"O/C", "Stable", "Unstable"};
-  const char* word = state >= 0 && state <= 2 ? words[state] : "";
+  static const char* const words[kSignatureUnstable + 1] = {"O/C", "Stable", "Unstable"};  // at [state]
+  const char* word = state >= kSignatureOpen && state <= kSignatureUnstable ? words[state] : "";
   char prev[64];
   std::snprintf(prev, sizeof prev, "%.2f", static_cast<double>(diff));
   return std::string(word) + ", Count: " + std::to_string(count) + ", Prev: " + prev +
@@ -121,9 +110,7 @@ void YRM_FullRedraw() {
 
   for (int k = 1; k <= kMiniScopes; ++k) {
     const int index = currentrecord + k - kCentreMiniScope;
-    int width, height;
-    MiniScopeSize(k, width, height);
-    YRM_DrawMiniScope(width, height, index, last);
+    YRM_DrawMiniScope(*kMiniScopeWidth[k - 1], *kMiniScopeHeight[k - 1], index, last);
     if (index >= 2 && index <= last) StampIcon(kImageMiniScope, ResultIcon(index, kMiniScopeIcons));
     Show(kMainScope + k, kImageMiniScope);
     if (k == kCentreMiniScope) pf::CopyImage(kImageMiniScope, kImageCentreMiniScope);

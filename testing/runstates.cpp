@@ -9,10 +9,11 @@
 #include "testing/compare.h"
 #include "testing/records.h"
 #include "testing/state.h"
+#include "testing/thresholds.h"
 
 namespace {
-bool stable() { return signaturestate == 1 && stablecount >= YRM_StableDelay(stablesignaturedelay); }
-bool open() { return signaturestate == 0; }
+bool stable() { return signaturestate == kSignatureStable && stablecount >= YRM_StableDelay(stablesignaturedelay); }
+bool open() { return signaturestate == kSignatureOpen; }
 bool scannerInUse() { return scansigset != 0 || scancomset != 0; }
 
 void freeze(Signature& v, Signature& i) {
@@ -92,7 +93,7 @@ void autoTestStep() {
   switch (autoteststep) {
     case 0:
       search([](int row) { return records.Field(row, kFieldResult) == "Untested" && holdsGolden(row); },
-             autoteststep, 1);
+             autoteststep, kRunTestBoard);
       break;
     case 1:
       waitForLift(autoteststep);
@@ -105,7 +106,7 @@ void autoTestStep() {
         return;
       }
       if (!stable()) return;
-      YRM_StoreSignatureInRecord(currentrecord, 1);
+      YRM_StoreSignatureInRecord(currentrecord, kSlotDut);
       YRM_GoldenVsLiveDifference();
       if (goldenlivediff <= YRM_GoldenVsLiveThreshold(goldenvslivethreshold)) {
         records.SetField(currentrecord, kFieldResult, "Good");
@@ -120,10 +121,10 @@ void autoTestStep() {
     case 3:
       if (open() && !scannerInUse()) {
         autoteststep = 0;
-        advanceRecord(1);
+        advanceRecord(kRunTestBoard);
       } else if (scannerInUse()) {
         stablecount = 0;
-        advanceRecord(1);
+        advanceRecord(kRunTestBoard);
         autoteststep = 1;
       }
       break;
@@ -137,14 +138,14 @@ void autoCaptureStep() {
     case 0:
       search([](int row) { return records.Field(row, kFieldResult) == "Untested" &&
                                   (allowsignatureoverwrite == 1 || records.Field(row, kFieldGolden) == "No"); },
-             autocapturestep, 2);
+             autocapturestep, kRunCaptureEdit);
       break;
     case 1:
       waitForLift(autocapturestep);
       break;
     case 2:
       if (!stable()) return;
-      YRM_StoreSignatureInRecord(currentrecord, 0);
+      YRM_StoreSignatureInRecord(currentrecord, kSlotGolden);
       records.SetField(currentrecord, kFieldGolden, "Yes");
       YRM_RefreshMainWindow();
       flashcount = 3;
@@ -155,12 +156,12 @@ void autoCaptureStep() {
     case 3:
       if (open()) {
         autocapturestep = 0;
-        advanceRecord(2);
+        advanceRecord(kRunCaptureEdit);
       }
       if (scannerInUse()) {
         stablecount = 0;
         autocapturestep = 0;
-        advanceRecord(2);
+        advanceRecord(kRunCaptureEdit);
       }
       break;
     default:
@@ -170,36 +171,29 @@ void autoCaptureStep() {
 }  // namespace
 
 int YRM_StableDelay(const std::string& text) {
-  if (text == "2 cycles") return 2;
-  if (text == "5 cycles") return 5;
-  if (text == "10 cycles") return 10;
-  if (text == "15 cycles") return 15;
-  if (text == "20 cycles") return 20;
-  return 5;
+  const ThresholdOption* o = FindThresholdOption(kStableDelayOptions, text);
+  return static_cast<int>(o ? o->amount : kStableDelayOptions[1].amount);  // "5 cycles" for any other text
 }
 
 float YRM_GoldenVsLiveThreshold(const std::string& text) {
-  static const struct { const char* text; float fraction; } kThresholds[] = {
-      {"0.50%", 0.005f}, {"0.75%", 0.0075f}, {"1.00%", 0.01f}, {"1.50%", 0.015f},
-      {"2.00%", 0.02f},  {"3.00%", 0.03f},   {"4.00%", 0.04f}, {"5.00%", 0.05f}};
-  for (const auto& t : kThresholds)
-    if (text == t.text) return t.fraction * 100.0f;
-  return 0.0f;
+  const ThresholdOption* o = FindThresholdOption(kGoldenVsLiveOptions, text);
+  return o ? o->amount * 100.0f : 0.0f;
 }
 
 void YRM_RunStateStep() {
   switch (runstate) {
-    case 1: autoFreezeStep(); break;
-    case 2: break;
-    case 3: autoTestStep(); break;
-    case 4: autoCaptureStep(); break;
-    default: runstate = 1;
+    case kRunTestBoard: autoFreezeStep(); break;
+    case kRunCaptureEdit: break;
+    case kRunAutoTest: autoTestStep(); break;
+    case kRunAutoCapture: autoCaptureStep(); break;
+    default: runstate = kRunTestBoard;
   }
 }
 
 void YRM_ToggleAutoRun() {
-  static const int kNext[5] = {0, 3, 4, 1, 2};
-  if (runstate >= 1 && runstate <= 4) {
+  // Each state's counterpart, at [state].
+  static const int kNext[kRunAutoCapture + 1] = {0, kRunAutoTest, kRunAutoCapture, kRunTestBoard, kRunCaptureEdit};
+  if (runstate >= kRunTestBoard && runstate <= kRunAutoCapture) {
     runstate = kNext[runstate];
     autoteststep = 0;
     autocapturestep = 0;

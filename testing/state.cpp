@@ -3,12 +3,13 @@
 void SetTestingStartValues() {
   fullredraw = 1;
   traceredraw = 0;
-  runstate = 1;
+  runstate = kRunTestBoard;
   prevrunstate = -1;
   autoteststep = autocapturestep = autofreeze = autofreezestep = 0;
   currentrecord = 1;
   lastrecord = -100;
-  signaturestate = stablecount = flashcount = 0;
+  signaturestate = kSignatureOpen;
+  stablecount = flashcount = 0;
   goldenlivediff = 0;
 
   // Chosen and applied settings start unlike, so the first step applies them.

@@ -10,8 +10,12 @@ inline std::atomic<int> fullredraw{1};   // redraw every display, then the trace
 inline std::atomic<int> traceredraw{0};  // redraw the traces only (also set by the poll thread)
 
 // ---- run states --------------------------------------------------------------
-inline int runstate;              // 1 test board, 2 capture/edit, 3 auto test, 4 auto capture
+inline int runstate;              // one of kRunTestBoard .. kRunAutoCapture
 inline int prevrunstate;          // run state of the previous step
+constexpr int kRunTestBoard = 1;
+constexpr int kRunCaptureEdit = 2;
+constexpr int kRunAutoTest = 3;
+constexpr int kRunAutoCapture = 4;
 inline int autoteststep, autocapturestep, autofreeze, autofreezestep;
 
 // ---- records -------------------------------------------------------------
@@ -20,6 +24,13 @@ inline int lastrecord;            // row whose settings were last taken
 
 // ---- detection and comparison results -------------------------------------
 inline int signaturestate, stablecount, flashcount;
+// signaturestate: the live signature's classification
+constexpr int kSignatureOpen = 0;      // open circuit: no current flows
+constexpr int kSignatureStable = 1;
+constexpr int kSignatureUnstable = 2;
+// The two signatures a record keeps (the slot of YRM_StoreSignatureInRecord).
+constexpr int kSlotGolden = 0;
+constexpr int kSlotDut = 1;
 inline float goldenlivediff;
 
 // ---- test settings: chosen (by the operator or the record) and applied -----

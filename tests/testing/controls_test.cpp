@@ -13,6 +13,7 @@
 #include "shell/menu.h"
 #include "shell/refresh.h"
 #include "shell/resources.h"
+#include "shell/views.h"
 #include "testing/mainstep.h"
 #include "testing/planfile.h"
 #include "testing/records.h"
