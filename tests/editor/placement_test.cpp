@@ -113,8 +113,12 @@ TEST_F(PlacementTest, EditsBetweenClicksNeverLeadOutsideItsOwnRows) {
       r1 += name == "R1";
       ic1 += name == "IC1";
       empty += name.empty();
-      if (name == "U1") EXPECT_LE(records.FieldInt(row, kFieldPinX), 3) << c.edit;
-      if (name == "R1") EXPECT_EQ(records.Field(row, kFieldPin), "") << c.edit;
+      if (name == "U1") {
+        EXPECT_LE(records.FieldInt(row, kFieldPinX), 3) << c.edit;
+      }
+      if (name == "R1") {
+        EXPECT_EQ(records.Field(row, kFieldPin), "") << c.edit;
+      }
     }
     EXPECT_EQ(ic1, c.pinsKept) << c.edit;
     EXPECT_EQ(r1, 1) << c.edit;
