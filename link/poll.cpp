@@ -10,6 +10,7 @@
 #include "link/frames.h"
 #include "link/state.h"
 #include "platform/clock.h"
+#include "platform/faulthook.h"
 #include "platform/gui.h"
 #include "shell/ribbon.h"
 
@@ -106,6 +107,7 @@ void WakePollThread() {
 }
 
 void YRM_WorkerThread() {
+  pf::PrepareFaultStack();
   int delay = 1;
   while (workerstop == 0) {
     // Waits 1 ms while anything may be arriving, longer while nothing can:

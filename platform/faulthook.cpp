@@ -152,6 +152,15 @@ void InstallFaultHook(FaultHandler h) {
   for (int sig : kFaultSignals) sigaction(sig, &sa, nullptr);
 }
 
+void PrepareFaultStack() {
+  // Kept until the thread ends; one per thread, set before any fault.
+  alignas(16) static thread_local char stack[1 << 16];
+  stack_t ss{};
+  ss.ss_sp = stack;
+  ss.ss_size = sizeof stack;
+  sigaltstack(&ss, nullptr);
+}
+
 const FaultInfo& CurrentFault() { return fault; }
 
 bool FaultAppendFile(const char* path, const char* const* parts, int count) {

@@ -24,6 +24,10 @@ using FaultHandler = void (*)();
 // Installs `handler` for the faults of every thread of the process; it is to
 // end the process. A second fault while it runs ends the process at once.
 void InstallFaultHook(FaultHandler handler);
+// Gives the calling thread a stack of its own for the handler, so that a
+// thread whose stack is exhausted still gets its report. The installing
+// thread has one already; every other thread calls this when it starts.
+void PrepareFaultStack();
 // Inside the handler: the fault being handled.
 const FaultInfo& CurrentFault();
 

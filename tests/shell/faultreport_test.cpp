@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "forked.h"
+#include "platform/faulthook.h"
 #include "shell/faultreport.h"
 #include "workfolder.h"
 
@@ -33,6 +34,13 @@ void readDataAddress() { sink = *reinterpret_cast<volatile int*>(dataAddress); }
 void divideByZero() { sink = 7 / zero; }
 void faultOnAnotherThread() {
   std::thread([] { readDataAddress(); }).join();
+}
+// Recurses until the stack is gone.
+volatile int depth = 1 << 30;
+int exhaust(int n) {
+  volatile char pad[1024];
+  pad[0] = static_cast<char>(n);
+  return n < depth ? exhaust(n + 1) + pad[0] : 0;
 }
 
 class FaultReportTest : public yrmtest::WorkFolder {
@@ -114,6 +122,20 @@ TEST_F(FaultReportTest, EachFaultLeavesItsReportShowsItAndEndsTheProcess) {
     std::replace(box.begin(), box.end(), '\r', '\n');
     EXPECT_EQ(Slurp("box.txt"), "OnError Handler\n" + box + "\n");
   }
+}
+
+// A thread that ran out of stack is reported when it took its own handler stack.
+TEST_F(FaultReportTest, ThreadWithExhaustedStackIsReported) {
+  EXPECT_EQ(runFault([] {
+              std::thread([] {
+                pf::PrepareFaultStack();
+                sink = exhaust(0);
+              }).join();
+            }),
+            1);
+  const std::vector<std::string> writes = split(Slurp("bugreport.txt"), "\r\n");
+  ASSERT_EQ(writes.size(), 4u);
+  EXPECT_EQ(split(writes[2], "\r")[2], "Error Message:   Invalid memory access");
 }
 
 TEST_F(FaultReportTest, TwoRunsLeaveTwoReportsEachAfterItsOwnHeader) {
