@@ -88,7 +88,10 @@ int main(int argc, char** argv) {
     if (usbopen != 1) {
       std::printf("could not connect to the simulated instrument\n");
     } else {
-      for (int i = 0; i < 3000; ++i) MainLoopPass();  // settle: settings sent, frames flowing
+      // Settle: settings sent, frames flowing. By time, not by passes: an idle
+      // pass sleeps until the next frame.
+      const auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+      while (std::chrono::steady_clock::now() < settle) MainLoopPass();
       double cpu0 = cpuSeconds(getpid());
       auto t0 = std::chrono::steady_clock::now();
       while (std::chrono::steady_clock::now() - t0 < std::chrono::seconds(seconds)) MainLoopPass();

@@ -21,7 +21,8 @@ constexpr int kLinkTimeoutMs = 2000;
 // A reply cannot be complete before its 520 bytes have crossed the line
 // at 250000 baud (20.8 ms); the thread looks every 1 ms from then on.
 constexpr int kReplyEarliestMs = 20;
-constexpr int kLongestWaitMs = 50;
+// Nothing is due sooner than the next request, and an opening wakes the thread.
+constexpr int kLongestWaitMs = kPollIntervalMs;
 
 std::mutex wakeLock;
 std::condition_variable wake;
@@ -70,11 +71,14 @@ void YRM_ReadUsbFrames() {
     }
   }
   rxpartial = static_cast<int>(std::max<int64_t>(n, 0));
+  if (newframe == 1) pf::WakeWindowEvent();   // the main step takes it at once
 }
 
 void YRM_CheckLinkTimeout() {
-  if (usbopen == 1 && pf::ElapsedMilliseconds() > lastgoodframe + kLinkTimeoutMs)
+  if (usbopen == 1 && pf::ElapsedMilliseconds() > lastgoodframe + kLinkTimeoutMs) {
     StopConnectionByWatchdog();
+    pf::WakeWindowEvent();   // the indicator shows the link down at once
+  }
 }
 
 int NextPollDelay() {

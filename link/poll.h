@@ -16,5 +16,6 @@ void StartPollThread();
 void StopPollThread();
 // Wakes the poll thread at once (the device was opened).
 void WakePollThread();
-// How long the poll thread may wait before its next pass, in ms (1 to 50).
+// How long the poll thread may wait before its next pass, in ms (1 to 250):
+// the next request, reply or watchdog time, or 1 while a frame is arriving.
 int NextPollDelay();

@@ -31,6 +31,15 @@ int64_t CalendarSeconds() {
   return static_cast<int64_t>(std::time(nullptr));
 }
 
+int64_t CalendarMilliseconds() {
+  {
+    std::lock_guard<std::mutex> g(hooksLock);
+    if (calendarHook) return calendarHook() * 1000;
+  }
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
 LocalTime Now() {
   {
     std::lock_guard<std::mutex> g(hooksLock);

@@ -13,6 +13,9 @@ struct LocalTime {
 
 int64_t ElapsedMilliseconds();   // monotonic
 int64_t CalendarSeconds();       // seconds since 1970
+// The same clock in milliseconds, so a wait can end at the next whole second
+// (a replaced calendar clock counts whole seconds: its value x 1000).
+int64_t CalendarMilliseconds();
 LocalTime Now();                 // local date and time
 void Delay(int ms);              // sleeps (tests may make it instant)
 

@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QThread>
 #include <QUrl>
+#include <atomic>
 #include <deque>
 
 #include "platform/gui_internal.h"
@@ -57,14 +58,18 @@ std::vector<QPointer<QMenu>> buildStack;  // title menu, then open sub-menus
 
 std::vector<std::string> openedUrls;
 
-// Wakes a waiting WaitWindowEvent when its time is up.
+// Wakes a waiting WaitWindowEvent when its time is up, or when another
+// thread calls WakeWindowEvent (a posted event ends the toolkit's wait).
 class Waker : public QObject {
  public:
   QBasicTimer timer;
  protected:
   void timerEvent(QTimerEvent*) override {}
+  void customEvent(QEvent*) override {}
 };
-Waker* waker = nullptr;
+std::atomic<Waker*> waker{nullptr};
+// Set by WakeWindowEvent, cleared by the wait it ends.
+std::atomic<bool> wakeRequested{false};
 
 int menuHeight = 0;
 
@@ -273,8 +278,8 @@ void InitGui() {
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);
   }
-  if (!waker) {
-    waker = new Waker;
+  if (!waker.load()) {
+    waker.store(new Waker);
     qApp->installEventFilter(new MouseTracker);
   }
 }
@@ -293,20 +298,29 @@ QWidget* CurrentQtWindow() {
 int WaitWindowEvent(int ms) {
   InitGui();
   if (int k = take()) return k;
-  if (ms <= 0) {
+  // A wake-up asked for before this wait ends it at once, as one during it.
+  if (ms <= 0 || wakeRequested.exchange(false)) {
     processToolkit();
     return take();
   }
-  // Sleep in the toolkit's own wait until an event arrives or the time is up;
-  // pending toolkit events are handled on the way in without sleeping.
+  // Sleep in the toolkit's own wait until an event arrives, another thread
+  // wakes us or the time is up; pending toolkit events are handled on the way
+  // in without sleeping.
+  Waker* w = waker.load();
   QDeadlineTimer deadline(ms, Qt::PreciseTimer);
-  waker->timer.start(ms, Qt::PreciseTimer, waker);
+  w->timer.start(ms, Qt::PreciseTimer, w);
   do {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  } while (queue.empty() && !deadline.hasExpired());
-  waker->timer.stop();
+  } while (queue.empty() && !wakeRequested.exchange(false) && !deadline.hasExpired());
+  w->timer.stop();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return take();
+}
+
+void WakeWindowEvent() {
+  // One posted event per wait is enough: later calls only see the flag set.
+  if (wakeRequested.exchange(true)) return;
+  if (Waker* w = waker.load()) QCoreApplication::postEvent(w, new QEvent(QEvent::User));
 }
 
 int WindowEvent() { return WaitWindowEvent(0); }
