@@ -23,6 +23,9 @@ namespace test {
 // Replaces the clocks; pass nullptr to restore the real ones.
 void SetElapsed(std::function<int64_t()> f);
 void SetCalendar(std::function<int64_t()> f);
+// A calendar clock in milliseconds (CalendarSeconds follows it); replaces
+// the one of SetCalendar.
+void SetCalendarMilliseconds(std::function<int64_t()> f);
 void SetNow(std::function<LocalTime()> f);
 void SetDelay(std::function<void(int)> f);
 void RestoreClocks();
