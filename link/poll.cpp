@@ -21,8 +21,10 @@ constexpr int kLinkTimeoutMs = 2000;
 // A reply cannot be complete before its 520 bytes have crossed the line
 // at 250000 baud (20.8 ms); the thread looks every 1 ms from then on.
 constexpr int kReplyEarliestMs = 20;
-// Nothing is due sooner than the next request, and an opening wakes the thread.
+// Nothing is due sooner than the next request; while not connected nothing is
+// due at all (an opening wakes the thread), so the wait only bounds a sleep.
 constexpr int kLongestWaitMs = kPollIntervalMs;
+constexpr int kIdleWaitMs = 1000;
 
 std::mutex wakeLock;
 std::condition_variable wake;
@@ -82,7 +84,7 @@ void YRM_CheckLinkTimeout() {
 }
 
 int NextPollDelay() {
-  if (usbopen != 1) return kLongestWaitMs;   // an opening wakes the thread
+  if (usbopen != 1) return kIdleWaitMs;      // an opening wakes the thread
   if (rxpartial > 0) return 1;               // a frame is arriving
   int64_t now = pf::ElapsedMilliseconds();
   int64_t next;

@@ -28,7 +28,7 @@
 
 namespace {
 constexpr int kDemoFields = 576;
-constexpr int kLongestMainWaitMs = 100;
+constexpr int kLongestMainWaitMs = 500;
 const char* const kDemoPlan = "testplans\\demo_A.qvt";
 
 bool legalModel(const std::string& m) {
