@@ -22,7 +22,10 @@ constexpr int kLinkTimeoutMs = 2000;
 // A reply cannot be complete before its 520 bytes have crossed the line
 // at 250000 baud (20.8 ms); the thread looks every 1 ms from then on.
 constexpr int kReplyEarliestMs = 20;
-constexpr int kLongestWaitMs = 50;
+// Nothing is due sooner than the next request; while not connected nothing is
+// due at all (an opening wakes the thread), so the wait only bounds a sleep.
+constexpr int kLongestWaitMs = kPollIntervalMs;
+constexpr int kIdleWaitMs = 1000;
 
 std::mutex wakeLock;
 std::condition_variable wake;
@@ -32,10 +35,17 @@ int Word(const uint8_t* p) { return p[0] << 8 | p[1]; }
 int32_t Sum32(const uint8_t* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(Word(p)) << 16 | static_cast<uint32_t>(Word(p + 2)));
 }
+void ReadFramesLocked();
 }  // namespace
 
 void YRM_ReadUsbFrames() {
   if (usbopen != 1) return;
+  ReadFramesLocked();
+  if (newframe == 1) pf::WakeWindowEvent();   // the main step takes it at once (outside the lock)
+}
+
+namespace {
+void ReadFramesLocked() {
   std::lock_guard<std::mutex> g(linklock);
   if (usbopen != 1) return;
   ftrxbytes = 0;
@@ -80,14 +90,17 @@ void YRM_ReadUsbFrames() {
   }
   rxpartial = static_cast<int>(std::max<int64_t>(n, 0));
 }
+}  // namespace
 
 void YRM_CheckLinkTimeout() {
-  if (usbopen == 1 && pf::ElapsedMilliseconds() > lastgoodframe + kLinkTimeoutMs)
+  if (usbopen == 1 && pf::ElapsedMilliseconds() > lastgoodframe + kLinkTimeoutMs) {
     StopConnectionByWatchdog();
+    pf::WakeWindowEvent();   // the indicator shows the link down at once
+  }
 }
 
 int NextPollDelay() {
-  if (usbopen != 1) return kLongestWaitMs;   // an opening wakes the thread
+  if (usbopen != 1) return kIdleWaitMs;      // an opening wakes the thread
   if (rxpartial > 0) return 1;               // a frame is arriving
   int64_t now = pf::ElapsedMilliseconds();
   int64_t next;
@@ -115,8 +128,13 @@ void YRM_WorkerThread() {
     // watchdog keep their times without a thousand wake-ups a second.
     {
       std::unique_lock<std::mutex> g(wakeLock);
-      wake.wait_for(g, std::chrono::milliseconds(delay), [] { return woken || workerstop != 0; });
+      const bool opened = wake.wait_for(g, std::chrono::milliseconds(delay), [] { return woken || workerstop != 0; });
       woken = false;
+      // Woken by an opening: the pass still begins with its 1 ms wait, so the
+      // connection start, which goes on at once, takes the link first as it
+      // did when the thread woke every millisecond.
+      if (opened && workerstop == 0)
+        wake.wait_for(g, std::chrono::milliseconds(1), [] { return workerstop != 0; });
     }
     YRM_PollInstrument(kPollIntervalMs);
     YRM_CheckLinkTimeout();

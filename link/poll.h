@@ -16,5 +16,7 @@ void StartPollThread();
 void StopPollThread();
 // Wakes the poll thread at once (the device was opened).
 void WakePollThread();
-// How long the poll thread may wait before its next pass, in ms (1 to 50).
+// How long the poll thread may wait before its next pass, in ms: the next
+// request, reply or watchdog time (at most 250), 1 while a frame is arriving,
+// 1000 while not connected (an opening wakes the thread).
 int NextPollDelay();

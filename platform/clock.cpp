@@ -9,7 +9,7 @@ namespace pf {
 
 namespace {
 std::mutex hooksLock;
-std::function<int64_t()> elapsedHook, calendarHook;
+std::function<int64_t()> elapsedHook, calendarHook, calendarMsHook;
 std::function<LocalTime()> nowHook;
 std::function<void(int)> delayHook;
 }  // namespace
@@ -27,8 +27,22 @@ int64_t CalendarSeconds() {
   {
     std::lock_guard<std::mutex> g(hooksLock);
     if (calendarHook) return calendarHook();
+    if (calendarMsHook) {
+      const int64_t ms = calendarMsHook();
+      return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    }
   }
   return static_cast<int64_t>(std::time(nullptr));
+}
+
+int64_t CalendarMilliseconds() {
+  {
+    std::lock_guard<std::mutex> g(hooksLock);
+    if (calendarHook) return calendarHook() * 1000;
+    if (calendarMsHook) return calendarMsHook();
+  }
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
 LocalTime Now() {
@@ -57,13 +71,23 @@ void Delay(int ms) {
 
 namespace test {
 void SetElapsed(std::function<int64_t()> f) { std::lock_guard<std::mutex> g(hooksLock); elapsedHook = std::move(f); }
-void SetCalendar(std::function<int64_t()> f) { std::lock_guard<std::mutex> g(hooksLock); calendarHook = std::move(f); }
+void SetCalendar(std::function<int64_t()> f) {
+  std::lock_guard<std::mutex> g(hooksLock);
+  calendarHook = std::move(f);
+  calendarMsHook = nullptr;
+}
+void SetCalendarMilliseconds(std::function<int64_t()> f) {
+  std::lock_guard<std::mutex> g(hooksLock);
+  calendarMsHook = std::move(f);
+  calendarHook = nullptr;
+}
 void SetNow(std::function<LocalTime()> f) { std::lock_guard<std::mutex> g(hooksLock); nowHook = std::move(f); }
 void SetDelay(std::function<void(int)> f) { std::lock_guard<std::mutex> g(hooksLock); delayHook = std::move(f); }
 void RestoreClocks() {
   std::lock_guard<std::mutex> g(hooksLock);
   elapsedHook = nullptr;
   calendarHook = nullptr;
+  calendarMsHook = nullptr;
   nowHook = nullptr;
   delayHook = nullptr;
 }

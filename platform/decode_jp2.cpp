@@ -85,9 +85,20 @@ struct Channel {
 };
 
 bool Usable(const opj_image_comp_t& c) { return c.data && c.w > 0 && c.h > 0; }
+
+// Resolution levels of the codestream: a reduction by 2^(levels - 1) at most.
+int ResolutionLevels(opj_codec_t* codec) {
+  opj_codestream_info_v2_t* info = opj_get_cstr_info(codec);
+  if (!info) return 1;
+  int levels = info->m_default_tile_info.tccp_info ? int(info->m_default_tile_info.tccp_info[0].numresolutions) : 1;
+  for (OPJ_UINT32 c = 1; info->m_default_tile_info.tccp_info && c < info->nbcomps; ++c)
+    levels = std::min(levels, int(info->m_default_tile_info.tccp_info[c].numresolutions));
+  opj_destroy_cstr_info(&info);
+  return std::clamp(levels, 1, 31);
+}
 }  // namespace
 
-bool DecodeJp2(const std::string& data, QImage& out, std::string& error) {
+bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reduction* reduction) {
   const bool codestream = data.size() >= 2 && (unsigned char)data[0] == 0xFF && (unsigned char)data[1] == 0x4F;
   std::unique_ptr<opj_codec_t, CodecCloser> codec(opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
   if (!codec) return error = "JPEG 2000 decoder unavailable", false;
@@ -113,8 +124,21 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error) {
   const bool header = opj_read_header(stream.get(), codec.get(), &raw);
   std::unique_ptr<opj_image_t, ImageCloser> image(raw);
   if (!header || !image) return error = message.empty() ? "not a valid JPEG 2000 file" : message, false;
-  const int64_t w = int64_t(image->x1) - image->x0, h = int64_t(image->y1) - image->y0;
-  if (!CheckSize(w, h, error)) return false;
+  const int64_t fullw = int64_t(image->x1) - image->x0, fullh = int64_t(image->y1) - image->y0;
+  if (!CheckSize(fullw, fullh, error)) return false;
+  // Reduced: the lower resolution levels only, which is all that is decoded.
+  int factor = 1, levels = 0;
+  if (reduction) {
+    const int cap = 1 << std::min(ResolutionLevels(codec.get()) - 1, 30);
+    factor = reduction->Choose(int(fullw), int(fullh), cap);
+    while ((1 << levels) < factor) ++levels;
+    if (levels > 0 && !opj_set_decoded_resolution_factor(codec.get(), OPJ_UINT32(levels)))
+      return error = message.empty() ? "JPEG 2000 reduction refused" : message, false;
+  }
+  // The reduced grid: ceil(x1 / 2^levels) - ceil(x0 / 2^levels).
+  auto reduced = [levels](int64_t a) { return (a + (int64_t(1) << levels) - 1) >> levels; };
+  const int64_t w = reduced(image->x1) - reduced(image->x0), h = reduced(image->y1) - reduced(image->y0);
+  if (!CheckDecodedSize(w, h, error)) return false;
   if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get()))
     return error = message.empty() ? "JPEG 2000 data is corrupt or truncated" : message, false;
 

@@ -46,7 +46,7 @@ void Flush(png_structp) {}
 // Decodes into `out`. The objects with destructors (`out`, `rows`) belong to
 // the caller, so a longjmp out of libpng skips none.
 bool DecodeRaw(const std::string& data, QImage& out, std::vector<png_bytep>& rows,
-               std::string& error, Failure& failure) {
+               std::string& error, Failure& failure, Reduction* reduction) {
   Reader reader{reinterpret_cast<const unsigned char*>(data.data()), data.size(), 0};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure, OnError, OnWarning);
   if (!png) return false;
@@ -59,6 +59,8 @@ bool DecodeRaw(const std::string& data, QImage& out, std::vector<png_bytep>& row
   png_read_info(png, info);
   const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
   if (!CheckSize(w, h, error)) png_error(png, "size");
+  if (reduction) reduction->Choose(int(w), int(h), 1);
+  if (!CheckDecodedSize(w, h, error)) png_error(png, "size");
 
   const int type = png_get_color_type(png, info);
   const bool alpha = (type & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
@@ -104,10 +106,10 @@ bool EncodeRaw(const QImage& img, std::string& out, std::vector<png_bytep>& rows
 }
 }  // namespace
 
-bool DecodePng(const std::string& data, QImage& out, std::string& error) {
+bool DecodePng(const std::string& data, QImage& out, std::string& error, Reduction* reduction) {
   std::vector<png_bytep> rows;
   Failure failure{};
-  if (DecodeRaw(data, out, rows, error, failure)) return true;
+  if (DecodeRaw(data, out, rows, error, failure, reduction)) return true;
   if (error.empty()) error = failure.message[0] ? failure.message : "not a valid PNG file";
   return false;
 }

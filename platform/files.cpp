@@ -1,8 +1,11 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -109,6 +112,30 @@ bool ReadFileBytes(const std::string& path, std::string& out) {
   s << in.rdbuf();
   out = s.str();
   return true;
+}
+
+bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit) {
+  out.clear();
+  // Non-blocking, so that opening a FIFO without a writer returns at once.
+  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= limit;
+  if (ok) {
+    // One byte more than the size tells a file that grew meanwhile.
+    out.resize(static_cast<size_t>(st.st_size) + 1);
+    size_t got = 0;
+    while (got < out.size()) {
+      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    ok = got <= static_cast<size_t>(limit);
+    out.resize(ok ? got : 0);
+  }
+  ::close(fd);
+  return ok;
 }
 
 void SplitLines(const std::string& text, std::vector<std::string>& lines) {

@@ -22,6 +22,10 @@ std::string ProgramDirectory();                          // folder of the execut
 
 // Whole-file reads and writes.
 bool ReadFileBytes(const std::string& path, std::string& out);
+// Reads a file that is outside data (a photo a plan names): only a regular
+// file, at most `limit` bytes, so that a FIFO, a device or a huge file can
+// neither block nor fill memory. False, with `out` empty, otherwise.
+bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit);
 // Splits text into lines at CR LF, LF or lone CR; a last line without a line
 // end counts; an empty text gives no lines.
 void SplitLines(const std::string& text, std::vector<std::string>& lines);

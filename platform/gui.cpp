@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QThread>
 #include <QUrl>
+#include <atomic>
 #include <deque>
 #include <functional>
 
@@ -59,14 +60,18 @@ std::vector<QPointer<QMenu>> buildStack;  // title menu, then open sub-menus
 std::vector<std::string> openedUrls;
 std::function<void()> waitHook;   // test seam: runs when a wait finds no event
 
-// Wakes a waiting WaitWindowEvent when its time is up.
+// Wakes a waiting WaitWindowEvent when its time is up, or when another
+// thread calls WakeWindowEvent (a posted event ends the toolkit's wait).
 class Waker : public QObject {
  public:
   QBasicTimer timer;
  protected:
   void timerEvent(QTimerEvent*) override {}
+  void customEvent(QEvent*) override {}
 };
-Waker* waker = nullptr;
+std::atomic<Waker*> waker{nullptr};
+// Set by WakeWindowEvent, cleared by the wait it ends.
+std::atomic<bool> wakeRequested{false};
 
 int menuHeight = 0;
 
@@ -297,8 +302,8 @@ void InitGui() {
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);
   }
-  if (!waker) {
-    waker = new Waker;
+  if (!waker.load()) {
+    waker.store(new Waker);
     qApp->installEventFilter(new MouseTracker);
   }
 }
@@ -321,20 +326,29 @@ int WaitWindowEvent(int ms) {
     waitHook();
     if (int k = take()) return k;
   }
-  if (ms <= 0) {
+  // A wake-up asked for before this wait ends it at once, as one during it.
+  if (ms <= 0 || wakeRequested.exchange(false)) {
     processToolkit();
     return take();
   }
-  // Sleep in the toolkit's own wait until an event arrives or the time is up;
-  // pending toolkit events are handled on the way in without sleeping.
+  // Sleep in the toolkit's own wait until an event arrives, another thread
+  // wakes us or the time is up; pending toolkit events are handled on the way
+  // in without sleeping.
+  Waker* w = waker.load();
   QDeadlineTimer deadline(ms, Qt::PreciseTimer);
-  waker->timer.start(ms, Qt::PreciseTimer, waker);
+  w->timer.start(ms, Qt::PreciseTimer, w);
   do {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-  } while (queue.empty() && !deadline.hasExpired());
-  waker->timer.stop();
+  } while (queue.empty() && !wakeRequested.exchange(false) && !deadline.hasExpired());
+  w->timer.stop();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return take();
+}
+
+void WakeWindowEvent() {
+  // One posted event per wait is enough: later calls only see the flag set.
+  if (wakeRequested.exchange(true)) return;
+  if (Waker* w = waker.load()) QCoreApplication::postEvent(w, new QEvent(QEvent::User));
 }
 
 int WindowEvent() { return WaitWindowEvent(0); }

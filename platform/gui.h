@@ -40,7 +40,12 @@ enum EventType : int {
 };
 
 // Waits at most `ms` milliseconds for the next event; returns its kind or 0.
+// Returns early, with 0, when WakeWindowEvent is called meanwhile (or was
+// called since the last wait).
 int WaitWindowEvent(int ms);
+// Ends the GUI thread's current or next WaitWindowEvent; any thread. For a
+// thread that has set a flag the main step must see.
+void WakeWindowEvent();
 int WindowEvent();        // returns a queued event without waiting, or 0
 int EventWindow();        // window of the last event
 int EventGadget();        // control of the last control event

@@ -3,6 +3,7 @@
 #include "platform/image.h"
 
 #include <QImage>
+#include <algorithm>
 #include <map>
 
 #include "platform/files.h"
@@ -22,7 +23,15 @@ constexpr int64_t kCacheFromPixels = 1'000'000;
 struct {
   std::string bytes;
   QImage image;
+  int reduction = 1;
+  int fullWidth = 0, fullHeight = 0;
 } lastLarge;
+
+// Photos are read only from regular files of at most this size.
+constexpr int64_t kMaxImageFileBytes = 128 << 20;
+
+// Full size of the pictures decoded reduced, by number.
+std::map<int, std::pair<int, int>> fullSizes;
 
 QRgb ToRgb(int color) {
   return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
@@ -41,7 +50,10 @@ QImage Normalised(QImage img) {
 }
 
 // Controls showing an image paint it from the store: have them repaint.
-void Changed(int img) { RefreshImageGadgets(img); }
+void Changed(int img) {
+  fullSizes.erase(img);
+  RefreshImageGadgets(img);
+}
 
 bool StartsWith(const std::string& data, const char* magic, size_t n) {
   return data.size() >= n && data.compare(0, n, magic, n) == 0;
@@ -66,6 +78,25 @@ bool CheckSize(int64_t w, int64_t h, std::string& error) {
     return false;
   }
   return true;
+}
+
+bool CheckDecodedSize(int64_t w, int64_t h, std::string& error) {
+  if (!CheckSize(w, h, error)) return false;
+  if (w * h > kMaxDecodedPixels) {
+    error = std::to_string(w) + " x " + std::to_string(h) + " pixels exceeds the limit of " +
+            std::to_string(kMaxDecodedPixels / 1000000) + " megapixels decoded";
+    return false;
+  }
+  return true;
+}
+
+int Reduction::Choose(int w, int h, int cap) {
+  fullWidth = w;
+  fullHeight = h;
+  const int wanted = largest ? largest(w, h) : 1;
+  used = 1;
+  while (used * 2 <= wanted && used * 2 <= cap) used *= 2;
+  return used;
 }
 }  // namespace codec
 
@@ -158,29 +189,37 @@ int Point(int img, int x, int y) {
 
 void RegisterImageDecoders() {}
 
-bool LoadImage(int img, const std::string& path) {
+namespace {
+bool Load(int img, const std::string& path, const std::function<int(int, int)>& largest) {
   FreeImage(img);
   std::string data;
-  if (!ReadFileBytes(NativePath(path), data)) {
+  if (!ReadRegularFile(NativePath(path), data, kMaxImageFileBytes)) {
     lastError = path + ": cannot be read";
     return false;
   }
-  if (!lastLarge.image.isNull() && data == lastLarge.bytes) {
-    images[img] = lastLarge.image;   // shared until drawn on
+  auto keep = [img](QImage q, int reduction, int fullWidth, int fullHeight) {
+    images[img] = std::move(q);
     Changed(img);
+    if (reduction != 1) fullSizes[img] = {fullWidth, fullHeight};
     lastError.clear();
+  };
+  // The kept picture serves when it is no coarser than this caller accepts.
+  if (!lastLarge.image.isNull() && data == lastLarge.bytes &&
+      lastLarge.reduction <= (largest ? std::max(1, largest(lastLarge.fullWidth, lastLarge.fullHeight)) : 1)) {
+    keep(lastLarge.image, lastLarge.reduction, lastLarge.fullWidth, lastLarge.fullHeight);   // shared until drawn on
     return true;
   }
   QImage q;
   std::string error;
+  codec::Reduction reduction{largest};
   bool ok = false;
   if (StartsWith(data, "\x89PNG\r\n\x1a\n", 8)) {
-    ok = codec::DecodePng(data, q, error);
+    ok = codec::DecodePng(data, q, error, &reduction);
   } else if (StartsWith(data, "\xFF\xD8\xFF", 3)) {
-    ok = codec::DecodeJpeg(data, q, error);
+    ok = codec::DecodeJpeg(data, q, error, &reduction);
   } else if (StartsWith(data, "\x00\x00\x00\x0CjP  \r\n\x87\n", 12) ||
              StartsWith(data, "\xFF\x4F\xFF\x51", 4)) {
-    ok = codec::DecodeJp2(data, q, error);
+    ok = codec::DecodeJp2(data, q, error, &reduction);
   } else {
     error = data.empty() ? "empty file" : "not a PNG, JPEG or JPEG 2000 file";
   }
@@ -188,14 +227,34 @@ bool LoadImage(int img, const std::string& path) {
     lastError = path + ": " + (error.empty() ? "cannot be decoded" : error);
     return false;
   }
-  images[img] = Normalised(std::move(q));
-  if (int64_t(images[img].width()) * images[img].height() >= kCacheFromPixels) {
+  if (reduction.used == 1) reduction.fullWidth = q.width(), reduction.fullHeight = q.height();
+  q = Normalised(std::move(q));
+  if (int64_t(reduction.fullWidth) * reduction.fullHeight >= kCacheFromPixels) {
     lastLarge.bytes = std::move(data);
-    lastLarge.image = images[img];
+    lastLarge.image = q;
+    lastLarge.reduction = reduction.used;
+    lastLarge.fullWidth = reduction.fullWidth;
+    lastLarge.fullHeight = reduction.fullHeight;
   }
-  Changed(img);
-  lastError.clear();
+  keep(std::move(q), reduction.used, reduction.fullWidth, reduction.fullHeight);
   return true;
+}
+}  // namespace
+
+bool LoadImage(int img, const std::string& path) { return Load(img, path, nullptr); }
+
+bool LoadImageReduced(int img, const std::string& path, const std::function<int(int w, int h)>& largest) {
+  return Load(img, path, largest);
+}
+
+int ImageFullWidth(int img) {
+  auto it = fullSizes.find(img);
+  return it != fullSizes.end() ? it->second.first : ImageWidth(img);
+}
+
+int ImageFullHeight(int img) {
+  auto it = fullSizes.find(img);
+  return it != fullSizes.end() ? it->second.second : ImageHeight(img);
 }
 
 bool SavePng(int img, const std::string& path) {
@@ -226,6 +285,7 @@ void ResetImages() {
   images.clear();
   lastLarge.bytes.clear();
   lastLarge.image = QImage();
+  fullSizes.clear();
   ResetFonts();
 }
 

@@ -2,6 +2,7 @@
 // image files. Colours are 0x00BBGGRR integers.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace pf {
@@ -24,7 +25,18 @@ void RegisterImageDecoders();
 // apart by content, into image `img`. Refuses absurd dimensions (over 20000
 // pixels a side or 200 megapixels) before allocating. False on any failure;
 // the number is then empty and ImageError() says why.
+// Only regular files of at most 128 MB are read, and a picture beyond 40
+// megapixels decoded is refused ("exceeds the limit").
 bool LoadImage(int img, const std::string& path);
+// The same, decoded at a reduced scale where the format allows it (JPEG by 2,
+// 4 or 8, JPEG 2000 by its resolution levels; PNG is decoded whole): `largest`
+// is told the picture's full size and returns the largest reduction (1, 2,
+// 4...) its use accepts. ImageFullWidth/Height give the full size.
+bool LoadImageReduced(int img, const std::string& path, const std::function<int(int w, int h)>& largest);
+// Full size of a picture loaded reduced; otherwise (and after any change to
+// the image) its size.
+int ImageFullWidth(int img);
+int ImageFullHeight(int img);
 // Writes an image as PNG (used by the asset generator and screenshots); the
 // file is replaced atomically.
 bool SavePng(int img, const std::string& path);

@@ -3,6 +3,7 @@
 #pragma once
 #include <QImage>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace pf::codec {
@@ -10,15 +11,34 @@ namespace pf::codec {
 constexpr int kMaxSide = 20000;                 // pixels, either direction
 constexpr int64_t kMaxPixels = 200'000'000;      // width x height
 constexpr int kDotsPerMeter = 3780;              // 96 dpi, for text in points
+// What a decoder may produce: 160 MB of pixels, decoded in well under a
+// second. A larger picture is decoded reduced where the caller allows it and
+// the format can, or refused.
+constexpr int64_t kMaxDecodedPixels = 40'000'000;
 
 // False with a message in `error` when w x h is empty or beyond the limits.
 bool CheckSize(int64_t w, int64_t h, std::string& error);
+// The same for the picture a decoder is about to produce.
+bool CheckDecodedSize(int64_t w, int64_t h, std::string& error);
+
+// Reduced decoding. `largest` (may be empty: full size) is asked, with the
+// picture's full size, for the largest reduction the caller accepts (1, 2,
+// 4...); the decoder takes the largest its format offers up to that one and
+// fills in the rest.
+struct Reduction {
+  std::function<int(int w, int h)> largest;
+  int used = 1;                   // the picture is 1/used of its full size
+  int fullWidth = 0, fullHeight = 0;
+  // The accepted reduction, a power of two at most `cap`.
+  int Choose(int w, int h, int cap);
+};
 
 // Decoders: fill `out` with an RGB32 or ARGB32 image. False with a message on
-// any failure; `out` is then to be ignored.
-bool DecodePng(const std::string& data, QImage& out, std::string& error);
-bool DecodeJpeg(const std::string& data, QImage& out, std::string& error);
-bool DecodeJp2(const std::string& data, QImage& out, std::string& error);
+// any failure; `out` is then to be ignored. PNG is always decoded whole; JPEG
+// reduces by 2, 4 or 8, JPEG 2000 by its resolution levels.
+bool DecodePng(const std::string& data, QImage& out, std::string& error, Reduction* reduction = nullptr);
+bool DecodeJpeg(const std::string& data, QImage& out, std::string& error, Reduction* reduction = nullptr);
+bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reduction* reduction = nullptr);
 
 // Encoders into memory.
 bool EncodePng(const QImage& img, std::string& out, std::string& error);

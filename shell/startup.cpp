@@ -32,6 +32,7 @@
 
 namespace {
 constexpr int kDemoFields = 576;
+constexpr int kLongestMainWaitMs = 500;
 const char* const kDemoPlan = "testplans\\demo_A.qvt";
 
 bool legalModel(const std::string& m) {
@@ -104,7 +105,9 @@ void YRM_BuildMainWindow() {
 }
 
 void MainLoopPass() {
-  event = pf::WaitWindowEvent(1);
+  // Sleeps until a window event, a wake-up from the poll thread or the next
+  // deadline of the main step; the cap only bounds the wait.
+  event = pf::WaitWindowEvent(MainStepWait(kLongestMainWaitMs));
   switch (event) {
     case pf::kEventCloseWindow:
       if (pf::EventWindow() == kMainWindow) quit = 1;

@@ -14,6 +14,7 @@
 namespace {
 constexpr int kPinRadius = 5;
 constexpr int kFirstPinSquare = 12;  // pin "1" is drawn as a square this wide
+constexpr int kMaxPhotoReduction = 64;
 
 // Identity of the decoded photo held in kImagePcbPhoto: decoding a large
 // photo at every record step would dominate the full redraw.
@@ -21,8 +22,22 @@ struct PhotoKey {
   std::string path;  // absolute
   int64_t size = -1;
   int64_t modified = -1;
+  int reduction = 1;  // the photo held is 1/reduction of its full size
 };
 PhotoKey photokey;
+
+// Largest power-of-two reduction that still leaves at least one photo pixel
+// per view pixel in the window a view of width x height shows at `zoom`: the
+// stretch then only shrinks, as it does from the full photo.
+int LargestReduction(int w, int h, float zoom, int width, int height) {
+  const float side = static_cast<float>(std::max(w, h)) / zoom;
+  const float across = std::min(side, static_cast<float>(w)) / static_cast<float>(width);
+  const float down = std::min(side, static_cast<float>(h)) / static_cast<float>(height);
+  int reduction = 1;
+  while (reduction < kMaxPhotoReduction && static_cast<float>(reduction * 2) <= std::min(across, down))
+    reduction *= 2;
+  return reduction;
+}
 
 std::string AbsolutePath(const std::string& file) {
   const std::string path = pf::NativePath(file);
@@ -30,13 +45,21 @@ std::string AbsolutePath(const std::string& file) {
   return pf::CurrentDirectory() + "/" + path;
 }
 
-bool LoadPhoto(const std::string& file) {
+// Decodes the photo at the scale the view needs; the one held serves while it
+// is no coarser than that (a record with a closer zoom decodes it finer).
+bool LoadPhoto(const std::string& file, float zoom, int width, int height) {
   PhotoKey key{AbsolutePath(file), pf::FileSize(file), pf::FileModified(file)};
+  auto largest = [&](int w, int h) { return LargestReduction(w, h, zoom, width, height); };
   if (key.size >= 0 && key.path == photokey.path && key.size == photokey.size &&
-      key.modified == photokey.modified && pf::IsImage(kImagePcbPhoto))
+      key.modified == photokey.modified && pf::IsImage(kImagePcbPhoto) &&
+      photokey.reduction <= largest(pf::ImageFullWidth(kImagePcbPhoto), pf::ImageFullHeight(kImagePcbPhoto)))
     return true;
   photokey = PhotoKey{};
-  if (!pf::LoadImage(kImagePcbPhoto, file)) return false;
+  if (!pf::LoadImageReduced(kImagePcbPhoto, file, largest)) return false;
+  key.reduction = pf::ImageWidth(kImagePcbPhoto) == pf::ImageFullWidth(kImagePcbPhoto) ? 1 : 2;
+  while (key.reduction < kMaxPhotoReduction &&
+         pf::ImageWidth(kImagePcbPhoto) * key.reduction < pf::ImageFullWidth(kImagePcbPhoto))
+    key.reduction *= 2;
   photokey = key;
   return true;
 }
@@ -88,11 +111,11 @@ void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom
   width = std::max(1, width);
   height = std::max(1, height);
 
-  if (!LoadPhoto(path)) {
+  if (!LoadPhoto(path, pcbshowall == 1 ? 1.0f : zoom, width, height)) {
     pf::CreateImage(kImagePcbView, width, height, colourblue);
     return;
   }
-  const int w = pf::ImageWidth(kImagePcbPhoto), h = pf::ImageHeight(kImagePcbPhoto);
+  const int w = pf::ImageFullWidth(kImagePcbPhoto), h = pf::ImageFullHeight(kImagePcbPhoto);
   pcbimagewidth = w;
   pcbimageheight = h;
   if (pcbshowall == 1) {
@@ -137,7 +160,13 @@ void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom
 
   // A window that has shrunk to nothing is taken as one pixel wide or high.
   const int spanx = std::max(1, right - left), spany = std::max(1, bottom - top);
-  pf::GrabImage(kImagePcbPhoto, kImagePcbCutout, left, top, spanx, spany);
+  // The same window in the pixels of the photo held, which may be reduced.
+  const double fx = static_cast<double>(pf::ImageWidth(kImagePcbPhoto)) / w;
+  const double fy = static_cast<double>(pf::ImageHeight(kImagePcbPhoto)) / h;
+  const int gx = static_cast<int>(std::lround(left * fx)), gy = static_cast<int>(std::lround(top * fy));
+  const int gw = std::max(1, static_cast<int>(std::lround((left + spanx) * fx)) - gx);
+  const int gh = std::max(1, static_cast<int>(std::lround((top + spany) * fy)) - gy);
+  pf::GrabImage(kImagePcbPhoto, kImagePcbCutout, gx, gy, gw, gh);
   pf::CopyImage(kImagePcbCutout, kImagePcbView);
   pf::ResizeImage(kImagePcbView, width, height);
   if (!pf::StartDrawing(kImagePcbView)) return;

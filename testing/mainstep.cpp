@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "link/connection.h"
@@ -43,12 +44,18 @@ void phaseEvents() {
   }
 }
 
+// Whether the last run-state step moved the machine on: its next step may act
+// on the same signature, so the loop must not sleep before it.
+bool runstatemoved = false;
+
 // The window follows the run state also when an event and the machine change
 // it back and forth within this one step (auto run on a plan with nothing to do).
 void phaseRunStates() {
-  const int before = runstate;
+  const int before[6] = {runstate, autoteststep, autocapturestep, autofreezestep, currentrecord, stablecount};
   YRM_RunStateStep();
-  if (runstate != prevrunstate || runstate != before) {
+  const int after[6] = {runstate, autoteststep, autocapturestep, autofreezestep, currentrecord, stablecount};
+  runstatemoved = !std::equal(before, before + 6, after);
+  if (runstate != prevrunstate || runstate != before[0]) {
     if (runstate == 3 || runstate == 4) stablecount = 0;
     prevrunstate = runstate;
     YRM_RefreshMainWindow();
@@ -165,6 +172,26 @@ void phaseClicks() {
 }  // namespace
 
 int PushButtonAction(int item) { return item >= 1 && item <= 15 ? kPushButtonEvents[item] : 0; }
+
+int MainStepWait(int longest) {
+  // Anything the next step would act on: no sleep. An event may have set
+  // something for the step after it, so that one runs at once too.
+  if (event != pf::kEventNone || runstatemoved || newframe == 1 || fullredraw == 1 || traceredraw == 1 ||
+      leftclick == 1 || rightclick == 1 || buttonaevent == 1 || buttonbevent == 1 ||
+      currentrecord != lastrecord || runstate != prevrunstate || usbopen != usbshown ||
+      (usbopen == 1 && paramspending == 1))
+    return 0;
+  if (voltageset != voltage || resistanceset != resistance || frequencyset != frequency ||
+      scansigset != scansig || scancomset != scancom || dcmodeset != dcmode || dclevelset != dclevel)
+    return 0;
+  // A pending relayout waits for the next whole second of the calendar clock.
+  if (relayoutrequest == 1) {
+    if (pf::CalendarSeconds() >= lastrelayout + 1) return 0;
+    const int64_t due = (static_cast<int64_t>(lastrelayout) + 1) * 1000 - pf::CalendarMilliseconds();
+    return static_cast<int>(std::clamp<int64_t>(due, 1, longest));
+  }
+  return longest;
+}
 
 int YRM_MainLoopStep() {
   phaseEvents();

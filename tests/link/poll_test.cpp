@@ -1,6 +1,8 @@
 // Data frames, the poll thread and the link watchdog.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "link/connection.h"
 #include "link/convert.h"
 #include "link/params.h"
@@ -195,3 +197,75 @@ TEST_F(Poll, GuiAndPollThreadShareTheLinkSafely) {
 }
 
 }  // namespace
+
+// The poll thread sleeps NextPollDelay ms between passes instead of 1 ms. Run
+// both ways on the program's clock, with replies arriving in two pieces 12 and
+// 21 ms after the first three requests and then silence: the requests, the
+// frame reads and the watchdog's stop fall on the same milliseconds.
+TEST_F(Poll, SleepingPassesKeepRequestsReadsAndWatchdogToTheMillisecond) {
+  struct Schedule {
+    std::vector<int64_t> requests, reads;
+    int64_t stopped = -1;
+  };
+  auto run = [this](bool everyMs) {
+    if (usbopen == 1) YRM_CloseUsbPort();
+    SetLinkStartValues();
+    simctl::Reset();
+    Configure("silence=1");   // replies come only as injected below
+    int64_t now = 80'000;
+    pf::test::SetElapsed([&now] { return now; });
+    Open();
+    Schedule s;
+    std::vector<std::pair<int64_t, std::vector<uint8_t>>> arrivals;
+    const std::vector<uint8_t> frame = HandFrame(3000, 0, 1, 1);
+    for (const int64_t end = now + 5000; now < end && usbopen == 1;) {
+      for (auto& [at, bytes] : arrivals)
+        if (!bytes.empty() && at <= now) simctl::Inject(std::exchange(bytes, {}));
+      const int64_t requested = lastrequest;
+      YRM_PollInstrument(250);
+      YRM_CheckLinkTimeout();
+      YRM_ReadUsbFrames();
+      if (lastrequest != requested) {
+        s.requests.push_back(now);
+        if (s.requests.size() <= 3) {
+          arrivals.push_back({now + 12, {frame.begin(), frame.begin() + 300}});
+          arrivals.push_back({now + 21, {frame.begin() + 300, frame.end()}});
+        }
+      }
+      if (newframe.exchange(0) == 1) s.reads.push_back(now);
+      if (usbopen != 1) s.stopped = now;
+      now += everyMs ? 1 : NextPollDelay();
+    }
+    return s;
+  };
+  const Schedule everyMs = run(true);
+  const Schedule sleeping = run(false);
+  ASSERT_EQ(everyMs.reads.size(), 3u);
+  EXPECT_EQ(everyMs.reads[0], everyMs.requests[0] + 21);
+  EXPECT_EQ(everyMs.stopped, everyMs.reads[2] + 2001);
+  EXPECT_EQ(sleeping.requests, everyMs.requests);
+  EXPECT_EQ(sleeping.reads, everyMs.reads);
+  EXPECT_EQ(sleeping.stopped, everyMs.stopped);
+}
+
+// A good frame and the watchdog's stop each end the main loop's wait at once.
+TEST_F(Poll, GoodFrameAndWatchdogWakeTheMainLoop) {
+  pf::InitGui();
+  int64_t now = 50'000;
+  pf::test::SetElapsed([&now] { return now; });
+  Open();
+  Configure("silence=1");
+  auto waited = [] {
+    const auto t0 = std::chrono::steady_clock::now();
+    pf::WaitWindowEvent(60'000);
+    return std::chrono::steady_clock::now() - t0;
+  };
+  simctl::Inject(HandFrame(3000, 0, 1, 1));
+  YRM_ReadUsbFrames();
+  ASSERT_EQ(newframe, 1);
+  EXPECT_LT(waited(), std::chrono::seconds(30));
+  now += 2001;
+  YRM_CheckLinkTimeout();
+  ASSERT_EQ(usbopen, 0);
+  EXPECT_LT(waited(), std::chrono::seconds(30));
+}

@@ -254,6 +254,29 @@ TEST_F(Gui, IdleWaitReturnsPromptlyAndSleeps) {
   EXPECT_LT(Clock::now() - t2, std::chrono::milliseconds(100));
 }
 
+// Another thread ends a long wait; a wake-up that came before the wait ends
+// the next one at once, and only that one.
+TEST_F(Gui, WakeFromAnotherThreadEndsTheWait) {
+  OpenWithMenu();
+  WaitWindowEvent(0);
+  auto t0 = Clock::now();
+  std::thread other([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    WakeWindowEvent();
+  });
+  EXPECT_EQ(WaitWindowEvent(60000), kEventNone);
+  other.join();
+  EXPECT_LT(Clock::now() - t0, std::chrono::seconds(30));
+
+  WakeWindowEvent();
+  t0 = Clock::now();
+  EXPECT_EQ(WaitWindowEvent(60000), kEventNone);
+  EXPECT_LT(Clock::now() - t0, std::chrono::seconds(30));
+  t0 = Clock::now();
+  EXPECT_EQ(WaitWindowEvent(20), kEventNone);
+  EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(19)) << "a used wake-up does not end later waits";
+}
+
 TEST_F(Gui, ProgrammaticChangesGiveNoEventsButOperatorActionsDo) {
   OpenWithMenu();
   CreateImage(100, 10, 10);

@@ -1,8 +1,12 @@
 // Image files: PNG, JPEG and JPEG 2000 decoded by content, broken and
 // oversized files refused without crashing, PNG written back.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QByteArray>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <cstdlib>
 #include <string>
 
@@ -221,3 +225,143 @@ TEST_F(ImageFiles, SavePngReportsMissingImagesAndUnwritablePaths) {
 }
 
 }  // namespace
+
+// A photo path is outside data (a plan names it): a FIFO, a device, a folder
+// or a file beyond 128 MB is refused at once, without reading it.
+TEST_F(ImageFiles, OnlyRegularFilesOfBoundedSizeAreRead) {
+  ASSERT_EQ(mkfifo("pipe.png", 0600), 0);
+  std::filesystem::create_directory("folder.png");
+  {
+    std::ofstream big("big.png", std::ios::binary);
+    big << std::string("\x89PNG\r\n\x1a\n", 8);
+  }
+  std::filesystem::resize_file("big.png", (128u << 20) + 1);   // sparse: costs no disk
+  for (const char* path : {"pipe.png", "/dev/zero", "folder.png", "big.png"}) {
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(pf::LoadImage(7, path));
+    EXPECT_FALSE(pf::IsImage(7));
+    EXPECT_NE(pf::ImageError().find("cannot be read"), std::string::npos) << pf::ImageError();
+  }
+  Spit("small.bin", "twelve bytes");
+  std::string bytes;
+  EXPECT_TRUE(pf::ReadRegularFile("small.bin", bytes, 12));
+  EXPECT_EQ(bytes, "twelve bytes");
+  EXPECT_FALSE(pf::ReadRegularFile("small.bin", bytes, 11));
+  EXPECT_EQ(bytes, "");
+}
+
+namespace {
+// An all-black 20000 x 10000 PNG (1-bit grey) of a few kilobytes.
+std::string BlackPng(uint32_t w, uint32_t h) {
+  const QByteArray raw(int(h * (1 + (w + 7) / 8)), '\0');   // filter byte 0, black pixels
+  const QByteArray z = qCompress(raw, 9).mid(4);            // a zlib stream
+  return std::string("\x89PNG\r\n\x1a\n", 8) +
+         Chunk("IHDR", Be32(w) + Be32(h) + std::string("\x01\x00\x00\x00\x00", 5)) +
+         Chunk("IDAT", std::string(z.constData(), size_t(z.size()))) + Chunk("IEND", "");
+}
+
+std::string Be16(int v) { return {char(v >> 8), char(v)}; }
+
+// A JPEG 2000 codestream of about a hundred bytes for a w x h grey picture in
+// one tile, six resolution levels, every packet empty.
+std::string EmptyJ2k(uint32_t w, uint32_t h) {
+  std::string s = "\xFF\x4F";                                                     // SOC
+  s += "\xFF\x51" + Be16(41) + Be16(0) + Be32(w) + Be32(h) + Be32(0) + Be32(0) +  // SIZ
+       Be32(w) + Be32(h) + Be32(0) + Be32(0) + Be16(1) + std::string("\x07\x01\x01", 3);
+  s += "\xFF\x52" + Be16(12) + std::string("\x00\x00\x00\x01\x00\x05\x04\x04\x00\x01", 10);  // COD
+  s += "\xFF\x5C" + Be16(19) + std::string(1, '\x40') + std::string(16, '\x48');  // QCD
+  const int packets = 6;
+  s += "\xFF\x90" + Be16(10) + Be16(0) + Be32(12 + 2 + packets) + std::string("\x00\x01", 2);  // SOT
+  s += "\xFF\x93" + std::string(packets, '\0');                                    // SOD, empty packets
+  return s + "\xFF\xD9";                                                           // EOC
+}
+}  // namespace
+
+// Tiny files that expand to huge pictures: refused before decoding when they
+// are to be decoded whole; the JPEG 2000 one decodes reduced for a view that
+// asks no more.
+TEST_F(ImageFiles, TinyFilesOfHugePicturesAreRefusedOrDecodedReduced) {
+  Spit("black.png", BlackPng(20000, 10000));
+  Spit("grey.j2k", EmptyJ2k(20000, 10000));
+  ASSERT_LT(Slurp("black.png").size(), 200'000u);
+  ASSERT_LT(Slurp("grey.j2k").size(), 200u);
+  auto any = [](int, int) { return 64; };
+  for (const char* path : {"black.png", "grey.j2k"}) {
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(pf::LoadImage(7, path));
+    EXPECT_FALSE(pf::IsImage(7));
+    EXPECT_NE(pf::ImageError().find("exceeds the limit"), std::string::npos) << pf::ImageError();
+  }
+  EXPECT_FALSE(pf::LoadImageReduced(7, "black.png", any));   // PNG is decoded whole
+  EXPECT_NE(pf::ImageError().find("exceeds the limit"), std::string::npos) << pf::ImageError();
+
+  ASSERT_TRUE(pf::LoadImageReduced(7, "grey.j2k", any)) << pf::ImageError();
+  EXPECT_EQ(pf::ImageFullWidth(7), 20000);
+  EXPECT_EQ(pf::ImageFullHeight(7), 10000);
+  EXPECT_EQ(pf::ImageWidth(7), 625);   // its five decompositions: 1/32
+  EXPECT_EQ(pf::ImageHeight(7), 313);
+  EXPECT_TRUE(Near(pf::Point(7, 300, 150), 0x808080, 2));
+}
+
+// Reduced decoding per format: the scale asked for (or the nearest the format
+// offers below it), the full size known, the picture the same.
+TEST_F(ImageFiles, ReducedDecodingKeepsThePictureAndItsFullSize) {
+  ASSERT_TRUE(pf::CreateImage(1, 400, 300));
+  pf::StartDrawing(1);
+  pf::Box(0, 0, 200, 150, kRed);
+  pf::Box(200, 0, 200, 150, kGreen);
+  pf::Box(0, 150, 200, 150, kBlue);
+  pf::Box(200, 150, 200, 150, kWhite);
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::SavePng(1, "q.png"));
+  ASSERT_TRUE(pf::test::SaveJpeg(1, "q.jpg", 95));
+  ASSERT_TRUE(pf::test::SaveJp2(1, "q.jp2", false));
+  struct Case {
+    const char* path;
+    int accepted, width, height;
+  } cases[] = {
+      {"q.png", 4, 400, 300},   // whole
+      {"q.jpg", 4, 100, 75},
+      {"q.jpg", 3, 200, 150},   // the nearest power of two below
+      {"q.jpg", 64, 50, 38},    // at most 1/8
+      {"q.jp2", 4, 100, 75},
+      {"q.jp2", 1, 400, 300},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.path) + " accepting " + std::to_string(c.accepted));
+    pf::test::ResetImages();   // nothing kept from the case before
+    int askedW = 0, askedH = 0;
+    ASSERT_TRUE(pf::LoadImageReduced(7, c.path, [&](int w, int h) {
+      askedW = w, askedH = h;
+      return c.accepted;
+    })) << pf::ImageError();
+    EXPECT_EQ(askedW, 400);
+    EXPECT_EQ(askedH, 300);
+    EXPECT_EQ(pf::ImageWidth(7), c.width);
+    EXPECT_EQ(pf::ImageHeight(7), c.height);
+    EXPECT_EQ(pf::ImageFullWidth(7), 400);
+    EXPECT_EQ(pf::ImageFullHeight(7), 300);
+    const int w = c.width, h = c.height;
+    EXPECT_TRUE(Near(pf::Point(7, w / 4, h / 4), kRed, 12));
+    EXPECT_TRUE(Near(pf::Point(7, 3 * w / 4, h / 4), kGreen, 12));
+    EXPECT_TRUE(Near(pf::Point(7, w / 4, 3 * h / 4), kBlue, 12));
+    EXPECT_TRUE(Near(pf::Point(7, 3 * w / 4, 3 * h / 4), kWhite, 12));
+    // A change to the picture makes its size its own.
+    pf::ResizeImage(7, 10, 10);
+    EXPECT_EQ(pf::ImageFullWidth(7), 10);
+  }
+}
+
+// A picture kept from a reduced decode never stands in for a finer one.
+TEST_F(ImageFiles, KeptPictureServesOnlyWhenItIsFineEnough) {
+  ASSERT_TRUE(pf::CreateImage(1, 1600, 1200, kGreen));
+  ASSERT_TRUE(pf::test::SaveJpeg(1, "big.jpg"));
+  ASSERT_TRUE(pf::LoadImageReduced(2, "big.jpg", [](int, int) { return 8; }));
+  EXPECT_EQ(pf::ImageWidth(2), 200);
+  ASSERT_TRUE(pf::LoadImage(3, "big.jpg"));
+  EXPECT_EQ(pf::ImageWidth(3), 1600);
+  EXPECT_EQ(pf::ImageFullWidth(3), 1600);
+  ASSERT_TRUE(pf::LoadImageReduced(4, "big.jpg", [](int, int) { return 2; }));
+  EXPECT_EQ(pf::ImageWidth(4), 1600);   // the full one kept serves
+  EXPECT_EQ(pf::ImageFullWidth(4), 1600);
+}

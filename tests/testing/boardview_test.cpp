@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -186,4 +189,61 @@ TEST_F(BoardViewTest, PhotoIsDecodedAgainOnlyWhenItsFileChanges) {
   Photo("board.png", 1000, 500, 0x0000AA);
   YRM_DrawPcbView(200, 100, 500, 250, 1, 0, 0, "board.png");
   EXPECT_EQ(At(100, 50), 0x0000AA);
+}
+
+// A large photo is decoded only as finely as the window on show needs, and
+// finer when a closer view asks for it. The view differs from one cut out of
+// the full photo only by the resampling: a fraction of a level on average.
+TEST_F(BoardViewTest, PhotoIsDecodedAtTheScaleTheViewNeeds) {
+  constexpr int kFull = 701, kCut = 702;
+  pf::CreateImage(kScratch, 1600, 1200, 0);
+  pf::StartDrawing(kScratch);
+  for (int y = 0; y < 1200; y += 8)
+    for (int x = 0; x < 1600; x += 8) pf::Box(x, y, 8, 8, (x * 255 / 1600) | (y * 255 / 1200) << 8 | ((x + y) % 97) << 16);
+  for (int k = 0; k < 60; ++k) pf::Circle(37 * k % 1600, 53 * k % 1200, 20 + k % 30, 0xFFFFFF * (k % 2));
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::test::SaveJpeg(kScratch, "board.jpg", 95));
+  // The full decode, kept as a PNG: the platform's last large picture must
+  // not be the JPEG's, or it would serve the view.
+  ASSERT_TRUE(pf::LoadImage(kFull, "board.jpg"));
+  ASSERT_TRUE(pf::SavePng(kFull, "full.png"));
+  pf::test::ResetImages();
+  ASSERT_TRUE(pf::LoadImage(kFull, "full.png"));
+  for (int row = 1; row <= records.Rows(); ++row) records.SetFieldInt(row, kFieldPinX, -100);
+
+  struct Case {
+    float zoom;
+    int heldWidth;   // width of the photo decoded for the view
+  } cases[] = {
+      {1, 400},    // 1600 x 1200 into 200 x 200: a quarter is still enough
+      {4, 800},    // a 400-pixel window: half
+      {8, 1600},   // a 200-pixel window: every pixel
+      {1, 1600},   // back to the whole photo: the finer one held serves
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("zoom " + std::to_string(c.zoom));
+    YRM_DrawPcbView(200, 200, 700, 500, c.zoom, -1000, -1000, "board.jpg");
+    EXPECT_EQ(pf::ImageWidth(kImagePcbPhoto), c.heldWidth);
+    EXPECT_EQ(pcbimagewidth, 1600);
+    EXPECT_EQ(pcbimageheight, 1200);
+    // The same window cut out of the full photo and stretched.
+    pf::GrabImage(kFull, kCut, imagewindowleft, imagewindowtop, imagewindowright - imagewindowleft,
+                  imagewindowbottom - imagewindowtop);
+    pf::ResizeImage(kCut, 200, 200);
+    double sum = 0;
+    int worst = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 200; ++x)
+        for (int shift = 0; shift < 24; shift += 8) {
+          const int d = std::abs((At(x, y) >> shift & 0xFF) - (pf::Point(kCut, x, y) >> shift & 0xFF));
+          sum += d;
+          worst = std::max(worst, d);
+        }
+    const double mean = sum / (200.0 * 200 * 3);
+    if (c.heldWidth == 1600) {
+      EXPECT_EQ(worst, 0);
+    }
+    EXPECT_LT(mean, 3.0) << "worst " << worst;
+    std::printf("zoom %.0f: held %d wide, mean difference %.2f, worst %d\n", c.zoom, c.heldWidth, mean, worst);
+  }
 }

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include "link/state.h"
 #include "platform/clock.h"
 #include "shell/startup.h"
 #include "shell/state.h"
+#include "testing/capture.h"
 #include "testing/mainstep.h"
 #include "testing/records.h"
 #include "testing/state.h"
@@ -155,4 +160,121 @@ TEST_F(MainStepClickTest, MiniScopeClicksStepWithinTheTable) {
   rightclick = 1;
   YRM_MainLoopStep();
   EXPECT_EQ(currentrecord, 5);
+}
+
+// ---- when the main loop may sleep -------------------------------------------
+// The loop waits MainStepWait ms (or until an event or a wake-up) instead of
+// 1 ms before each step. These tests run the old loop (a step every 1 ms of
+// the program's clock) beside the sleeping one and find the same behaviour.
+
+namespace {
+constexpr int kLongest = 100;
+
+// The start-up requests served: the next step has nothing to do.
+void Settle() {
+  for (int i = 0; i < 3; ++i) YRM_MainLoopStep();
+  paramspending = 0;
+  event = 0;
+}
+}  // namespace
+
+TEST_F(MainStepTest, SleepsOnlyWhenTheNextStepHasNothingToDo) {
+  Settle();
+  ASSERT_EQ(MainStepWait(kLongest), kLongest);
+  struct Case {
+    const char* what;
+    void (*set)();
+  };
+  const Case cases[] = {
+      {"window event", [] { event = 1; }},
+      {"new frame", [] { newframe = 1; }},
+      {"full redraw", [] { fullredraw = 1; }},
+      {"trace redraw", [] { traceredraw = 1; }},
+      {"left click", [] { leftclick = 1; }},
+      {"right click", [] { rightclick = 1; }},
+      {"push button A", [] { buttonaevent = 1; }},
+      {"push button B", [] { buttonbevent = 1; }},
+      {"record change", [] { currentrecord = 2; }},
+      {"run state change", [] { runstate = 3; }},
+      {"chosen setting", [] { dclevelset = 1.5f; }},
+      {"link dropped", [] { usbopen = 0, usbshown = 1; }},
+      {"settings to send", [] { usbopen = usbshown = 1, paramspending = 1; }},
+  };
+  for (const Case& c : cases) {
+    SetStartValues();
+    pf::test::SetCalendar([this] { return clock; });
+    Settle();
+    c.set();
+    EXPECT_EQ(MainStepWait(kLongest), 0) << c.what;
+  }
+}
+
+// A relayout waits for the next whole second: the sleeping loop does it in
+// the same millisecond as the loop that looks every millisecond.
+TEST_F(MainStepTest, RelayoutAtTheNextWholeSecondAsWithMillisecondPasses) {
+  auto run = [](bool everyMs) {
+    int64_t now = 7'000'300;   // 300 ms into a second
+    pf::test::SetCalendarMilliseconds([&now] { return now; });
+    SetStartValues();
+    Settle();
+    lastrelayout = now / 1000;   // one just happened in this second
+    std::vector<int64_t> relayouts;
+    for (int64_t end = now + 3500; now < end;) {
+      if (now == 7'000'450 || now == 7'001'020 || now == 7'001'990) relayoutrequest = 1;  // resizes
+      const long long before = lastrelayout;
+      YRM_MainLoopStep();
+      if (lastrelayout != before) relayouts.push_back(now);
+      const int64_t next = everyMs ? 1 : MainStepWait(kLongest);
+      // A resize event would end the wait at its time.
+      int64_t wake = now + std::max<int64_t>(next, 1);
+      for (int64_t t : {7'000'450, 7'001'020, 7'001'990})
+        if (t > now && t < wake) wake = t;
+      now = wake;
+    }
+    return relayouts;
+  };
+  const std::vector<int64_t> expected = {7'001'000, 7'002'000};
+  EXPECT_EQ(run(true), expected);
+  EXPECT_EQ(run(false), expected);
+}
+
+// The run-state machine advances once per step, also without a new frame: the
+// loop must not sleep while it moves, or an automatic test would crawl.
+TEST_F(MainStepTest, RunStatesMoveOnWithoutSleepingBetweenSteps) {
+  auto run = [](bool everyMs) {
+    SetStartValues();
+    records = RecordTable(5, kPlanFields);
+    for (int row = 2; row <= 5; ++row) {
+      records.SetField(row, kFieldResult, "Untested");
+      YRM_StoreSignatureInRecord(row, kSlotGolden);
+      records.SetField(row, kFieldGolden, "Yes");
+    }
+    Settle();
+    // Automatic test with the scanner switching pins: every pin is judged
+    // on a stable signature without the probe being lifted.
+    scansigset = scansig = 1;
+    runstate = prevrunstate = 3;   // running already
+    signaturestate = 1;
+    stablecount = 50;
+    int steps = 0;
+    if (everyMs) {
+      for (; steps < 200; ++steps) YRM_MainLoopStep();
+    } else {
+      do {
+        YRM_MainLoopStep();
+        ++steps;
+      } while (MainStepWait(kLongest) == 0 && steps < 200);
+    }
+    std::string results;
+    for (int row = 2; row <= 5; ++row) results += records.Field(row, kFieldResult) + " ";
+    return std::make_tuple(results, currentrecord, autoteststep, runstate, steps < 200);
+  };
+  const auto everyMs = run(true);
+  const auto sleeping = run(false);
+  EXPECT_EQ(std::get<0>(sleeping), std::get<0>(everyMs));
+  EXPECT_EQ(std::get<1>(sleeping), std::get<1>(everyMs));
+  EXPECT_EQ(std::get<2>(sleeping), std::get<2>(everyMs));
+  EXPECT_EQ(std::get<3>(sleeping), std::get<3>(everyMs));
+  EXPECT_TRUE(std::get<4>(sleeping)) << "the sleeping loop came to rest";
+  EXPECT_NE(std::get<0>(everyMs).find("Untested"), 0u) << "the first pin was judged";
 }
