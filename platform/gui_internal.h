@@ -73,6 +73,7 @@ void TreeApplyFlags(Gadget& gd);
 void TreeAdd(Gadget& gd, int position, const std::string& text, int image, int sublevel);
 void TreeRemove(Gadget& gd, int position);
 void TreeClear(Gadget& gd);
+void TreeTruncate(Gadget& gd, int count);   // keeps the first count entries
 int TreeSelected(const Gadget& gd);
 void TreeSelect(Gadget& gd, int index);
 void TreeSetText(Gadget& gd, int index, const std::string& text);

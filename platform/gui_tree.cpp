@@ -10,6 +10,7 @@
 #include <QStyleOption>
 #include <QTreeWidget>
 #include <algorithm>
+#include <map>
 
 #include "platform/gui_internal.h"
 #include "platform/qtbridge.h"
@@ -56,11 +57,18 @@ QStyle* branchLines() {
 
 QTreeWidget* view(const Gadget& gd) { return static_cast<QTreeWidget*>(gd.widget.data()); }
 
+// One icon per image and picture: a tree of many entries shares a few icons,
+// and converting the picture for each entry would dominate building it.
 QIcon icon(QTreeWidget* t, int image) {
   QImage* img = ImageObject(image);
   if (!img) return QIcon();
   t->setIconSize(t->iconSize().expandedTo(img->size()));
-  return QIcon(QPixmap::fromImage(*img));
+  struct Cached { qint64 key; QIcon icon; };
+  static std::map<int, Cached> cache;
+  auto it = cache.find(image);
+  if (it == cache.end() || it->second.key != img->cacheKey())
+    it = cache.insert_or_assign(image, Cached{img->cacheKey(), QIcon(QPixmap::fromImage(*img))}).first;
+  return it->second.icon;
 }
 
 bool wellFormedAt(const std::vector<TreeEntry>& e, size_t i) {
@@ -138,25 +146,21 @@ void TreeAdd(Gadget& gd, int position, const std::string& text, int image, int s
 
   auto* item = new QTreeWidgetItem(QStringList(QString::fromStdString(text)));
   item->setIcon(0, icon(t, image));
+  // The parent and the previous sibling are found by walking up from the
+  // entry before: each entry's depth in the toolkit's tree is its level, so
+  // this costs the depth, not the number of entries.
   QTreeWidgetItem* parent = nullptr;
-  int parentIndex = -1;
-  for (int k = pos - 1; level > 0 && k >= 0; --k)
-    if (e[k].level == level - 1) {
-      parent = e[k].item;
-      parentIndex = k;
-      break;
-    }
+  QTreeWidgetItem* sibling = nullptr;
+  if (pos > 0) {
+    QTreeWidgetItem* x = e[pos - 1].item;
+    for (int d = e[pos - 1].level; d > level; --d) x = x->parent();
+    if (e[pos - 1].level >= level) sibling = x, parent = x->parent();
+    else parent = x;
+  }
   // Right after the previous sibling, or first under the parent.
   int at = 0;
-  if (pos == n) {
-    at = parent ? parent->childCount() : t->topLevelItemCount();
-  } else {
-    for (int k = pos - 1; k > parentIndex; --k)
-      if (e[k].level == level) {
-        at = (parent ? parent->indexOfChild(e[k].item) : t->indexOfTopLevelItem(e[k].item)) + 1;
-        break;
-      }
-  }
+  if (pos == n) at = parent ? parent->childCount() : t->topLevelItemCount();
+  else if (sibling) at = (parent ? parent->indexOfChild(sibling) : t->indexOfTopLevelItem(sibling)) + 1;
   if (parent) parent->insertChild(at, item);
   else t->insertTopLevelItem(at, item);
   e.insert(e.begin() + pos, TreeEntry{item, text, level, image, 0});
@@ -200,6 +204,37 @@ void TreeRemove(Gadget& gd, int position) {
       return;
     }
   rebuild(gd);
+}
+
+void TreeTruncate(Gadget& gd, int count) {
+  auto& e = gd.entries;
+  if (count <= 0) {
+    TreeClear(gd);
+    return;
+  }
+  if (count >= int(e.size())) return;
+  QTreeWidget* t = view(gd);
+  QSignalBlocker block(t);
+  const int selected = TreeSelected(gd);
+  // The entries from `count` on are the last children of the last kept entry
+  // and of each of its ancestors (and the last top-level items): taken from
+  // the ends of those lists, then deleted with their subtrees.
+  std::vector<QTreeWidgetItem*> gone;
+  QTreeWidgetItem* x = e[count - 1].item;
+  while (x->childCount()) gone.push_back(x->takeChild(x->childCount() - 1));
+  while (x) {
+    QTreeWidgetItem* p = x->parent();
+    const int keep = (p ? p->indexOfChild(x) : t->indexOfTopLevelItem(x)) + 1;
+    if (p) while (p->childCount() > keep) gone.push_back(p->takeChild(p->childCount() - 1));
+    else while (t->topLevelItemCount() > keep) gone.push_back(t->takeTopLevelItem(t->topLevelItemCount() - 1));
+    x = p;
+  }
+  for (QTreeWidgetItem* g : gone) delete g;
+  e.resize(count);
+  if (selected >= count) {
+    t->clearSelection();
+    t->setCurrentItem(nullptr);
+  }
 }
 
 void TreeClear(Gadget& gd) {
