@@ -36,6 +36,7 @@ struct TreeEntry {
   int level;
   int image;
   int data;
+  int64_t picture = 0;   // the image's picture when it was set (its cache key)
 };
 
 struct Gadget {

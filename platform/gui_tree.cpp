@@ -57,6 +57,11 @@ QStyle* branchLines() {
 
 QTreeWidget* view(const Gadget& gd) { return static_cast<QTreeWidget*>(gd.widget.data()); }
 
+int64_t picture(int image) {
+  QImage* img = ImageObject(image);
+  return img ? img->cacheKey() : 0;
+}
+
 // One icon per image and picture: a tree of many entries shares a few icons,
 // and converting the picture for each entry would dominate building it.
 QIcon icon(QTreeWidget* t, int image) {
@@ -163,7 +168,7 @@ void TreeAdd(Gadget& gd, int position, const std::string& text, int image, int s
   else if (sibling) at = (parent ? parent->indexOfChild(sibling) : t->indexOfTopLevelItem(sibling)) + 1;
   if (parent) parent->insertChild(at, item);
   else t->insertTopLevelItem(at, item);
-  e.insert(e.begin() + pos, TreeEntry{item, text, level, image, 0});
+  e.insert(e.begin() + pos, TreeEntry{item, text, level, image, 0, picture(image)});
 
   if (!wellFormedAt(e, pos + 1)) {
     rebuild(gd);
@@ -216,20 +221,25 @@ void TreeTruncate(Gadget& gd, int count) {
   QTreeWidget* t = view(gd);
   QSignalBlocker block(t);
   const int selected = TreeSelected(gd);
-  // The entries from `count` on are the last children of the last kept entry
-  // and of each of its ancestors (and the last top-level items): taken from
-  // the ends of those lists, then deleted with their subtrees.
-  std::vector<QTreeWidgetItem*> gone;
+  // The entries from `count` on are all children of the last kept entry, the
+  // last children of each of its ancestors and the last top-level items.
+  // Each list is cut in one step where the toolkit allows it, and an open
+  // parent is closed meanwhile, so the view does not search its shown rows
+  // once per removed entry.
   QTreeWidgetItem* x = e[count - 1].item;
-  while (x->childCount()) gone.push_back(x->takeChild(x->childCount() - 1));
-  while (x) {
-    QTreeWidgetItem* p = x->parent();
-    const int keep = (p ? p->indexOfChild(x) : t->indexOfTopLevelItem(x)) + 1;
-    if (p) while (p->childCount() > keep) gone.push_back(p->takeChild(p->childCount() - 1));
-    else while (t->topLevelItemCount() > keep) gone.push_back(t->takeTopLevelItem(t->topLevelItemCount() - 1));
-    x = p;
+  qDeleteAll(x->takeChildren());
+  for (QTreeWidgetItem* p = x->parent(); p; x = p, p = p->parent()) {
+    const int keep = p->indexOfChild(x) + 1;
+    if (p->childCount() == keep) continue;
+    const bool open = p->isExpanded();
+    if (open) p->setExpanded(false);
+    std::vector<QTreeWidgetItem*> gone;
+    while (p->childCount() > keep) gone.push_back(p->takeChild(p->childCount() - 1));
+    qDeleteAll(gone);
+    if (open) p->setExpanded(true);
   }
-  for (QTreeWidgetItem* g : gone) delete g;
+  const int keep = t->indexOfTopLevelItem(x) + 1;
+  if (t->topLevelItemCount() > keep) t->model()->removeRows(keep, t->topLevelItemCount() - keep);
   e.resize(count);
   if (selected >= count) {
     t->clearSelection();
@@ -271,10 +281,23 @@ void TreeSetText(Gadget& gd, int index, const std::string& text) {
   gd.entries[index].item->setText(0, QString::fromStdString(text));
 }
 
+// The toolkit's change notice for one entry looks the entry up among its
+// siblings from the last one backwards, so setting every icon of a long list
+// would take time growing with the square of its length: the notice is
+// skipped and the view repainted instead (an icon never changes a row's size
+// here). An entry that already shows the picture is left alone.
 void TreeSetImage(Gadget& gd, int index, int image) {
-  QSignalBlocker block(gd.widget.data());
-  gd.entries[index].image = image;
-  gd.entries[index].item->setIcon(0, icon(view(gd), image));
+  TreeEntry& x = gd.entries[index];
+  if (x.image == image && x.picture == picture(image)) return;
+  QTreeWidget* t = view(gd);
+  {
+    QSignalBlocker block(t);
+    QSignalBlocker quiet(t->model());
+    x.image = image;
+    x.picture = picture(image);
+    x.item->setIcon(0, icon(t, image));
+  }
+  t->viewport()->update();
 }
 
 void TreeSetExpanded(Gadget& gd, int index, bool expanded) {

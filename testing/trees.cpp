@@ -165,8 +165,10 @@ void YRM_BuildTestTree() {
     previous = std::move(component);
   }
   putEntries(kTestTree, want, icons);
-  selectCurrentRecord(kTestTree);
+  // Icons before the selection: selecting opens the component, and a change
+  // in an open one costs a search through every shown entry.
   setTestTreeIcons(kTestTree);
+  selectCurrentRecord(kTestTree);
 }
 
 void YRM_BuildBadTree() {

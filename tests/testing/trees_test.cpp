@@ -230,14 +230,17 @@ void BigPlan(int pins, const std::string& component) {
 TEST_F(TreesTest, BuildingScalesLinearlyWithThePins) {
   auto cpuOfBuilds = [](int pins) {
     double best = 1e9;
-    for (int rep = 0; rep < 2; ++rep) {
+    for (int rep = 0; rep < 3; ++rep) {
       pf::ClearGadgetItems(kTestTree);
-      std::clock_t c0 = std::clock();
       BigPlan(pins, "U1");
+      std::clock_t c0 = std::clock();
       YRM_BuildTestTree();
+      double cpu = double(std::clock() - c0);
       BigPlan(pins, "U2");
+      c0 = std::clock();
       YRM_BuildTestTree();
-      best = std::min(best, double(std::clock() - c0) / CLOCKS_PER_SEC);
+      cpu += double(std::clock() - c0);
+      best = std::min(best, cpu / CLOCKS_PER_SEC);
     }
     return best;
   };
