@@ -7,19 +7,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/check.h"
 #include "fuzz/link_stubs.h"
 #include "link/caldata.h"
 #include "link/state.h"
 #include "platform/files.h"
-
-namespace {
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant failed: %s\n", what);
-    std::abort();
-  }
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool started = [] {

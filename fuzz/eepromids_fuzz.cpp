@@ -6,17 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/check.h"
 #include "link/identify.h"
 #include "link/state.h"
-
-namespace {
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant failed: %s\n", what);
-    std::abort();
-  }
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   eepromwords.assign(65536, 0);

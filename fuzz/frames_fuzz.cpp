@@ -6,17 +6,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/check.h"
 #include "fuzz/link_stubs.h"
 #include "link/poll.h"
 #include "link/state.h"
 
 namespace {
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant failed: %s\n", what);
-    std::abort();
-  }
-}
 int Word(const std::string& s, size_t at) { return uint8_t(s[at]) << 8 | uint8_t(s[at + 1]); }
 }  // namespace
 

@@ -7,17 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/check.h"
 #include "platform/files.h"
 #include "shell/settings.h"
 
 namespace {
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant failed: %s\n", what);
-    std::abort();
-  }
-}
-
 std::string Lower(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
