@@ -7,6 +7,7 @@
 #include "link/d2xx.h"
 #include "link/device.h"
 #include "link/frames.h"
+#include "link/identify.h"
 #include "link/params.h"
 #include "link/state.h"
 #include "platform/clock.h"
@@ -19,30 +20,6 @@ namespace {
 constexpr int kMakerFirstWord = 81, kMakerLength = 14;
 constexpr int kProductFirstWord = 95, kProductLength = 25;
 constexpr int kHeaderLastWord = 128;
-const std::string kMaker = "Quenlar";
-
-std::string EepromText(int first, int length) {
-  std::string text;
-  for (int w = first; w < first + length; ++w) {
-    int c = static_cast<int16_t>(eepromwords[w]);
-    text += (c >= 33 && c <= 125) ? static_cast<char>(c) : ' ';
-  }
-  return text;
-}
-
-bool BeginsWith(const std::string& text, const std::string& start) {
-  return text.compare(0, start.size(), start) == 0;
-}
-
-bool ProductFitsModel(const std::string& product, const std::string& model) {
-  if (model == "YRM-A")   // an AP instrument is not an A
-    return (BeginsWith(product, "YRM-A") && !BeginsWith(product, "YRM-AP")) ||
-           (BeginsWith(product, "Quenlar YRM-A") && !BeginsWith(product, "Quenlar YRM-AP"));
-  if (model == "YRM-AP") return BeginsWith(product, "YRM-AP") || BeginsWith(product, "Quenlar YRM-AP");
-  if (model == "YRM-C") return BeginsWith(product, "Quenlar YRM-C");
-  if (model == "YRM-D" || model == "YRM-D2") return BeginsWith(product, "Quenlar YRM-D");
-  return false;
-}
 
 // A reply comes after its samples are taken (up to 100 ms: 6400 samples at
 // 64000 a second at 10 Hz and 20 Hz) and takes 20.8 ms to cross the line at
@@ -104,7 +81,7 @@ void YRM_StartConnection() {
   YRM_ReadEepromHeader();
   std::string maker = EepromText(kMakerFirstWord, kMakerLength);
   std::string product = EepromText(kProductFirstWord, kProductLength);
-  if (!BeginsWith(maker, kMaker)) {
+  if (!MakerFits(maker)) {
     YRM_ShowMessage("Error #0059 USB descriptor incorrect.");
     YRM_StopConnection();
     return;

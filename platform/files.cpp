@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,6 +19,7 @@ namespace pf {
 namespace {
 std::atomic<int> failRenames{0};
 std::atomic<int> failCreates{0};
+std::atomic<int> wholeReads{0};
 
 bool takeFault(std::atomic<int>& n) {
   int v = n.load();
@@ -97,6 +99,7 @@ std::string ProgramDirectory() {
 }
 
 bool ReadFileBytes(const std::string& path, std::string& out) {
+  ++wholeReads;
   out.clear();
   std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) return false;
@@ -178,11 +181,34 @@ bool WriteFile(const std::string& path, const std::string& content) {
   return static_cast<bool>(out);
 }
 
+namespace {
+// Temporary files of earlier replacements of `target` whose writer is gone (a
+// save killed before its rename): ".<name>.tmp<pid>" beside it, where pid is
+// this process or no running one. A live writer's file is left alone.
+void removeLeftovers(const fs::path& target) {
+  const std::string prefix = "." + target.filename().string() + ".tmp";
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string digits = name.substr(prefix.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    const bool gone = pid == getpid() || (kill(pid, 0) != 0 && errno == ESRCH);
+    std::error_code rec;
+    if (gone && it->is_regular_file(rec)) fs::remove(it->path(), rec);
+  }
+}
+}  // namespace
+
 bool ReplaceFile(const std::string& path, const std::string& content) {
   std::string target = NativePath(path);
   fs::path p(target);
   std::string tmp = (p.has_parent_path() ? p.parent_path().string() + "/" : std::string()) +
                     "." + p.filename().string() + ".tmp" + std::to_string(getpid());
+  removeLeftovers(p);
   if (takeFault(failCreates)) return false;
   FILE* f = std::fopen(tmp.c_str(), "wb");
   if (!f) return false;
@@ -203,6 +229,7 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
 namespace test {
 void FailRenames(int n) { failRenames = n; }
 void FailCreates(int n) { failCreates = n; }
+int WholeFileReads() { return wholeReads; }
 }  // namespace test
 
 }  // namespace pf

@@ -43,6 +43,8 @@ namespace test {
 // injection for tests of the failure paths). 0 turns it off.
 void FailRenames(int n);
 void FailCreates(int n);
+// How many whole-file reads (ReadFileBytes, ReadLines) ran so far.
+int WholeFileReads();
 }
 
 }  // namespace pf

@@ -177,6 +177,9 @@ void SetGadgetImage(int g, int image);         // image and image-button control
 // selected entry leaves no entry selected.
 void AddGadgetItem(int g, int position, const std::string& text, int image = -1, int sublevel = 0);
 void RemoveGadgetItem(int g, int position);
+// Removes every item from position to the end (for trees, in time linear in
+// what is removed).
+void RemoveGadgetItemsFrom(int g, int position);
 void ClearGadgetItems(int g);
 int CountGadgetItems(int g);
 std::string GetGadgetItemText(int g, int item);

@@ -702,6 +702,16 @@ void RemoveGadgetItem(int g, int position) {
   if (selected == position) c->setCurrentIndex(-1);
 }
 
+void RemoveGadgetItemsFrom(int g, int position) {
+  Gadget* gd = FindGadget(g);
+  if (!gd || position < 0) return;
+  if (gd->kind == kGadgetKindTree) {
+    TreeTruncate(*gd, position);
+    return;
+  }
+  for (int i = CountGadgetItems(g) - 1; i >= position; --i) RemoveGadgetItem(g, i);
+}
+
 void ClearGadgetItems(int g) {
   Gadget* gd = FindGadget(g);
   if (!gd) return;

@@ -36,6 +36,7 @@ struct TreeEntry {
   int level;
   int image;
   int data;
+  int64_t picture = 0;   // the image's picture when it was set (its cache key)
 };
 
 struct Gadget {
@@ -87,6 +88,7 @@ void TreeApplyFlags(Gadget& gd);
 void TreeAdd(Gadget& gd, int position, const std::string& text, int image, int sublevel);
 void TreeRemove(Gadget& gd, int position);
 void TreeClear(Gadget& gd);
+void TreeTruncate(Gadget& gd, int count);   // keeps the first count entries
 int TreeSelected(const Gadget& gd);
 void TreeSelect(Gadget& gd, int index);
 void TreeSetText(Gadget& gd, int index, const std::string& text);

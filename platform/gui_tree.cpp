@@ -10,6 +10,7 @@
 #include <QStyleOption>
 #include <QTreeWidget>
 #include <algorithm>
+#include <map>
 
 #include "platform/gui_internal.h"
 #include "platform/qtbridge.h"
@@ -56,11 +57,23 @@ QStyle* branchLines() {
 
 QTreeWidget* view(const Gadget& gd) { return static_cast<QTreeWidget*>(gd.widget.data()); }
 
+int64_t picture(int image) {
+  QImage* img = ImageObject(image);
+  return img ? img->cacheKey() : 0;
+}
+
+// One icon per image and picture: a tree of many entries shares a few icons,
+// and converting the picture for each entry would dominate building it.
 QIcon icon(QTreeWidget* t, int image) {
   QImage* img = ImageObject(image);
   if (!img) return QIcon();
   t->setIconSize(t->iconSize().expandedTo(img->size()));
-  return QIcon(QPixmap::fromImage(*img));
+  struct Cached { qint64 key; QIcon icon; };
+  static std::map<int, Cached> cache;
+  auto it = cache.find(image);
+  if (it == cache.end() || it->second.key != img->cacheKey())
+    it = cache.insert_or_assign(image, Cached{img->cacheKey(), QIcon(QPixmap::fromImage(*img))}).first;
+  return it->second.icon;
 }
 
 bool wellFormedAt(const std::vector<TreeEntry>& e, size_t i) {
@@ -138,28 +151,24 @@ void TreeAdd(Gadget& gd, int position, const std::string& text, int image, int s
 
   auto* item = new QTreeWidgetItem(QStringList(QString::fromStdString(text)));
   item->setIcon(0, icon(t, image));
+  // The parent and the previous sibling are found by walking up from the
+  // entry before: each entry's depth in the toolkit's tree is its level, so
+  // this costs the depth, not the number of entries.
   QTreeWidgetItem* parent = nullptr;
-  int parentIndex = -1;
-  for (int k = pos - 1; level > 0 && k >= 0; --k)
-    if (e[k].level == level - 1) {
-      parent = e[k].item;
-      parentIndex = k;
-      break;
-    }
+  QTreeWidgetItem* sibling = nullptr;
+  if (pos > 0) {
+    QTreeWidgetItem* x = e[pos - 1].item;
+    for (int d = e[pos - 1].level; d > level; --d) x = x->parent();
+    if (e[pos - 1].level >= level) sibling = x, parent = x->parent();
+    else parent = x;
+  }
   // Right after the previous sibling, or first under the parent.
   int at = 0;
-  if (pos == n) {
-    at = parent ? parent->childCount() : t->topLevelItemCount();
-  } else {
-    for (int k = pos - 1; k > parentIndex; --k)
-      if (e[k].level == level) {
-        at = (parent ? parent->indexOfChild(e[k].item) : t->indexOfTopLevelItem(e[k].item)) + 1;
-        break;
-      }
-  }
+  if (pos == n) at = parent ? parent->childCount() : t->topLevelItemCount();
+  else if (sibling) at = (parent ? parent->indexOfChild(sibling) : t->indexOfTopLevelItem(sibling)) + 1;
   if (parent) parent->insertChild(at, item);
   else t->insertTopLevelItem(at, item);
-  e.insert(e.begin() + pos, TreeEntry{item, text, level, image, 0});
+  e.insert(e.begin() + pos, TreeEntry{item, text, level, image, 0, picture(image)});
 
   if (!wellFormedAt(e, pos + 1)) {
     rebuild(gd);
@@ -202,6 +211,42 @@ void TreeRemove(Gadget& gd, int position) {
   rebuild(gd);
 }
 
+void TreeTruncate(Gadget& gd, int count) {
+  auto& e = gd.entries;
+  if (count <= 0) {
+    TreeClear(gd);
+    return;
+  }
+  if (count >= int(e.size())) return;
+  QTreeWidget* t = view(gd);
+  QSignalBlocker block(t);
+  const int selected = TreeSelected(gd);
+  // The entries from `count` on are all children of the last kept entry, the
+  // last children of each of its ancestors and the last top-level items.
+  // Each list is cut in one step where the toolkit allows it, and an open
+  // parent is closed meanwhile, so the view does not search its shown rows
+  // once per removed entry.
+  QTreeWidgetItem* x = e[count - 1].item;
+  qDeleteAll(x->takeChildren());
+  for (QTreeWidgetItem* p = x->parent(); p; x = p, p = p->parent()) {
+    const int keep = p->indexOfChild(x) + 1;
+    if (p->childCount() == keep) continue;
+    const bool open = p->isExpanded();
+    if (open) p->setExpanded(false);
+    std::vector<QTreeWidgetItem*> gone;
+    while (p->childCount() > keep) gone.push_back(p->takeChild(p->childCount() - 1));
+    qDeleteAll(gone);
+    if (open) p->setExpanded(true);
+  }
+  const int keep = t->indexOfTopLevelItem(x) + 1;
+  if (t->topLevelItemCount() > keep) t->model()->removeRows(keep, t->topLevelItemCount() - keep);
+  e.resize(count);
+  if (selected >= count) {
+    t->clearSelection();
+    t->setCurrentItem(nullptr);
+  }
+}
+
 void TreeClear(Gadget& gd) {
   QSignalBlocker block(gd.widget.data());
   view(gd)->clear();
@@ -236,10 +281,23 @@ void TreeSetText(Gadget& gd, int index, const std::string& text) {
   gd.entries[index].item->setText(0, QString::fromStdString(text));
 }
 
+// The toolkit's change notice for one entry looks the entry up among its
+// siblings from the last one backwards, so setting every icon of a long list
+// would take time growing with the square of its length: the notice is
+// skipped and the view repainted instead (an icon never changes a row's size
+// here). An entry that already shows the picture is left alone.
 void TreeSetImage(Gadget& gd, int index, int image) {
-  QSignalBlocker block(gd.widget.data());
-  gd.entries[index].image = image;
-  gd.entries[index].item->setIcon(0, icon(view(gd), image));
+  TreeEntry& x = gd.entries[index];
+  if (x.image == image && x.picture == picture(image)) return;
+  QTreeWidget* t = view(gd);
+  {
+    QSignalBlocker block(t);
+    QSignalBlocker quiet(t->model());
+    x.image = image;
+    x.picture = picture(image);
+    x.item->setIcon(0, icon(t, image));
+  }
+  t->viewport()->update();
 }
 
 void TreeSetExpanded(Gadget& gd, int index, bool expanded) {

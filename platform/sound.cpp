@@ -18,7 +18,9 @@
 
 #include "platform/sound.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -109,11 +111,54 @@ bool InitSound() {
   return true;
 }
 
+namespace {
+uint32_t le32(const std::string& s, size_t at) {
+  return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
+         uint32_t(uint8_t(s[at + 3])) << 24;
+}
+uint16_t le16(const std::string& s, size_t at) { return uint16_t(uint8_t(s[at]) | uint8_t(s[at + 1]) << 8); }
+std::string le32Text(uint32_t v) {
+  return {char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF), char(v >> 24 & 0xFF)};
+}
+
+// Our sounds are plain RIFF/WAVE files: PCM, float or extensible, 1 to 8
+// channels. Only their format and sample data reach the decoder, in a file
+// rebuilt here; the decoder's walk over other or oversized chunks can be made
+// to loop for ever by a hostile file of a few dozen bytes.
+bool PlainWav(const std::string& in, std::string& out) {
+  if (in.size() < 12 || in.compare(0, 4, "RIFF") != 0 || in.compare(8, 4, "WAVE") != 0) return false;
+  std::string format;
+  for (size_t at = 12; at + 8 <= in.size();) {
+    const uint32_t size = le32(in, at + 4);
+    const size_t body = at + 8;
+    if (in.compare(at, 4, "fmt ") == 0) {
+      if (size < 16 || size > 40 || size > in.size() - body) return false;
+      format = in.substr(body, size);
+    } else if (in.compare(at, 4, "data") == 0) {
+      if (format.empty()) return false;
+      const uint16_t tag = le16(format, 0), channels = le16(format, 2), bits = le16(format, 14);
+      if ((tag != 1 && tag != 3 && tag != 0xFFFE) || channels < 1 || channels > 8 || le32(format, 4) == 0 ||
+          (bits != 8 && bits != 16 && bits != 24 && bits != 32 && bits != 64))
+        return false;
+      const size_t length = std::min<size_t>(size, in.size() - body);
+      std::string data = in.substr(body, length);
+      if (length % 2) data += '\0';
+      out = "RIFF" + le32Text(uint32_t(4 + 8 + format.size() + 8 + data.size())) + "WAVEfmt " +
+            le32Text(uint32_t(format.size())) + format + "data" + le32Text(uint32_t(length)) + data;
+      return true;
+    }
+    at = body + size + (size & 1);
+  }
+  return false;
+}
+}  // namespace
+
 bool LoadSound(int snd, const std::string& path) {
   sounds.erase(snd);
-  std::string data;
-  if (!ReadFileBytes(NativePath(path), data) || data.empty()) return false;
+  std::string file, data;
+  if (!ReadFileBytes(NativePath(path), file) || !PlainWav(file, data)) return false;
   ma_decoder_config cfg = ma_decoder_config_init(ma_format_f32, 0, 0);
+  cfg.encodingFormat = ma_encoding_format_wav;
   ma_decoder decoder;
   if (ma_decoder_init_memory(data.data(), data.size(), &cfg, &decoder) != MA_SUCCESS) return false;
   auto s = std::make_unique<Sound>();

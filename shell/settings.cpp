@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <vector>
 
 #include "platform/files.h"
@@ -40,33 +41,87 @@ int32_t SettingTextToInt(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-void YRM_GetKeyValue(const std::string& file, const std::string& key) {
-  const std::string search = lower(key + "=");
-  keyvalue.clear();
-  std::vector<std::string> lines;
-  if (!pf::ReadLines(file, lines)) return;
-  for (const std::string& line : lines) {
-    size_t at = lower(line).find(search);
-    if (at != std::string::npos) keyvalue = line.substr(0, at) + line.substr(at + search.size());
-  }
+void LoadKeyText(std::string bytes, KeyText& out) {
+  // An editor's byte order mark is no part of the first key.
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+  out.text = std::move(bytes);
+  out.lowered = lower(out.text);
 }
 
+// The last line holding the search text wins; in that line its first
+// occurrence is removed. The search text holds no line end, so a match never
+// spans two lines and the last match in the text lies in the last such line.
+std::string KeyValueIn(const KeyText& keys, const std::string& key) {
+  const std::string search = lower(key + "=");
+  const std::string& low = keys.lowered;
+  const std::boyer_moore_horspool_searcher backwards(search.rbegin(), search.rend());
+  auto hit = std::search(low.rbegin(), low.rend(), backwards);
+  if (hit == low.rend()) return "";
+  const size_t last = static_cast<size_t>(low.rend() - hit) - search.size();
+  const size_t before = low.find_last_of("\r\n", last);
+  const size_t lineStart = before == std::string::npos ? 0 : before + 1;
+  size_t lineEnd = low.find_first_of("\r\n", last);
+  if (lineEnd == std::string::npos) lineEnd = low.size();
+  const size_t first = low.find(search, lineStart);
+  return keys.text.substr(lineStart, first - lineStart) +
+         keys.text.substr(first + search.size(), lineEnd - first - search.size());
+}
+
+void YRM_GetKeyValue(const std::string& file, const std::string& key) {
+  keyvalue.clear();
+  std::string bytes;
+  if (!pf::ReadFileBytes(file, bytes)) return;
+  KeyText keys;
+  LoadKeyText(std::move(bytes), keys);
+  keyvalue = KeyValueIn(keys, key);
+}
+
+namespace {
+// The settings file as read at the start of a YRM_ReadSettings pass, with the
+// lines appended since; outside a pass every lookup reads the file.
+bool inPass = false;
+KeyText passText;
+
+void lookUpSetting(const std::string& key) {
+  if (inPass) keyvalue = KeyValueIn(passText, key);
+  else YRM_GetKeyValue(kSettingsFile, key);
+}
+
+// A file whose last line has no line end gets one first, so the new key
+// stands on its own line.
+void appendSetting(const std::string& line) {
+  std::string bytes;
+  const std::string* text = &passText.text;
+  if (!inPass) {
+    pf::ReadFileBytes(kSettingsFile, bytes);
+    text = &bytes;
+  }
+  const bool open = !text->empty() && text->back() != '\n' && text->back() != '\r';
+  if (!pf::AppendLine(kSettingsFile, open ? "\r\n" + line : line)) return;
+  if (inPass) {
+    const std::string added = (open ? "\r\n" : "") + line + "\r\n";
+    passText.text += added;
+    passText.lowered += lower(added);
+  }
+}
+}  // namespace
+
 void YRM_ReadSettingInt(int32_t defaultValue, const std::string& key) {
-  YRM_GetKeyValue(kSettingsFile, key);
+  lookUpSetting(key);
   if (!keyvalue.empty()) {
     settingint = SettingTextToInt(keyvalue);
   } else {
-    pf::AppendLine(kSettingsFile, key + "=" + std::to_string(defaultValue));
+    appendSetting(key + "=" + std::to_string(defaultValue));
     settingint = defaultValue;
   }
 }
 
 void YRM_ReadSettingString(const std::string& defaultValue, const std::string& key) {
-  YRM_GetKeyValue(kSettingsFile, key);
+  lookUpSetting(key);
   if (!keyvalue.empty()) {
     settingstring = keyvalue;
   } else {
-    pf::AppendLine(kSettingsFile, key + "=" + defaultValue);
+    appendSetting(key + "=" + defaultValue);
     settingstring = defaultValue;
   }
 }
@@ -102,6 +157,11 @@ void readString(std::string& global, const char* key) {
 }  // namespace
 
 void YRM_ReadSettings() {
+  // One read of the file per pass: every key is looked up in memory.
+  std::string bytes;
+  pf::ReadFileBytes(kSettingsFile, bytes);
+  LoadKeyText(std::move(bytes), passText);
+  inPass = true;
   readString(activeinstrument, "ActiveInstrument");
   selectedinstrument = activeinstrument;
   readInt(checkwebsiteforupdate, "CheckWebsiteForUpdate");
@@ -147,4 +207,6 @@ void YRM_ReadSettings() {
   readString(stablesignaturedetectthreshold, "YRM_StableSignatureDetectThreshold");
   readString(stablesignaturedelay, "YRM_SignatureCaptureDelay");
   readString(goldenvslivethreshold, "YRM_GoldenVsLiveThreshold");
+  inPass = false;
+  passText = KeyText();
 }

@@ -30,23 +30,42 @@ std::string withNote(std::string text, int row) {
   return text;
 }
 
-// Keeps entry i when it already shows the text at the same level; otherwise
-// replaces it. Returns true when a new entry was put in.
-bool putEntry(int tree, int i, const Entry& e, int icon) {
-  if (i < pf::CountGadgetItems(tree) && pf::GetGadgetItemText(tree, i) == e.text &&
-      pf::GetGadgetItemSublevel(tree, i) == e.level) {
-    // The same text can stand for another row after rows were added or removed.
-    if (pf::GetGadgetItemData(tree, i) != e.data) pf::SetGadgetItemData(tree, i, e.data);
-    return false;
-  }
-  if (i < pf::CountGadgetItems(tree)) pf::RemoveGadgetItem(tree, i);
-  pf::AddGadgetItem(tree, i, e.text, icon, e.level);
-  pf::SetGadgetItemData(tree, i, e.data);
-  return true;
+bool shows(int tree, int i, const Entry& e) {
+  return pf::GetGadgetItemText(tree, i) == e.text && pf::GetGadgetItemSublevel(tree, i) == e.level;
 }
 
-void dropEntriesFrom(int tree, int count) {
-  for (int i = pf::CountGadgetItems(tree) - 1; i >= count; --i) pf::RemoveGadgetItem(tree, i);
+void setData(int tree, int i, int data) {
+  // The same text can stand for another row after rows were added or removed.
+  if (pf::GetGadgetItemData(tree, i) != data) pf::SetGadgetItemData(tree, i, data);
+}
+
+// Makes the tree show `want`: the entries it already shows at its start and
+// at its end stay (with their open state and selection); the differing middle
+// is replaced entry by entry when it is small, and otherwise everything from
+// its start is removed and added again, so any change costs time linear in
+// the size of the tree.
+void putEntries(int tree, const std::vector<Entry>& want, const std::vector<int>& icons) {
+  constexpr int kSmallChange = 16;
+  const int have = pf::CountGadgetItems(tree);
+  const int n = int(want.size());
+  int head = 0;
+  while (head < have && head < n && shows(tree, head, want[head])) ++head;
+  int tail = 0;
+  while (tail < have - head && tail < n - head && shows(tree, have - 1 - tail, want[n - 1 - tail])) ++tail;
+  for (int i = 0; i < head; ++i) setData(tree, i, want[i].data);
+  const int oldMiddle = have - head - tail, newMiddle = n - head - tail;
+  int end = n - tail;
+  if (oldMiddle <= kSmallChange && newMiddle <= kSmallChange) {
+    for (int k = 0; k < oldMiddle; ++k) pf::RemoveGadgetItem(tree, head);
+  } else {
+    pf::RemoveGadgetItemsFrom(tree, head);
+    end = n;
+  }
+  for (int i = head; i < end; ++i) {
+    pf::AddGadgetItem(tree, i, want[i].text, icons[i], want[i].level);
+    pf::SetGadgetItemData(tree, i, want[i].data);
+  }
+  for (int i = end; i < n; ++i) setData(tree, i, want[i].data);
 }
 
 void treeColours(int tree) {
@@ -130,31 +149,41 @@ std::string TreeTitle() {
 void YRM_BuildTestTree() {
   if (!pf::IsGadget(kTestTree)) return;
   treeColours(kTestTree);
-  int i = 0;
-  putEntry(kTestTree, i++, {TreeTitle(), kComponentLevel, kTitleData}, kImageBlock23);
+  std::vector<Entry> want;
+  std::vector<int> icons;
+  want.push_back({TreeTitle(), kComponentLevel, kTitleData});
+  icons.push_back(kImageBlock23);
   std::string previous;
   for (int row = 2; row <= records.Rows(); ++row) {
     std::string component = records.Field(row, kFieldComponent);
-    if (component != previous) putEntry(kTestTree, i++, {component, kComponentLevel, row}, -1);
-    putEntry(kTestTree, i++, {withNote(records.Field(row, kFieldPin), row), kPinLevel, row}, -1);
+    if (component != previous) {
+      want.push_back({component, kComponentLevel, row});
+      icons.push_back(-1);
+    }
+    want.push_back({withNote(records.Field(row, kFieldPin), row), kPinLevel, row});
+    icons.push_back(-1);
     previous = std::move(component);
   }
-  // Entries left over from a plan that lost rows would point past it.
-  dropEntriesFrom(kTestTree, i);
-  selectCurrentRecord(kTestTree);
+  putEntries(kTestTree, want, icons);
+  // Icons before the selection: selecting opens the component, and a change
+  // in an open one costs a search through every shown entry.
   setTestTreeIcons(kTestTree);
+  selectCurrentRecord(kTestTree);
 }
 
 void YRM_BuildBadTree() {
   if (!pf::IsGadget(kBadTree)) return;
   treeColours(kBadTree);
-  int i = 0;
-  putEntry(kBadTree, i++, {TreeTitle(), kComponentLevel, kTitleData}, kImageBlock23);
+  std::vector<Entry> want;
+  std::vector<int> icons;
+  want.push_back({TreeTitle(), kComponentLevel, kTitleData});
+  icons.push_back(kImageBlock23);
   for (int row = 2; row <= records.Rows(); ++row) {
     if (records.FieldView(row, kFieldResult) != "Bad") continue;
     std::string text = records.Field(row, kFieldComponent) + ", Pin " + records.Field(row, kFieldPin);
-    putEntry(kBadTree, i++, {withNote(std::move(text), row), kComponentLevel, row}, kImageBad23);
+    want.push_back({withNote(std::move(text), row), kComponentLevel, row});
+    icons.push_back(kImageBad23);
   }
-  dropEntriesFrom(kBadTree, i);
+  putEntries(kBadTree, want, icons);
   pf::SetGadgetItemImage(kBadTree, 0, kImageBlock23);
 }

@@ -81,4 +81,33 @@ TEST_F(CalData, MissingPointsKeepTheGainsAndZeroTheRest) {
   EXPECT_EQ(zerocode[0], 0);
 }
 
+// The values in force are the instrument's own, whatever the working folder
+// allows: no file at all, or an old file of another instrument left in place.
+TEST_F(CalData, InstrumentCalibrationIsInForceWhenTheFileCannotBeWritten) {
+  Open();
+  yrmtest::Spit(dir + "/YRM_cal.txt",
+                "DAC@10V=28945\r\nDAC@1V=29550\r\nDAC@0V=1110\r\nDAC@-1V=-27575\r\nDAC@-10V=-27015\r\n");
+  YRM_SaveCalibrationToEeprom("YRM_cal.txt");
+  const std::string foreign = "DAC@10V=100\r\nDAC@1V=10\r\nDAC@0V=7\r\nDAC@-1V=-10\r\nDAC@-10V=-100\r\n";
+  struct Case { std::string old; bool renameFails; } cases[] = {{"", false}, {foreign, true}};
+  for (const Case& c : cases) {
+    pf::DeleteFile("YRM_cal.txt");
+    if (!c.old.empty()) yrmtest::Spit(dir + "/YRM_cal.txt", c.old);
+    for (int i = 0; i < 11; ++i) amplitudecode[i] = zerocode[i] = 0;
+    const size_t shown = Shown().size();
+    if (c.renameFails) pf::test::FailRenames(1);
+    else pf::test::FailCreates(1);
+    YRM_LoadCalibration();
+    EXPECT_EQ(amplitudecode[5], 57125) << c.old;   // 1000 mV
+    EXPECT_EQ(amplitudecode[10], 55960) << c.old;  // 10000 mV
+    EXPECT_EQ(zerocode[0], 1110) << c.old;
+    EXPECT_EQ(Cal(), c.old);   // the folder is as it was
+    ASSERT_EQ(Shown().size(), shown + 1);
+    EXPECT_EQ(Shown().back(), "Error #0064 File cannot be created");
+  }
+  // Written when it can be: the file is the instrument's text again.
+  YRM_LoadCalibration();
+  EXPECT_EQ(Cal().substr(0, 14), "DAC@10V=28945\r");
+}
+
 }  // namespace

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "platform/files.h"
@@ -54,6 +58,27 @@ TEST_F(FilesTest, ReplaceFileKeepsOldContentWhenRenameFails) {
   int entries = 0;
   for (auto& e : std::filesystem::directory_iterator(dir)) { (void)e; ++entries; }
   EXPECT_EQ(entries, 1);
+}
+
+// A save killed before its rename leaves ".<name>.tmp<pid>"; the next save of
+// that file removes it, unless its writer still runs.
+TEST_F(FilesTest, ReplaceFileClearsLeftoversOfDeadWriters) {
+  pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  const std::string deadTmp = "plans/.plan.qvt.tmp" + std::to_string(dead);
+  const std::string ownTmp = "plans/.plan.qvt.tmp" + std::to_string(getpid());
+  const std::string liveTmp = "plans/.plan.qvt.tmp" + std::to_string(getppid());
+  const std::string otherPlanTmp = "plans/.other.qvt.tmp" + std::to_string(dead);
+  const std::string notOurs = "plans/.plan.qvt.tmpx" + std::to_string(dead);
+  for (const auto& f : {deadTmp, ownTmp, liveTmp, otherPlanTmp, notOurs}) Spit(f, "half a plan");
+  ASSERT_TRUE(pf::ReplaceFile("plans\\plan.qvt", "plan"));
+  EXPECT_EQ(Slurp("plans/plan.qvt"), "plan");
+  EXPECT_FALSE(std::filesystem::exists(deadTmp));
+  EXPECT_FALSE(std::filesystem::exists(ownTmp));
+  EXPECT_TRUE(std::filesystem::exists(liveTmp));       // a save still running
+  EXPECT_TRUE(std::filesystem::exists(otherPlanTmp));  // another plan's
+  EXPECT_TRUE(std::filesystem::exists(notOurs));
 }
 
 TEST_F(FilesTest, ReplaceFileFailsWhenFolderMissing) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "forked.h"
 #include "platform/sound.h"
 #include "workfolder.h"
 
@@ -69,6 +70,30 @@ TEST_F(Sounds, MissingOrUndecodableFilesLeaveTheNumberEmpty) {
     EXPECT_EQ(pf::test::PlayCount(893), 0);
   }
   EXPECT_FALSE(pf::LoadSound(893, "sounds/missing.wav"));
+}
+
+// A 38-byte file that held the loader for ever (found by fuzzing: a format
+// chunk of a huge size), and a format chunk larger than any format. Both are
+// refused, in a child that must end, so that a hang fails the test instead of
+// stopping the suite.
+TEST_F(Sounds, HostileChunkSizesAreRefusedWithoutHanging) {
+  const std::string wav = Wav(50);
+  const std::string cases[] = {
+      std::string("RIFF\x03\0\0\0WAVEfmt \x10\x02\0\xf8\x85\xf8\x4e\xf9\x0a" "fmt \x10\x02\0\0\0\0\0\x01", 38),
+      "RIFF" + Le(1000, 4) + "WAVEfmt " + Le(528, 4) + std::string(528, '\x01') + wav.substr(36),
+  };
+  for (const std::string& bytes : cases) {
+    yrmtest::Spit("hostile.wav", bytes);
+    const int status = yrmtest::RunInChild([] {
+      const bool refused = !pf::LoadSound(892, "hostile.wav") && !pf::IsSound(892);
+      std::_Exit(refused ? 0 : 1);
+    }, 60);
+    EXPECT_EQ(status, 0) << bytes.size() << " bytes";
+  }
+  // A file with chunks before and after its samples still loads.
+  yrmtest::Spit("chunks.wav", wav.substr(0, 12) + "LIST" + Le(3, 4) + "abc" + std::string(1, '\0') +
+                                  wav.substr(12) + "junk" + Le(2, 4) + "zz");
+  EXPECT_TRUE(pf::LoadSound(891, "chunks.wav"));
 }
 
 }  // namespace

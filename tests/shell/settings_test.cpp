@@ -130,3 +130,48 @@ TEST_F(SettingsTest, FailedWriteNeverLosesTheSettingsFile) {
   EXPECT_EQ(pf::test::AskedRequesters()[0].text,
             "'YRM_settings.txt' error whilst trying to rename 'tmp.txt' to YRM_settings.txt");
 }
+
+TEST_F(SettingsTest, APassReadsTheFileOnceAndKeepsTheLookupRules) {
+  Spit("YRM_settings.txt",
+       "yrm_mode=Basic\r\nYRM_MODE=Basic-Auto\nx YRM_DisplayView=Scope\rYRM_AllowSignatureOverwrite=$1F\r\n"
+       "YRM_PCBCrosshairType=\r\n");
+  const int before = pf::test::WholeFileReads();
+  YRM_ReadSettings();
+  EXPECT_EQ(pf::test::WholeFileReads() - before, 1);
+  EXPECT_EQ(mode, "Basic-Auto");
+  EXPECT_EQ(displayview, "x Scope");
+  EXPECT_EQ(allowsignatureoverwrite, 31);
+  EXPECT_EQ(pcbcrosshairtype, "1 line");  // empty counts as missing: appended
+  auto lines = linesOf("YRM_settings.txt");
+  EXPECT_EQ(lines.size(), 5u + 44u - 3u);  // three keys found
+  EXPECT_EQ(lines[5], "ActiveInstrument=YRM-A");
+  // The appended default is the last line of its key, read the next time.
+  YRM_ReadSettings();
+  EXPECT_EQ(linesOf("YRM_settings.txt").size(), lines.size());
+  EXPECT_EQ(pcbcrosshairtype, "1 line");
+}
+
+// Files written by hand: a last line without a line end, an editor's byte
+// order mark before the first key.
+TEST_F(SettingsTest, HandWrittenFilesKeepTheirFirstKey) {
+  struct Case { const char* text; const char* firstLine; };
+  const Case cases[] = {
+      {"ActiveInstrument=YRM-D2", "ActiveInstrument=YRM-D2"},
+      {"\xEF\xBB\xBF" "ActiveInstrument=YRM-D2\r\n", "\xEF\xBB\xBF" "ActiveInstrument=YRM-D2"},
+      {"\xEF\xBB\xBF" "ActiveInstrument=YRM-D2", "\xEF\xBB\xBF" "ActiveInstrument=YRM-D2"},
+  };
+  for (const Case& c : cases) {
+    Spit("YRM_settings.txt", c.text);
+    SetShellStartValues();
+    YRM_ReadSettings();
+    EXPECT_EQ(activeinstrument, "YRM-D2") << c.text;
+    auto lines = linesOf("YRM_settings.txt");
+    ASSERT_EQ(lines.size(), 44u) << c.text;
+    EXPECT_EQ(lines[0], c.firstLine);
+    EXPECT_EQ(lines[1], "CheckWebsiteForUpdate=1");
+    YRM_ReadSettings();   // and so at the next start
+    EXPECT_EQ(activeinstrument, "YRM-D2");
+    EXPECT_EQ(checkwebsiteforupdate, 1);
+    EXPECT_EQ(linesOf("YRM_settings.txt").size(), 44u);
+  }
+}
