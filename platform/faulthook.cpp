@@ -134,6 +134,19 @@ bool hasDisplay() {
 }
 }  // namespace
 
+namespace {
+// Gives the calling thread `stack` for the handler, unless it has one already
+// (a runtime such as a sanitizer may have set its own, and frees it itself).
+void UseAltStack(char* stack, size_t size) {
+  stack_t old{};
+  if (sigaltstack(nullptr, &old) == 0 && !(old.ss_flags & SS_DISABLE)) return;
+  stack_t ss{};
+  ss.ss_sp = stack;
+  ss.ss_size = size;
+  sigaltstack(&ss, nullptr);
+}
+}  // namespace
+
 void InstallFaultHook(FaultHandler h) {
   handler = h;
   const time_t now = time(nullptr);
@@ -141,10 +154,7 @@ void InstallFaultHook(FaultHandler h) {
   if (localtime_r(&now, &local)) zoneOffset = local.tm_gmtoff;
   const ssize_t n = readlink("/proc/self/exe", programPath, sizeof programPath - 1);
   programPath[n > 0 ? n : 0] = '\0';
-  stack_t ss{};
-  ss.ss_sp = altStack;
-  ss.ss_size = sizeof altStack;
-  sigaltstack(&ss, nullptr);
+  UseAltStack(altStack, sizeof altStack);
   struct sigaction sa {};
   sa.sa_sigaction = onSignal;
   sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
@@ -155,10 +165,7 @@ void InstallFaultHook(FaultHandler h) {
 void PrepareFaultStack() {
   // Kept until the thread ends; one per thread, set before any fault.
   alignas(16) static thread_local char stack[1 << 16];
-  stack_t ss{};
-  ss.ss_sp = stack;
-  ss.ss_size = sizeof stack;
-  sigaltstack(&ss, nullptr);
+  UseAltStack(stack, sizeof stack);
 }
 
 const FaultInfo& CurrentFault() { return fault; }
