@@ -2,6 +2,7 @@
 
 #include "platform/gui.h"
 #include "shell/log.h"
+#include "shell/models.h"
 #include "shell/state.h"
 #include "shell/views.h"
 #include "testing/thresholds.h"
@@ -107,7 +108,8 @@ void YRM_CreateMainMenu() {
   pf::MenuItem(kItemDisconnect, "Disconnect");
   pf::MenuBar();
   pf::OpenSubMenu("Change Instrument");
-  items(kItemModelA, {"YRM-A", "YRM-AP", "YRM-C", "YRM-D"});
+  for (const InstrumentModel& m : InstrumentModels())
+    if (m.menuItem) pf::MenuItem(m.menuItem, m.name);
   pf::CloseSubMenu();
 
   pf::MenuTitle("Mode");
