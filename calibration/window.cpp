@@ -22,7 +22,6 @@
 #include "shell/state.h"
 
 namespace {
-const std::string kCalFile = "YRM_cal.txt";
 
 constexpr int kWindowX = 300, kWindowY = 0, kWindowWidth = 630;
 constexpr int kHeightPlain = 640, kHeightBias = 840;

@@ -6,6 +6,7 @@
 #include "platform/image.h"
 #include "platform/requester.h"
 #include "shell/log.h"
+#include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 #include "testing/state.h"
@@ -19,20 +20,20 @@ struct ColourRow {
 };
 
 const ColourRow kRows[kColourRows] = {
-    {&colourscope1background, "YRM_ColourScope1Background", 0, 0},
-    {&colourscope1outline, "YRM_ColourScope1Outline", 34816, 34816},
-    {&colourscope1graticule, "YRM_ColourScope1Graticule", 34816, 34816},
-    {&colourscopexcrosshair, "YRM_ColourScopeXCrosshair", 34816, 34816},
-    {&colourscope1text, "YRM_ColourScope1Text", 16777215, 16777215},
-    {&colourscopextracelivesig, "YRM_ColourScopeXTraceLiveSig", 255, 255},
-    {&colourscopextracegoldensig, "YRM_ColourScopeXTraceGoldenSig", 16711680, 55295},
-    {&colourscopextracedutsig, "YRM_ColourScopeXTraceDUTSig", 65535, 16711680},
-    {&colourbackground, "YRM_ColourBackground", 3028526, 3028526},
-    {&colourpanel, "YRM_ColourPanel", 7371891, 7371891},
-    {&colourpanelwindow, "YRM_ColourPanelWindow", 8327734, 2228224},
-    {&colourpaneltext, "YRM_ColourPanelText", 16777215, 16777215},
-    {&colourheader, "YRM_ColourHeader", 0, 0},
-    {&colourheadertext, "YRM_ColourHeaderText", 42495, 42495},
+    {&colourscope1background, kKeyColourScope1Background, 0, 0},
+    {&colourscope1outline, kKeyColourScope1Outline, 34816, 34816},
+    {&colourscope1graticule, kKeyColourScope1Graticule, 34816, 34816},
+    {&colourscopexcrosshair, kKeyColourScopeXCrosshair, 34816, 34816},
+    {&colourscope1text, kKeyColourScope1Text, 16777215, 16777215},
+    {&colourscopextracelivesig, kKeyColourScopeXTraceLiveSig, 255, 255},
+    {&colourscopextracegoldensig, kKeyColourScopeXTraceGoldenSig, 16711680, 55295},
+    {&colourscopextracedutsig, kKeyColourScopeXTraceDutSig, 65535, 16711680},
+    {&colourbackground, kKeyColourBackground, 3028526, 3028526},
+    {&colourpanel, kKeyColourPanel, 7371891, 7371891},
+    {&colourpanelwindow, kKeyColourPanelWindow, 8327734, 2228224},
+    {&colourpaneltext, kKeyColourPanelText, 16777215, 16777215},
+    {&colourheader, kKeyColourHeader, 0, 0},
+    {&colourheadertext, kKeyColourHeaderText, 42495, 42495},
 };
 
 const ColourRow& Row(int k) { return kRows[(k < 1 ? 1 : k > kColourRows ? kColourRows : k) - 1]; }
@@ -54,7 +55,7 @@ void YRM_SaveColours() {
   // The file's key order: text before crosshair, unlike the window's rows.
   static const int kOrder[kColourRows] = {1, 2, 3, 5, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14};
   for (int k : kOrder)
-    YRM_WriteSetting("YRM_settings.txt", Row(k).key, std::to_string(*Row(k).value));
+    YRM_WriteSetting(kSettingsFile, Row(k).key, std::to_string(*Row(k).value));
   YRM_RefreshColourSwatches(100, 20);
   traceredraw = 1;
   fullredraw = 1;

@@ -4,6 +4,7 @@
 #include "platform/requester.h"
 #include "shell/menu.h"
 #include "shell/models.h"
+#include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 
@@ -12,8 +13,8 @@ void YRM_SelectInstrument() {
   for (const InstrumentModel& m : InstrumentModels()) {
     if (!m.menuItem || m.menuItem != item) continue;
     // The next start then makes an update check for the new model.
-    YRM_WriteSetting("YRM_settings.txt", "DateOfLastUpdateCheck", "01/01/2021");
-    YRM_WriteSetting("YRM_settings.txt", "ActiveInstrument", m.name);
+    YRM_WriteSetting(kSettingsFile, kKeyDateOfLastUpdateCheck, "01/01/2021");
+    YRM_WriteSetting(kSettingsFile, kKeyActiveInstrument, m.name);
     selectedinstrument = m.name;
     YRM_CheckInstrumentMenu();
     pf::MessageRequester("Info", "Change will take effect when you restart YRM", pf::kRequesterInfo);

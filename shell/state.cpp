@@ -1,5 +1,7 @@
 #include "shell/state.h"
 
+#include "testing/thresholds.h"
+
 void SetShellStartValues() {
   activeinstrument = "YRM-A";
   selectedinstrument = "";
@@ -53,10 +55,10 @@ void SetShellStartValues() {
   horizontaldivisions = 5;
   verticaldivisions = 5;
   allowsignatureoverwrite = 0;
-  opencircuitdetectthreshold = "0.50%";
-  stablesignaturedetectthreshold = "1.00%";
-  stablesignaturedelay = "10 cycles";
-  goldenvslivethreshold = "1.50%";
+  opencircuitdetectthreshold = kOpenCircuitDefault;
+  stablesignaturedetectthreshold = kStableThresholdDefault;
+  stablesignaturedelay = kStableDelayDefault;
+  goldenvslivethreshold = kGoldenVsLiveDefault;
 
   ribbonx = ribbony = 2;
   ribbonwidth = 144;

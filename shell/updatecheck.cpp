@@ -8,6 +8,7 @@
 #include "platform/http.h"
 #include "platform/requester.h"
 #include "shell/models.h"
+#include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 #include "testing/records.h"
@@ -80,6 +81,6 @@ void YRM_DailyUpdateCheck() {
   const std::string today = UpdateCheckDate();
   if (today == dateoflastupdatecheck) return;
   // Stored first, so that a failed check is not repeated the same day.
-  YRM_WriteSetting("YRM_settings.txt", "DateOfLastUpdateCheck", today);
+  YRM_WriteSetting(kSettingsFile, kKeyDateOfLastUpdateCheck, today);
   YRM_CheckForUpdate();
 }
