@@ -10,10 +10,8 @@ namespace {
 constexpr int kQuietMs = 25;        // the poll thread keeps still this long before a burst
 constexpr int kMaxFrames = 2048;    // frames that fit the transmit buffer
 
-uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-
 void PutChecksum(uint8_t* f) {
-  uint32_t sum = Word(f) + Word(f + 2) + Word(f + 4) + 0x5555u;
+  uint32_t sum = static_cast<uint32_t>(FrameWord(f) + FrameWord(f + 2) + FrameWord(f + 4)) + 0x5555u;
   f[6] = static_cast<uint8_t>(sum >> 8);
   f[7] = static_cast<uint8_t>(sum);
 }
@@ -38,6 +36,30 @@ void BuildRequestFrame(int reg, uint8_t* f) {
   PutChecksum(f);
 }
 
+int CarriedChecksum(const uint8_t* f) { return FrameWord(f + kFrameBytes - 2); }
+
+int FrameChecksum(const uint8_t* f) {
+  uint32_t sum = 0;
+  for (int off = 0; off <= kFrameBytes - 4; off += 2) sum += static_cast<uint32_t>(FrameWord(f + off));
+  return static_cast<int>(sum & 0xFFFF);
+}
+
+bool DecodeDataFrame(const uint8_t* f, DataFrame& out) {
+  if (FrameChecksum(f) != CarriedChecksum(f)) return false;
+  // Each sum is two words, high word first, in two's complement.
+  auto sum32 = [](const uint8_t* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(FrameWord(p)) << 16 | static_cast<uint32_t>(FrameWord(p + 2)));
+  };
+  out.usbRail = FrameWord(f + 2);
+  out.status = FrameWord(f + 4);
+  for (int i = 0; i < kFramePoints; ++i) {
+    const uint8_t* p = f + 6 + 8 * i;
+    out.adc0[i] = sum32(p);
+    out.adc1[i] = sum32(p + 4);
+  }
+  return true;
+}
+
 void YRM_WriteRegisters(int first, int count) {
   std::lock_guard<std::mutex> g(linklock);
   pf::Delay(kQuietMs);
@@ -45,14 +67,15 @@ void YRM_WriteRegisters(int first, int count) {
   // Never past the transmit buffer or the parameter block.
   first = std::clamp(first, 0, static_cast<int>(paramblock.size()) - 1);
   count = std::clamp(count, 1, std::min(kMaxFrames, static_cast<int>(paramblock.size()) - first));
-  for (int k = 0; k < count; ++k) BuildWriteFrame(first + k, paramblock[first + k], &txbuffer[8 * k]);
-  d2xx::Write(fthandle, txbuffer.data(), static_cast<uint32_t>(8 * count), &ftbyteswritten);
+  for (int k = 0; k < count; ++k)
+    BuildWriteFrame(first + k, paramblock[first + k], &txbuffer[kOutFrameBytes * k]);
+  d2xx::Write(fthandle, txbuffer.data(), static_cast<uint32_t>(kOutFrameBytes * count), &ftbyteswritten);
 }
 
 void YRM_SendRequestFrame(int reg) {
   if (usbopen != 1) return;
   BuildRequestFrame(reg, txbuffer.data());
-  d2xx::Write(fthandle, txbuffer.data(), 8, &ftbyteswritten);
+  d2xx::Write(fthandle, txbuffer.data(), kOutFrameBytes, &ftbyteswritten);
 }
 
 void YRM_PollInstrument(int interval) {
