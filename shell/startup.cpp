@@ -32,7 +32,6 @@
 #include "testing/state.h"
 
 namespace {
-constexpr int kDemoFields = 576;
 constexpr int kLongestMainWaitMs = 500;
 const char* const kDemoPlan = "testplans\\demo_A.qvt";
 
@@ -57,7 +56,7 @@ void ensureCurrentPlan() {
   if (pf::FileExists(testplanfilename)) return;
   testplanfilename = kDemoPlan;
   if (pf::FileExists(testplanfilename)) return;
-  pf::WriteFile(testplanfilename, std::string(kDemoFields, ','));
+  pf::WriteFile(testplanfilename, std::string(kPlanFields, ','));
 }
 }  // namespace
 
