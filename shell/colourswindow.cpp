@@ -45,9 +45,9 @@ int YRM_ColourRowDarkMode(int k) { return Row(k).darkmode; }
 
 void YRM_RefreshColourSwatches(int32_t width, int32_t height) {
   for (int k = 1; k <= kColourRows; ++k) {
-    const int image = 874 + k;
+    const int image = kColourSwatchImageBase + k;
     pf::CreateImage(image, width, height, *Row(k).value);
-    if (pf::IsGadget(654 + k)) pf::SetGadgetState(654 + k, image);
+    if (pf::IsGadget(kColourSwatchBase + k)) pf::SetGadgetState(kColourSwatchBase + k, image);
   }
 }
 
@@ -70,9 +70,9 @@ const char* const kLabels[kColourRows] = {
 
 void ColourRowGadgets(int k, int line) {
   const int y = 25 * line + 10;
-  pf::ButtonGadget(626 + k, 10, y, 200, 20, kLabels[k - 1], pf::kGadgetRight);
-  pf::ImageGadget(654 + k, 220, y, 100, 20, 874 + k);
-  pf::ButtonGadget(640 + k, 330, y, 100, 20, " < set to default", pf::kGadgetLeft);
+  pf::ButtonGadget(kColourPickBase + k, 10, y, 200, 20, kLabels[k - 1], pf::kGadgetRight);
+  pf::ImageGadget(kColourSwatchBase + k, 220, y, 100, 20, kColourSwatchImageBase + k);
+  pf::ButtonGadget(kColourPresetBase + k, 330, y, 100, 20, " < set to default", pf::kGadgetLeft);
 }
 }  // namespace
 
@@ -91,7 +91,7 @@ bool YRM_OpenDisplayColoursWindow() {
                  "Change colours used on control ribbon (settings update on YRM restart):");
   for (int k = 9; k <= 14; ++k) ColourRowGadgets(k, k + 1);
   pf::TextGadget(-3, 10, 413, 500, 20, "Note: Changes are automatically saved when altered.");
-  pf::ButtonGadget(669, 10, 25 * 17 + 10, 200, 20, "Set colours: dark mode (default)");
+  pf::ButtonGadget(kColourDarkModeButton, 10, 25 * 17 + 10, 200, 20, "Set colours: dark mode (default)");
   return true;
 }
 
@@ -101,18 +101,18 @@ bool YRM_DisplayColoursPass() {
   bool close = false;
   if (event == pf::kEventGadget && pf::EventWindow() == kColoursWindow) {
     const int g = pf::EventGadget();
-    if (g >= 627 && g <= 640) {
-      const int k = g - 626;
+    if (g > kColourPickBase && g <= kColourPickBase + kColourRows) {
+      const int k = g - kColourPickBase;
       const int chosen = pf::ColorRequester(*Row(k).value);
       if (chosen != -1) {
         *Row(k).value = chosen & 0xFFFFFF;
         changed = true;
       }
-    } else if (g >= 641 && g <= 654) {
-      const int k = g - 640;
+    } else if (g > kColourPresetBase && g <= kColourPresetBase + kColourRows) {
+      const int k = g - kColourPresetBase;
       *Row(k).value = Row(k).preset;
       changed = true;
-    } else if (g == 669) {
+    } else if (g == kColourDarkModeButton) {
       for (const ColourRow& row : kRows) *row.value = row.darkmode;
       changed = true;
     }
