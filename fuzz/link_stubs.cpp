@@ -5,6 +5,7 @@
 
 #include "link/d2xx.h"
 #include "platform/clock.h"
+#include "platform/faulthook.h"
 #include "platform/gui.h"
 
 namespace fuzzlink {
@@ -39,6 +40,8 @@ FtStatus WriteEE(FtHandle, uint32_t, uint16_t) { return 0; }
 namespace pf {
 int64_t ElapsedMilliseconds() { return 1000; }
 void SetGadgetText(int, const std::string&) {}
+void WakeWindowEvent() {}
+void PrepareFaultStack() {}
 }  // namespace pf
 
 void StopConnectionByWatchdog() {}
