@@ -1,9 +1,10 @@
 #include "shell/state.h"
 
+#include "shell/models.h"
 #include "testing/thresholds.h"
 
 void SetShellStartValues() {
-  activeinstrument = "YRM-A";
+  activeinstrument = kDefaultModel;
   selectedinstrument = "";
   softwareversion = 25.001f;
   quit = 0;
