@@ -18,10 +18,10 @@
 #include "platform/gui.h"
 #include "platform/requester.h"
 #include "shell/log.h"
+#include "shell/models.h"
 #include "shell/state.h"
 
 namespace {
-const std::string kCalFile = "YRM_cal.txt";
 
 constexpr int kWindowX = 300, kWindowY = 0, kWindowWidth = 630;
 constexpr int kHeightPlain = 640, kHeightBias = 840;
@@ -72,9 +72,7 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 
 bool IsBiasRow(int row) { return row == kRowBias10 || row == kRowBiasM10; }
 
-bool HasDcBias() {
-  return activeinstrument == "YRM-C" || activeinstrument == "YRM-D" || activeinstrument == "YRM-D2";
-}
+bool HasDcBias() { return ActiveModel().dcGenerator; }
 
 // The texts carry no fixed number: negative ones keep them apart.
 int nexttext;
@@ -109,20 +107,14 @@ void BuildGadgets() {
   const bool bias = HasDcBias();
   nexttext = -5480;
   pf::UseGadgetList(kCalWindow);
-  std::string first;
-  if (m == "YRM-AP")
-    first = "1. Connect YRM-AP probe tip to DVM(+) and YRM-AP ground lead to DVM(-)";
-  else if (m == "YRM-D2")
-    first = "1. Connect YRM-D2 RED socket to DVM(+) and YRM-D BLACK socket to DVM(-)";
-  else
-    first = "1. Connect " + m + " RED socket to DVM(+) and " + m + " BLACK socket to DVM(-)";
-  Text(10, 5, 610, first);
+  const InstrumentModel& model = ActiveModel();
+  Text(10, 5, 610,
+       model.calConnect ? model.calConnect
+                        : "1. Connect " + m + " RED socket to DVM(+) and " + m + " BLACK socket to DVM(-)");
   int y = kTop;
   for (int row = kRowDac10; row <= kRowDacM10; ++row, y += kRowHeight) RowGadgets(row, y, true);
   if (bias) {
-    Text(10, y, 610,
-         m == "YRM-D2" ? "12. Connect YRM-D2 BLUE socket to DVM(+) and YRM-D BLACK socket to DVM(-)"
-                       : "12. Connect " + m + " BLUE socket to DVM(+) and " + m + " BLACK socket to DVM(-)");
+    Text(10, y, 610, model.calBiasConnect);
     y += kLine;
     RowGadgets(kRowBias10, y, false);
     y += kRowHeight;

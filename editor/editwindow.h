@@ -5,6 +5,7 @@
 
 constexpr int kEditWindow = 550;
 constexpr int kEditBlankImage = 890;
+constexpr int kImageEditPhoto = 891;   // the photo, loaded to learn its size
 
 // ---- photo and step-by-step controls, right of the photo ----------------------
 constexpr int kEditPhoto = 726;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editor/editwindow.h"
 #include "editor/state.h"
 #include "platform/image.h"
 #include "testing/navigation.h"
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr int kImageEditPhoto = 891;   // the photo, loaded to learn its size
 
 bool sameComponent(int row, const std::string& name) {
   return records.FieldView(row, kFieldComponent) == name;

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int kImageEditPhoto = 891;
 
 std::string oneDecimal(float value) {
   char text[64];

@@ -14,7 +14,6 @@
 
 namespace {
 constexpr int kCalWords = kCalLastWord - kCalFirstWord + 1;   // 896
-const std::string kCalFile = "YRM_cal.txt";
 
 // A decimal integer; a missing key or no number ("--") reads 0.
 int64_t CalValue(const KeyText& keys, const std::string& key) {

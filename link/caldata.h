@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+inline constexpr const char* kCalFile = "YRM_cal.txt";
 constexpr int kCalFirstWord = 128;
 constexpr int kCalLastWord = 1023;
 

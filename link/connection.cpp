@@ -21,10 +21,13 @@ constexpr int kMakerFirstWord = 81, kMakerLength = 14;
 constexpr int kProductFirstWord = 95, kProductLength = 25;
 constexpr int kHeaderLastWord = 128;
 
-// A reply comes after its samples are taken (up to 100 ms: 6400 samples at
-// 64000 a second at 10 Hz and 20 Hz) and takes 20.8 ms to cross the line at
-// 250000 baud.
-constexpr int kReplyMs = 125;
+// A reply comes after the request has crossed the line and its samples are
+// taken (up to 100 ms: 6400 samples at 64000 a second at 10 Hz and 20 Hz),
+// then takes its own line time; a few ms more for the scheduler.
+constexpr int kLongestSamplingMs = 100;
+constexpr int kReplySlackMs = 3;
+constexpr int kReplyMs =
+    LineMsCeil(kOutFrameBytes) + kLongestSamplingMs + LineMsCeil(kFrameBytes) + kReplySlackMs;
 
 // Reads and drops every byte waiting, so that frames start on a boundary.
 void FlushReceiveQueue() {
@@ -72,7 +75,7 @@ void YRM_ReadEepromHeader() {
 
 void YRM_StartConnection() {
   YRM_WriteLog("YRM_StartConnection()");
-  YRM_OpenUsbPort(250000);
+  YRM_OpenUsbPort(kLinkBaud);
   if (usbopen != 1) {
     YRM_ShowMessage(
         "Warning #0061 USB service unable to start - please check instrument is connected via USB.");

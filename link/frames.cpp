@@ -9,34 +9,7 @@
 namespace {
 constexpr int kQuietMs = 25;        // the poll thread keeps still this long before a burst
 constexpr int kMaxFrames = 2048;    // frames that fit the transmit buffer
-
-uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-
-void PutChecksum(uint8_t* f) {
-  uint32_t sum = Word(f) + Word(f + 2) + Word(f + 4) + 0x5555u;
-  f[6] = static_cast<uint8_t>(sum >> 8);
-  f[7] = static_cast<uint8_t>(sum);
-}
 }  // namespace
-
-void BuildWriteFrame(int reg, int64_t value, uint8_t* f) {
-  // Each byte is the low 8 bits of a truncating signed division, so a
-  // negative value is not sent in two's complement (-27015 is 00 00 97 79).
-  f[0] = static_cast<uint8_t>((reg / 256) & 0xFF) | 0x80;
-  f[1] = static_cast<uint8_t>(reg & 0xFF);
-  f[2] = static_cast<uint8_t>((value / 16777216) & 0xFF);
-  f[3] = static_cast<uint8_t>((value / 65536) & 0xFF);
-  f[4] = static_cast<uint8_t>((value / 256) & 0xFF);
-  f[5] = static_cast<uint8_t>(value & 0xFF);
-  PutChecksum(f);
-}
-
-void BuildRequestFrame(int reg, uint8_t* f) {
-  f[0] = static_cast<uint8_t>((reg / 256) & 0xFF);
-  f[1] = static_cast<uint8_t>(reg & 0xFF);
-  f[2] = f[3] = f[4] = f[5] = 0;
-  PutChecksum(f);
-}
 
 void YRM_WriteRegisters(int first, int count) {
   std::lock_guard<std::mutex> g(linklock);
@@ -45,14 +18,15 @@ void YRM_WriteRegisters(int first, int count) {
   // Never past the transmit buffer or the parameter block.
   first = std::clamp(first, 0, static_cast<int>(paramblock.size()) - 1);
   count = std::clamp(count, 1, std::min(kMaxFrames, static_cast<int>(paramblock.size()) - first));
-  for (int k = 0; k < count; ++k) BuildWriteFrame(first + k, paramblock[first + k], &txbuffer[8 * k]);
-  d2xx::Write(fthandle, txbuffer.data(), static_cast<uint32_t>(8 * count), &ftbyteswritten);
+  for (int k = 0; k < count; ++k)
+    BuildWriteFrame(first + k, paramblock[first + k], &txbuffer[kOutFrameBytes * k]);
+  d2xx::Write(fthandle, txbuffer.data(), static_cast<uint32_t>(kOutFrameBytes * count), &ftbyteswritten);
 }
 
 void YRM_SendRequestFrame(int reg) {
   if (usbopen != 1) return;
   BuildRequestFrame(reg, txbuffer.data());
-  d2xx::Write(fthandle, txbuffer.data(), 8, &ftbyteswritten);
+  d2xx::Write(fthandle, txbuffer.data(), kOutFrameBytes, &ftbyteswritten);
 }
 
 void YRM_PollInstrument(int interval) {

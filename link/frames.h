@@ -1,11 +1,7 @@
-// Register write frames and request frames to the instrument.
+// Sending frames to the instrument: register bursts, requests and the
+// timed poll request. The bytes themselves are in link/frameformat.h.
 #pragma once
-#include <cstdint>
-
-// Builds the 8-byte write frame of register `reg` holding `value`.
-void BuildWriteFrame(int reg, int64_t value, uint8_t* out);
-// Builds the 8-byte request frame of register `reg`.
-void BuildRequestFrame(int reg, uint8_t* out);
+#include "link/frameformat.h"
 
 // Sends registers first .. first + count - 1 of paramblock in one transfer,
 // after a 25 ms quiet time under linklock. GUI thread.

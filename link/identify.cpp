@@ -1,6 +1,7 @@
 #include "link/identify.h"
 
 #include "link/state.h"
+#include "shell/models.h"
 
 namespace {
 const std::string kMaker = "Quenlar";
@@ -19,14 +20,20 @@ std::string EepromText(int first, int length) {
   return text;
 }
 
+// The product belongs to the models whose product beginning is the longest
+// that fits it, so an AP instrument is not an A.
 bool ProductFitsModel(const std::string& product, const std::string& model) {
-  if (model == "YRM-A")   // an AP instrument is not an A
-    return (BeginsWith(product, "YRM-A") && !BeginsWith(product, "YRM-AP")) ||
-           (BeginsWith(product, "Quenlar YRM-A") && !BeginsWith(product, "Quenlar YRM-AP"));
-  if (model == "YRM-AP") return BeginsWith(product, "YRM-AP") || BeginsWith(product, "Quenlar YRM-AP");
-  if (model == "YRM-C") return BeginsWith(product, "Quenlar YRM-C");
-  if (model == "YRM-D" || model == "YRM-D2") return BeginsWith(product, "Quenlar YRM-D");
-  return false;
+  size_t longest = 0;
+  bool fits = false;
+  for (const InstrumentModel& m : InstrumentModels())
+    for (const char* start : m.products) {
+      const std::string s = start;
+      if (!BeginsWith(product, s) || s.size() < longest) continue;
+      if (s.size() > longest) fits = false;
+      longest = s.size();
+      fits = fits || model == m.name;
+    }
+  return fits;
 }
 
 bool MakerFits(const std::string& maker) { return BeginsWith(maker, kMaker); }

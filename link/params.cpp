@@ -5,7 +5,7 @@
 
 #include "link/frames.h"
 #include "link/state.h"
-#include "shell/state.h"
+#include "shell/models.h"
 #include "testing/state.h"
 
 namespace {
@@ -21,7 +21,7 @@ constexpr FrequencyRow kFrequencies[] = {
     {200, 64, 5, 16}, {500, 64, 2, 40}, {1000, 64, 1, 80},
 };
 
-struct ResistanceRow { int ohms; float* nominal; bool onA; };
+struct ResistanceRow { int ohms; float* nominal; };
 }  // namespace
 
 void YRM_SendInstrumentParams() {
@@ -41,13 +41,14 @@ void YRM_SendInstrumentParams() {
 
   int64_t r = Rounded(resistance);
   const ResistanceRow rows[] = {
-      {50, &resistance50, false},   {100, &resistance100, true},  {200, &resistance200, false},
-      {500, &resistance500, false}, {1000, &resistance1k, true},  {2000, &resistance2k, false},
-      {5000, &resistance5k, false}, {10000, &resistance10k, true},
+      {50, &resistance50},   {100, &resistance100},  {200, &resistance200},   {500, &resistance500},
+      {1000, &resistance1k}, {2000, &resistance2k},  {5000, &resistance5k},   {10000, &resistance10k},
   };
-  bool modelA = activeinstrument == "YRM-A" || activeinstrument == "YRM-AP";
+  // Only a resistance the model has takes its calibrated value.
+  const std::span<const int> fitted = ActiveModel().resistances;
   for (const ResistanceRow& row : rows)
-    if (row.ohms == r && (row.onA || !modelA)) sourceohms = static_cast<int>(Rounded(*row.nominal));
+    if (row.ohms == r && std::ranges::find(fitted, row.ohms) != fitted.end())
+      sourceohms = static_cast<int>(Rounded(*row.nominal));
   reg[8] = r;
 
   int64_t f = Rounded(frequency);

@@ -19,9 +19,9 @@ void StopConnectionByWatchdog();   // connection.cpp
 namespace {
 constexpr int kPollIntervalMs = 250;
 constexpr int kLinkTimeoutMs = 2000;
-// A reply cannot be complete before its 520 bytes have crossed the line
-// at 250000 baud (20.8 ms); the thread looks every 1 ms from then on.
-constexpr int kReplyEarliestMs = 20;
+// A reply cannot be complete before its bytes have crossed the line (20 ms
+// at 250000 baud); the thread looks every 1 ms from then on.
+constexpr int kReplyEarliestMs = LineMsFloor(kFrameBytes);
 // Nothing is due sooner than the next request; while not connected nothing is
 // due at all (an opening wakes the thread), so the wait only bounds a sleep.
 constexpr int kLongestWaitMs = kPollIntervalMs;
@@ -31,10 +31,6 @@ std::mutex wakeLock;
 std::condition_variable wake;
 bool woken = false;
 
-int Word(const uint8_t* p) { return p[0] << 8 | p[1]; }
-int32_t Sum32(const uint8_t* p) {
-  return static_cast<int32_t>(static_cast<uint32_t>(Word(p)) << 16 | static_cast<uint32_t>(Word(p + 2)));
-}
 void ReadFramesLocked();
 }  // namespace
 
@@ -67,23 +63,19 @@ void ReadFramesLocked() {
     // A read that did not deliver a whole frame must not pass off the old
     // buffer content as a new frame.
     if (got != kFrameBytes) break;
-    const uint8_t* f = rxbuffer.data();
-    uint32_t sum = 0;
-    for (int off = 0; off <= kFrameBytes - 4; off += 2) sum += static_cast<uint32_t>(Word(f + off));
-    int received = Word(f + kFrameBytes - 2);
-    if ((sum & 0xFFFF) == static_cast<uint32_t>(received)) {
-      usbrailraw = Word(f + 2);
-      instrumentstatus = Word(f + 4);
-      for (int i = 1; i <= 64; ++i) {
-        const uint8_t* p = f + 6 + 8 * (i - 1);
-        adc0samples[i] = Sum32(p);
-        adc1samples[i] = Sum32(p + 4);
+    DataFrame frame;
+    if (DecodeDataFrame(rxbuffer.data(), frame)) {
+      usbrailraw = frame.usbRail;
+      instrumentstatus = frame.status;
+      for (int i = 1; i <= kFramePoints; ++i) {
+        adc0samples[i] = frame.adc0[i - 1];
+        adc1samples[i] = frame.adc1[i - 1];
       }
       lastgoodframe = pf::ElapsedMilliseconds();
       newframe = 1;
     } else {
       char text[32];
-      std::snprintf(text, sizeof text, "USB error: $%04X", received);
+      std::snprintf(text, sizeof text, "USB error: $%04X", CarriedChecksum(rxbuffer.data()));
       pf::SetGadgetText(kUsbStatusText, text);
       newframe = 0;
     }

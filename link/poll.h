@@ -1,7 +1,6 @@
 // Data frames, the poll thread and the link watchdog.
 #pragma once
-
-constexpr int kFrameBytes = 520;
+#include "link/frameformat.h"   // kFrameBytes
 
 // The poll thread's body: runs while workerstop is 0.
 void YRM_WorkerThread();

@@ -6,6 +6,7 @@
 #include "platform/image.h"
 #include "platform/requester.h"
 #include "shell/log.h"
+#include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 #include "testing/state.h"
@@ -19,20 +20,20 @@ struct ColourRow {
 };
 
 const ColourRow kRows[kColourRows] = {
-    {&colourscope1background, "YRM_ColourScope1Background", 0, 0},
-    {&colourscope1outline, "YRM_ColourScope1Outline", 34816, 34816},
-    {&colourscope1graticule, "YRM_ColourScope1Graticule", 34816, 34816},
-    {&colourscopexcrosshair, "YRM_ColourScopeXCrosshair", 34816, 34816},
-    {&colourscope1text, "YRM_ColourScope1Text", 16777215, 16777215},
-    {&colourscopextracelivesig, "YRM_ColourScopeXTraceLiveSig", 255, 255},
-    {&colourscopextracegoldensig, "YRM_ColourScopeXTraceGoldenSig", 16711680, 55295},
-    {&colourscopextracedutsig, "YRM_ColourScopeXTraceDUTSig", 65535, 16711680},
-    {&colourbackground, "YRM_ColourBackground", 3028526, 3028526},
-    {&colourpanel, "YRM_ColourPanel", 7371891, 7371891},
-    {&colourpanelwindow, "YRM_ColourPanelWindow", 8327734, 2228224},
-    {&colourpaneltext, "YRM_ColourPanelText", 16777215, 16777215},
-    {&colourheader, "YRM_ColourHeader", 0, 0},
-    {&colourheadertext, "YRM_ColourHeaderText", 42495, 42495},
+    {&colourscope1background, kKeyColourScope1Background, 0, 0},
+    {&colourscope1outline, kKeyColourScope1Outline, 34816, 34816},
+    {&colourscope1graticule, kKeyColourScope1Graticule, 34816, 34816},
+    {&colourscopexcrosshair, kKeyColourScopeXCrosshair, 34816, 34816},
+    {&colourscope1text, kKeyColourScope1Text, 16777215, 16777215},
+    {&colourscopextracelivesig, kKeyColourScopeXTraceLiveSig, 255, 255},
+    {&colourscopextracegoldensig, kKeyColourScopeXTraceGoldenSig, 16711680, 55295},
+    {&colourscopextracedutsig, kKeyColourScopeXTraceDutSig, 65535, 16711680},
+    {&colourbackground, kKeyColourBackground, 3028526, 3028526},
+    {&colourpanel, kKeyColourPanel, 7371891, 7371891},
+    {&colourpanelwindow, kKeyColourPanelWindow, 8327734, 2228224},
+    {&colourpaneltext, kKeyColourPanelText, 16777215, 16777215},
+    {&colourheader, kKeyColourHeader, 0, 0},
+    {&colourheadertext, kKeyColourHeaderText, 42495, 42495},
 };
 
 const ColourRow& Row(int k) { return kRows[(k < 1 ? 1 : k > kColourRows ? kColourRows : k) - 1]; }
@@ -44,9 +45,9 @@ int YRM_ColourRowDarkMode(int k) { return Row(k).darkmode; }
 
 void YRM_RefreshColourSwatches(int32_t width, int32_t height) {
   for (int k = 1; k <= kColourRows; ++k) {
-    const int image = 874 + k;
+    const int image = kColourSwatchImageBase + k;
     pf::CreateImage(image, width, height, *Row(k).value);
-    if (pf::IsGadget(654 + k)) pf::SetGadgetState(654 + k, image);
+    if (pf::IsGadget(kColourSwatchBase + k)) pf::SetGadgetState(kColourSwatchBase + k, image);
   }
 }
 
@@ -54,7 +55,7 @@ void YRM_SaveColours() {
   // The file's key order: text before crosshair, unlike the window's rows.
   static const int kOrder[kColourRows] = {1, 2, 3, 5, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14};
   for (int k : kOrder)
-    YRM_WriteSetting("YRM_settings.txt", Row(k).key, std::to_string(*Row(k).value));
+    YRM_WriteSetting(kSettingsFile, Row(k).key, std::to_string(*Row(k).value));
   YRM_RefreshColourSwatches(100, 20);
   traceredraw = 1;
   fullredraw = 1;
@@ -69,9 +70,9 @@ const char* const kLabels[kColourRows] = {
 
 void ColourRowGadgets(int k, int line) {
   const int y = 25 * line + 10;
-  pf::ButtonGadget(626 + k, 10, y, 200, 20, kLabels[k - 1], pf::kGadgetRight);
-  pf::ImageGadget(654 + k, 220, y, 100, 20, 874 + k);
-  pf::ButtonGadget(640 + k, 330, y, 100, 20, " < set to default", pf::kGadgetLeft);
+  pf::ButtonGadget(kColourPickBase + k, 10, y, 200, 20, kLabels[k - 1], pf::kGadgetRight);
+  pf::ImageGadget(kColourSwatchBase + k, 220, y, 100, 20, kColourSwatchImageBase + k);
+  pf::ButtonGadget(kColourPresetBase + k, 330, y, 100, 20, " < set to default", pf::kGadgetLeft);
 }
 }  // namespace
 
@@ -90,7 +91,7 @@ bool YRM_OpenDisplayColoursWindow() {
                  "Change colours used on control ribbon (settings update on YRM restart):");
   for (int k = 9; k <= 14; ++k) ColourRowGadgets(k, k + 1);
   pf::TextGadget(-3, 10, 413, 500, 20, "Note: Changes are automatically saved when altered.");
-  pf::ButtonGadget(669, 10, 25 * 17 + 10, 200, 20, "Set colours: dark mode (default)");
+  pf::ButtonGadget(kColourDarkModeButton, 10, 25 * 17 + 10, 200, 20, "Set colours: dark mode (default)");
   return true;
 }
 
@@ -100,18 +101,18 @@ bool YRM_DisplayColoursPass() {
   bool close = false;
   if (event == pf::kEventGadget && pf::EventWindow() == kColoursWindow) {
     const int g = pf::EventGadget();
-    if (g >= 627 && g <= 640) {
-      const int k = g - 626;
+    if (g > kColourPickBase && g <= kColourPickBase + kColourRows) {
+      const int k = g - kColourPickBase;
       const int chosen = pf::ColorRequester(*Row(k).value);
       if (chosen != -1) {
         *Row(k).value = chosen & 0xFFFFFF;
         changed = true;
       }
-    } else if (g >= 641 && g <= 654) {
-      const int k = g - 640;
+    } else if (g > kColourPresetBase && g <= kColourPresetBase + kColourRows) {
+      const int k = g - kColourPresetBase;
       *Row(k).value = Row(k).preset;
       changed = true;
-    } else if (g == 669) {
+    } else if (g == kColourDarkModeButton) {
       for (const ColourRow& row : kRows) *row.value = row.darkmode;
       changed = true;
     }

@@ -2,6 +2,8 @@
 
 #include "platform/gui.h"
 #include "shell/log.h"
+#include "shell/models.h"
+#include "shell/settingkeys.h"
 #include "shell/state.h"
 #include "shell/views.h"
 #include "testing/thresholds.h"
@@ -45,39 +47,39 @@ void items(int first, std::initializer_list<const char*> labels) {
 const std::vector<MenuOptionGroup>& MenuOptionGroups() {
   static const std::vector<MenuOptionGroup> groups = {
       {&scope1graticulemode,
-       "YRM_Scope1GraticuleMode",
+       kKeyScope1GraticuleMode,
        true,
        {{kItemGraticuleOn, "On"}, {kItemGraticuleOff, "Off"}}},
       {&scope1crosshairmode,
-       "YRM_Scope1CrosshairMode",
+       kKeyScope1CrosshairMode,
        true,
        {{kItemCrosshairOn, "On"}, {kItemCrosshairClassic, "Classic"}, {kItemCrosshairOff, "Off"}}},
       {&scopexcrosshairmode,
-       "YRM_ScopeXCrosshairMode",
+       kKeyScopeXCrosshairMode,
        true,
        {{kItemMiniCrosshairOn, "On"}, {kItemMiniCrosshairOff, "Off"}}},
       {&pcbcrosshairtype,
-       "YRM_PCBCrosshairType",
+       kKeyPcbCrosshairType,
        true,
        {{kItemPcbCrosshair1, "1 line"}, {kItemPcbCrosshair3, "3 line"}}},
       {&opencircuitdetectthreshold,
-       "YRM_OpenCircuitDetectThreshold",
+       kKeyOpenCircuitDetectThreshold,
        false,
        thresholdOptions(kItemOpenCircuitFirst, kOpenCircuitOptions)},
       {&stablesignaturedetectthreshold,
-       "YRM_StableSignatureDetectThreshold",
+       kKeyStableSignatureDetectThreshold,
        false,
        thresholdOptions(kItemStableThresholdFirst, kStableThresholdOptions)},
       {&stablesignaturedelay,
-       "YRM_SignatureCaptureDelay",
+       kKeySignatureCaptureDelay,
        false,
        thresholdOptions(kItemStableDelayFirst, kStableDelayOptions)},
       {&goldenvslivethreshold,
-       "YRM_GoldenVsLiveThreshold",
+       kKeyGoldenVsLiveThreshold,
        false,
        thresholdOptions(kItemGoldenVsLiveFirst, kGoldenVsLiveOptions)},
-      {&mode, "YRM_Mode", false, {{kItemCompact, "Basic"}, {kItemAdvanced, "Advanced"}}},
-      {&displayview, "YRM_DisplayView", false, viewOptions()},
+      {&mode, kKeyMode, false, {{kItemCompact, "Basic"}, {kItemAdvanced, "Advanced"}}},
+      {&displayview, kKeyDisplayView, false, viewOptions()},
   };
   return groups;
 }
@@ -107,7 +109,8 @@ void YRM_CreateMainMenu() {
   pf::MenuItem(kItemDisconnect, "Disconnect");
   pf::MenuBar();
   pf::OpenSubMenu("Change Instrument");
-  items(kItemModelA, {"YRM-A", "YRM-AP", "YRM-C", "YRM-D"});
+  for (const InstrumentModel& m : InstrumentModels())
+    if (m.menuItem) pf::MenuItem(m.menuItem, m.name);
   pf::CloseSubMenu();
 
   pf::MenuTitle("Mode");

@@ -10,6 +10,7 @@
 #include "shell/menu.h"
 #include "shell/panels.h"
 #include "shell/refresh.h"
+#include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 #include "testing/capture.h"
@@ -20,7 +21,6 @@
 #include "testing/trees.h"
 
 namespace {
-constexpr const char* kSettingsFile = "YRM_settings.txt";
 
 const char* const kAboutText =
     "Quenlar Analog Signature Analyser control program\n\n"
@@ -85,10 +85,10 @@ void YRM_MenuEvent() {
       YRM_StopConnection();
       break;
     case kItemAllowOverwrite:
-      flip(allowsignatureoverwrite, "YRM_AllowSignatureOverwrite");
+      flip(allowsignatureoverwrite, kKeyAllowSignatureOverwrite);
       break;
     case kItemDailyCheck:
-      flip(checkwebsiteforupdate, "CheckWebsiteForUpdate");
+      flip(checkwebsiteforupdate, kKeyCheckWebsiteForUpdate);
       break;
     case kItemCollapseTree:
       collapseTrees();

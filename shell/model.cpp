@@ -3,26 +3,19 @@
 #include "platform/gui.h"
 #include "platform/requester.h"
 #include "shell/menu.h"
+#include "shell/models.h"
+#include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 
-namespace {
-struct ModelItem {
-  int item;
-  const char* model;
-};
-constexpr ModelItem kModelItems[] = {
-    {kItemModelA, "YRM-A"}, {kItemModelAP, "YRM-AP"}, {kItemModelC, "YRM-C"}, {kItemModelD, "YRM-D"}};
-}  // namespace
-
 void YRM_SelectInstrument() {
   const int item = pf::EventMenu();
-  for (const ModelItem& m : kModelItems) {
-    if (m.item != item) continue;
+  for (const InstrumentModel& m : InstrumentModels()) {
+    if (!m.menuItem || m.menuItem != item) continue;
     // The next start then makes an update check for the new model.
-    YRM_WriteSetting("YRM_settings.txt", "DateOfLastUpdateCheck", "01/01/2021");
-    YRM_WriteSetting("YRM_settings.txt", "ActiveInstrument", m.model);
-    selectedinstrument = m.model;
+    YRM_WriteSetting(kSettingsFile, kKeyDateOfLastUpdateCheck, "01/01/2021");
+    YRM_WriteSetting(kSettingsFile, kKeyActiveInstrument, m.name);
+    selectedinstrument = m.name;
     YRM_CheckInstrumentMenu();
     pf::MessageRequester("Info", "Change will take effect when you restart YRM", pf::kRequesterInfo);
     return;
@@ -31,5 +24,6 @@ void YRM_SelectInstrument() {
 
 void YRM_CheckInstrumentMenu() {
   if (!pf::IsMenu(kMainMenu)) return;
-  for (const ModelItem& m : kModelItems) pf::SetMenuItemState(kMainMenu, m.item, selectedinstrument == m.model);
+  for (const InstrumentModel& m : InstrumentModels())
+    if (m.menuItem) pf::SetMenuItemState(kMainMenu, m.menuItem, selectedinstrument == m.name);
 }

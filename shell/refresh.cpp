@@ -9,6 +9,7 @@
 #include "shell/layout.h"
 #include "shell/menu.h"
 #include "shell/model.h"
+#include "shell/models.h"
 #include "shell/panels.h"
 #include "shell/resources.h"
 #include "shell/ribbon.h"

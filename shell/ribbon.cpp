@@ -1,8 +1,10 @@
 #include "shell/ribbon.h"
 
+#include <span>
 #include <string>
 
 #include "platform/gui.h"
+#include "shell/models.h"
 #include "shell/resources.h"
 #include "shell/state.h"
 
@@ -26,11 +28,6 @@ constexpr int kScannerChannels = 40;
 const char* const kVoltageItems[] = {
     "Voltage: 0.2Vpk", "Voltage: 0.4Vpk", "Voltage: 0.6Vpk", "Voltage: 0.8Vpk", "Voltage: 1Vpk",
     "Voltage: 2Vpk",   "Voltage: 3Vpk",   "Voltage: 4Vpk",   "Voltage: 5Vpk",   "Voltage: 10Vpk"};
-const char* const kResistanceItemsThree[] = {"Resistance: 10K ohms", "Resistance: 1K ohms",
-                                             "Resistance: 100 ohms"};
-const char* const kResistanceItemsEight[] = {
-    "Resistance: 10K ohms", "Resistance: 5K ohms",  "Resistance: 2K ohms",  "Resistance: 1K ohms",
-    "Resistance: 500 ohms", "Resistance: 200 ohms", "Resistance: 100 ohms", "Resistance: 50 ohms"};
 const char* const kFrequencyItems[] = {"Frequency: 10Hz",  "Frequency: 20Hz",  "Frequency: 50Hz",
                                        "Frequency: 100Hz", "Frequency: 200Hz", "Frequency: 500Hz",
                                        "Frequency: 1KHz"};
@@ -51,8 +48,7 @@ struct Columns {
   int full, half, left, right;
 };
 
-template <size_t N>
-void addItems(int combo, const char* const (&items)[N], const std::string& prefix = "") {
+void addItems(int combo, std::span<const char* const> items, const std::string& prefix = "") {
   for (const char* item : items) pf::AddGadgetItem(combo, -1, prefix + item);
 }
 
@@ -83,10 +79,10 @@ void YRM_CreateControlRibbon() {
   ribbonheight = kRibbonStartHeight;
   const int full = ribbonwidth - 2 * ribbonmargin;
   const Columns c{full, full / 2, ribbonmargin, 2 * ribbonmargin + (ribbonwidth - 3 * ribbonmargin) / 2};
-  const bool usbText = activeinstrument == "YRM-A" || activeinstrument == "YRM-AP";
-  const bool dcRows =
-      activeinstrument == "YRM-C" || activeinstrument == "YRM-D" || activeinstrument == "YRM-D2";
-  const bool scanner = activeinstrument == "YRM-D" || activeinstrument == "YRM-D2";
+  const InstrumentModel& model = ActiveModel();
+  const bool usbText = model.usbStatusText;
+  const bool dcRows = model.dcGenerator;
+  const bool scanner = model.scanner;
 
   pf::UseGadgetList(kMainWindow);
   pf::ContainerGadget(kRibbon, ribbonx, ribbony, ribbonwidth, ribbonheight);
@@ -117,10 +113,7 @@ void YRM_CreateControlRibbon() {
   addItems(kVoltageCombo, kVoltageItems);
   y += kRowPitch;
   pf::ComboBoxGadget(kResistanceCombo, c.left, y, c.full, kControlHeight);
-  if (dcRows)
-    addItems(kResistanceCombo, kResistanceItemsEight);
-  else
-    addItems(kResistanceCombo, kResistanceItemsThree);
+  addItems(kResistanceCombo, model.resistanceItems);
   y += kRowPitch;
   pf::ComboBoxGadget(kFrequencyCombo, c.left, y, c.full, kControlHeight);
   addItems(kFrequencyCombo, kFrequencyItems);

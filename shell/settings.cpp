@@ -7,10 +7,10 @@
 
 #include "platform/files.h"
 #include "shell/log.h"
+#include "shell/settingkeys.h"
 #include "shell/state.h"
 
 namespace {
-constexpr const char* kSettingsFile = "YRM_settings.txt";
 constexpr const char* kScratchFile = "tmp.txt";
 
 std::string lower(std::string s) {
@@ -142,7 +142,8 @@ void YRM_WriteSetting(const std::string& file, const std::string& key, const std
     return;
   }
   if (!pf::RenameFile(kScratchFile, file))
-    YRM_ShowMessage("Error #0009 'YRM_settings.txt' error whilst trying to rename 'tmp.txt' to " + file);
+    YRM_ShowMessage(std::string("Error #0009 '") + kSettingsFile + "' error whilst trying to rename '" +
+                    kScratchFile + "' to " + file);
 }
 
 namespace {
@@ -150,7 +151,7 @@ void readInt(int& global, const char* key) {
   YRM_ReadSettingInt(global, key);
   global = settingint;
 }
-void readString(std::string& global, const char* key) {
+void readString(std::string& global, const std::string& key) {
   YRM_ReadSettingString(global, key);
   global = settingstring;
 }
@@ -162,51 +163,51 @@ void YRM_ReadSettings() {
   pf::ReadFileBytes(kSettingsFile, bytes);
   LoadKeyText(std::move(bytes), passText);
   inPass = true;
-  readString(activeinstrument, "ActiveInstrument");
+  readString(activeinstrument, kKeyActiveInstrument);
   selectedinstrument = activeinstrument;
-  readInt(checkwebsiteforupdate, "CheckWebsiteForUpdate");
-  readInt(onlyltscheck, "OnlyLTSCheck");
-  readString(dateoflastupdatecheck, "DateOfLastUpdateCheck");
-  readInt(mainwindowx, "MainWindowX");
-  readInt(mainwindowy, "MainWindowY");
-  readInt(mainwindowwidth, "MainWindowWidth");
-  readInt(mainwindowheight, "MainWindowHeight");
-  readInt(colourscope1background, "YRM_ColourScope1Background");
-  readInt(colourscope1outline, "YRM_ColourScope1Outline");
-  readInt(colourscope1graticule, "YRM_ColourScope1Graticule");
-  readInt(colourscope1text, "YRM_ColourScope1Text");
-  readInt(colourscopexcrosshair, "YRM_ColourScopeXCrosshair");
-  readInt(colourscopextracelivesig, "YRM_ColourScopeXTraceLiveSig");
-  readInt(colourscopextracegoldensig, "YRM_ColourScopeXTraceGoldenSig");
-  readInt(colourscopextracedutsig, "YRM_ColourScopeXTraceDUTSig");
-  readInt(colourbackground, "YRM_ColourBackground");
-  readInt(colourpanel, "YRM_ColourPanel");
-  readInt(colourpanelwindow, "YRM_ColourPanelWindow");
-  readInt(colourpaneltext, "YRM_ColourPanelText");
-  readInt(colourheader, "YRM_ColourHeader");
-  readInt(colourheadertext, "YRM_ColourHeaderText");
-  readString(mode, "YRM_Mode");
-  readString(displayview, "YRM_DisplayView");
-  readString(testplanfilename, "YRM_TestPlanFileName");
-  readString(recentplan1, "YRM_TestPlanFileNameRecent1");
-  readString(recentplan2, "YRM_TestPlanFileNameRecent2");
-  readString(recentplan3, "YRM_TestPlanFileNameRecent3");
-  readString(recentplan4, "YRM_TestPlanFileNameRecent4");
-  readString(recentplan5, "YRM_TestPlanFileNameRecent5");
-  readString(recentplan6, "YRM_TestPlanFileNameRecent6");
-  readString(recentplan7, "YRM_TestPlanFileNameRecent7");
-  readString(recentplan8, "YRM_TestPlanFileNameRecent8");
-  readString(scope1graticulemode, "YRM_Scope1GraticuleMode");
-  readString(scope1crosshairmode, "YRM_Scope1CrosshairMode");
-  readString(scopexcrosshairmode, "YRM_ScopeXCrosshairMode");
-  readString(pcbcrosshairtype, "YRM_PCBCrosshairType");
-  readInt(horizontaldivisions, "YRM_Scope1HorizontalDivisions");
-  readInt(verticaldivisions, "YRM_Scope1VerticalDivisions");
-  readInt(allowsignatureoverwrite, "YRM_AllowSignatureOverwrite");
-  readString(opencircuitdetectthreshold, "YRM_OpenCircuitDetectThreshold");
-  readString(stablesignaturedetectthreshold, "YRM_StableSignatureDetectThreshold");
-  readString(stablesignaturedelay, "YRM_SignatureCaptureDelay");
-  readString(goldenvslivethreshold, "YRM_GoldenVsLiveThreshold");
+  readInt(checkwebsiteforupdate, kKeyCheckWebsiteForUpdate);
+  readInt(onlyltscheck, kKeyOnlyLtsCheck);
+  readString(dateoflastupdatecheck, kKeyDateOfLastUpdateCheck);
+  readInt(mainwindowx, kKeyMainWindowX);
+  readInt(mainwindowy, kKeyMainWindowY);
+  readInt(mainwindowwidth, kKeyMainWindowWidth);
+  readInt(mainwindowheight, kKeyMainWindowHeight);
+  readInt(colourscope1background, kKeyColourScope1Background);
+  readInt(colourscope1outline, kKeyColourScope1Outline);
+  readInt(colourscope1graticule, kKeyColourScope1Graticule);
+  readInt(colourscope1text, kKeyColourScope1Text);
+  readInt(colourscopexcrosshair, kKeyColourScopeXCrosshair);
+  readInt(colourscopextracelivesig, kKeyColourScopeXTraceLiveSig);
+  readInt(colourscopextracegoldensig, kKeyColourScopeXTraceGoldenSig);
+  readInt(colourscopextracedutsig, kKeyColourScopeXTraceDutSig);
+  readInt(colourbackground, kKeyColourBackground);
+  readInt(colourpanel, kKeyColourPanel);
+  readInt(colourpanelwindow, kKeyColourPanelWindow);
+  readInt(colourpaneltext, kKeyColourPanelText);
+  readInt(colourheader, kKeyColourHeader);
+  readInt(colourheadertext, kKeyColourHeaderText);
+  readString(mode, kKeyMode);
+  readString(displayview, kKeyDisplayView);
+  readString(testplanfilename, kKeyTestPlanFileName);
+  readString(recentplan1, RecentPlanKey(1));
+  readString(recentplan2, RecentPlanKey(2));
+  readString(recentplan3, RecentPlanKey(3));
+  readString(recentplan4, RecentPlanKey(4));
+  readString(recentplan5, RecentPlanKey(5));
+  readString(recentplan6, RecentPlanKey(6));
+  readString(recentplan7, RecentPlanKey(7));
+  readString(recentplan8, RecentPlanKey(8));
+  readString(scope1graticulemode, kKeyScope1GraticuleMode);
+  readString(scope1crosshairmode, kKeyScope1CrosshairMode);
+  readString(scopexcrosshairmode, kKeyScopeXCrosshairMode);
+  readString(pcbcrosshairtype, kKeyPcbCrosshairType);
+  readInt(horizontaldivisions, kKeyScope1HorizontalDivisions);
+  readInt(verticaldivisions, kKeyScope1VerticalDivisions);
+  readInt(allowsignatureoverwrite, kKeyAllowSignatureOverwrite);
+  readString(opencircuitdetectthreshold, kKeyOpenCircuitDetectThreshold);
+  readString(stablesignaturedetectthreshold, kKeyStableSignatureDetectThreshold);
+  readString(stablesignaturedelay, kKeySignatureCaptureDelay);
+  readString(goldenvslivethreshold, kKeyGoldenVsLiveThreshold);
   inPass = false;
   passText = KeyText();
 }

@@ -17,6 +17,7 @@
 #include "shell/layout.h"
 #include "shell/log.h"
 #include "shell/menu.h"
+#include "shell/models.h"
 #include "shell/panels.h"
 #include "shell/refresh.h"
 #include "shell/resources.h"
@@ -31,13 +32,8 @@
 #include "testing/state.h"
 
 namespace {
-constexpr int kDemoFields = 576;
 constexpr int kLongestMainWaitMs = 500;
 const char* const kDemoPlan = "testplans\\demo_A.qvt";
-
-bool legalModel(const std::string& m) {
-  return m == "YRM-A" || m == "YRM-AP" || m == "YRM-C" || m == "YRM-D" || m == "YRM-D2";
-}
 
 std::string mainWindowTitle() {
   char version[32];
@@ -47,9 +43,10 @@ std::string mainWindowTitle() {
 
 // The model check of start-up: an unknown model runs as "YRM-A".
 void checkModel() {
-  if (!legalModel(activeinstrument)) {
-    activeinstrument = "YRM-A";
-    YRM_WriteLog("YRM32.EXE start-up, cannot find legal instrument name, defaulting 'activeinstrument$' to 'YRM-A'");
+  if (!FindModel(activeinstrument)) {
+    activeinstrument = kDefaultModel;
+    YRM_WriteLog(std::string("YRM32.EXE start-up, cannot find legal instrument name, defaulting 'activeinstrument$' to '") +
+                 kDefaultModel + "'");
   }
 }
 
@@ -59,7 +56,7 @@ void ensureCurrentPlan() {
   if (pf::FileExists(testplanfilename)) return;
   testplanfilename = kDemoPlan;
   if (pf::FileExists(testplanfilename)) return;
-  pf::WriteFile(testplanfilename, std::string(kDemoFields, ','));
+  pf::WriteFile(testplanfilename, std::string(kPlanFields, ','));
 }
 }  // namespace
 

@@ -1,7 +1,10 @@
 #include "shell/state.h"
 
+#include "shell/models.h"
+#include "testing/thresholds.h"
+
 void SetShellStartValues() {
-  activeinstrument = "YRM-A";
+  activeinstrument = kDefaultModel;
   selectedinstrument = "";
   softwareversion = 25.001f;
   quit = 0;
@@ -53,10 +56,10 @@ void SetShellStartValues() {
   horizontaldivisions = 5;
   verticaldivisions = 5;
   allowsignatureoverwrite = 0;
-  opencircuitdetectthreshold = "0.50%";
-  stablesignaturedetectthreshold = "1.00%";
-  stablesignaturedelay = "10 cycles";
-  goldenvslivethreshold = "1.50%";
+  opencircuitdetectthreshold = kOpenCircuitDefault;
+  stablesignaturedetectthreshold = kStableThresholdDefault;
+  stablesignaturedelay = kStableDelayDefault;
+  goldenvslivethreshold = kGoldenVsLiveDefault;
 
   ribbonx = ribbony = 2;
   ribbonwidth = 144;

@@ -7,6 +7,8 @@
 #include "platform/gui.h"
 #include "platform/http.h"
 #include "platform/requester.h"
+#include "shell/models.h"
+#include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 #include "testing/records.h"
@@ -21,14 +23,6 @@ std::string server = YRM_UPDATE_SERVER;
 constexpr std::string_view kVersionMark = "Version: ";
 constexpr size_t kVersionLength = 6;
 const char* const kDownloadPage = "/pages/software";
-
-const char* versionPage(const std::string& model) {
-  if (model == "YRM-A") return "/pages/XRM7LT";
-  if (model == "YRM-AP") return "/pages/L7QLD9";
-  if (model == "YRM-C") return "/pages/Z6D9XR";
-  if (model == "YRM-D") return "/pages/B9K5YA";
-  return nullptr;
-}
 
 // The six bytes after the last "Version: " of the page, "0.000" when none.
 std::string latestVersion(const std::string& body) {
@@ -57,7 +51,7 @@ std::string UpdateCheckDate() {
 
 void YRM_CheckForUpdate() {
   std::string latest = "0.000";
-  const char* page = versionPage(activeinstrument);
+  const char* page = ActiveModel().versionPage;
   if (!page) return;
   const int request = pf::HttpGetStart(server + page, kUpdateCheckBoundMs);
   if (request == 0) return;
@@ -87,6 +81,6 @@ void YRM_DailyUpdateCheck() {
   const std::string today = UpdateCheckDate();
   if (today == dateoflastupdatecheck) return;
   // Stored first, so that a failed check is not repeated the same day.
-  YRM_WriteSetting("YRM_settings.txt", "DateOfLastUpdateCheck", today);
+  YRM_WriteSetting(kSettingsFile, kKeyDateOfLastUpdateCheck, today);
   YRM_CheckForUpdate();
 }

@@ -17,6 +17,9 @@
 
 namespace sim {
 
+// The instrument's own copy of the wire format (frame sizes, checksums, line
+// speed), kept apart from the program's so that a fault in one is caught by
+// the other rather than shared by both.
 constexpr int kEepromWords = 1024;
 constexpr int kFrameBytes = 520;
 

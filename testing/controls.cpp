@@ -6,6 +6,7 @@
 #include "editor/editwindow.h"
 #include "link/state.h"
 #include "platform/gui.h"
+#include "shell/models.h"
 #include "shell/panels.h"
 #include "shell/refresh.h"
 #include "shell/ribbon.h"
@@ -25,8 +26,7 @@ int indexOf(std::span<const int> values, float value) {
 }
 
 std::span<const int> resistances() {
-  if (EightResistances()) return kResistanceValuesEight;
-  return kResistanceValuesThree;
+  return ActiveModel().resistances;
 }
 
 // The value at the combo box's selected item; the setting stays when the
@@ -99,9 +99,7 @@ void selectFromTree(int tree) {
 bool ticked(int g) { return pf::IsGadget(g) && pf::GetGadgetState(g) == 1; }
 }  // namespace
 
-bool EightResistances() {
-  return activeinstrument == "YRM-C" || activeinstrument == "YRM-D" || activeinstrument == "YRM-D2";
-}
+bool EightResistances() { return ActiveModel().resistances.size() == kResistanceValuesEight.size(); }
 
 void YRM_GadgetEvent(int control) {
   switch (control) {

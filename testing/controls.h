@@ -7,8 +7,6 @@
 
 // Value lists, in the order of the combo boxes' items.
 constexpr std::array<int, 10> kVoltageValues = {200, 400, 600, 800, 1000, 2000, 3000, 4000, 5000, 10000};
-constexpr std::array<int, 3> kResistanceValuesThree = {10000, 1000, 100};
-constexpr std::array<int, 8> kResistanceValuesEight = {10000, 5000, 2000, 1000, 500, 200, 100, 50};
 constexpr std::array<int, 7> kFrequencyValues = {10, 20, 50, 100, 200, 500, 1000};
 
 // Controls reached only through the push buttons' function boxes.

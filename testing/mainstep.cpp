@@ -17,6 +17,7 @@
 #include "shell/menucommands.h"
 #include "shell/model.h"
 #include "shell/refresh.h"
+#include "shell/ribbon.h"
 #include "shell/state.h"
 #include "testing/controls.h"
 #include "testing/panelhit.h"
@@ -27,13 +28,11 @@
 #include "testing/trees.h"
 
 namespace {
-constexpr int kButtonAFunction = 592;
-constexpr int kButtonBFunction = 593;
-constexpr int kSettingsFromRecord = 607;  // "V/R/Hz" check box
-
 // Control events passed on for the push-button function items 1 to 15.
-constexpr int kPushButtonEvents[16] = {0,   570, 571, 572, 574, 575, 576, 566,
-                                       567, 568, 608, 609, 598, 599, 610, 611};
+constexpr int kPushButtonEvents[16] = {
+    0,                  kCycleResistance,     kResistanceUp,   kResistanceDown, kCycleFrequency, kFrequencyUp,
+    kFrequencyDown,     kCycleVoltage,        kVoltageUp,      kVoltageDown,    kGoodImage,      kBadImage,
+    kNextRecordButton,  kPreviousRecordButton, kPushButtonFreeze, kPushButtonThaw};
 
 void phaseEvents() {
   if (event == pf::kEventMenu) {
@@ -56,7 +55,7 @@ void phaseRunStates() {
   const int after[6] = {runstate, autoteststep, autocapturestep, autofreezestep, currentrecord, stablecount};
   runstatemoved = !std::equal(before, before + 6, after);
   if (runstate != prevrunstate || runstate != before[0]) {
-    if (runstate == 3 || runstate == 4) stablecount = 0;
+    if (runstate == kRunAutoTest || runstate == kRunAutoCapture) stablecount = 0;
     prevrunstate = runstate;
     YRM_RefreshMainWindow();
   }
@@ -85,7 +84,7 @@ void runPushButton(int& flag, int combo) {
 void phaseRecordChange() {
   if (currentrecord == lastrecord) return;
   lastrecord = currentrecord;
-  if (pf::IsGadget(kSettingsFromRecord) && pf::GetGadgetState(kSettingsFromRecord) == 1) {
+  if (pf::IsGadget(kSettingsFromRecordCheck) && pf::GetGadgetState(kSettingsFromRecordCheck) == 1) {
     if (currentrecord > records.Rows()) currentrecord = records.Rows();
     int mv = records.FieldInt(currentrecord, kFieldVoltage);
     int ohms = records.FieldInt(currentrecord, kFieldResistance);
@@ -197,8 +196,8 @@ int YRM_MainLoopStep() {
   phaseEvents();
   phaseRunStates();
   phaseRelayout();
-  runPushButton(buttonaevent, kButtonAFunction);
-  runPushButton(buttonbevent, kButtonBFunction);
+  runPushButton(buttonaevent, kButtonAFunctionCombo);
+  runPushButton(buttonbevent, kButtonBFunctionCombo);
   phaseRecordChange();
   phaseApplySettings();
   phaseNewFrame();

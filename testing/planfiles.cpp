@@ -14,6 +14,7 @@
 #include "shell/panels.h"
 #include "shell/refresh.h"
 #include "shell/ribbon.h"
+#include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 #include "testing/planfile.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-constexpr const char* kSettingsFile = "YRM_settings.txt";
 constexpr const char* kOpenTitle = "Please choose a file to open";
 constexpr const char* kSaveTitle = "Please choose file to save";
 constexpr const char* kPhotoTitle = "Please choose PCB image to open";
@@ -43,7 +43,7 @@ void emptyTestTree() {
 // The open plan is now `file`: its name is remembered and the list follows.
 void becomeOpenPlan(const std::string& file) {
   testplanfilename = file;
-  YRM_WriteSetting(kSettingsFile, "YRM_TestPlanFileName", testplanfilename);
+  YRM_WriteSetting(kSettingsFile, kKeyTestPlanFileName, testplanfilename);
 }
 
 }  // namespace
@@ -119,7 +119,7 @@ void YRM_UpdateRecentTestPlans() {
     for (int i = 1; i <= kRecentSlots; ++i)
       if (RecentPlan(i).empty()) RecentPlan(i) = kDemoPlans[i - 1];
     for (int i = 1; i <= kRecentSlots; ++i)
-      YRM_WriteSetting(kSettingsFile, "YRM_TestPlanFileNameRecent" + std::to_string(i), RecentPlan(i));
+      YRM_WriteSetting(kSettingsFile, RecentPlanKey(i), RecentPlan(i));
   }
   for (int i = 1; i <= kRecentSlots; ++i) pf::SetMenuItemText(kMainMenu, kItemRecentFirst + i - 1, RecentPlan(i));
 }

@@ -13,6 +13,7 @@
 #include "testing/detect.h"
 #include "testing/miniscopes.h"
 #include "testing/records.h"
+#include "testing/resulticons.h"
 #include "testing/scope.h"
 #include "testing/state.h"
 #include "testing/traces.h"
@@ -20,24 +21,6 @@
 namespace {
 constexpr int kCentreMiniScope = 5;  // mini-scope k = 5 shows the current record
 constexpr int kLegendLine = 18;      // pixels between legend lines
-
-// Result icon of a row: by its result when it has a golden signature, the
-// "no golden signature" icon otherwise; -1 for no icon.
-struct IconSet {
-  int good, bad, untested, notest, nosig;
-};
-constexpr IconSet kScopeIcons{kImageGood72, kImageBad72, kImageUntested72, kImageNoTest72, kImageNoSig72};
-constexpr IconSet kMiniScopeIcons{kImageGood23, kImageBad23, kImageUntested23, kImageNoTest23, kImageNoSig23};
-
-int ResultIcon(int row, const IconSet& icons) {
-  if (records.FieldView(row, kFieldGolden) != "Yes") return icons.nosig;
-  const std::string_view result = records.FieldView(row, kFieldResult);
-  if (result == "Good") return icons.good;
-  if (result == "Bad") return icons.bad;
-  if (result == "Untested") return icons.untested;
-  if (result == "NoTest") return icons.notest;
-  return -1;
-}
 
 void StampIcon(int image, int icon) {
   if (icon < 0 || !pf::StartDrawing(image)) return;
@@ -105,13 +88,13 @@ void YRM_FullRedraw() {
 
   YRM_PrepareScopeLabels();
   if (currentrecord <= last && mode == "Advanced")
-    StampIcon(kImageScopeBackground, ResultIcon(currentrecord, kScopeIcons));
+    StampIcon(kImageScopeBackground, ResultIcon(currentrecord, kLargeResultIcons));
   DrawLegend();
 
   for (int k = 1; k <= kMiniScopes; ++k) {
     const int index = currentrecord + k - kCentreMiniScope;
     YRM_DrawMiniScope(*kMiniScopeWidth[k - 1], *kMiniScopeHeight[k - 1], index, last);
-    if (index >= 2 && index <= last) StampIcon(kImageMiniScope, ResultIcon(index, kMiniScopeIcons));
+    if (index >= 2 && index <= last) StampIcon(kImageMiniScope, ResultIcon(index, kSmallResultIcons));
     Show(kMainScope + k, kImageMiniScope);
     if (k == kCentreMiniScope) pf::CopyImage(kImageMiniScope, kImageCentreMiniScope);
   }

@@ -25,6 +25,12 @@ inline constexpr ThresholdOption kGoldenVsLiveOptions[] = {
     {"1.50%", "1.5% (default)", 0.015f}, {"2.00%", "2.0%", 0.02f},   {"3.00%", "3.0%", 0.03f},
     {"4.00%", "4.0%", 0.04f},   {"5.00%", "5.0%", 0.05f}};
 
+// The defaults: the options the menu labels "(default)".
+inline constexpr const char* kOpenCircuitDefault = kOpenCircuitOptions[1].value;
+inline constexpr const char* kStableThresholdDefault = kStableThresholdOptions[1].value;
+inline constexpr const char* kStableDelayDefault = kStableDelayOptions[2].value;
+inline constexpr const char* kGoldenVsLiveDefault = kGoldenVsLiveOptions[3].value;
+
 // The option stored as text; nullptr for any other text.
 inline const ThresholdOption* FindThresholdOption(std::span<const ThresholdOption> options,
                                                   const std::string& text) {

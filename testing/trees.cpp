@@ -9,6 +9,7 @@
 #include "shell/resources.h"
 #include "shell/state.h"
 #include "testing/records.h"
+#include "testing/resulticons.h"
 
 namespace {
 constexpr int kTitleData = 2;  // the title entry stands for the first pin
@@ -73,15 +74,8 @@ void treeColours(int tree) {
   pf::SetGadgetColor(tree, pf::kColorFront, colourwhite);
 }
 
-int pinIcon(int row) {
-  if (records.FieldView(row, kFieldGolden) != "Yes") return kImageNoSig23;
-  std::string_view result = records.FieldView(row, kFieldResult);
-  if (result == "Good") return kImageGood23;
-  if (result == "Bad") return kImageBad23;
-  if (result == "Untested") return kImageUntested23;
-  if (result == "NoTest") return kImageNoTest23;
-  return -1;  // any other result keeps the icon it has
-}
+// Any other result (-1) keeps the icon the pin has.
+int pinIcon(int row) { return ResultIcon(row, kSmallResultIcons); }
 
 // A component's icon by priority: no golden signature, Untested, Bad, Good.
 int componentIcon(const std::vector<int>& pinRows) {
@@ -91,10 +85,10 @@ int componentIcon(const std::vector<int>& pinRows) {
     untested |= records.FieldView(row, kFieldResult) == "Untested";
     bad |= records.FieldView(row, kFieldResult) == "Bad";
   }
-  if (noGolden) return kImageNoSig23;
-  if (untested) return kImageUntested23;
-  if (bad) return kImageBad23;
-  return kImageGood23;
+  if (noGolden) return kSmallResultIcons.nosig;
+  if (untested) return kSmallResultIcons.untested;
+  if (bad) return kSmallResultIcons.bad;
+  return kSmallResultIcons.good;
 }
 
 void selectCurrentRecord(int tree) {

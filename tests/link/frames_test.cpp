@@ -37,6 +37,34 @@ TEST(RequestFrame, RegisterZero) {
   EXPECT_EQ(Hex(f, 8), "00 00 00 00 00 00 55 55");
 }
 
+// A frame with every point distinct and the checksum its words give; the
+// decoder must take all 64 points (the last one included) as signed sums.
+TEST(DataFrame, DecodesEveryPointAndRefusesABadChecksum) {
+  std::vector<uint8_t> f = linktest::HandFrame(3100, 3, -5, -70000);
+
+  DataFrame d{};
+  ASSERT_TRUE(DecodeDataFrame(f.data(), d));
+  EXPECT_EQ(d.usbRail, 3100);
+  EXPECT_EQ(d.status, 3);
+  EXPECT_EQ(d.adc0[0], -5);
+  EXPECT_EQ(d.adc0[63], 58);
+  EXPECT_EQ(d.adc1[0], -70000);
+  EXPECT_EQ(d.adc1[63], -70063);
+
+  f[300] ^= 0x01;
+  DataFrame untouched{};
+  EXPECT_FALSE(DecodeDataFrame(f.data(), untouched));
+  EXPECT_EQ(untouched.usbRail, 0);
+  EXPECT_NE(FrameChecksum(f.data()), CarriedChecksum(f.data()));
+}
+
+TEST(LineTime, FollowsFrameSizeAndBaud) {
+  EXPECT_EQ(LineMsFloor(kFrameBytes), 20);   // 20.8 ms at 250000 baud
+  EXPECT_EQ(LineMsCeil(kFrameBytes), 21);
+  EXPECT_EQ(LineMsCeil(kOutFrameBytes), 1);
+  EXPECT_EQ(LineMsFloor(kFrameBytes, 9600), 541);
+}
+
 class Frames : public linktest::LinkTest {};
 
 TEST_F(Frames, BurstGoesOutInOneTransferAndTheInstrumentTakesIt) {

@@ -22,6 +22,30 @@
 
 namespace linktest {
 
+// A frame made by hand: header words, 64 pairs of sums, checksum (+ error).
+inline std::vector<uint8_t> HandFrame(int rail, int status, int32_t sum0, int32_t sum1, int error = 0) {
+  std::vector<uint8_t> f(kFrameBytes, 0);
+  auto put = [&](int off, uint32_t w) {
+    f[off] = static_cast<uint8_t>(w >> 8);
+    f[off + 1] = static_cast<uint8_t>(w);
+  };
+  put(0, 0x1234);
+  put(2, static_cast<uint32_t>(rail));
+  put(4, static_cast<uint32_t>(status));
+  for (int i = 0; i < 64; ++i) {
+    uint32_t a = static_cast<uint32_t>(sum0 + i), b = static_cast<uint32_t>(sum1 - i);
+    put(6 + 8 * i, a >> 16);
+    put(8 + 8 * i, a & 0xFFFF);
+    put(10 + 8 * i, b >> 16);
+    put(12 + 8 * i, b & 0xFFFF);
+  }
+  uint32_t sum = 0;
+  for (int off = 0; off < kFrameBytes - 2; off += 2) sum += static_cast<uint32_t>(f[off] << 8 | f[off + 1]);
+  put(kFrameBytes - 2, (sum + static_cast<uint32_t>(error)) & 0xFFFF);
+  return f;
+}
+
+
 class LinkTest : public yrmtest::WorkFolder {
  protected:
   void SetUp() override {
