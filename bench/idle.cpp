@@ -5,6 +5,7 @@
 //   build/bench/bench_idle [seconds]
 #include <signal.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -42,11 +43,20 @@ static double cpuSeconds(pid_t pid) {
   return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
+// CPU seconds of the calling thread: the main loop's own share, apart from
+// the poll thread and the simulator it calls.
+static double threadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
 // The main loop connected, over `seconds`: CPU share of this process, and
 // from the last byte of a reply becoming readable (the simulator's clock, the
 // same steady clock) to the end of the pass that drew its trace.
 static void MeasureConnected(int seconds, const char* what) {
   double cpu0 = cpuSeconds(getpid());
+  const double main0 = threadCpuSeconds();
   auto t0 = std::chrono::steady_clock::now();
   std::vector<double> latency;
   long long lastReady = simctl::LastReplyReadyUs();
@@ -63,6 +73,8 @@ static void MeasureConnected(int seconds, const char* what) {
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   std::printf("idle program: %.2f %% of one core over %.1f s (connected, live trace drawn, simulator %s)\n",
               100.0 * (cpuSeconds(getpid()) - cpu0) / wall, wall, what);
+  std::printf("  of which the main loop's thread: %.2f %% (the rest: poll thread and simulator)\n",
+              100.0 * (threadCpuSeconds() - main0) / wall);
   if (!latency.empty()) {
     std::sort(latency.begin(), latency.end());
     std::printf("frame bytes complete -> trace drawn, %zu frames: median %.2f ms, p90 %.2f ms, max %.2f ms\n",

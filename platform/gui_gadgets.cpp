@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -37,7 +38,21 @@ std::vector<int> openContainers;   // containers opened by ContainerGadget, inne
 class ImageView : public QFrame {
  public:
   ImageView(int g, QWidget* parent) : QFrame(parent), g(g) {}
+  // An opaque picture that fills the control hides whatever lies beneath it:
+  // the toolkit then repaints only the picture, not the window's background
+  // under it first (a live scope repaints several times a second).
+  void UpdateOpaque() {
+    Gadget* gd = FindGadget(g);
+    const QImage* img = gd ? ImageObject(gd->image) : nullptr;
+    const bool covers = img && !img->hasAlphaChannel() && contentsRect() == rect() &&
+                        img->width() >= width() && img->height() >= height();
+    if (testAttribute(Qt::WA_OpaquePaintEvent) != covers) setAttribute(Qt::WA_OpaquePaintEvent, covers);
+  }
  protected:
+  void resizeEvent(QResizeEvent* e) override {
+    QFrame::resizeEvent(e);
+    UpdateOpaque();
+  }
   void paintEvent(QPaintEvent* e) override {
     QFrame::paintEvent(e);
     Gadget* gd = FindGadget(g);
@@ -217,6 +232,7 @@ QPushButton* newImageButton(QWidget* parent, int g) {
 }
 
 void repaintImage(Gadget& gd) {
+  if (gd.kind == kGadgetKindImage) static_cast<ImageView*>(gd.widget.data())->UpdateOpaque();
   if (gd.kind == kGadgetKindImage || gd.kind == kGadgetKindButtonImage) gd.widget->update();
 }
 
@@ -358,6 +374,7 @@ bool ImageGadget(int g, int x, int y, int w, int h, int image, int flags) {
   if (!v) return false;
   if (flags & kGadgetBorder) v->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   gadgets[g].image = image;
+  v->UpdateOpaque();
   return true;
 }
 

@@ -171,6 +171,31 @@ TEST_F(Gui, ImageControlPaintsImageUnscaledAndFollowsChanges) {
   EXPECT_EQ(GadgetWidth(6), 60);
 }
 
+// A picture that fills its control is painted alone, without the window's
+// background under it; once it no longer fills the control (a smaller
+// picture, a larger control) the background shows again round it.
+TEST_F(Gui, ImageControlShowsWindowBackgroundWhereThePictureEnds) {
+  OpenWithMenu();
+  SetWindowColor(kWin, 0x00FF00);   // green
+  ASSERT_TRUE(CreateImage(100, 60, 40, 0x0000FF));   // red, the control's size
+  ImageGadget(6, 10, 10, 60, 40, 100);
+  auto at = [this](int x, int y) {
+    const QPoint p = Top()->mapFromGlobal(Widget<QWidget>(6)->mapToGlobal(QPoint(x, y)));
+    return Top()->grab().toImage().pixelColor(p);
+  };
+  EXPECT_EQ(at(0, 0), QColor(255, 0, 0));
+  EXPECT_EQ(at(59, 39), QColor(255, 0, 0));
+
+  ASSERT_TRUE(CreateImage(100, 20, 10, 0xFF0000));   // blue, smaller
+  EXPECT_EQ(at(0, 0), QColor(0, 0, 255));
+  EXPECT_EQ(at(59, 39), QColor(0, 255, 0));
+
+  ASSERT_TRUE(CreateImage(100, 60, 40, 0x0000FF));
+  ResizeGadget(6, -1, -1, 80, 50);
+  EXPECT_EQ(at(59, 39), QColor(255, 0, 0));
+  EXPECT_EQ(at(79, 49), QColor(0, 255, 0));
+}
+
 TEST_F(Gui, AltLetterArrivesAsMenuEventOnlyInItsWindow) {
   OpenWithMenu();
   ComboBoxGadget(7, 0, 0, 100, 20);   // a focused control must not eat the key
