@@ -19,8 +19,9 @@ void StopConnectionByWatchdog();   // connection.cpp
 namespace {
 constexpr int kPollIntervalMs = 250;
 constexpr int kLinkTimeoutMs = 2000;
-// A reply cannot be complete before its bytes have crossed the line (20 ms
-// at 250000 baud); the thread looks every 1 ms from then on.
+// A reply cannot be complete before its samples are taken (samplingms) and
+// its bytes have crossed the line (20 ms at 250000 baud); the thread looks
+// every 1 ms from then on.
 constexpr int kReplyEarliestMs = LineMsFloor(kFrameBytes);
 // Nothing is due sooner than the next request; while not connected nothing is
 // due at all (an opening wakes the thread), so the wait only bounds a sleep.
@@ -97,7 +98,7 @@ int NextPollDelay() {
   int64_t now = pf::ElapsedMilliseconds();
   int64_t next;
   if (lastframeread <= lastrequest)          // a reply is due
-    next = std::max(lastrequest + kReplyEarliestMs, now + 1);
+    next = std::max(lastrequest + samplingms + kReplyEarliestMs, now + 1);
   else
     next = std::min(lastrequest + kPollIntervalMs, lastgoodframe + kLinkTimeoutMs + 1);
   return static_cast<int>(std::clamp<int64_t>(next - now, 1, kLongestWaitMs));

@@ -8,6 +8,7 @@ void SetLinkStartValues() {
   newframe = 0;
   lastgoodframe = 0;
   lastrequest = 0;
+  samplingms = 0;
   lastframeread = 0;
   rxpartial = 0;
   workerstop = 0;

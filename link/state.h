@@ -18,6 +18,9 @@ inline std::atomic<int64_t> lastgoodframe{0}; // ms clock of the last good frame
 inline std::atomic<int64_t> lastrequest{0};   // ms clock of the last request
 inline std::atomic<int64_t> lastframeread{0}; // ms clock of the last frame read, good or bad
 inline std::atomic<int> rxpartial{0};         // bytes of an incomplete frame left waiting
+// Sampling time of one frame at the settings the instrument holds, never more
+// than it really takes (0 when unknown): no reply can be complete sooner.
+inline std::atomic<int64_t> samplingms{0};
 inline std::atomic<int> workerstop{0};        // the poll thread runs while 0
 inline std::thread workerthread;
 inline std::atomic<int> paramspending{0};     // applied settings must be sent

@@ -186,7 +186,8 @@ TEST_F(Poll, SleepingPassesKeepRequestsReadsAndWatchdogToTheMillisecond) {
     std::vector<int64_t> requests, reads;
     int64_t stopped = -1;
   };
-  auto run = [this](bool everyMs) {
+  // The instrument samples for `sampling` ms before its reply crosses the line.
+  auto run = [this](bool everyMs, int64_t sampling) {
     if (usbopen == 1) YRM_CloseUsbPort();
     SetLinkStartValues();
     simctl::Reset();
@@ -194,6 +195,7 @@ TEST_F(Poll, SleepingPassesKeepRequestsReadsAndWatchdogToTheMillisecond) {
     int64_t now = 80'000;
     pf::test::SetElapsed([&now] { return now; });
     Open();
+    samplingms = sampling;
     Schedule s;
     std::vector<std::pair<int64_t, std::vector<uint8_t>>> arrivals;
     const std::vector<uint8_t> frame = HandFrame(3000, 0, 1, 1);
@@ -207,8 +209,8 @@ TEST_F(Poll, SleepingPassesKeepRequestsReadsAndWatchdogToTheMillisecond) {
       if (lastrequest != requested) {
         s.requests.push_back(now);
         if (s.requests.size() <= 3) {
-          arrivals.push_back({now + 12, {frame.begin(), frame.begin() + 300}});
-          arrivals.push_back({now + 21, {frame.begin() + 300, frame.end()}});
+          arrivals.push_back({now + sampling + 12, {frame.begin(), frame.begin() + 300}});
+          arrivals.push_back({now + sampling + 21, {frame.begin() + 300, frame.end()}});
         }
       }
       if (newframe.exchange(0) == 1) s.reads.push_back(now);
@@ -217,15 +219,43 @@ TEST_F(Poll, SleepingPassesKeepRequestsReadsAndWatchdogToTheMillisecond) {
     }
     return s;
   };
-  const Schedule everyMs = run(true);
-  const Schedule sleeping = run(false);
-  ASSERT_EQ(everyMs.reads.size(), 3u);
-  EXPECT_EQ(everyMs.reads[0], everyMs.requests[0] + 21);
-  EXPECT_EQ(everyMs.stopped, everyMs.reads[2] + 2001);
-  EXPECT_EQ(sleeping.requests, everyMs.requests);
-  EXPECT_EQ(sleeping.reads, everyMs.reads);
-  EXPECT_EQ(sleeping.stopped, everyMs.stopped);
+  for (int64_t sampling : {0, 100}) {
+    SCOPED_TRACE(sampling);
+    const Schedule everyMs = run(true, sampling);
+    const Schedule sleeping = run(false, sampling);
+    ASSERT_EQ(everyMs.reads.size(), 3u);
+    EXPECT_EQ(everyMs.reads[0], everyMs.requests[0] + sampling + 21);
+    EXPECT_EQ(everyMs.stopped, everyMs.reads[2] + 2001);
+    EXPECT_EQ(sleeping.requests, everyMs.requests);
+    EXPECT_EQ(sleeping.reads, everyMs.reads);
+    EXPECT_EQ(sleeping.stopped, everyMs.stopped);
+  }
 }
+
+// The sampling time the poll thread waits out is never longer than the
+// instrument's: while new settings are sent it is the shorter of old and new.
+TEST_F(Poll, SamplingTimeFollowsTheSettingsSent) {
+  Open();
+  EXPECT_EQ(FrameSamplingMs(64, 100, 1), 100);   // 6400 samples at 64000 a second
+  std::vector<int64_t> duringWrites;
+  pf::test::SetDelay([&](int) { duringWrites.push_back(samplingms); });
+  samplingms = 100;
+  frequency = 1000;
+  YRM_SendInstrumentParams();
+  ASSERT_FALSE(duringWrites.empty());
+  const int64_t fast = FrameSamplingMs(pointcount, samplesperpoint, cyclesperframe);
+  EXPECT_LT(fast, 100);
+  for (int64_t v : duringWrites) EXPECT_EQ(v, fast);
+  EXPECT_EQ(samplingms, fast);
+  duringWrites.clear();
+  frequency = 10;
+  YRM_SendInstrumentParams();
+  for (int64_t v : duringWrites) EXPECT_EQ(v, fast);
+  EXPECT_EQ(samplingms, FrameSamplingMs(pointcount, samplesperpoint, cyclesperframe));
+  EXPECT_GT(samplingms, fast);
+}
+
+
 
 // A good frame and the watchdog's stop each end the main loop's wait at once.
 TEST_F(Poll, GoodFrameAndWatchdogWakeTheMainLoop) {
