@@ -174,7 +174,8 @@ void SampleBoardPhoto() {
   pf::StartDrawing(kCanvas);
   // The board, a little lighter towards the top, with four mounting holes.
   const int bx = 40, by = 40, bw = sb::kPhotoWidth - 80, bh = sb::kPhotoHeight - 80;
-  for (int y = 0; y < bh; ++y) pf::Box(bx, by + y, bw, 1, Mix(Mix(board, 0xFFFFFF, 0.08), board, double(y) / bh));
+  for (int y = 0; y < bh; ++y)
+    pf::Box(bx, by + y, bw, 1, Mix(Mix(board, 0xFFFFFF, 0.08), board, double(y) / bh));
   pf::BoxOutline(bx, by, bw, bh, Mix(board, 0, 0.45));
   for (const sb::Pin h : {sb::Pin{75, 75}, sb::Pin{1125, 75}, sb::Pin{75, 725}, sb::Pin{1125, 725}}) {
     pf::Circle(h.x, h.y, 18, tin);
@@ -215,7 +216,8 @@ void SampleBoardPhoto() {
   // Resistors (1 k and 10 k in colour bands) and the diode with its cathode band.
   const int brown = Rgb(110, 62, 30), gold = Rgb(200, 164, 60);
   Axial(Part("R1"), Rgb(214, 190, 140), {{12, brown}, {30, black}, {48, Rgb(200, 40, 30)}, {86, gold}}, lead);
-  Axial(Part("R2"), Rgb(214, 190, 140), {{12, brown}, {30, black}, {48, Rgb(230, 120, 30)}, {86, gold}}, lead);
+  Axial(Part("R2"), Rgb(214, 190, 140), {{12, brown}, {30, black}, {48, Rgb(230, 120, 30)}, {86, gold}},
+        lead);
   Axial(Part("D1"), black, {{84, Rgb(190, 190, 196)}}, lead);
   // Disc capacitor standing above its pads.
   Thick(c1[0].x, c1[0].y, c1[0].x + 12, c1[0].y - 40, lead);
@@ -228,7 +230,8 @@ void SampleBoardPhoto() {
     const sb::Pin p = u1[k];
     pf::Box(p.x - 8, k < 4 ? p.y - 30 : p.y + 6, 17, 25, lead);
   }
-  const int icx = u1[0].x - 28, icy = u1[7].y + 28, icw = u1[3].x - u1[0].x + 57, ich = u1[0].y - u1[7].y - 56;
+  const int icx = u1[0].x - 28, icy = u1[7].y + 28, icw = u1[3].x - u1[0].x + 57,
+            ich = u1[0].y - u1[7].y - 56;
   pf::Box(icx, icy, icw, ich, black);
   pf::Box(icx, icy, icw, 5, Rgb(62, 62, 66));
   for (int dy = -14; dy <= 14; ++dy)  // the notch: a half disc at the left end
@@ -254,7 +257,7 @@ void SampleBoardPhoto() {
 constexpr int kRate = 22050;
 
 struct Note {
-  double hz;       // 0: silence
+  double hz;  // 0: silence
   double seconds;
 };
 
@@ -283,12 +286,12 @@ void Wav(const std::string& name, const std::vector<Note>& notes, double edge = 
   Put(out, 36 + bytes, 4);
   out += "WAVEfmt ";
   Put(out, 16, 4);
-  Put(out, 1, 2);            // PCM
-  Put(out, 1, 2);            // mono
+  Put(out, 1, 2);  // PCM
+  Put(out, 1, 2);  // mono
   Put(out, kRate, 4);
-  Put(out, kRate * 2, 4);    // bytes per second
-  Put(out, 2, 2);            // bytes per frame
-  Put(out, 16, 2);           // bits per sample
+  Put(out, kRate * 2, 4);  // bytes per second
+  Put(out, 2, 2);          // bytes per frame
+  Put(out, 16, 2);         // bits per sample
   out += "data";
   Put(out, bytes, 4);
   for (int16_t s : samples) Put(out, uint16_t(s), 2);

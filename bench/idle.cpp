@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,8 +16,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-
-#include <algorithm>
 #include <vector>
 
 #include "link/connection.h"
@@ -65,7 +64,8 @@ static void MeasureConnected(int seconds, const char* what) {
     const long long ready = simctl::LastReplyReadyUs();
     if (ready != lastReady && lastgoodframe * 1000 + 1000 > ready && newframe == 0 && traceredraw == 0) {
       const long long now = std::chrono::duration_cast<std::chrono::microseconds>(
-                                std::chrono::steady_clock::now().time_since_epoch()).count();
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
       latency.push_back((now - ready) / 1000.0);
       lastReady = ready;
     }
@@ -78,7 +78,8 @@ static void MeasureConnected(int seconds, const char* what) {
   if (!latency.empty()) {
     std::sort(latency.begin(), latency.end());
     std::printf("frame bytes complete -> trace drawn, %zu frames: median %.2f ms, p90 %.2f ms, max %.2f ms\n",
-                latency.size(), latency[latency.size() / 2], latency[latency.size() * 9 / 10], latency.back());
+                latency.size(), latency[latency.size() / 2], latency[latency.size() * 9 / 10],
+                latency.back());
   }
 }
 
@@ -118,7 +119,8 @@ int main(int argc, char** argv) {
   sleep(seconds);
   double c1 = cpuSeconds(pid);
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count();
-  std::printf("idle program: %.2f %% of one core over %.1f s (not connected)\n", 100.0 * (c1 - c0) / wall, wall);
+  std::printf("idle program: %.2f %% of one core over %.1f s (not connected)\n", 100.0 * (c1 - c0) / wall,
+              wall);
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
 

@@ -3,9 +3,9 @@
 // bench_image_decode [runs]
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -30,13 +30,15 @@ int main(int argc, char** argv) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const int n = int(rng() % 48);
-      pf::Plot(x, y, ((x / 16 * 7 + n) & 0xFF) | (((y / 12 * 5 + n) & 0xFF) << 8) | (((x + y) / 40 & 0xFF) << 16));
+      pf::Plot(x, y,
+               ((x / 16 * 7 + n) & 0xFF) | (((y / 12 * 5 + n) & 0xFF) << 8) | (((x + y) / 40 & 0xFF) << 16));
     }
   for (int i = 0; i < 400; ++i)
     pf::Circle(int(rng() % w), int(rng() % h), int(rng() % 60), int(rng() & 0xFFFFFF));
   pf::StopDrawing();
   const std::string file = (std::filesystem::temp_directory_path() /
-                            ("bench_board_" + std::to_string(std::random_device{}()) + ".jpg")).string();
+                            ("bench_board_" + std::to_string(std::random_device{}()) + ".jpg"))
+                               .string();
   if (!pf::test::SaveJpeg(1, file, 90)) return 1;
   std::printf("JPEG %d x %d, %.1f MB\n", w, h, pf::FileSize(file) / 1e6);
 
@@ -51,13 +53,13 @@ int main(int argc, char** argv) {
     if (!pf::LoadImage(950, file)) return 1;
     decodeCpu += 1000.0 * double(std::clock() - c0) / CLOCKS_PER_SEC;
     const auto t1 = std::chrono::steady_clock::now();
-    pf::GrabImage(950, 951, 0, 0, 3000, 3000);   // the board view's square window
+    pf::GrabImage(950, 951, 0, 0, 3000, 3000);  // the board view's square window
     pf::CopyImage(951, 950);
     pf::ResizeImage(950, 640, 640);
     const auto t2 = std::chrono::steady_clock::now();
-    if (!pf::LoadImage(950, file)) return 1;   // the same file again
+    if (!pf::LoadImage(950, file)) return 1;  // the same file again
     const auto t3 = std::chrono::steady_clock::now();
-    pf::GrabImage(950, 951, 0, 0, w, h);         // zoom 1: the whole photo
+    pf::GrabImage(950, 951, 0, 0, w, h);  // zoom 1: the whole photo
     pf::CopyImage(951, 950);
     pf::ResizeImage(950, 640, 480);
     const auto t4 = std::chrono::steady_clock::now();

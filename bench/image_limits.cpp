@@ -98,7 +98,8 @@ void Measure(const char* what, const std::string& path) {
     const long before = StatusKb("VmRSS:");
     const auto c0 = std::chrono::steady_clock::now();
     YRM_DrawPcbView(400, 300, 10000, 5000, 1, -1, -1, path);
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - c0).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - c0).count();
     char text[256];
     const int n = std::snprintf(text, sizeof text, "%s in %.0f ms, peak %.0f MB above start; %s",
                                 pf::IsImage(kImagePcbPhoto) ? "drawn" : "refused", ms,

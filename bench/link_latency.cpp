@@ -78,17 +78,18 @@ int main(int argc, char** argv) {
     int64_t seen = NowUs();
     newframe = 0;
     long long ready = simctl::LastReplyReadyUs();
-    if (ready == lastReady) continue;   // not a fresh reply
+    if (ready == lastReady) continue;  // not a fresh reply
     lastReady = ready;
     latency.push_back((seen - ready) / 1000.0);
   }
   std::sort(latency.begin(), latency.end());
   double sum = 0;
   for (double l : latency) sum += l;
-  std::printf("last byte readable -> newframe set, %zu frames: mean %.3f ms, median %.3f ms, "
-              "p90 %.3f ms, max %.3f ms\n",
-              latency.size(), sum / latency.size(), latency[latency.size() / 2],
-              latency[latency.size() * 9 / 10], latency.back());
+  std::printf(
+      "last byte readable -> newframe set, %zu frames: mean %.3f ms, median %.3f ms, "
+      "p90 %.3f ms, max %.3f ms\n",
+      latency.size(), sum / latency.size(), latency[latency.size() / 2], latency[latency.size() * 9 / 10],
+      latency.back());
 
   std::printf("poll thread, connected: %.2f %% of one core (%d s)\n", CpuShare(seconds), seconds);
   std::printf("frames sent by the instrument: %lld, requests: %lld\n", simctl::Counter("frames"),

@@ -1,6 +1,8 @@
 // Writes and reads a plan of 10,000 pin records with golden and DUT blocks
 // filled (about 30 MB) and prints the times beside `cat` of the same file.
 //   bench_planfile [folder]   (default: the current folder)
+#include "testing/planfile.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "testing/planfile.h"
 #include "testing/records.h"
 
 namespace {

@@ -203,9 +203,10 @@ int main(int argc, char** argv) {
           worst = std::max(worst, d);
         }
       }
-    std::printf("%s in the board view, 1/8 decode against full decode: mean %.2f, worst %d of 255 a channel, "
-                "%.2f %% of channels off by more than 8\n",
-                name, double(sum) / double(channels), worst, 100.0 * double(over8) / double(channels));
+    std::printf(
+        "%s in the board view, 1/8 decode against full decode: mean %.2f, worst %d of 255 a channel, "
+        "%.2f %% of channels off by more than 8\n",
+        name, double(sum) / double(channels), worst, 100.0 * double(over8) / double(channels));
     pf::FreeImage(kFull);
     pf::FreeImage(kReduced);
   }
@@ -244,11 +245,12 @@ int main(int argc, char** argv) {
   // The same with the window's repaint of the two pictures that changed, as
   // the main loop does after it at every data frame.
   pf::WaitWindowEvent(0);
-  Report("trace redraw and repaint (connected)", Measure(repeats * 10,
-                                                          [](int) {
-                                                            YRM_TraceRedraw();
-                                                            pf::WaitWindowEvent(0);
-                                                          }),
+  Report("trace redraw and repaint (connected)",
+         Measure(repeats * 10,
+                 [](int) {
+                   YRM_TraceRedraw();
+                   pf::WaitWindowEvent(0);
+                 }),
          2);
   usbopen = 0;
 

@@ -79,7 +79,9 @@ Idle untilIdle(const fs::path& exe, const fs::path& dir, double limit) {
     execl(exe.c_str(), exe.c_str(), nullptr);
     _exit(127);
   }
-  struct Sample { double t, cpu; };
+  struct Sample {
+    double t, cpu;
+  };
   std::vector<Sample> samples{{0, 0}};
   Idle idle;
   double busyUntil = 0, busyCpu = 0;
@@ -128,11 +130,15 @@ void inProcess(const fs::path& dir, const std::string& name) {
     for (int quiet = 0; quiet < 200;) {
       auto p0 = Clock::now();
       MainLoopPass();
-      if (secondsSince(p0) < 0.002) ++quiet;
-      else quiet = 0, idleAt = secondsSince(t0);
+      if (secondsSince(p0) < 0.002)
+        ++quiet;
+      else
+        quiet = 0, idleAt = secondsSince(t0);
     }
-    std::printf("%-22s %-32s plan read %.2f s, start-up until idle %.2f s (1 s pause skipped), "
-                "so %.2f s after the read\n", name.c_str(), "this build, in process", read, idleAt, idleAt - read);
+    std::printf(
+        "%-22s %-32s plan read %.2f s, start-up until idle %.2f s (1 s pause skipped), "
+        "so %.2f s after the read\n",
+        name.c_str(), "this build, in process", read, idleAt, idleAt - read);
     std::fflush(stdout);
     std::_Exit(0);
   }
@@ -151,7 +157,10 @@ int main(int argc, char** argv) {
 
   char tmpl[] = "/tmp/yrmscale-XXXXXX";
   fs::path root = mkdtemp(tmpl);
-  struct Case { std::string name; fs::path dir; };
+  struct Case {
+    std::string name;
+    fs::path dir;
+  };
   std::vector<Case> cases;
   for (int pins : {50000, 100000, 200000}) {
     fs::path dir = root / ("plan" + std::to_string(pins));
@@ -179,8 +188,11 @@ int main(int argc, char** argv) {
       fs::copy(c.dir, dir, fs::copy_options::recursive);
       fs::copy(build / "work-template", dir, fs::copy_options::recursive | fs::copy_options::skip_existing);
       Idle s = untilIdle(exe, dir, limit);
-      if (s.wall < 0) std::printf("%-22s %-32s not idle within %.0f s\n", c.name.c_str(), exe.c_str(), limit);
-      else std::printf("%-22s %-32s idle after %6.2f s (%6.2f s CPU)\n", c.name.c_str(), exe.c_str(), s.wall, s.cpu);
+      if (s.wall < 0)
+        std::printf("%-22s %-32s not idle within %.0f s\n", c.name.c_str(), exe.c_str(), limit);
+      else
+        std::printf("%-22s %-32s idle after %6.2f s (%6.2f s CPU)\n", c.name.c_str(), exe.c_str(), s.wall,
+                    s.cpu);
       std::fflush(stdout);
     }
     if (c.name.find("plan rows") != std::string::npos) {

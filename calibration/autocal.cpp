@@ -20,11 +20,21 @@ constexpr int kZeroingPasses = 50;
 constexpr int kZeroingStep = 30;
 constexpr int kRead10V = kDmmReadAction + kDmmRange10V;
 
-enum Action { kNone, kPress, kStoreAt10, kStoreAt1, kStoreAtM1, kStoreAtM10, kCalculate, kSetupZero, kZeroing };
+enum Action {
+  kNone,
+  kPress,
+  kStoreAt10,
+  kStoreAt1,
+  kStoreAtM1,
+  kStoreAtM10,
+  kCalculate,
+  kSetupZero,
+  kZeroing
+};
 
 struct Step {
   Action action;
-  int control;          // for kPress and kSetupZero
+  int control;  // for kPress and kSetupZero
   const char* text;
   int delay;
 };

@@ -33,8 +33,8 @@ const DmmRange kRanges[kDmmRanges] = {
     {"1uA", "CONFigure:CURRent:DC", "CURRent:DC:RANGe 1uA"},
 };
 
-constexpr int kSettleMs = 500;       // after configuring and after triggering
-constexpr int kReplyWaitMs = 200;    // longest wait for the reply to arrive
+constexpr int kSettleMs = 500;     // after configuring and after triggering
+constexpr int kReplyWaitMs = 200;  // longest wait for the reply to arrive
 constexpr int kReplyPollMs = 10;
 
 // The meter closed the connection: let go of it, so that Connect can open
@@ -62,7 +62,6 @@ bool YRM_DmmConnect(const std::string& address) {
   CalibrationErrorBox("Can't connect with DMM over TCP");
   return false;
 }
-
 
 void YRM_DmmRead(const std::string& range) {
   if (dmmconnection == 0) {

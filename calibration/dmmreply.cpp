@@ -5,7 +5,7 @@
 #include "calibration/dmm.h"
 
 namespace {
-constexpr int kReplyChars = 15;      // sign, 10 mantissa characters, exponent
+constexpr int kReplyChars = 15;  // sign, 10 mantissa characters, exponent
 
 // The decimal number of a mantissa text: digits with at most one point;
 // a text holding no number counts 0.

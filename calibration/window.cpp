@@ -35,35 +35,40 @@ const char* const kAdjustLabels[kAdjustButtons] = {"++Course Adj.", "+Course Adj
 constexpr int kPoints = 64, kSamplesPerPoint = 80;
 
 struct RowControls {
-  int set, adjust, calibrate;     // set-output, first adjust and calibrate buttons
-  int codefield, adc0field, adc1field;   // fields the calibrate fills (0 = none)
-  int register1;                  // register 1 while the row's output is on
-  int adjustwrites;               // sends of register 3 per adjust
-  const char* level;              // "+10.00V"
+  int set, adjust, calibrate;           // set-output, first adjust and calibrate buttons
+  int codefield, adc0field, adc1field;  // fields the calibrate fills (0 = none)
+  int register1;                        // register 1 while the row's output is on
+  int adjustwrites;                     // sends of register 3 per adjust
+  const char* level;                    // "+10.00V"
   const char* setlabel;
-  const char* pressText;          // "2. Press button --->"
+  const char* pressText;  // "2. Press button --->"
   const char* calibrateText;
   const char* calibrateLabel;
 };
 
 const RowControls kRows[kCalRows] = {
-    {kSet10Button, kAdjust10First, kCal10Button, kDac10Field, kAdc0At10Field, kAdc1At10Field, 0x30, 1, "+10.00V", "Set output: +10V", "2. Press button --->",
+    {kSet10Button, kAdjust10First, kCal10Button, kDac10Field, kAdc0At10Field, kAdc1At10Field, 0x30, 1,
+     "+10.00V", "Set output: +10V", "2. Press button --->",
      "3. Press button to calibrate the ADC/DAC to +10.00V --->", "Calibrate +10.00V"},
-    {kSet1Button, kAdjust1First, kCal1Button, kDac1Field, 0, 0, 0x10, 1, "+1.00V", "Set output: +1V", "4. Press button --->",
-     "5. Press button to calibrate the DAC to +1.00V --->", "Calibrate +1.00V"},
-    {kSet0Button, kAdjust0First, kCal0Button, kDac0Field, kAdc0At0Field, kAdc1At0Field, 0x10, 2, "0.00V", "Set output: 0V", "6. Press button --->",
-     "7. Press button to calibrate the DAC to 0.00V --->", "Calibrate 0.00V"},
-    {kSetM1Button, kAdjustM1First, kCalM1Button, kDacM1Field, 0, 0, 0x10, 2, "-1.00V", "Set output: -1V", "8. Press button --->",
-     "9. Press button to calibrate the DAC to -1.00V --->", "Calibrate -1.00V"},
-    {kSetM10Button, kAdjustM10First, kCalM10Button, kDacM10Field, kAdc0AtM10Field, kAdc1AtM10Field, 0x30, 2, "-10.00V", "Set output: -10V", "10. Press button --->",
+    {kSet1Button, kAdjust1First, kCal1Button, kDac1Field, 0, 0, 0x10, 1, "+1.00V", "Set output: +1V",
+     "4. Press button --->", "5. Press button to calibrate the DAC to +1.00V --->", "Calibrate +1.00V"},
+    {kSet0Button, kAdjust0First, kCal0Button, kDac0Field, kAdc0At0Field, kAdc1At0Field, 0x10, 2, "0.00V",
+     "Set output: 0V", "6. Press button --->", "7. Press button to calibrate the DAC to 0.00V --->",
+     "Calibrate 0.00V"},
+    {kSetM1Button, kAdjustM1First, kCalM1Button, kDacM1Field, 0, 0, 0x10, 2, "-1.00V", "Set output: -1V",
+     "8. Press button --->", "9. Press button to calibrate the DAC to -1.00V --->", "Calibrate -1.00V"},
+    {kSetM10Button, kAdjustM10First, kCalM10Button, kDacM10Field, kAdc0AtM10Field, kAdc1AtM10Field, 0x30, 2,
+     "-10.00V", "Set output: -10V", "10. Press button --->",
      "11. Press button to calibrate the ADC/DAC to -10.00V --->", "Calibrate -10.00V"},
-    {kSetBias10Button, kAdjustBias10First, kCalBias10Button, kBias10Field, 0, 0, 0x30, 1, "+10.00V", "Set output: +10V", "13. Press button --->",
+    {kSetBias10Button, kAdjustBias10First, kCalBias10Button, kBias10Field, 0, 0, 0x30, 1, "+10.00V",
+     "Set output: +10V", "13. Press button --->",
      "14. Press button to calibrate the DCBIAS DAC to +10.00V --->", "Calibrate +10.00V"},
-    {kSetBiasM10Button, kAdjustBiasM10First, kCalBiasM10Button, kBiasM10Field, 0, 0, 0x30, 1, "-10.00V", "Set output: -10V", "15. Press button --->",
+    {kSetBiasM10Button, kAdjustBiasM10First, kCalBiasM10Button, kBiasM10Field, 0, 0, 0x30, 1, "-10.00V",
+     "Set output: -10V", "15. Press button --->",
      "16. Press button to calibrate the DCBIAS DAC to -10.00V --->", "Calibrate -10.00V"},
 };
 
-const char* const kCalKeys[kCalRows] = {"DAC@10V", "DAC@1V", "DAC@0V", "DAC@-1V",
+const char* const kCalKeys[kCalRows] = {"DAC@10V",  "DAC@1V",     "DAC@0V",     "DAC@-1V",
                                         "DAC@-10V", "DCBIAS@10V", "DCBIAS@-10V"};
 const int kFactoryCodes[kCalRows] = {28945, 29550, 1110, -27575, -27015, 29198, 3367};
 
@@ -76,9 +81,7 @@ bool HasDcBias() { return ActiveModel().dcGenerator; }
 
 // The texts carry no fixed number: negative ones keep them apart.
 int nexttext;
-void Text(int x, int y, int w, const std::string& text) {
-  pf::TextGadget(nexttext--, x, y, w, 20, text);
-}
+void Text(int x, int y, int w, const std::string& text) { pf::TextGadget(nexttext--, x, y, w, 20, text); }
 
 void RowGadgets(int row, int y, bool adjustText) {
   const RowControls& r = kRows[row];
@@ -121,8 +124,9 @@ void BuildGadgets() {
     RowGadgets(kRowBiasM10, y, false);
     y += kRowHeight;
   }
-  Text(10, y, 610, std::string(bias ? "17." : "12.") + " Press button below to store calibration values in " +
-                       m + ". Calibration now completed.");
+  Text(10, y, 610,
+       std::string(bias ? "17." : "12.") + " Press button below to store calibration values in " + m +
+           ". Calibration now completed.");
   y += kLine;
   pf::ButtonGadget(kStoreButton, 10, y, 250, 22, "Store Calibration Values");
   pf::TextGadget(nexttext, 330, y + 2, 130, 20, "Factory/Debug only", pf::kGadgetCenter);

@@ -28,7 +28,8 @@ int zoomselectstep, zoomx1, zoomy1;
 int gx(int col) { return 670 + col * 60; }
 int gy(int row) { return 10 + row * 25; }
 
-void button(int g, int col, int row, int cols, const std::string& text, const std::string& tip = "", int flags = 0) {
+void button(int g, int col, int row, int cols, const std::string& text, const std::string& tip = "",
+            int flags = 0) {
   pf::ButtonGadget(g, gx(col), gy(row), cols * 60 - 4, 20, text, flags);
   if (!tip.empty()) pf::SetGadgetToolTip(g, tip);
 }
@@ -45,12 +46,16 @@ void buildControls() {
   label(l++, 3, "2a. Manual insert/delete controls:");
   button(kEditPreviousRecordButton, 0, 4, 1, "<", "Goto PREVIOUS record/pin in the sequence");
   button(kEditNextRecordButton, 1, 4, 1, ">", "Goto NEXT record/pin in the sequence");
-  button(kEditInsertBeforeButton, 2, 4, 3, "< Manual Insert Before", "Inserts single pin record BEFORE the current record/pin");
-  button(kEditInsertAfterButton, 5, 4, 3, "Manual Insert After >", "Inserts single pin record AFTER the current record/pin");
+  button(kEditInsertBeforeButton, 2, 4, 3, "< Manual Insert Before",
+         "Inserts single pin record BEFORE the current record/pin");
+  button(kEditInsertAfterButton, 5, 4, 3, "Manual Insert After >",
+         "Inserts single pin record AFTER the current record/pin");
   button(kEditPreviousComponentButton, 0, 5, 1, "<<", "Goto PREVIOUS Component in the sequence");
   button(kEditNextComponentButton, 1, 5, 1, ">>", "Goto NEXT Component in the sequence");
-  button(kEditDeleteComponentButton, 2, 5, 3, "Delete Whole Component", "Deletes an entire Component from records");
-  button(kEditFirstRecordButton, 0, 6, 1, "First", "Goto FIRST record/pin/component in the sequence (index=2)");
+  button(kEditDeleteComponentButton, 2, 5, 3, "Delete Whole Component",
+         "Deletes an entire Component from records");
+  button(kEditFirstRecordButton, 0, 6, 1, "First",
+         "Goto FIRST record/pin/component in the sequence (index=2)");
   button(kEditLastRecordButton, 1, 6, 1, "Last", "Goto LAST record/pin/component in the sequence");
   button(kEditDeleteRecordButton, 2, 6, 3, "Delete Single Pin Record", "Deletes single record/pin");
   label(l++, 7, "3. Adjust the image to show the Component (e.g. IC17, CONN23, PL7, U56 etc..):");
@@ -72,7 +77,8 @@ void buildControls() {
   for (int k = 0; k < kEditRowFields; ++k) {
     pf::TextGadget(kEditRowLabelFirst + k, gx(4 + 2 * (k % 2)), gy(14 + k / 2), 56, 20,
                    "Row " + std::to_string(k + 1) + ": ");
-    pf::StringGadget(kEditRowFieldFirst + k, gx(5 + 2 * (k % 2)), gy(14 + k / 2), 56, 20, "", pf::kGadgetNumeric);
+    pf::StringGadget(kEditRowFieldFirst + k, gx(5 + 2 * (k % 2)), gy(14 + k / 2), 56, 20, "",
+                     pf::kGadgetNumeric);
   }
   label(l++, 16, "6. New Component will be created AFTER the current Component:");
   button(kEditCreateComponentButton, 0, 17, 4, "Create New Component");
@@ -84,25 +90,31 @@ void buildControls() {
   button(kEditQuickSaveButton, 0, 23, 3, "Quick Save");
 
   // Data table: heading, stored record, to-write record, update buttons.
-  const char* heads[] = {"Data", "Record", "Status", "Description", "Component", "Pin", "User Text", "View X",
-                         "View Y", "Zoom", "Test X", "Test Y", "ScanSig", "ScanCom", "Signature"};
+  const char* heads[] = {"Data",   "Record",    "Status",  "Description", "Component",
+                         "Pin",    "User Text", "View X",  "View Y",      "Zoom",
+                         "Test X", "Test Y",    "ScanSig", "ScanCom",     "Signature"};
   constexpr int cw = 70, x0 = 90, y0 = 660;
   pf::TextGadget(l++, 10, y0, 76, 20, heads[0], pf::kGadgetCenter);
   pf::TextGadget(l++, 10, y0 + 25, 76, 20, ".QVT file > ", pf::kGadgetCenter);
   pf::TextGadget(l++, 10, y0 + 50, 76, 20, "To write > ", pf::kGadgetCenter);
   pf::TextGadget(l++, x0, y0, cw - 2, 20, heads[1], pf::kGadgetCenter);
-  pf::StringGadget(kEditRecordCount, x0, y0 + 25, cw - 2, 20, heads[1], pf::kGadgetReadOnly | pf::kGadgetCenter);
+  pf::StringGadget(kEditRecordCount, x0, y0 + 25, cw - 2, 20, heads[1],
+                   pf::kGadgetReadOnly | pf::kGadgetCenter);
   for (size_t k = 0; k < kEditColumns.size(); ++k) {
     const int x = x0 + cw * static_cast<int>(k + 1);
     pf::TextGadget(l++, x, y0, cw - 2, 20, heads[k + 2], pf::kGadgetCenter);
-    pf::StringGadget(kEditColumns[k].stored, x, y0 + 25, cw - 2, 20, heads[k + 2], pf::kGadgetReadOnly | pf::kGadgetCenter);
+    pf::StringGadget(kEditColumns[k].stored, x, y0 + 25, cw - 2, 20, heads[k + 2],
+                     pf::kGadgetReadOnly | pf::kGadgetCenter);
     pf::StringGadget(kEditColumns[k].written, x, y0 + 50, cw - 2, 20, heads[k + 2], pf::kGadgetCenter);
   }
-  pf::ButtonGadget(kEditUpdateRecordButton, x0 + cw * 14, y0 + 50, 1270 - (x0 + cw * 14), 20, "< Update Single Pin Record Only");
+  pf::ButtonGadget(kEditUpdateRecordButton, x0 + cw * 14, y0 + 50, 1270 - (x0 + cw * 14), 20,
+                   "< Update Single Pin Record Only");
   pf::ButtonGadget(kEditUpdateDescriptionButton, x0 + cw * 2, y0 + 75, cw - 2, 20, "^Update^");
-  pf::SetGadgetToolTip(kEditUpdateDescriptionButton, "Updates all the descriptions for the current Component");
+  pf::SetGadgetToolTip(kEditUpdateDescriptionButton,
+                       "Updates all the descriptions for the current Component");
   pf::ButtonGadget(kEditUpdateNameButton, x0 + cw * 3, y0 + 75, cw - 2, 20, "^Update^");
-  pf::SetGadgetToolTip(kEditUpdateNameButton, "Updates the current Component name (will also rebuild Description record)");
+  pf::SetGadgetToolTip(kEditUpdateNameButton,
+                       "Updates the current Component name (will also rebuild Description record)");
   pf::ButtonGadget(kEditUpdateViewButton, x0 + cw * 6, y0 + 75, cw * 3 - 2, 20, "^Update^");
   pf::SetGadgetToolTip(kEditUpdateViewButton, "Updates the View/Zoom for the current Component");
 }
@@ -176,9 +188,10 @@ void photoClick() {
 }
 
 void createComponent() {
-  EditorCreateComponent(pf::GetGadgetText(kEditPackageCombo),
-                        {pf::GetGadgetText(kEditRowFieldFirst), pf::GetGadgetText(kEditRowFieldFirst + 1),
-                         pf::GetGadgetText(kEditRowFieldFirst + 2), pf::GetGadgetText(kEditRowFieldFirst + 3)});
+  EditorCreateComponent(
+      pf::GetGadgetText(kEditPackageCombo),
+      {pf::GetGadgetText(kEditRowFieldFirst), pf::GetGadgetText(kEditRowFieldFirst + 1),
+       pf::GetGadgetText(kEditRowFieldFirst + 2), pf::GetGadgetText(kEditRowFieldFirst + 3)});
   YRM_RefreshEditRecordsWindow();
 }
 
@@ -194,20 +207,49 @@ void autoIncrement() {
 // Handles one control event; true for the click kind (refresh follows).
 bool handleControl(int g) {
   switch (g) {
-    case kEditPreviousRecordButton: YRM_PreviousRecord(); loadAndRefresh(); break;
-    case kEditNextRecordButton: YRM_NextRecord(); loadAndRefresh(); break;
-    case kEditPreviousComponentButton: EditorPreviousComponent(); loadAndRefresh(); break;
-    case kEditNextComponentButton: EditorNextComponent(); loadAndRefresh(); break;
-    case kEditFirstRecordButton: EditorFirstRecord(); loadAndRefresh(); break;
-    case kEditLastRecordButton: EditorLastRecord(); loadAndRefresh(); break;
-    case kEditInsertBeforeButton: YRM_InsertRecordBefore(); YRM_RefreshEditRecordsWindow(); break;
-    case kEditInsertAfterButton: YRM_InsertRecordsAfter(1); YRM_RefreshEditRecordsWindow(); break;
+    case kEditPreviousRecordButton:
+      YRM_PreviousRecord();
+      loadAndRefresh();
+      break;
+    case kEditNextRecordButton:
+      YRM_NextRecord();
+      loadAndRefresh();
+      break;
+    case kEditPreviousComponentButton:
+      EditorPreviousComponent();
+      loadAndRefresh();
+      break;
+    case kEditNextComponentButton:
+      EditorNextComponent();
+      loadAndRefresh();
+      break;
+    case kEditFirstRecordButton:
+      EditorFirstRecord();
+      loadAndRefresh();
+      break;
+    case kEditLastRecordButton:
+      EditorLastRecord();
+      loadAndRefresh();
+      break;
+    case kEditInsertBeforeButton:
+      YRM_InsertRecordBefore();
+      YRM_RefreshEditRecordsWindow();
+      break;
+    case kEditInsertAfterButton:
+      YRM_InsertRecordsAfter(1);
+      YRM_RefreshEditRecordsWindow();
+      break;
     case kEditDeleteRecordButton:
       if (currentrecord > 1) YRM_DeleteRecords(1);
       YRM_RefreshEditRecordsWindow();
       break;
-    case kEditDeleteComponentButton: EditorDeleteComponent(YRM_RefreshEditRecordsWindow); break;
-    case kEditSelectImageButton: selectImage(); YRM_RefreshEditRecordsWindow(); break;
+    case kEditDeleteComponentButton:
+      EditorDeleteComponent(YRM_RefreshEditRecordsWindow);
+      break;
+    case kEditSelectImageButton:
+      selectImage();
+      YRM_RefreshEditRecordsWindow();
+      break;
     case kEditUpdateRecordButton: {
       EditorRow texts;
       for (size_t k = 0; k < texts.size(); ++k)
@@ -217,7 +259,9 @@ bool handleControl(int g) {
       loadAndRefresh();
       break;
     }
-    case kEditUpdateNameButton: EditorUpdateComponentName(pf::GetGadgetText(kEditWriteComponent)); break;
+    case kEditUpdateNameButton:
+      EditorUpdateComponentName(pf::GetGadgetText(kEditWriteComponent));
+      break;
     case kEditUpdateDescriptionButton:
       EditorUpdateComponentDescription(pf::GetGadgetText(kEditWriteDescription));
       break;
@@ -225,23 +269,48 @@ bool handleControl(int g) {
       EditorUpdateComponentView(pf::GetGadgetText(kEditWriteViewX), pf::GetGadgetText(kEditWriteViewY),
                                 pf::GetGadgetText(kEditWriteZoom));
       break;
-    case kEditZoomInButton: EditorZoomIn(); break;
-    case kEditZoomOutButton: EditorZoomOut(); break;
-    case kEditZoomAllButton: EditorZoomAll(); break;
+    case kEditZoomInButton:
+      EditorZoomIn();
+      break;
+    case kEditZoomOutButton:
+      EditorZoomOut();
+      break;
+    case kEditZoomAllButton:
+      EditorZoomAll();
+      break;
     case kEditZoomWindowButton:
       zoomselectstep = 1;
       editinstruction = "Click on top-left corner of Component";
       break;
-    case kEditLeftButton: EditorPan(-1, 0); break;
-    case kEditRightButton: EditorPan(1, 0); break;
-    case kEditUpButton: EditorPan(0, -1); break;
-    case kEditDownButton: EditorPan(0, 1); break;
-    case kEditCentreButton: EditorCentre(); break;
-    case kEditPackageCombo: EditorPackageFields(pf::GetGadgetText(kEditPackageCombo)); break;
-    case kEditCreateComponentButton: createComponent(); break;
-    case kEditMovePinButton: EditorArmMovePin(); break;
-    case kEditQuickSaveButton: YRM_WriteTestPlan(testplanfilename); break;
-    default: break;
+    case kEditLeftButton:
+      EditorPan(-1, 0);
+      break;
+    case kEditRightButton:
+      EditorPan(1, 0);
+      break;
+    case kEditUpButton:
+      EditorPan(0, -1);
+      break;
+    case kEditDownButton:
+      EditorPan(0, 1);
+      break;
+    case kEditCentreButton:
+      EditorCentre();
+      break;
+    case kEditPackageCombo:
+      EditorPackageFields(pf::GetGadgetText(kEditPackageCombo));
+      break;
+    case kEditCreateComponentButton:
+      createComponent();
+      break;
+    case kEditMovePinButton:
+      EditorArmMovePin();
+      break;
+    case kEditQuickSaveButton:
+      YRM_WriteTestPlan(testplanfilename);
+      break;
+    default:
+      break;
   }
   return pf::EventType() == pf::kTypeLeftClick;
 }

@@ -5,14 +5,14 @@
 
 constexpr int kEditWindow = 550;
 constexpr int kEditBlankImage = 890;
-constexpr int kImageEditPhoto = 891;   // the photo, loaded to learn its size
+constexpr int kImageEditPhoto = 891;  // the photo, loaded to learn its size
 
 // ---- photo and step-by-step controls, right of the photo ----------------------
 constexpr int kEditPhoto = 726;
 constexpr int kEditSelectImageButton = 723;
 constexpr int kEditPhotoFile = 724;
-constexpr int kEditPreviousRecordButton = 680;  // "<"
-constexpr int kEditNextRecordButton = 681;      // ">"
+constexpr int kEditPreviousRecordButton = 680;     // "<"
+constexpr int kEditNextRecordButton = 681;         // ">"
 constexpr int kEditPreviousComponentButton = 682;  // "<<"
 constexpr int kEditNextComponentButton = 683;      // ">>"
 constexpr int kEditFirstRecordButton = 737;
@@ -74,6 +74,6 @@ constexpr std::array<EditColumn, 13> kEditColumns = {{{698, 699, 9},
 void YRM_EditRecordsWindow();
 
 // The same in its three stages, so the loop can be driven one event at a time.
-bool OpenEditRecordsWindow();              // false (message shown) when it cannot open
-bool EditRecordsWindowStep(int ms);        // one event; false once the window is closed
-void CloseEditRecordsWindow();             // closes it and rebuilds the trees
+bool OpenEditRecordsWindow();        // false (message shown) when it cannot open
+bool EditRecordsWindowStep(int ms);  // one event; false once the window is closed
+void CloseEditRecordsWindow();       // closes it and rebuilds the trees

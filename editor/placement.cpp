@@ -16,8 +16,8 @@ namespace {
 // follow every insertion and deletion made between clicks, so the placement
 // writes only into its own rows, whatever the operator edits meanwhile.
 std::vector<int> ownrows;
-size_t ownnext;              // index of the next own row to write
-int lastpinx, lastpiny;      // the last pin written, should its row be deleted
+size_t ownnext;          // index of the next own row to write
+int lastpinx, lastpiny;  // the last pin written, should its row be deleted
 
 int limited(const std::string& text) { return std::clamp(IntegerValue(text), 2, 255); }
 
@@ -73,17 +73,22 @@ void interpolate(int n, int x1, int y1, int x2, int y2, const std::string& name)
 
 struct Package {
   const char* item;
-  const char* mode;   // "" = no placement
+  const char* mode;  // "" = no placement
   std::array<int, 4> rows;
 };
 
 // Fixed packages (the custom items read their fields).
 const Package kPackages[] = {
-    {"  1 pin", "PINS", {1, 0, 0, 0}},   {"  2 pin", "PINS", {2, 0, 0, 0}},
-    {"  3 pin", "PINS", {3, 0, 0, 0}},   {"  4 pin", "PINS", {4, 0, 0, 0}},
-    {"  5 pin SOT23-5", "2ROW", {3, 2, 0, 0}}, {"  6 pin DIP/SOT23-6", "2ROW", {3, 3, 0, 0}},
-    {" 64 pin QFP (rectangle)", "4ROW", {19, 13, 19, 13}}, {" 80 pin QFP (rectangle)", "4ROW", {24, 16, 24, 16}},
-    {"100 pin QFP (rectangle)", "4ROW", {30, 20, 30, 20}}, {"120 pin QFP (rectangle)", "", {0, 0, 0, 0}},
+    {"  1 pin", "PINS", {1, 0, 0, 0}},
+    {"  2 pin", "PINS", {2, 0, 0, 0}},
+    {"  3 pin", "PINS", {3, 0, 0, 0}},
+    {"  4 pin", "PINS", {4, 0, 0, 0}},
+    {"  5 pin SOT23-5", "2ROW", {3, 2, 0, 0}},
+    {"  6 pin DIP/SOT23-6", "2ROW", {3, 3, 0, 0}},
+    {" 64 pin QFP (rectangle)", "4ROW", {19, 13, 19, 13}},
+    {" 80 pin QFP (rectangle)", "4ROW", {24, 16, 24, 16}},
+    {"100 pin QFP (rectangle)", "4ROW", {30, 20, 30, 20}},
+    {"120 pin QFP (rectangle)", "", {0, 0, 0, 0}},
     {"128 pin QFP (rectangle)", "4ROW", {38, 26, 38, 26}},
 };
 
@@ -95,10 +100,19 @@ std::string pinText(int n) {
 
 const std::vector<std::string>& PackageItems() {
   static const std::vector<std::string> items = [] {
-    std::vector<std::string> v = {".... Components ....", "  1 pin", "  2 pin", "  3 pin", "  4 pin",
-                                  ".... Custom Components ....", " Custom (any qty of pins)",
-                                  " Custom (from pin? to pin?)", " Custom (1 row)", " Custom (2 row)",
-                                  " Custom (3 row)", " Custom (4 row)", ".... IC's ...."};
+    std::vector<std::string> v = {".... Components ....",
+                                  "  1 pin",
+                                  "  2 pin",
+                                  "  3 pin",
+                                  "  4 pin",
+                                  ".... Custom Components ....",
+                                  " Custom (any qty of pins)",
+                                  " Custom (from pin? to pin?)",
+                                  " Custom (1 row)",
+                                  " Custom (2 row)",
+                                  " Custom (3 row)",
+                                  " Custom (4 row)",
+                                  ".... IC's ...."};
     const int dip[] = {4, 8, 10, 14, 16, 18, 20, 24, 28, 32, 36, 40, 48};
     const int qfp[] = {32, 44, 48, 52, 64, 80, 100, 120, 128, 132, 144, 160, 176, 184, 240};
     const int rect[] = {64, 80, 100, 120, 128};
@@ -190,7 +204,9 @@ void EditorCreateComponent(const std::string& item, const std::array<std::string
     rowpins = r;
   }
   if (mode == "PINTOPIN") pincounter = first;
-  editinstruction = item == "  1 pin" ? "Click on Pin" : mode == "PINTOPIN" ? "Click on Pin " + IntegerText(first) : "Click on Pin 1";
+  editinstruction = item == "  1 pin"    ? "Click on Pin"
+                    : mode == "PINTOPIN" ? "Click on Pin " + IntegerText(first)
+                                         : "Click on Pin 1";
 }
 
 void EditorPlacementClick(int x, int y, const std::string& name) {
@@ -213,7 +229,7 @@ void EditorPlacementClick(int x, int y, const std::string& name) {
   if (placementmode == "PINTOPIN") {
     YRM_InsertRecordsAfter(1);
     writePin(name);
-    --pincounter;   // writePin counted on; the direction decides below
+    --pincounter;  // writePin counted on; the direction decides below
     const int first = r[0], last = r[1];
     if (first == last || (first < last && pincounter >= last) || (first > last && pincounter <= last)) {
       editinstruction.clear();
@@ -244,7 +260,7 @@ void EditorPlacementClick(int x, int y, const std::string& name) {
   // operator moved meanwhile.
   const int last = step > 1 ? lastOwnRow() : 0;
   if (last > 0) currentrecord = last;
-  const int row = (step - 1) / 2;   // 0-based row of this click
+  const int row = (step - 1) / 2;  // 0-based row of this click
   int before = 0;
   for (int k = 0; k <= row; ++k) before += r[k];
   if (step == 1) {
@@ -289,8 +305,10 @@ std::string NextComponentName(const std::string& name) {
   // Add one to the decimal text itself, so no length of digits overflows.
   int k = static_cast<int>(digits.size()) - 1;
   while (k >= 0 && digits[k] == '9') digits[k--] = '0';
-  if (k < 0) digits.insert(digits.begin(), '1');
-  else ++digits[k];
+  if (k < 0)
+    digits.insert(digits.begin(), '1');
+  else
+    ++digits[k];
   const size_t nz = digits.find_first_not_of('0');
   return n.substr(0, d) + (nz == std::string::npos ? "0" : digits.substr(nz));
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-inline int movepinstep;   // 1: the next photo click moves the current pin
+inline int movepinstep;  // 1: the next photo click moves the current pin
 
 // The package list's items, headings included, in list order.
 const std::vector<std::string>& PackageItems();

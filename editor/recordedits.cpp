@@ -11,7 +11,6 @@
 
 namespace {
 
-
 bool sameComponent(int row, const std::string& name) {
   return records.FieldView(row, kFieldComponent) == name;
 }
@@ -34,7 +33,7 @@ void YRM_FindComponentBounds() {
   int first = currentrecord;
   while (first > 2 && sameComponent(first - 1, name)) --first;
   componentlast = last;
-  componentfirst = std::max(first, 2);   // pin rows start at row 2
+  componentfirst = std::max(first, 2);  // pin rows start at row 2
 }
 
 void EditorFirstRecord() { currentrecord = std::min(2, records.Rows()); }
@@ -78,7 +77,7 @@ void EditorDeleteComponent(const std::function<void()>& refresh) {
   const int interval = span > 16 ? span / 16 : 0;
   int counter = 0;
   for (int r = componentfirst; r <= componentlast; ++r) {
-    records.SetField(r, kFieldNumber, "delete");   // the board view stops drawing it
+    records.SetField(r, kFieldNumber, "delete");  // the board view stops drawing it
     editinstruction = "deleting Component... (record: " + std::to_string(r) + " )";
     if (++counter > interval) {
       refresh();

@@ -4,8 +4,8 @@
 #include <array>
 #include <string>
 
-inline std::string pcbimagefile;     // the plan's photo, as in header field 13
-inline int viewx, viewy;             // view centre, photo pixels
+inline std::string pcbimagefile;  // the plan's photo, as in header field 13
+inline int viewx, viewy;          // view centre, photo pixels
 inline float viewzoom;
 inline int testx, testy;             // cross-hair, photo pixels
 inline std::string editinstruction;  // drawn at the top of the photo
@@ -13,7 +13,7 @@ inline std::string editinstruction;  // drawn at the top of the photo
 inline int placementstep;
 inline std::string placementmode;
 inline int pincounter;
-inline std::array<int, 4> rowpins;   // pins of rows 1..4 (PINS: quantity; PINTOPIN: first, last)
+inline std::array<int, 4> rowpins;         // pins of rows 1..4 (PINS: quantity; PINTOPIN: first, last)
 inline int componentfirst, componentlast;  // rows of the current component
 
 // Sets every start value of the editor's state.

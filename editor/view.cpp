@@ -17,7 +17,6 @@
 
 namespace {
 
-
 std::string oneDecimal(float value) {
   char text[64];
   std::snprintf(text, sizeof text, "%.1f", std::isfinite(value) ? value : 0.0f);
@@ -35,7 +34,9 @@ bool loadPhotoSize(int& w, int& h) {
 }
 
 // Nearest whole zoom, halves to the even neighbour.
-int wholeZoom(float zoom) { return static_cast<int>(std::nearbyint(std::isfinite(zoom) ? std::clamp(zoom, -1e6f, 1e6f) : 1.0f)); }
+int wholeZoom(float zoom) {
+  return static_cast<int>(std::nearbyint(std::isfinite(zoom) ? std::clamp(zoom, -1e6f, 1e6f) : 1.0f));
+}
 
 }  // namespace
 
@@ -65,8 +66,10 @@ void YRM_RefreshEditRecordsWindow() {
 }
 
 void YRM_MouseToImageXY(int mousex, int mousey) {
-  const float fx = static_cast<float>(mousex - imagecontrolx) / static_cast<float>(std::max(imagecontrolwidth, 1));
-  const float fy = static_cast<float>(mousey - imagecontroly) / static_cast<float>(std::max(imagecontrolheight, 1));
+  const float fx =
+      static_cast<float>(mousex - imagecontrolx) / static_cast<float>(std::max(imagecontrolwidth, 1));
+  const float fy =
+      static_cast<float>(mousey - imagecontroly) / static_cast<float>(std::max(imagecontrolheight, 1));
   const float x = imagewindowleft + (imagewindowright - imagewindowleft) * fx;
   const float y = imagewindowtop + (imagewindowbottom - imagewindowtop) * fy;
   clickimagex = static_cast<int>(std::lround(x));

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (WellFormed(reply)) {
     const double expected = std::strtod(reply.substr(0, 15).c_str(), nullptr);
     Check(std::fabs(value - expected) <= 1e-9 * std::fabs(expected) + 1e-300,
-               "reads otherwise than the C library");
+          "reads otherwise than the C library");
   }
   return 0;
 }

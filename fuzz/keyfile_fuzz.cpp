@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t length = std::min<size_t>(data[0] % 32, size - 1);
   std::string key(reinterpret_cast<const char*>(data + 1), length);
   for (char& c : key)
-    if (c == '\r' || c == '\n') c = '_';   // keys are one line
+    if (c == '\r' || c == '\n') c = '_';  // keys are one line
   std::string bytes(reinterpret_cast<const char*>(data + 1 + length), size - 1 - length);
 
   KeyText keys;

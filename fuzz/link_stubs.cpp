@@ -30,7 +30,9 @@ FtStatus GetStatus(FtHandle, uint32_t* rxbytes, uint32_t* txbytes, uint32_t* eve
 }
 FtStatus ReadEE(FtHandle, uint32_t address, uint16_t* value) {
   size_t at = 2 * (size_t(address) - 128);
-  auto byte = [](size_t i) { return i < fuzzlink::eeprom.size() ? uint8_t(fuzzlink::eeprom[i]) : uint8_t(0); };
+  auto byte = [](size_t i) {
+    return i < fuzzlink::eeprom.size() ? uint8_t(fuzzlink::eeprom[i]) : uint8_t(0);
+  };
   *value = static_cast<uint16_t>(byte(at) | byte(at + 1) << 8);
   return 0;
 }

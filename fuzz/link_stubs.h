@@ -5,7 +5,7 @@
 #include <string>
 
 namespace fuzzlink {
-extern std::string queue;       // bytes waiting in the receive queue
-extern size_t claimedExtra;     // GetStatus reports this many bytes more
-extern std::string eeprom;      // bytes of EEPROM words 128 on, low byte first
+extern std::string queue;    // bytes waiting in the receive queue
+extern size_t claimedExtra;  // GetStatus reports this many bytes more
+extern std::string eeprom;   // bytes of EEPROM words 128 on, low byte first
 }  // namespace fuzzlink

@@ -50,8 +50,8 @@ void CheckAgainstLines(const std::string& bytes, const RecordTable& t) {
     size_t start = 0;
     for (; f <= t.Fields(); ++f) {
       size_t comma = line.find(',', start);
-      std::string_view piece = line.substr(start, comma == std::string_view::npos ? line.npos
-                                                                                 : comma - start);
+      std::string_view piece =
+          line.substr(start, comma == std::string_view::npos ? line.npos : comma - start);
       Check(t.FieldView(static_cast<int>(r) + 1, f) == Unescape(piece), "field text");
       if (comma == std::string_view::npos) break;
       start = comma + 1;
@@ -85,9 +85,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int a = data[k + 1], b = data[k + 2];
     int rows = records.Rows();
     switch (data[k] % 6) {
-      case 0: currentrecord = a % (rows + 3) - 1; break;
-      case 1: if (rows < 100) YRM_InsertRecordsAfter(b % 8 - 1); break;
-      case 2: YRM_InsertRecordBefore(); break;
+      case 0:
+        currentrecord = a % (rows + 3) - 1;
+        break;
+      case 1:
+        if (rows < 100) YRM_InsertRecordsAfter(b % 8 - 1);
+        break;
+      case 2:
+        YRM_InsertRecordBefore();
+        break;
       case 3: {
         int before = currentrecord;
         YRM_DeleteRecords(b - 100);
@@ -98,10 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 4:
         records.SetField(a % (rows + 2), b * 3, std::string_view(bytes).substr(k, b % 7));
         break;
-      case 5: YRM_RenumberRecords(); break;
+      case 5:
+        YRM_RenumberRecords();
+        break;
     }
-    if (currentrecord >= 1)
-      Check(currentrecord <= records.Rows() + 1, "current record near the table");
+    if (currentrecord >= 1) Check(currentrecord <= records.Rows() + 1, "current record near the table");
   }
   Check(records.Valid(), "table layout after the operations");
   return 0;

@@ -13,7 +13,7 @@
 #include "shell/state.h"
 
 namespace {
-constexpr int kCalWords = kCalLastWord - kCalFirstWord + 1;   // 896
+constexpr int kCalWords = kCalLastWord - kCalFirstWord + 1;  // 896
 
 // A decimal integer; a missing key or no number ("--") reads 0.
 int64_t CalValue(const KeyText& keys, const std::string& key) {
@@ -31,7 +31,7 @@ int64_t CalValue(const KeyText& keys, const std::string& key) {
 }
 
 int32_t RoundedCode(double x) {
-  double r = std::nearbyint(x);   // a half to the even neighbour
+  double r = std::nearbyint(x);  // a half to the even neighbour
   if (r > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
   if (r < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(r);
@@ -69,12 +69,12 @@ void YRM_SaveCalibrationToEeprom(const std::string& file) {
   if (usbopen != 1) return;
   std::string text;
   if (!pf::ReadFileBytes(file, text)) return;
-  text.resize(2 * kCalWords, '\0');   // the rest of the area is 0; a longer text is cut
+  text.resize(2 * kCalWords, '\0');  // the rest of the area is 0; a longer text is cut
   std::lock_guard<std::mutex> g(linklock);
   if (usbopen != 1) return;
   for (int k = 0; k < kCalWords; ++k) {
-    uint16_t word = static_cast<uint16_t>(static_cast<uint8_t>(text[2 * k]) |
-                                          static_cast<uint8_t>(text[2 * k + 1]) << 8);
+    uint16_t word =
+        static_cast<uint16_t>(static_cast<uint8_t>(text[2 * k]) | static_cast<uint8_t>(text[2 * k + 1]) << 8);
     d2xx::WriteEE(fthandle, static_cast<uint32_t>(kCalFirstWord + k), word);
   }
 }
@@ -107,8 +107,8 @@ void DeriveCalibrationFromText(const std::string& text) {
   const double highSpan = static_cast<double>(dac10 - dacm10);
   for (int i = 0; i <= 10; ++i) {
     int mv = kCalVoltages[i];
-    amplitudecode[i] = mv <= 1000 ? RoundedCode(lowSpan * (mv / 1000.0))
-                                  : RoundedCode(highSpan * (mv / 10000.0));
+    amplitudecode[i] =
+        mv <= 1000 ? RoundedCode(lowSpan * (mv / 1000.0)) : RoundedCode(highSpan * (mv / 10000.0));
     zerocode[i] = RoundedCode(static_cast<double>(dac0));
   }
 

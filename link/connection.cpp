@@ -75,7 +75,7 @@ void YRM_ReadEepromHeader() {
 
 void YRM_StartConnection() {
   YRM_WriteLog("YRM_StartConnection()");
-  samplingms = 0;   // whatever the instrument still holds is not known yet
+  samplingms = 0;  // whatever the instrument still holds is not known yet
   YRM_OpenUsbPort(kLinkBaud);
   if (usbopen != 1) {
     YRM_ShowMessage(

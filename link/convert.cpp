@@ -31,7 +31,7 @@ void YRM_ConvertSamples() {
   int points = std::clamp(pointcount, 0, 128);
   int32_t a0[129], a1[129];
   {
-    std::lock_guard<std::mutex> g(linklock);   // one conversion sees one frame
+    std::lock_guard<std::mutex> g(linklock);  // one conversion sees one frame
     std::copy(adc0samples.begin(), adc0samples.begin() + points + 1, a0);
     std::copy(adc1samples.begin(), adc1samples.begin() + points + 1, a1);
     takenusbrailraw = usbrailraw;
@@ -51,10 +51,10 @@ void YRM_ConvertSamples() {
 }
 
 void YRM_UpdateButtonIndicators() {
-  UpdateButton(takeninstrumentstatus & 1, kButtonAImage, kImageButtonAGrey, kImageButtonAYellow,
-               buttonashown, buttonaevent);
-  UpdateButton(takeninstrumentstatus & 2, kButtonBImage, kImageButtonBGrey, kImageButtonBYellow,
-               buttonbshown, buttonbevent);
+  UpdateButton(takeninstrumentstatus & 1, kButtonAImage, kImageButtonAGrey, kImageButtonAYellow, buttonashown,
+               buttonaevent);
+  UpdateButton(takeninstrumentstatus & 2, kButtonBImage, kImageButtonBGrey, kImageButtonBYellow, buttonbshown,
+               buttonbevent);
 }
 
 float TakenUsbRailVolts() {

@@ -19,9 +19,8 @@ void YRM_OpenUsbPort(int baud) {
     } else {
       d2xx::CreateDeviceInfoList(&ftdevicecount);
       d2xx::SetVIDPID(0x0403, 0x6015);
-      d2xx::CreateDeviceInfoList(&ftdevicecount);   // now with that vendor and product
-      d2xx::GetDeviceInfoDetail(0, &ftflags, &fttype, &ftid, &ftlocid, ftserial, ftdescription,
-                                &fthandleout);
+      d2xx::CreateDeviceInfoList(&ftdevicecount);  // now with that vendor and product
+      d2xx::GetDeviceInfoDetail(0, &ftflags, &fttype, &ftid, &ftlocid, ftserial, ftdescription, &fthandleout);
       if (d2xx::Open(0, &fthandleout) != 0) {
         message =
             "Info #0004 No USB. USB instrument port not detected, please check USB connection "

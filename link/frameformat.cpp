@@ -39,7 +39,8 @@ bool DecodeDataFrame(const uint8_t* f, DataFrame& out) {
   if (FrameChecksum(f) != CarriedChecksum(f)) return false;
   // Each sum is two words, high word first, in two's complement.
   auto sum32 = [](const uint8_t* p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(FrameWord(p)) << 16 | static_cast<uint32_t>(FrameWord(p + 2)));
+    return static_cast<int32_t>(static_cast<uint32_t>(FrameWord(p)) << 16 |
+                                static_cast<uint32_t>(FrameWord(p + 2)));
   };
   out.usbRail = FrameWord(f + 2);
   out.status = FrameWord(f + 4);

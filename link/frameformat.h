@@ -7,10 +7,10 @@
 
 // ---- the line -----------------------------------------------------------
 constexpr int kLinkBaud = 250000;
-constexpr int kLineBitsPerByte = 10;         // start bit, 8 data bits, stop bit
-constexpr int kOutFrameBytes = 8;            // write and request frames
-constexpr int kFrameBytes = 520;             // data frames
-constexpr int kFramePoints = 64;             // sample pairs in a data frame
+constexpr int kLineBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+constexpr int kOutFrameBytes = 8;     // write and request frames
+constexpr int kFrameBytes = 520;      // data frames
+constexpr int kFramePoints = 64;      // sample pairs in a data frame
 
 // Whole milliseconds `bytes` take to cross the line, rounded down or up.
 // The instrument samples at this rate whatever the frequency.

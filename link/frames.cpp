@@ -7,8 +7,8 @@
 #include "platform/clock.h"
 
 namespace {
-constexpr int kQuietMs = 25;        // the poll thread keeps still this long before a burst
-constexpr int kMaxFrames = 2048;    // frames that fit the transmit buffer
+constexpr int kQuietMs = 25;      // the poll thread keeps still this long before a burst
+constexpr int kMaxFrames = 2048;  // frames that fit the transmit buffer
 }  // namespace
 
 void YRM_WriteRegisters(int first, int count) {

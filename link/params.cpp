@@ -15,13 +15,18 @@ int64_t Rounded(double x) {
   return static_cast<int64_t>(std::nearbyint(std::clamp(x, -9.0e18, 9.0e18)));
 }
 
-struct FrequencyRow { int hz, points, samples, cycles; };
+struct FrequencyRow {
+  int hz, points, samples, cycles;
+};
 constexpr FrequencyRow kFrequencies[] = {
     {10, 64, 100, 1}, {20, 64, 50, 2},  {50, 64, 20, 4},   {100, 64, 10, 8},
     {200, 64, 5, 16}, {500, 64, 2, 40}, {1000, 64, 1, 80},
 };
 
-struct ResistanceRow { int ohms; float* nominal; };
+struct ResistanceRow {
+  int ohms;
+  float* nominal;
+};
 }  // namespace
 
 void YRM_SendInstrumentParams() {
@@ -34,15 +39,17 @@ void YRM_SendInstrumentParams() {
     if (kCalVoltages[i] != v) continue;
     reg[4] = amplitudecode[i];
     reg[5] = zerocode[i];
-    if (v <= 1000) reg[1] &= ~int64_t{0x20};   // low range
-    else reg[1] |= 0x20;                       // 10 V range
+    if (v <= 1000)
+      reg[1] &= ~int64_t{0x20};  // low range
+    else
+      reg[1] |= 0x20;  // 10 V range
   }
   reg[6] = v;
 
   int64_t r = Rounded(resistance);
   const ResistanceRow rows[] = {
-      {50, &resistance50},   {100, &resistance100},  {200, &resistance200},   {500, &resistance500},
-      {1000, &resistance1k}, {2000, &resistance2k},  {5000, &resistance5k},   {10000, &resistance10k},
+      {50, &resistance50},   {100, &resistance100}, {200, &resistance200}, {500, &resistance500},
+      {1000, &resistance1k}, {2000, &resistance2k}, {5000, &resistance5k}, {10000, &resistance10k},
   };
   // Only a resistance the model has takes its calibrated value.
   const std::span<const int> fitted = ActiveModel().resistances;

@@ -14,7 +14,7 @@
 #include "platform/gui.h"
 #include "shell/ribbon.h"
 
-void StopConnectionByWatchdog();   // connection.cpp
+void StopConnectionByWatchdog();  // connection.cpp
 
 namespace {
 constexpr int kPollIntervalMs = 250;
@@ -38,7 +38,7 @@ void ReadFramesLocked();
 void YRM_ReadUsbFrames() {
   if (usbopen != 1) return;
   ReadFramesLocked();
-  if (newframe == 1) pf::WakeWindowEvent();   // the main step takes it at once (outside the lock)
+  if (newframe == 1) pf::WakeWindowEvent();  // the main step takes it at once (outside the lock)
 }
 
 namespace {
@@ -88,16 +88,16 @@ void ReadFramesLocked() {
 void YRM_CheckLinkTimeout() {
   if (usbopen == 1 && pf::ElapsedMilliseconds() > lastgoodframe + kLinkTimeoutMs) {
     StopConnectionByWatchdog();
-    pf::WakeWindowEvent();   // the indicator shows the link down at once
+    pf::WakeWindowEvent();  // the indicator shows the link down at once
   }
 }
 
 int NextPollDelay() {
-  if (usbopen != 1) return kIdleWaitMs;      // an opening wakes the thread
-  if (rxpartial > 0) return 1;               // a frame is arriving
+  if (usbopen != 1) return kIdleWaitMs;  // an opening wakes the thread
+  if (rxpartial > 0) return 1;           // a frame is arriving
   int64_t now = pf::ElapsedMilliseconds();
   int64_t next;
-  if (lastframeread <= lastrequest)          // a reply is due
+  if (lastframeread <= lastrequest)  // a reply is due
     next = std::max(lastrequest + samplingms + kReplyEarliestMs, now + 1);
   else
     next = std::min(lastrequest + kPollIntervalMs, lastgoodframe + kLinkTimeoutMs + 1);
@@ -121,7 +121,8 @@ void YRM_WorkerThread() {
     // watchdog keep their times without a thousand wake-ups a second.
     {
       std::unique_lock<std::mutex> g(wakeLock);
-      const bool opened = wake.wait_for(g, std::chrono::milliseconds(delay), [] { return woken || workerstop != 0; });
+      const bool opened =
+          wake.wait_for(g, std::chrono::milliseconds(delay), [] { return woken || workerstop != 0; });
       woken = false;
       // Woken by an opening: the pass still begins with its 1 ms wait, so the
       // connection start, which goes on at once, takes the link first as it
@@ -137,7 +138,7 @@ void YRM_WorkerThread() {
 }
 
 void StartPollThread() {
-  if (workerthread.joinable()) return;   // already running
+  if (workerthread.joinable()) return;  // already running
   workerstop = 0;
   workerthread = std::thread(YRM_WorkerThread);
 }

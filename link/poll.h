@@ -1,6 +1,6 @@
 // Data frames, the poll thread and the link watchdog.
 #pragma once
-#include "link/frameformat.h"   // kFrameBytes
+#include "link/frameformat.h"  // kFrameBytes
 
 // The poll thread's body: runs while workerstop is 0.
 void YRM_WorkerThread();

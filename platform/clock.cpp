@@ -70,7 +70,10 @@ void Delay(int ms) {
 }
 
 namespace test {
-void SetElapsed(std::function<int64_t()> f) { std::lock_guard<std::mutex> g(hooksLock); elapsedHook = std::move(f); }
+void SetElapsed(std::function<int64_t()> f) {
+  std::lock_guard<std::mutex> g(hooksLock);
+  elapsedHook = std::move(f);
+}
 void SetCalendar(std::function<int64_t()> f) {
   std::lock_guard<std::mutex> g(hooksLock);
   calendarHook = std::move(f);
@@ -81,8 +84,14 @@ void SetCalendarMilliseconds(std::function<int64_t()> f) {
   calendarMsHook = std::move(f);
   calendarHook = nullptr;
 }
-void SetNow(std::function<LocalTime()> f) { std::lock_guard<std::mutex> g(hooksLock); nowHook = std::move(f); }
-void SetDelay(std::function<void(int)> f) { std::lock_guard<std::mutex> g(hooksLock); delayHook = std::move(f); }
+void SetNow(std::function<LocalTime()> f) {
+  std::lock_guard<std::mutex> g(hooksLock);
+  nowHook = std::move(f);
+}
+void SetDelay(std::function<void(int)> f) {
+  std::lock_guard<std::mutex> g(hooksLock);
+  delayHook = std::move(f);
+}
 void RestoreClocks() {
   std::lock_guard<std::mutex> g(hooksLock);
   elapsedHook = nullptr;

@@ -76,8 +76,10 @@ struct Channel {
     maxValue = prec < 8 ? (1 << prec) - 1 : 255;
   }
   int At(int x, int y) const {
-    const OPJ_UINT32 cx = std::min<OPJ_UINT32>(OPJ_UINT32(x) / std::max<OPJ_UINT32>(comp->dx, 1), comp->w - 1);
-    const OPJ_UINT32 cy = std::min<OPJ_UINT32>(OPJ_UINT32(y) / std::max<OPJ_UINT32>(comp->dy, 1), comp->h - 1);
+    const OPJ_UINT32 cx =
+        std::min<OPJ_UINT32>(OPJ_UINT32(x) / std::max<OPJ_UINT32>(comp->dx, 1), comp->w - 1);
+    const OPJ_UINT32 cy =
+        std::min<OPJ_UINT32>(OPJ_UINT32(y) / std::max<OPJ_UINT32>(comp->dy, 1), comp->h - 1);
     int v = (int(comp->data[size_t(cy) * comp->w + cx]) + offset) >> shift;
     if (maxValue != 255) v = v * 255 / maxValue;
     return std::clamp(v, 0, 255);
@@ -90,7 +92,8 @@ bool Usable(const opj_image_comp_t& c) { return c.data && c.w > 0 && c.h > 0; }
 int ResolutionLevels(opj_codec_t* codec) {
   opj_codestream_info_v2_t* info = opj_get_cstr_info(codec);
   if (!info) return 1;
-  int levels = info->m_default_tile_info.tccp_info ? int(info->m_default_tile_info.tccp_info[0].numresolutions) : 1;
+  int levels =
+      info->m_default_tile_info.tccp_info ? int(info->m_default_tile_info.tccp_info[0].numresolutions) : 1;
   for (OPJ_UINT32 c = 1; info->m_default_tile_info.tccp_info && c < info->nbcomps; ++c)
     levels = std::min(levels, int(info->m_default_tile_info.tccp_info[c].numresolutions));
   opj_destroy_cstr_info(&info);
@@ -99,8 +102,10 @@ int ResolutionLevels(opj_codec_t* codec) {
 }  // namespace
 
 bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reduction* reduction) {
-  const bool codestream = data.size() >= 2 && (unsigned char)data[0] == 0xFF && (unsigned char)data[1] == 0x4F;
-  std::unique_ptr<opj_codec_t, CodecCloser> codec(opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
+  const bool codestream =
+      data.size() >= 2 && (unsigned char)data[0] == 0xFF && (unsigned char)data[1] == 0x4F;
+  std::unique_ptr<opj_codec_t, CodecCloser> codec(
+      opj_create_decompress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
   if (!codec) return error = "JPEG 2000 decoder unavailable", false;
   std::string message;
   opj_set_error_handler(codec.get(), Remember, &message);
@@ -198,17 +203,19 @@ bool EncodeJp2(const QImage& source, bool codestream, const std::string& path, s
   opj_cparameters_t params;
   opj_set_default_encoder_parameters(&params);
   params.tcp_numlayers = 1;
-  params.tcp_rates[0] = 0;   // lossless
+  params.tcp_rates[0] = 0;  // lossless
   params.cp_disto_alloc = 1;
   params.numresolution = 1;
   while (params.numresolution < 6 && (1 << params.numresolution) <= std::min(w, h)) ++params.numresolution;
-  std::unique_ptr<opj_codec_t, CodecCloser> codec(opj_create_compress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
+  std::unique_ptr<opj_codec_t, CodecCloser> codec(
+      opj_create_compress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
   std::string message;
   opj_set_error_handler(codec.get(), Remember, &message);
   opj_set_warning_handler(codec.get(), Ignore, nullptr);
   opj_set_info_handler(codec.get(), Ignore, nullptr);
   if (!opj_setup_encoder(codec.get(), &params, image.get())) return error = "encoder set-up failed", false;
-  std::unique_ptr<opj_stream_t, StreamCloser> stream(opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE));
+  std::unique_ptr<opj_stream_t, StreamCloser> stream(
+      opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE));
   if (!stream) return error = "cannot write " + path, false;
   if (!opj_start_compress(codec.get(), image.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
       !opj_end_compress(codec.get(), stream.get()))

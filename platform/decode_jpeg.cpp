@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <vector>
 
+// libjpeg's headers need <cstdio> (FILE, size_t) before them.
+// clang-format off
 #include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 #include "platform/image_codec.h"
 
@@ -55,8 +58,8 @@ void CmykRow(const JSAMPLE* in, unsigned char* out, JDIMENSION w, bool inverted)
 
 // `out` and `cmyk` belong to the caller, so a longjmp out of libjpeg skips
 // no destructor.
-bool DecodeRaw(const std::string& data, QImage& out, std::vector<JSAMPLE>& cmyk,
-               std::string& error, ErrorManager& err, Reduction* reduction) {
+bool DecodeRaw(const std::string& data, QImage& out, std::vector<JSAMPLE>& cmyk, std::string& error,
+               ErrorManager& err, Reduction* reduction) {
   jpeg_decompress_struct cinfo;
   cinfo.err = &err.pub;
   SetUp(err);
@@ -72,13 +75,14 @@ bool DecodeRaw(const std::string& data, QImage& out, std::vector<JSAMPLE>& cmyk,
     return false;
   }
   const bool isCmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-  cinfo.out_color_space = isCmyk ? JCS_CMYK : JCS_EXT_BGRA;   // BGRA: a 32-bit QImage pixel
+  cinfo.out_color_space = isCmyk ? JCS_CMYK : JCS_EXT_BGRA;  // BGRA: a 32-bit QImage pixel
   cinfo.dct_method = JDCT_ISLOW;
-  cinfo.do_fancy_upsampling = FALSE;   // merged chroma upsampling: about twice as fast
+  cinfo.do_fancy_upsampling = FALSE;  // merged chroma upsampling: about twice as fast
   // The decoder scales by 1/2, 1/4 and 1/8 in its inverse transform, which
   // costs far less than decoding whole and shrinking.
   cinfo.scale_num = 1;
-  cinfo.scale_denom = reduction ? unsigned(reduction->Choose(int(cinfo.image_width), int(cinfo.image_height), 8)) : 1;
+  cinfo.scale_denom =
+      reduction ? unsigned(reduction->Choose(int(cinfo.image_width), int(cinfo.image_height), 8)) : 1;
   jpeg_calc_output_dimensions(&cinfo);
   if (!CheckDecodedSize(cinfo.output_width, cinfo.output_height, error)) {
     jpeg_destroy_decompress(&cinfo);
@@ -148,8 +152,10 @@ bool EncodeJpeg(const QImage& source, int quality, std::string& out, std::string
   unsigned long size = 0;
   ErrorManager err;
   const bool ok = EncodeRaw(img, quality, buffer, size, err);
-  if (ok) out.assign(reinterpret_cast<const char*>(buffer), size);
-  else error = err.message;
+  if (ok)
+    out.assign(reinterpret_cast<const char*>(buffer), size);
+  else
+    error = err.message;
   std::free(buffer);
   return ok;
 }

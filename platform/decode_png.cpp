@@ -45,8 +45,8 @@ void Flush(png_structp) {}
 
 // Decodes into `out`. The objects with destructors (`out`, `rows`) belong to
 // the caller, so a longjmp out of libpng skips none.
-bool DecodeRaw(const std::string& data, QImage& out, std::vector<png_bytep>& rows,
-               std::string& error, Failure& failure, Reduction* reduction) {
+bool DecodeRaw(const std::string& data, QImage& out, std::vector<png_bytep>& rows, std::string& error,
+               Failure& failure, Reduction* reduction) {
   Reader reader{reinterpret_cast<const unsigned char*>(data.data()), data.size(), 0};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure, OnError, OnWarning);
   if (!png) return false;
@@ -64,10 +64,10 @@ bool DecodeRaw(const std::string& data, QImage& out, std::vector<png_bytep>& row
 
   const int type = png_get_color_type(png, info);
   const bool alpha = (type & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
-  png_set_expand(png);                // palette, low bit depths, tRNS -> RGB(A) 8 bit
+  png_set_expand(png);  // palette, low bit depths, tRNS -> RGB(A) 8 bit
   png_set_strip_16(png);
   png_set_gray_to_rgb(png);
-  png_set_bgr(png);                   // memory order of a 32-bit QImage pixel
+  png_set_bgr(png);  // memory order of a 32-bit QImage pixel
   if (!alpha) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
@@ -93,12 +93,11 @@ bool EncodeRaw(const QImage& img, std::string& out, std::vector<png_bytep>& rows
   }
   png_set_write_fn(png, &out, Write, Flush);
   const bool alpha = img.format() == QImage::Format_ARGB32;
-  png_set_IHDR(png, info, img.width(), img.height(), 8,
-               alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, img.width(), img.height(), 8, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   png_set_bgr(png);
-  if (!alpha) png_set_filler(png, 0, PNG_FILLER_AFTER);   // drops the unused byte
+  if (!alpha) png_set_filler(png, 0, PNG_FILLER_AFTER);  // drops the unused byte
   png_write_image(png, rows.data());
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);

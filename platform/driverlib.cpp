@@ -11,7 +11,7 @@ namespace pf {
 
 namespace {
 std::mutex libsLock;
-std::map<int, void*> libs;   // never unloaded
+std::map<int, void*> libs;  // never unloaded
 
 void* TryOpen(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
 }  // namespace

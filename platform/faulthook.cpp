@@ -34,8 +34,8 @@ constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
 FaultHandler handler = nullptr;
 FaultInfo fault{};
-long zoneOffset = 0;            // seconds east of UTC at installation
-char programPath[4096] = "";    // this program's file, for the box process
+long zoneOffset = 0;          // seconds east of UTC at installation
+char programPath[4096] = "";  // this program's file, for the box process
 std::atomic<long> handlingThread{0};
 alignas(16) char altStack[1 << 16];  // the handler's stack when the faulting one is exhausted
 
@@ -195,7 +195,11 @@ LocalTime FaultLocalTime() {
   const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
   const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
   const int year = static_cast<int>(yoe + era * 400 + (month <= 2));
-  return {year, month, day, static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
+  return {year,
+          month,
+          day,
+          static_cast<int>(secs / 3600),
+          static_cast<int>(secs / 60 % 60),
           static_cast<int>(secs % 60)};
 }
 

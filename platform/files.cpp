@@ -1,8 +1,8 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -206,8 +206,8 @@ void removeLeftovers(const fs::path& target) {
 bool ReplaceFile(const std::string& path, const std::string& content) {
   std::string target = NativePath(path);
   fs::path p(target);
-  std::string tmp = (p.has_parent_path() ? p.parent_path().string() + "/" : std::string()) +
-                    "." + p.filename().string() + ".tmp" + std::to_string(getpid());
+  std::string tmp = (p.has_parent_path() ? p.parent_path().string() + "/" : std::string()) + "." +
+                    p.filename().string() + ".tmp" + std::to_string(getpid());
   removeLeftovers(p);
   if (takeFault(failCreates)) return false;
   FILE* f = std::fopen(tmp.c_str(), "wb");

@@ -8,17 +8,17 @@
 
 namespace pf {
 
-std::string NativePath(const std::string& path);        // "\" -> "/"
-bool FileExists(const std::string& path);               // a readable regular file
-int64_t FileSize(const std::string& path);              // -1 when missing
-int64_t FileModified(const std::string& path);          // ns since epoch, -1
-bool CreateDirectory(const std::string& path);          // true if it exists after
+std::string NativePath(const std::string& path);  // "\" -> "/"
+bool FileExists(const std::string& path);         // a readable regular file
+int64_t FileSize(const std::string& path);        // -1 when missing
+int64_t FileModified(const std::string& path);    // ns since epoch, -1
+bool CreateDirectory(const std::string& path);    // true if it exists after
 bool DeleteFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);  // replaces `to`
 bool IsDirectory(const std::string& path);
 std::string CurrentDirectory();
 bool SetCurrentDirectory(const std::string& path);
-std::string ProgramDirectory();                          // folder of the executable
+std::string ProgramDirectory();  // folder of the executable
 
 // Whole-file reads and writes.
 bool ReadFileBytes(const std::string& path, std::string& out);
@@ -45,6 +45,6 @@ void FailRenames(int n);
 void FailCreates(int n);
 // How many whole-file reads (ReadFileBytes, ReadLines) ran so far.
 int WholeFileReads();
-}
+}  // namespace test
 
 }  // namespace pf

@@ -28,9 +28,9 @@
 
 // The toolkit's own entry for synthetic key presses: offers the key to the
 // shortcut map exactly as a typed key is offered (its test library uses it).
-Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
-                                               Qt::KeyboardModifiers mods, const QString& text = QString(),
-                                               bool autorep = false, ushort count = 1);
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text = QString(), bool autorep = false,
+                                               ushort count = 1);
 
 namespace pf {
 namespace gui {
@@ -58,13 +58,14 @@ int buildMenu = -1;                       // menu that MenuTitle/MenuItem extend
 std::vector<QPointer<QMenu>> buildStack;  // title menu, then open sub-menus
 
 std::vector<std::string> openedUrls;
-std::function<void()> waitHook;   // test seam: runs when a wait finds no event
+std::function<void()> waitHook;  // test seam: runs when a wait finds no event
 
 // Wakes a waiting WaitWindowEvent when its time is up, or when another
 // thread calls WakeWindowEvent (a posted event ends the toolkit's wait).
 class Waker : public QObject {
  public:
   QBasicTimer timer;
+
  protected:
   void timerEvent(QTimerEvent*) override {}
   void customEvent(QEvent*) override {}
@@ -157,10 +158,13 @@ class ClientWidget : public QWidget {
  public:
   ClientWidget(int num, QWidget* parent) : QWidget(parent), num(num) {}
   const int num;
+
  protected:
   void mousePressEvent(QMouseEvent* e) override {
-    if (e->button() == Qt::LeftButton) QueueEvent(kEventLeftClick, num);
-    else if (e->button() == Qt::RightButton) QueueEvent(kEventRightClick, num);
+    if (e->button() == Qt::LeftButton)
+      QueueEvent(kEventLeftClick, num);
+    else if (e->button() == Qt::RightButton)
+      QueueEvent(kEventRightClick, num);
     e->accept();
   }
 };
@@ -182,8 +186,10 @@ class MouseTracker : public QObject {
         Window* win = FindWindow(top->num);
         if (!win || win->top != top || !win->client) break;
         QPoint p = w->mapTo(top, static_cast<QMouseEvent*>(e)->position().toPoint()) - win->client->pos();
-        if (win->client->rect().contains(p)) SetMousePosition(top->num, p.x(), p.y());
-        else SetMousePosition(top->num, -1, -1);
+        if (win->client->rect().contains(p))
+          SetMousePosition(top->num, p.x(), p.y());
+        else
+          SetMousePosition(top->num, -1, -1);
         break;
       }
       default:
@@ -226,12 +232,16 @@ Menu* findMenu(int menu) {
 
 void forgetWindow(int win) {
   for (auto it = menus.begin(); it != menus.end();) {
-    if (it->second.win == win) it = menus.erase(it);
-    else ++it;
+    if (it->second.win == win)
+      it = menus.erase(it);
+    else
+      ++it;
   }
   for (auto it = queue.begin(); it != queue.end();) {
-    if (it->win == win) it = queue.erase(it);
-    else ++it;
+    if (it->win == win)
+      it = queue.erase(it);
+    else
+      ++it;
   }
 }
 
@@ -249,8 +259,8 @@ Gadget* FindGadget(int g) {
 
 void QueueEvent(int kind, int win, int gadget, int menu, int type) {
   // A burst of moves or resizes is one event for the main loop.
-  if ((kind == kEventMoveWindow || kind == kEventSizeWindow) && !queue.empty() &&
-      queue.back().kind == kind && queue.back().win == win)
+  if ((kind == kEventMoveWindow || kind == kEventSizeWindow) && !queue.empty() && queue.back().kind == kind &&
+      queue.back().win == win)
     return;
   queue.push_back({kind, win, gadget, menu, type});
 }
@@ -278,8 +288,10 @@ ModalScope::~ModalScope() {
   // arrived during it.
   for (size_t i = queued; i < queue.size();) {
     const int kind = queue[i].kind;
-    if (kind == kEventActivateWindow || kind == kEventDeactivateWindow) queue.erase(queue.begin() + i);
-    else ++i;
+    if (kind == kEventActivateWindow || kind == kEventDeactivateWindow)
+      queue.erase(queue.begin() + i);
+    else
+      ++i;
   }
   modalEnd.start();
   if (Window* w = FindWindow(previous)) {
@@ -391,8 +403,10 @@ bool OpenWindow(int win, int x, int y, int innerWidth, int innerHeight, const st
     }
   }
   top->move(x, y);
-  if (flags & kWindowSizeable) top->resize(innerWidth, innerHeight);
-  else top->setFixedSize(innerWidth, innerHeight);
+  if (flags & kWindowSizeable)
+    top->resize(innerWidth, innerHeight);
+  else
+    top->setFixedSize(innerWidth, innerHeight);
   w.lastPos = top->pos();
   w.lastSize = top->size();
   w.settle.start();
@@ -433,8 +447,10 @@ void ResizeWindow(int win, int x, int y, int innerWidth, int innerHeight) {
   w->lastPos = pos;
   w->lastSize = size;
   w->settle.start();
-  if (!(w->flags & kWindowSizeable)) w->top->setFixedSize(size);
-  else w->top->resize(size);
+  if (!(w->flags & kWindowSizeable))
+    w->top->setFixedSize(size);
+  else
+    w->top->resize(size);
   w->top->move(pos);
 }
 
@@ -527,8 +543,10 @@ bool CreateMenu(int menu, int win) {
   if (w->menuBar) {
     // One menu bar per window: the new one replaces it.
     for (auto it = menus.begin(); it != menus.end();) {
-      if (it->second.bar == w->menuBar) it = menus.erase(it);
-      else ++it;
+      if (it->second.bar == w->menuBar)
+        it = menus.erase(it);
+      else
+        ++it;
     }
     delete w->menuBar;
   }
@@ -624,7 +642,7 @@ void AddKeyboardShortcut(int win, int key, int item) {
   if (key & kShortcutAlt) mods |= Qt::ALT;
   if (key & kShortcutControl) mods |= Qt::CTRL;
   if (key & kShortcutShift) mods |= Qt::SHIFT;
-  int qtKey = key & 0xFFF;   // 'A'..'Z' and '0'..'9' are the toolkit's key codes
+  int qtKey = key & 0xFFF;  // 'A'..'Z' and '0'..'9' are the toolkit's key codes
   if (auto old = w->shortcuts.find(key); old != w->shortcuts.end()) delete old->second;
   auto* s = new QShortcut(QKeySequence(QKeyCombination::fromCombined(mods | qtKey)), w->top);
   s->setContext(Qt::WindowShortcut);

@@ -19,14 +19,14 @@ void InitGui();
 // ---- events ---------------------------------------------------------------
 enum EventKind : int {
   kEventNone = 0,
-  kEventMenu = 1,            // menu item or keyboard shortcut; EventMenu()
-  kEventGadget = 2,          // control event; EventGadget(), EventType()
-  kEventCloseWindow = 3,     // close button or system close
+  kEventMenu = 1,         // menu item or keyboard shortcut; EventMenu()
+  kEventGadget = 2,       // control event; EventGadget(), EventType()
+  kEventCloseWindow = 3,  // close button or system close
   kEventMoveWindow = 4,
   kEventSizeWindow = 5,
   kEventActivateWindow = 6,
   kEventDeactivateWindow = 7,
-  kEventLeftClick = 8,       // click on the window background or an image control
+  kEventLeftClick = 8,  // click on the window background or an image control
   kEventRightClick = 9,
 };
 
@@ -46,12 +46,12 @@ int WaitWindowEvent(int ms);
 // Ends the GUI thread's current or next WaitWindowEvent; any thread. For a
 // thread that has set a flag the main step must see.
 void WakeWindowEvent();
-int WindowEvent();        // returns a queued event without waiting, or 0
-int EventWindow();        // window of the last event
-int EventGadget();        // control of the last control event
-int EventMenu();          // item number of the last menu event
-int EventType();          // sub-kind of the last control event
-int ActiveWindow();       // number of the active window, or -1
+int WindowEvent();   // returns a queued event without waiting, or 0
+int EventWindow();   // window of the last event
+int EventGadget();   // control of the last control event
+int EventMenu();     // item number of the last menu event
+int EventType();     // sub-kind of the last control event
+int ActiveWindow();  // number of the active window, or -1
 
 // ---- windows --------------------------------------------------------------
 enum WindowFlags : int {
@@ -65,8 +65,8 @@ enum WindowFlags : int {
 };
 
 // Inner size includes the menu bar; control coordinates start below it.
-bool OpenWindow(int win, int x, int y, int innerWidth, int innerHeight,
-                const std::string& title, int flags, int parentWin = -1);
+bool OpenWindow(int win, int x, int y, int innerWidth, int innerHeight, const std::string& title, int flags,
+                int parentWin = -1);
 void CloseWindow(int win);
 bool IsWindow(int win);
 void ResizeWindow(int win, int x, int y, int innerWidth, int innerHeight);
@@ -75,20 +75,20 @@ std::string GetWindowTitle(int win);
 void SetWindowColor(int win, int color);
 int WindowX(int win);
 int WindowY(int win);
-int WindowWidth(int win);     // inner width
-int WindowHeight(int win);    // inner height, menu bar included
-int WindowMouseX(int win);    // client coordinates (below the menu bar); -1 outside
+int WindowWidth(int win);   // inner width
+int WindowHeight(int win);  // inner height, menu bar included
+int WindowMouseX(int win);  // client coordinates (below the menu bar); -1 outside
 int WindowMouseY(int win);
 void HideWindow(int win, bool hide);
 void DisableWindow(int win, bool disable);
 void SetActiveWindow(int win);
 
 // ---- menus ----------------------------------------------------------------
-bool CreateMenu(int menu, int win);          // menu bar on a window
-int MenuHeight();                             // height of a menu bar in pixels
+bool CreateMenu(int menu, int win);  // menu bar on a window
+int MenuHeight();                    // height of a menu bar in pixels
 void MenuTitle(const std::string& title);
 void MenuItem(int item, const std::string& label);
-void MenuBar();                               // separator
+void MenuBar();  // separator
 void OpenSubMenu(const std::string& label);
 void CloseSubMenu();
 void SetMenuItemState(int menu, int item, bool ticked);
@@ -104,22 +104,31 @@ void AddKeyboardShortcut(int win, int key, int item);
 
 // ---- controls -------------------------------------------------------------
 enum GadgetFlags : int {
-  kGadgetCenter = 1,        // text: centred
-  kGadgetRight = 2,         // text, string, button: right aligned
-  kGadgetBorder = 4,        // text/image: border
-  kGadgetToggle = 8,        // button: toggle button
-  kGadgetMultiLine = 16,    // button: text on several lines
-  kGadgetReadOnly = 32,     // string / editable combo
-  kGadgetEditable = 64,     // combo box: editable
-  kGadgetNumeric = 128,     // string: digits only
-  kGadgetTreeLines = 256,   // tree: lines, buttons, selection kept visible
-  kGadgetLeft = 512,        // button: left aligned (buttons are centred otherwise)
+  kGadgetCenter = 1,       // text: centred
+  kGadgetRight = 2,        // text, string, button: right aligned
+  kGadgetBorder = 4,       // text/image: border
+  kGadgetToggle = 8,       // button: toggle button
+  kGadgetMultiLine = 16,   // button: text on several lines
+  kGadgetReadOnly = 32,    // string / editable combo
+  kGadgetEditable = 64,    // combo box: editable
+  kGadgetNumeric = 128,    // string: digits only
+  kGadgetTreeLines = 256,  // tree: lines, buttons, selection kept visible
+  kGadgetLeft = 512,       // button: left aligned (buttons are centred otherwise)
 };
 
 enum GadgetKind : int {
-  kGadgetKindNone = 0, kGadgetKindButton, kGadgetKindButtonImage, kGadgetKindText,
-  kGadgetKindString, kGadgetKindComboBox, kGadgetKindCheckBox, kGadgetKindImage,
-  kGadgetKindContainer, kGadgetKindTree, kGadgetKindTrackBar, kGadgetKindEditor,
+  kGadgetKindNone = 0,
+  kGadgetKindButton,
+  kGadgetKindButtonImage,
+  kGadgetKindText,
+  kGadgetKindString,
+  kGadgetKindComboBox,
+  kGadgetKindCheckBox,
+  kGadgetKindImage,
+  kGadgetKindContainer,
+  kGadgetKindTree,
+  kGadgetKindTrackBar,
+  kGadgetKindEditor,
 };
 
 // Controls are created in the current gadget list: the window last opened or
@@ -136,7 +145,7 @@ bool CheckBoxGadget(int g, int x, int y, int w, int h, const std::string& text, 
 // takes the image's. Setting another image keeps the control's size.
 bool ImageGadget(int g, int x, int y, int w, int h, int image, int flags = 0);
 bool ContainerGadget(int g, int x, int y, int w, int h, int flags = 0);
-void CloseGadgetList();                      // ends the current container
+void CloseGadgetList();  // ends the current container
 bool TreeGadget(int g, int x, int y, int w, int h, int flags = 0);
 bool TrackBarGadget(int g, int x, int y, int w, int h, int minimum, int maximum, int flags = 0);
 
@@ -155,7 +164,7 @@ void HideGadget(int g, bool hide);
 bool GadgetHidden(int g);
 void DisableGadget(int g, bool disable);
 bool GadgetDisabled(int g);
-void SetGadgetText(int g, const std::string& text);   // any thread
+void SetGadgetText(int g, const std::string& text);  // any thread
 std::string GetGadgetText(int g);
 // Buttons (toggle), check boxes: 0/1; combo boxes, trees: selected index or -1;
 // track bars: value; image controls: the shown image number.
@@ -167,7 +176,7 @@ enum GadgetColorKind : int { kColorFront = 1, kColorBack = 2 };
 void SetGadgetColor(int g, int kind, int color);
 int GetGadgetColor(int g, int kind);
 void SetGadgetFont(int g, int font);
-void SetGadgetImage(int g, int image);         // image and image-button controls
+void SetGadgetImage(int g, int image);  // image and image-button controls
 
 // Items of combo boxes and trees. For trees `sublevel` is the depth (0 = root):
 // an entry of depth n+1 belongs under the nearest earlier entry of depth n (a
@@ -202,7 +211,7 @@ namespace test {
 // Queues an event as if it came from the toolkit.
 void PostMenuEvent(int win, int item);
 void PostGadgetEvent(int win, int gadget, int type = kTypeLeftClick);
-void PostWindowEvent(int win, int kind);     // close, move, size, activate...
+void PostWindowEvent(int win, int kind);  // close, move, size, activate...
 // A click at client coordinates; sets the mouse position the window reports.
 void PostClick(int win, int x, int y, bool right = false);
 void SetMouse(int win, int x, int y);

@@ -10,11 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QResizeEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QResizeEvent>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyleOptionButton>
@@ -30,8 +30,8 @@ using namespace gui;
 
 namespace {
 
-int listWindow = -1;               // window of the current gadget list
-std::vector<int> openContainers;   // containers opened by ContainerGadget, innermost last
+int listWindow = -1;              // window of the current gadget list
+std::vector<int> openContainers;  // containers opened by ContainerGadget, innermost last
 
 // Shows an image from the image store at its top-left corner, unscaled, and
 // reports clicks as control events.
@@ -48,6 +48,7 @@ class ImageView : public QFrame {
                         img->width() >= width() && img->height() >= height();
     if (testAttribute(Qt::WA_OpaquePaintEvent) != covers) setAttribute(Qt::WA_OpaquePaintEvent, covers);
   }
+
  protected:
   void resizeEvent(QResizeEvent* e) override {
     QFrame::resizeEvent(e);
@@ -71,8 +72,10 @@ class ImageView : public QFrame {
     Gadget* gd = FindGadget(g);
     if (!gd) return;
     int type = kTypeNone;
-    if (e->button() == Qt::LeftButton) type = twice ? kTypeLeftDoubleClick : kTypeLeftClick;
-    else if (e->button() == Qt::RightButton) type = kTypeRightClick;
+    if (e->button() == Qt::LeftButton)
+      type = twice ? kTypeLeftDoubleClick : kTypeLeftClick;
+    else if (e->button() == Qt::RightButton)
+      type = kTypeRightClick;
     if (type != kTypeNone) QueueEvent(kEventGadget, gd->win, g, -1, type);
     e->accept();
   }
@@ -83,6 +86,7 @@ class ImageView : public QFrame {
 class ImageButton : public QPushButton {
  public:
   ImageButton(int g, QWidget* parent) : QPushButton(parent), g(g) {}
+
  protected:
   void paintEvent(QPaintEvent* e) override {
     QPushButton::paintEvent(e);
@@ -94,6 +98,7 @@ class ImageButton : public QPushButton {
     QPainter p(this);
     p.drawImage(at, *img);
   }
+
  private:
   const int g;
 };
@@ -103,6 +108,7 @@ class ImageButton : public QPushButton {
 class AlignedButton : public QPushButton {
  public:
   AlignedButton(Qt::Alignment align, QWidget* parent) : QPushButton(parent), align(align) {}
+
  protected:
   void paintEvent(QPaintEvent*) override {
     QStylePainter p(this);
@@ -110,14 +116,15 @@ class AlignedButton : public QPushButton {
     initStyleOption(&option);
     p.drawControl(QStyle::CE_PushButtonBevel, option);
     const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this) / 2 + 1;
-    QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this)
-                     .adjusted(margin, 0, -margin, 0);
+    QRect area =
+        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(margin, 0, -margin, 0);
     if (isDown() || isChecked())
       area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
                      style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
     p.drawItemText(area, align | Qt::AlignVCenter | Qt::TextShowMnemonic, palette(), isEnabled(), text(),
                    QPalette::ButtonText);
   }
+
  private:
   const Qt::Alignment align;
 };
@@ -149,8 +156,10 @@ void showText(Gadget& gd) {
   switch (gd.kind) {
     case kGadgetKindButton: {
       auto* b = static_cast<QPushButton*>(w);
-      if (gd.flags & kGadgetMultiLine) b->setText(wrapped(gd.text, b->font(), b->width() - 6));
-      else b->setText(Label(gd.text));
+      if (gd.flags & kGadgetMultiLine)
+        b->setText(wrapped(gd.text, b->font(), b->width() - 6));
+      else
+        b->setText(Label(gd.text));
       break;
     }
     case kGadgetKindCheckBox:
@@ -291,8 +300,8 @@ bool ButtonImageGadget(int g, int x, int y, int w, int h, int image, int flags) 
 }
 
 bool TextGadget(int g, int x, int y, int w, int h, const std::string& text, int flags) {
-  QLabel* l = add<QLabel>(g, kGadgetKindText, x, y, w, h, flags,
-                          [](QWidget* p, int) { return new QLabel(p); });
+  QLabel* l =
+      add<QLabel>(g, kGadgetKindText, x, y, w, h, flags, [](QWidget* p, int) { return new QLabel(p); });
   if (!l) return false;
   l->setTextFormat(Qt::PlainText);
   l->setWordWrap(true);
@@ -379,8 +388,8 @@ bool ImageGadget(int g, int x, int y, int w, int h, int image, int flags) {
 }
 
 bool ContainerGadget(int g, int x, int y, int w, int h, int flags) {
-  QFrame* f = add<QFrame>(g, kGadgetKindContainer, x, y, w, h, flags,
-                          [](QWidget* p, int) { return new QFrame(p); });
+  QFrame* f =
+      add<QFrame>(g, kGadgetKindContainer, x, y, w, h, flags, [](QWidget* p, int) { return new QFrame(p); });
   if (!f) return false;
   if (flags & kGadgetBorder) f->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   openContainers.push_back(g);
@@ -494,7 +503,8 @@ void SetGadgetText(int g, const std::string& text) {
   if (!app) return;
   if (QThread::currentThread() != app->thread()) {
     // Another thread (the poll thread's status text): done on the GUI thread.
-    QMetaObject::invokeMethod(app, [g, text] { SetGadgetText(g, text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [g, text] { SetGadgetText(g, text); }, Qt::QueuedConnection);
     return;
   }
   Gadget* gd = FindGadget(g);
@@ -503,8 +513,11 @@ void SetGadgetText(int g, const std::string& text) {
     case kGadgetKindComboBox: {
       auto* c = static_cast<QComboBox*>(gd->widget.data());
       QSignalBlocker block(c);
-      if (c->isEditable()) c->setEditText(QString::fromStdString(text));
-      else c->setCurrentIndex(c->findText(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchCaseSensitive));
+      if (c->isEditable())
+        c->setEditText(QString::fromStdString(text));
+      else
+        c->setCurrentIndex(
+            c->findText(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchCaseSensitive));
       break;
     }
     case kGadgetKindTree: {
@@ -700,8 +713,10 @@ void AddGadgetItem(int g, int position, const std::string& text, int image, int 
   c->setItemData(at, image, kImageRole);
   fitIcons(c, image);
   // A new item is never chosen by itself; the chosen one keeps its place.
-  if (selected < 0) c->setCurrentIndex(-1);
-  else if (c->currentIndex() != selected + (at <= selected ? 1 : 0)) c->setCurrentIndex(selected + (at <= selected ? 1 : 0));
+  if (selected < 0)
+    c->setCurrentIndex(-1);
+  else if (c->currentIndex() != selected + (at <= selected ? 1 : 0))
+    c->setCurrentIndex(selected + (at <= selected ? 1 : 0));
 }
 
 void RemoveGadgetItem(int g, int position) {

@@ -17,17 +17,17 @@ class QTreeWidgetItem;
 namespace pf::gui {
 
 struct Window {
-  QPointer<QWidget> top;       // top-level widget: its size is the inner size
-  QPointer<QWidget> client;    // the area below the menu bar; controls live here
+  QPointer<QWidget> top;     // top-level widget: its size is the inner size
+  QPointer<QWidget> client;  // the area below the menu bar; controls live here
   QPointer<QMenuBar> menuBar;
   int flags = 0;
   int color = -1;
-  int mouseX = -1, mouseY = -1;           // client coordinates, -1 outside
-  QPoint lastPos;                         // geometry last set or reported, so
-  QSize lastSize;                         // that only real changes are events
-  QElapsedTimer settle;                   // started when the program sets the geometry
+  int mouseX = -1, mouseY = -1;  // client coordinates, -1 outside
+  QPoint lastPos;                // geometry last set or reported, so
+  QSize lastSize;                // that only real changes are events
+  QElapsedTimer settle;          // started when the program sets the geometry
   bool active = false;
-  std::map<int, QPointer<QShortcut>> shortcuts;   // by key combination
+  std::map<int, QPointer<QShortcut>> shortcuts;  // by key combination
 };
 
 struct TreeEntry {
@@ -36,7 +36,7 @@ struct TreeEntry {
   int level;
   int image;
   int data;
-  int64_t picture = 0;   // the image's picture when it was set (its cache key)
+  int64_t picture = 0;  // the image's picture when it was set (its cache key)
 };
 
 struct Gadget {
@@ -44,12 +44,12 @@ struct Gadget {
   int win = -1;
   int flags = 0;
   QPointer<QWidget> widget;
-  std::string text;        // as given; the widget may show it escaped or wrapped
+  std::string text;  // as given; the widget may show it escaped or wrapped
   std::string toolTip;
-  int image = -1;          // image and image-button controls
+  int image = -1;  // image and image-button controls
   int front = -1, back = -1;
   bool hidden = false, disabled = false;
-  std::vector<TreeEntry> entries;   // trees: the flat list of entries
+  std::vector<TreeEntry> entries;  // trees: the flat list of entries
 };
 
 extern std::map<int, Window> windows;
@@ -77,6 +77,7 @@ class ModalScope {
  public:
   ModalScope();
   ~ModalScope();
+
  private:
   int previous;
   size_t queued;
@@ -88,7 +89,7 @@ void TreeApplyFlags(Gadget& gd);
 void TreeAdd(Gadget& gd, int position, const std::string& text, int image, int sublevel);
 void TreeRemove(Gadget& gd, int position);
 void TreeClear(Gadget& gd);
-void TreeTruncate(Gadget& gd, int count);   // keeps the first count entries
+void TreeTruncate(Gadget& gd, int count);  // keeps the first count entries
 int TreeSelected(const Gadget& gd);
 void TreeSelect(Gadget& gd, int index);
 void TreeSetText(Gadget& gd, int index, const std::string& text);

@@ -22,7 +22,8 @@ namespace {
 // Dotted lines between the entries and at the root, with +/- boxes.
 class BranchLines : public QProxyStyle {
  public:
-  void drawPrimitive(PrimitiveElement pe, const QStyleOption* opt, QPainter* p, const QWidget* w) const override {
+  void drawPrimitive(PrimitiveElement pe, const QStyleOption* opt, QPainter* p,
+                     const QWidget* w) const override {
     if (pe != PE_IndicatorBranch) {
       QProxyStyle::drawPrimitive(pe, opt, p, w);
       return;
@@ -68,7 +69,10 @@ QIcon icon(QTreeWidget* t, int image) {
   QImage* img = ImageObject(image);
   if (!img) return QIcon();
   t->setIconSize(t->iconSize().expandedTo(img->size()));
-  struct Cached { qint64 key; QIcon icon; };
+  struct Cached {
+    qint64 key;
+    QIcon icon;
+  };
   static std::map<int, Cached> cache;
   auto it = cache.find(image);
   if (it == cache.end() || it->second.key != img->cacheKey())
@@ -82,8 +86,10 @@ bool wellFormedAt(const std::vector<TreeEntry>& e, size_t i) {
 }
 
 void detach(QTreeWidget* t, QTreeWidgetItem* item) {
-  if (QTreeWidgetItem* p = item->parent()) p->removeChild(item);
-  else t->takeTopLevelItem(t->indexOfTopLevelItem(item));
+  if (QTreeWidgetItem* p = item->parent())
+    p->removeChild(item);
+  else
+    t->takeTopLevelItem(t->indexOfTopLevelItem(item));
 }
 
 // Re-hangs every entry under the nearest earlier entry of smaller depth,
@@ -98,14 +104,19 @@ void rebuild(Gadget& gd) {
   int selected = TreeSelected(gd);
   for (auto& x : e) x.item->takeChildren();
   while (t->topLevelItemCount()) t->takeTopLevelItem(0);
-  struct Open { int given; TreeEntry* entry; };
-  std::vector<Open> chain;   // the entries the next one may hang under
+  struct Open {
+    int given;
+    TreeEntry* entry;
+  };
+  std::vector<Open> chain;  // the entries the next one may hang under
   for (auto& x : e) {
     const int given = x.level;
     while (!chain.empty() && chain.back().given >= given) chain.pop_back();
     x.level = chain.empty() ? 0 : chain.back().entry->level + 1;
-    if (chain.empty()) t->addTopLevelItem(x.item);
-    else chain.back().entry->item->addChild(x.item);
+    if (chain.empty())
+      t->addTopLevelItem(x.item);
+    else
+      chain.back().entry->item->addChild(x.item);
     chain.push_back({given, &x});
   }
   for (size_t i = 0; i < e.size(); ++i)
@@ -159,15 +170,21 @@ void TreeAdd(Gadget& gd, int position, const std::string& text, int image, int s
   if (pos > 0) {
     QTreeWidgetItem* x = e[pos - 1].item;
     for (int d = e[pos - 1].level; d > level; --d) x = x->parent();
-    if (e[pos - 1].level >= level) sibling = x, parent = x->parent();
-    else parent = x;
+    if (e[pos - 1].level >= level)
+      sibling = x, parent = x->parent();
+    else
+      parent = x;
   }
   // Right after the previous sibling, or first under the parent.
   int at = 0;
-  if (pos == n) at = parent ? parent->childCount() : t->topLevelItemCount();
-  else if (sibling) at = (parent ? parent->indexOfChild(sibling) : t->indexOfTopLevelItem(sibling)) + 1;
-  if (parent) parent->insertChild(at, item);
-  else t->insertTopLevelItem(at, item);
+  if (pos == n)
+    at = parent ? parent->childCount() : t->topLevelItemCount();
+  else if (sibling)
+    at = (parent ? parent->indexOfChild(sibling) : t->indexOfTopLevelItem(sibling)) + 1;
+  if (parent)
+    parent->insertChild(at, item);
+  else
+    t->insertTopLevelItem(at, item);
   e.insert(e.begin() + pos, TreeEntry{item, text, level, image, 0, picture(image)});
 
   if (!wellFormedAt(e, pos + 1)) {
@@ -272,7 +289,7 @@ void TreeSelect(Gadget& gd, int index) {
   QTreeWidgetItem* item = gd.entries[index].item;
   t->setCurrentItem(item);
   item->setSelected(true);
-  t->scrollToItem(item);   // opens the entries above it, as the operator would
+  t->scrollToItem(item);  // opens the entries above it, as the operator would
 }
 
 void TreeSetText(Gadget& gd, int index, const std::string& text) {

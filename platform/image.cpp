@@ -33,9 +33,7 @@ constexpr int64_t kMaxImageFileBytes = 128 << 20;
 // Full size of the pictures decoded reduced, by number.
 std::map<int, std::pair<int, int>> fullSizes;
 
-QRgb ToRgb(int color) {
-  return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-}
+QRgb ToRgb(int color) { return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
 // Every stored image is RGB32 or ARGB32 (straight alpha), the two layouts the
 // drawing code writes into directly, at 96 dpi: text in points comes out the
@@ -127,7 +125,7 @@ int ImageHeight(int img) {
 bool CopyImage(int src, int dst) {
   const QImage* q = ImageObject(src);
   if (!q) return false;
-  if (src != dst) images[dst] = *q;   // shared until either is drawn on
+  if (src != dst) images[dst] = *q;  // shared until either is drawn on
   Changed(dst);
   return true;
 }
@@ -136,7 +134,7 @@ bool GrabImage(int src, int dst, int x, int y, int w, int h) {
   const QImage* q = ImageObject(src);
   std::string error;
   if (!q || !codec::CheckSize(w, h, error)) return false;
-  if (QRect(x, y, w, h) == q->rect()) {   // the whole picture: share it, copy nothing
+  if (QRect(x, y, w, h) == q->rect()) {  // the whole picture: share it, copy nothing
     if (src != dst) images[dst] = *q;
     Changed(dst);
     return true;
@@ -147,11 +145,11 @@ bool GrabImage(int src, int dst, int x, int y, int w, int h) {
     // board view cuts megapixels out of a photo only to stretch them, so
     // nothing is copied unless the piece is drawn on.
     auto* keep = new QImage(*q);
-    part = QImage(keep->constBits() + qsizetype(y) * keep->bytesPerLine() + qsizetype(x) * 4, w, h,
-                  keep->bytesPerLine(), keep->format(),
-                  [](void* held) { delete static_cast<QImage*>(held); }, keep);
+    part = QImage(
+        keep->constBits() + qsizetype(y) * keep->bytesPerLine() + qsizetype(x) * 4, w, h,
+        keep->bytesPerLine(), keep->format(), [](void* held) { delete static_cast<QImage*>(held); }, keep);
   } else {
-    part = q->copy(QRect(x, y, w, h));   // outside the source: zeros
+    part = q->copy(QRect(x, y, w, h));  // outside the source: zeros
   }
   if (part.isNull()) return false;
   if (part.format() == QImage::Format_ARGB32 && !q->rect().contains(QRect(x, y, w, h))) {
@@ -205,8 +203,10 @@ bool Load(int img, const std::string& path, const std::function<int(int, int)>& 
   };
   // The kept picture serves when it is no coarser than this caller accepts.
   if (!lastLarge.image.isNull() && data == lastLarge.bytes &&
-      lastLarge.reduction <= (largest ? std::max(1, largest(lastLarge.fullWidth, lastLarge.fullHeight)) : 1)) {
-    keep(lastLarge.image, lastLarge.reduction, lastLarge.fullWidth, lastLarge.fullHeight);   // shared until drawn on
+      lastLarge.reduction <=
+          (largest ? std::max(1, largest(lastLarge.fullWidth, lastLarge.fullHeight)) : 1)) {
+    keep(lastLarge.image, lastLarge.reduction, lastLarge.fullWidth,
+         lastLarge.fullHeight);  // shared until drawn on
     return true;
   }
   QImage q;
@@ -279,7 +279,7 @@ bool SavePng(int img, const std::string& path) {
 std::string ImageError() { return lastError; }
 
 namespace test {
-void ResetFonts();   // image_font.cpp
+void ResetFonts();  // image_font.cpp
 
 void ResetImages() {
   images.clear();

@@ -9,16 +9,16 @@ namespace pf {
 
 // A new opaque 32-bit image (replacing any under the number); false for a
 // size below 1 or beyond the limits of LoadImage.
-bool CreateImage(int img, int w, int h, int fill = 0);   // black unless told
+bool CreateImage(int img, int w, int h, int fill = 0);  // black unless told
 void FreeImage(int img);
 bool IsImage(int img);
 int ImageWidth(int img);
 int ImageHeight(int img);
-bool CopyImage(int src, int dst);                       // dst replaced
+bool CopyImage(int src, int dst);  // dst replaced
 // dst becomes the w x h rectangle of src at (x, y) (src and dst may be the
 // same); parts outside src read black. False for a size below 1.
 bool GrabImage(int src, int dst, int x, int y, int w, int h);
-bool ResizeImage(int img, int w, int h);                // smooth stretch
+bool ResizeImage(int img, int w, int h);  // smooth stretch
 // Decoders are built in; kept so start-up can "register" them (no-op).
 void RegisterImageDecoders();
 // Decodes a PNG, JPEG or JPEG 2000 file (.jp2 or raw .j2k codestream), told
@@ -61,7 +61,7 @@ void BoxOutline(int x, int y, int w, int h, int color);
 // Filled disc: the pixels within radius + 1/2 of (x, y) (2r + 1 across);
 // radius 0 is one pixel, a negative radius nothing.
 void Circle(int x, int y, int radius, int color);
-void CircleOutline(int x, int y, int radius, int color);   // its rim
+void CircleOutline(int x, int y, int radius, int color);  // its rim
 // Text (UTF-8) with its top-left corner at (x, y); transparent background.
 void DrawText(int x, int y, const std::string& text, int color);
 // The same on an opaque box of TextWidth x TextHeight in `background`.
@@ -73,12 +73,12 @@ void DrawText(int x, int y, const std::string& text, int color, int background);
 void DrawRotatedText(int x, int y, const std::string& text, int angle, int color);
 // Draws image `img` (its alpha respected) onto the drawing image.
 void DrawImage(int img, int x, int y);
-void DrawImageStretched(int img, int x, int y, int w, int h);   // smooth
+void DrawImageStretched(int img, int x, int y, int w, int h);  // smooth
 // Font of the following texts; a number that is no font selects the default
 // drawing font (the application font). StartDrawing resets it.
 void DrawingFont(int font);
-int TextWidth(const std::string& text);    // in the drawing font, pixels
-int TextHeight(const std::string& text);   // line height of the drawing font
+int TextWidth(const std::string& text);   // in the drawing font, pixels
+int TextHeight(const std::string& text);  // line height of the drawing font
 
 // ---- fonts ----------------------------------------------------------------
 // Face name may carry the style words after the family ("Arial Italic",
@@ -92,12 +92,12 @@ bool IsFont(int font);
 void SetDefaultGuiFont();
 
 namespace test {
-void ResetImages();   // frees every image and font
+void ResetImages();  // frees every image and font
 // Encoders for test fixtures and benchmarks.
 bool SaveJpeg(int img, const std::string& path, int quality = 90);
 bool SaveJp2(int img, const std::string& path, bool codestream);  // lossless
 // Family of the face a font number resolved to ("" when no font).
 std::string FontFamily(int font);
-}
+}  // namespace test
 
 }  // namespace pf

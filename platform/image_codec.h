@@ -8,9 +8,9 @@
 
 namespace pf::codec {
 
-constexpr int kMaxSide = 20000;                 // pixels, either direction
-constexpr int64_t kMaxPixels = 200'000'000;      // width x height
-constexpr int kDotsPerMeter = 3780;              // 96 dpi, for text in points
+constexpr int kMaxSide = 20000;              // pixels, either direction
+constexpr int64_t kMaxPixels = 200'000'000;  // width x height
+constexpr int kDotsPerMeter = 3780;          // 96 dpi, for text in points
 // What a decoder may produce: 160 MB of pixels, decoded in well under a
 // second. A larger picture is decoded reduced where the caller allows it and
 // the format can, or refused.
@@ -27,7 +27,7 @@ bool CheckDecodedSize(int64_t w, int64_t h, std::string& error);
 // fills in the rest.
 struct Reduction {
   std::function<int(int w, int h)> largest;
-  int used = 1;                   // the picture is 1/used of its full size
+  int used = 1;  // the picture is 1/used of its full size
   int fullWidth = 0, fullHeight = 0;
   // The accepted reduction, a power of two at most `cap`.
   int Choose(int w, int h, int cap);

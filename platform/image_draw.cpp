@@ -17,12 +17,10 @@
 
 namespace pf {
 namespace {
-int drawImage = -1;   // number given to StartDrawing, -1 when none
+int drawImage = -1;  // number given to StartDrawing, -1 when none
 int drawFont = -1;
 
-QRgb ToRgb(int color) {
-  return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-}
+QRgb ToRgb(int color) { return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
 QImage* Target() { return drawImage < 0 ? nullptr : ImageObject(drawImage); }
 
@@ -72,8 +70,7 @@ QFontMetrics Metrics(const QFont& f) {
   return QFontMetrics(f, &probe);
 }
 
-void PaintText(int x, int y, const std::string& text, int angle, int color,
-               const int* background) {
+void PaintText(int x, int y, const std::string& text, int angle, int color, const int* background) {
   QImage* im = Target();
   if (!im || text.empty()) return;
   const QFont font = CurrentFont();
@@ -82,7 +79,7 @@ void PaintText(int x, int y, const std::string& text, int angle, int color,
   p.setFont(font);
   const QFontMetrics fm = p.fontMetrics();
   p.translate(x, y);
-  p.rotate(-angle);   // the painter turns clockwise on screen
+  p.rotate(-angle);  // the painter turns clockwise on screen
   if (background) p.fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), ToRgb(*background));
   p.setPen(QColor(ToRgb(color)));
   p.drawText(0, fm.ascent(), s);
@@ -207,9 +204,7 @@ void CircleOutline(int x, int y, int radius, int color) {
   }
 }
 
-void DrawText(int x, int y, const std::string& text, int color) {
-  PaintText(x, y, text, 0, color, nullptr);
-}
+void DrawText(int x, int y, const std::string& text, int color) { PaintText(x, y, text, 0, color, nullptr); }
 
 void DrawText(int x, int y, const std::string& text, int color, int background) {
   PaintText(x, y, text, 0, color, &background);
@@ -223,7 +218,7 @@ void DrawImage(int img, int x, int y) {
   QImage* im = Target();
   const QImage* src = ImageObject(img);
   if (!im || !src) return;
-  const QImage copy = *src;   // shared, so drawing an image onto itself is safe
+  const QImage copy = *src;  // shared, so drawing an image onto itself is safe
   QPainter p(im);
   p.drawImage(x, y, copy);
 }

@@ -28,13 +28,16 @@ bool LoadFont(int font, const std::string& face, int points) {
   bool bold = false, italic = false;
   while (!words.isEmpty()) {
     const QString last = words.last().toLower();
-    if (last == "bold") bold = true;
-    else if (last == "italic") italic = true;
-    else break;
+    if (last == "bold")
+      bold = true;
+    else if (last == "italic")
+      italic = true;
+    else
+      break;
     words.removeLast();
   }
   if (words.isEmpty() || points < 1) return false;
-  InitGui();   // the font database needs the application object
+  InitGui();  // the font database needs the application object
   QFont f(words.join(' '), points);
   f.setBold(bold);
   f.setItalic(italic);

@@ -6,7 +6,7 @@ namespace pf {
 // The top-level widget of the current window (the one requesters belong to),
 // or nullptr.
 QWidget* CurrentQtWindow();
-}
+}  // namespace pf
 
 class QImage;
 class QFont;
@@ -21,4 +21,4 @@ QFont* FontObject(int font);
 // repaint. The image service may call this after it changed or replaced an
 // image, so that every control showing it repaints (window service).
 void RefreshImageGadgets(int img);
-}
+}  // namespace pf

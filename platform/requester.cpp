@@ -57,8 +57,8 @@ int MessageRequester(const std::string& title, const std::string& text, int flag
     // Boxes are built on the GUI thread only: another thread's (the poll
     // thread's log warning) is shown there at its next event pass, and this
     // thread goes on with the answer the box would give by default.
-    QMetaObject::invokeMethod(app, [title, text, flags] { MessageRequester(title, text, flags); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [title, text, flags] { MessageRequester(title, text, flags); }, Qt::QueuedConnection);
     return (flags & 0x0F) == kRequesterOk ? kResultOk : kResultNo;
   }
   if (scripted) {
@@ -139,8 +139,9 @@ int ColorRequester(int initialColor) {
   }
   InitGui();
   gui::ModalScope modal;
-  QColor c = QColorDialog::getColor(QColor(initialColor & 0xFF, (initialColor >> 8) & 0xFF, (initialColor >> 16) & 0xFF),
-                                    CurrentQtWindow());
+  QColor c = QColorDialog::getColor(
+      QColor(initialColor & 0xFF, (initialColor >> 8) & 0xFF, (initialColor >> 16) & 0xFF),
+      CurrentQtWindow());
   if (!c.isValid()) return -1;
   return c.red() | (c.green() << 8) | (c.blue() << 16);
 }

@@ -31,7 +31,7 @@ int ColorRequester(int initialColor);
 
 namespace test {
 struct Asked {
-  std::string kind;     // "message", "open", "save", "colour"
+  std::string kind;  // "message", "open", "save", "colour"
   std::string title;
   std::string text;     // message text, or the default file
   int flags = 0;        // message flags, or the selected filter of a file requester

@@ -3,7 +3,7 @@
 // silent, but loading still checks the files and plays are still counted.
 #define MINIAUDIO_IMPLEMENTATION
 #define MA_NO_ENCODING
-#define MA_NO_MP3    // our sounds are WAV files
+#define MA_NO_MP3  // our sounds are WAV files
 #define MA_NO_FLAC
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
@@ -16,8 +16,6 @@
 #pragma GCC diagnostic pop
 #endif
 
-#include "platform/sound.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -27,13 +25,14 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/sound.h"
 
 namespace pf {
 namespace {
-constexpr ma_uint64 kMaxSeconds = 60;   // longer files are refused, not loaded
+constexpr ma_uint64 kMaxSeconds = 60;  // longer files are refused, not loaded
 
 struct Sound {
-  std::vector<float> samples;   // interleaved
+  std::vector<float> samples;  // interleaved
   ma_uint32 channels = 0;
   ma_uint32 rate = 0;
   ma_audio_buffer buffer{};
@@ -60,7 +59,7 @@ bool AlsaHasCard() {
 #if defined(__linux__)
   std::ifstream cards("/proc/asound/cards");
   std::string line;
-  while (std::getline(cards, line)) {   // a card's line starts with its index
+  while (std::getline(cards, line)) {  // a card's line starts with its index
     const size_t first = line.find_first_not_of(' ');
     if (first != std::string::npos && std::isdigit(static_cast<unsigned char>(line[first]))) return true;
   }
@@ -192,7 +191,7 @@ void PlaySound(int snd) {
   ++plays[snd];
   Sound& s = *it->second;
   if (!engineUp || !MakeVoice(s)) return;
-  ma_sound_seek_to_pcm_frame(&s.voice, 0);   // a replay restarts the sound
+  ma_sound_seek_to_pcm_frame(&s.voice, 0);  // a replay restarts the sound
   ma_sound_start(&s.voice);
 }
 

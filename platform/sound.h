@@ -4,12 +4,12 @@
 #include <string>
 
 namespace pf {
-bool InitSound();                     // true when a playback device started
+bool InitSound();  // true when a playback device started
 bool LoadSound(int snd, const std::string& path);
 bool IsSound(int snd);
 void PlaySound(int snd);
 namespace test {
-int PlayCount(int snd);               // how often a sound was played
+int PlayCount(int snd);  // how often a sound was played
 void ResetSounds();
-}
+}  // namespace test
 }  // namespace pf

@@ -54,8 +54,7 @@ void YRM_RefreshColourSwatches(int32_t width, int32_t height) {
 void YRM_SaveColours() {
   // The file's key order: text before crosshair, unlike the window's rows.
   static const int kOrder[kColourRows] = {1, 2, 3, 5, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14};
-  for (int k : kOrder)
-    YRM_WriteSetting(kSettingsFile, Row(k).key, std::to_string(*Row(k).value));
+  for (int k : kOrder) YRM_WriteSetting(kSettingsFile, Row(k).key, std::to_string(*Row(k).value));
   YRM_RefreshColourSwatches(100, 20);
   traceredraw = 1;
   fullredraw = 1;
@@ -63,10 +62,9 @@ void YRM_SaveColours() {
 
 namespace {
 const char* const kLabels[kColourRows] = {
-    "Scope Background > ", "Scope Outline > ", "Scope Graticule > ", "Scope Crosshair > ",
-    "Scope Text > ", "Live Signature > ", "Golden Signature > ", "DUT Signature > ",
-    "Background > ", "Panel > ", "Panel Window > ", "Panel Text > ", "Header > ",
-    "Header Text > "};
+    "Scope Background > ", "Scope Outline > ",    "Scope Graticule > ", "Scope Crosshair > ", "Scope Text > ",
+    "Live Signature > ",   "Golden Signature > ", "DUT Signature > ",   "Background > ",      "Panel > ",
+    "Panel Window > ",     "Panel Text > ",       "Header > ",          "Header Text > "};
 
 void ColourRowGadgets(int k, int line) {
   const int y = 25 * line + 10;

@@ -6,9 +6,9 @@
 constexpr int kColourRows = 14;
 constexpr int kColoursWindow = 5;
 // Numbered objects of row k (1..14): the control or image is base + k.
-constexpr int kColourPickBase = 626;      // buttons 627 to 640: the colour requester
-constexpr int kColourPresetBase = 640;    // buttons 641 to 654: " < set to default"
-constexpr int kColourSwatchBase = 654;    // image controls 655 to 668
+constexpr int kColourPickBase = 626;         // buttons 627 to 640: the colour requester
+constexpr int kColourPresetBase = 640;       // buttons 641 to 654: " < set to default"
+constexpr int kColourSwatchBase = 654;       // image controls 655 to 668
 constexpr int kColourSwatchImageBase = 874;  // images 875 to 888
 constexpr int kColourDarkModeButton = 669;   // "Set colours: dark mode (default)"
 

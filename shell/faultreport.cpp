@@ -59,8 +59,8 @@ Text<64> dateLine;
 
 void YRM_OnErrorHandler() {
   const pf::FaultInfo& f = pf::CurrentFault();
-  static const char* const kRegisters[8] = {"EAX = ", "EBX = ", "ECX = ", "EDX = ",
-                                            "EBP = ", "ESI = ", "EDI = ", "ESP = "};
+  static const char* const kRegisters[8] = {
+      "EAX = ", "EBX = ", "ECX = ", "EDX = ", "EBP = ", "ESI = ", "EDI = ", "ESP = "};
   report << "Sorry! A program error was detected:\r\r";
   report << "Error Message:   " << f.kind << "\r";
   report << "Error Code:      ";

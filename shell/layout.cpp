@@ -23,9 +23,9 @@ constexpr GridPlace kMainScopePlace{0, 0, 5, 5};
 constexpr GridPlace kDefaultBoard{kCol5, kAt0, 5, 5};
 // Tree panels in views that do not show them: the right-hand column.
 constexpr GridPlace kDefaultTree{kCol8, kAt0, kMiniSpan, 5};
-constexpr MiniScopePlace kDefaultMinis[kMiniScopes] = {
-    {1, kCol5, kAt0}, {2, kCol6, kAt0}, {3, kCol8, kAt0}, {4, kCol5, kAt1}, {5, kCol6, kAt1},
-    {6, kCol8, kAt1}, {7, kCol5, kAt2}, {8, kCol6, kAt2}, {9, kCol8, kAt2}};
+constexpr MiniScopePlace kDefaultMinis[kMiniScopes] = {{1, kCol5, kAt0}, {2, kCol6, kAt0}, {3, kCol8, kAt0},
+                                                       {4, kCol5, kAt1}, {5, kCol6, kAt1}, {6, kCol8, kAt1},
+                                                       {7, kCol5, kAt2}, {8, kCol6, kAt2}, {9, kCol8, kAt2}};
 
 // Halves away from zero, as the grid's worked examples require.
 int roundHalfAway(double value) { return static_cast<int>(std::round(value)); }

@@ -18,8 +18,8 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 std::string LogLine(const std::string& text) {
   pf::LocalTime t = pf::Now();
   char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "[%02d-%s-%04d %02d:%02d:%02d] ", t.day,
-                kMonths[(t.month + 11) % 12], t.year, t.hour, t.minute, t.second);
+  std::snprintf(stamp, sizeof stamp, "[%02d-%s-%04d %02d:%02d:%02d] ", t.day, kMonths[(t.month + 11) % 12],
+                t.year, t.hour, t.minute, t.second);
   return stamp + text;
 }
 

@@ -16,16 +16,16 @@ inline constexpr const char* kResistanceItemsEight[] = {
 
 struct InstrumentModel {
   const char* name;
-  int menuItem;                             // "Change Instrument" item, 0 when not offered
-  std::span<const char* const> products;    // product texts of its EEPROM header (beginnings)
-  std::span<const int> resistances;         // source resistances, highest first
+  int menuItem;                                  // "Change Instrument" item, 0 when not offered
+  std::span<const char* const> products;         // product texts of its EEPROM header (beginnings)
+  std::span<const int> resistances;              // source resistances, highest first
   std::span<const char* const> resistanceItems;  // their combo box texts
-  bool usbStatusText;                       // ribbon row with the USB status text
-  bool dcGenerator;                         // DC generator rows and the bias calibration rows
-  bool scanner;                             // scanner rows
-  const char* versionPage;                  // update server page, nullptr when none
-  const char* calConnect;                   // first calibration step
-  const char* calBiasConnect;               // calibration step before the bias rows
+  bool usbStatusText;                            // ribbon row with the USB status text
+  bool dcGenerator;                              // DC generator rows and the bias calibration rows
+  bool scanner;                                  // scanner rows
+  const char* versionPage;                       // update server page, nullptr when none
+  const char* calConnect;                        // first calibration step
+  const char* calBiasConnect;                    // calibration step before the bias rows
 };
 
 // The model every start falls back on when the stored name is unknown.

@@ -18,9 +18,9 @@ inline int* const kMiniScopeWidth[kMiniScopes] = {&miniscope1width, &miniscope2w
 inline int* const kMiniScopeHeight[kMiniScopes] = {&miniscope1height, &miniscope2height, &miniscope3height,
                                                    &miniscope4height, &miniscope5height, &miniscope6height,
                                                    &miniscope7height, &miniscope8height, &miniscope9height};
-inline int* const kMiniScopeVisible[kMiniScopes] = {&miniscope1visible, &miniscope2visible, &miniscope3visible,
-                                                    &miniscope4visible, &miniscope5visible, &miniscope6visible,
-                                                    &miniscope7visible, &miniscope8visible, &miniscope9visible};
+inline int* const kMiniScopeVisible[kMiniScopes] = {
+    &miniscope1visible, &miniscope2visible, &miniscope3visible, &miniscope4visible, &miniscope5visible,
+    &miniscope6visible, &miniscope7visible, &miniscope8visible, &miniscope9visible};
 
 // Blank black image every panel shows until something is drawn for it.
 constexpr int kPlaceholderImage = 784;

@@ -27,7 +27,7 @@ constexpr int kAdvancedWidth = 1545, kAdvancedHeight = 725;
 // Lower bound (mV) of each voltage item's band; the last band ends at 12499.
 constexpr int kVoltageBands[] = {0, 300, 500, 700, 900, 1500, 2500, 3500, 4500, 7500};
 constexpr int kVoltageTop = 12499;
-constexpr int kVoltageFallback = 4;  // "Voltage: 1Vpk"
+constexpr int kVoltageFallback = 4;    // "Voltage: 1Vpk"
 constexpr int kFrequencyFallback = 3;  // "Frequency: 100Hz"
 
 // Controls the compact modes hide, and those only they show.
@@ -190,8 +190,8 @@ int VoltageItem(float millivolts) {
 
 int ResistanceItem(float ohms, bool eightResistances) {
   const float r = std::round(ohms);
-  const std::span<const int> values =
-      eightResistances ? std::span<const int>(kResistanceValuesEight) : std::span<const int>(kResistanceValuesThree);
+  const std::span<const int> values = eightResistances ? std::span<const int>(kResistanceValuesEight)
+                                                       : std::span<const int>(kResistanceValuesThree);
   for (size_t i = 0; i < values.size(); ++i)
     if (r == values[i]) return static_cast<int>(i);
   return 0;

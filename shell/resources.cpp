@@ -60,7 +60,9 @@ void YRM_LoadGraphics() {
 
 void YRM_LoadSounds() {
   if (ALLSoundStatus != 1) {
-    YRM_WriteLog("ALLSoundStatus=#False, cannot load sounds - could be missing files OR no/bad sound system on WIN/PC");
+    YRM_WriteLog(
+        "ALLSoundStatus=#False, cannot load sounds - could be missing files OR no/bad sound system on "
+        "WIN/PC");
     return;
   }
   for (const Resource& r : kSounds) pf::LoadSound(r.number, r.file);

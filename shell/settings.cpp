@@ -25,15 +25,20 @@ int32_t SettingTextToInt(const std::string& text) {
   bool negative = false;
   if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   int base = 10;
-  if (i < n && text[i] == '$') base = 16, ++i;
-  else if (i < n && text[i] == '%') base = 2, ++i;
+  if (i < n && text[i] == '$')
+    base = 16, ++i;
+  else if (i < n && text[i] == '%')
+    base = 2, ++i;
   uint32_t value = 0;  // wraps: the low 32 bits are kept
   for (; i < n; ++i) {
     int d;
     char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else break;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else
+      break;
     if (d >= base) break;
     value = value * static_cast<uint32_t>(base) + static_cast<uint32_t>(d);
   }
@@ -83,8 +88,10 @@ bool inPass = false;
 KeyText passText;
 
 void lookUpSetting(const std::string& key) {
-  if (inPass) keyvalue = KeyValueIn(passText, key);
-  else YRM_GetKeyValue(kSettingsFile, key);
+  if (inPass)
+    keyvalue = KeyValueIn(passText, key);
+  else
+    YRM_GetKeyValue(kSettingsFile, key);
 }
 
 // A file whose last line has no line end gets one first, so the new key

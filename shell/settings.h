@@ -18,7 +18,7 @@ std::string KeyValueIn(const KeyText& keys, const std::string& key);
 void YRM_GetKeyValue(const std::string& file, const std::string& key);
 // Read with default: a missing or empty key is appended with the default
 // (after a line end when the file's last line lacks one).
-void YRM_ReadSettingInt(int32_t defaultValue, const std::string& key);    // -> settingint
+void YRM_ReadSettingInt(int32_t defaultValue, const std::string& key);                // -> settingint
 void YRM_ReadSettingString(const std::string& defaultValue, const std::string& key);  // -> settingstring
 // Rewrites every line holding key= with key=value.
 void YRM_WriteSetting(const std::string& file, const std::string& key, const std::string& value);

@@ -45,8 +45,10 @@ std::string mainWindowTitle() {
 void checkModel() {
   if (!FindModel(activeinstrument)) {
     activeinstrument = kDefaultModel;
-    YRM_WriteLog(std::string("YRM32.EXE start-up, cannot find legal instrument name, defaulting 'activeinstrument$' to '") +
-                 kDefaultModel + "'");
+    YRM_WriteLog(
+        std::string(
+            "YRM32.EXE start-up, cannot find legal instrument name, defaulting 'activeinstrument$' to '") +
+        kDefaultModel + "'");
   }
 }
 

@@ -72,9 +72,8 @@ void SetShellStartValues() {
   appliedmode.clear();
   appliedview.clear();
   scope1visible = 1;
-  miniscope1visible = miniscope2visible = miniscope3visible = miniscope4visible =
-      miniscope5visible = miniscope6visible = miniscope7visible = miniscope8visible =
-          miniscope9visible = 0;
+  miniscope1visible = miniscope2visible = miniscope3visible = miniscope4visible = miniscope5visible =
+      miniscope6visible = miniscope7visible = miniscope8visible = miniscope9visible = 0;
   pcbviewvisible = testtreevisible = badtreevisible = 0;
 
   keyvalue.clear();

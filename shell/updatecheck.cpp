@@ -68,11 +68,12 @@ void YRM_CheckForUpdate() {
   const float v = DecimalValue(latest);
   if (!(v > softwareversion + 0.0005f)) return;
   const std::string download = server + kDownloadPage;
-  requesterresult = pf::MessageRequester(
-      "Info #0001",
-      "Current software version: " + threeDecimals(softwareversion) + "\n\nLatest software version: " +
-          threeDecimals(v) + "\n\nClick YES to goto our website (" + download + ") or NO to continue.",
-      pf::kRequesterYesNo | pf::kRequesterInfo);
+  requesterresult =
+      pf::MessageRequester("Info #0001",
+                           "Current software version: " + threeDecimals(softwareversion) +
+                               "\n\nLatest software version: " + threeDecimals(v) +
+                               "\n\nClick YES to goto our website (" + download + ") or NO to continue.",
+                           pf::kRequesterYesNo | pf::kRequesterInfo);
   if (requesterresult == pf::kResultYes) pf::OpenUrl(download);
 }
 

@@ -29,9 +29,9 @@ struct MiniScopePlace {
 };
 
 struct DisplayView {
-  const char* name;   // stored value
-  int item;           // Views menu item (76 to 85)
-  const char* label;  // menu label
+  const char* name;                   // stored value
+  int item;                           // Views menu item (76 to 85)
+  const char* label;                  // menu label
   MiniScopePlace minis[kMiniScopes];  // the mini-scopes shown, minis[0..miniCount)
   int miniCount;
   bool hasBoard, hasTree, hasBad;  // which of the board and the two trees it shows

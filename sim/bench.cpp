@@ -35,12 +35,12 @@ struct Bench {
   double gainPercent = kDefaultGainPercent;
   double offsetMv = kDefaultOffsetMv;
   double noiseMv = kDefaultMeterNoiseMv;
-  std::string address;          // "" = the meter is off
-  std::string fault;            // noreply, split, close, exponent
-  int faultCount = 0;           // readings the fault still applies to
+  std::string address;  // "" = the meter is off
+  std::string fault;    // noreply, split, close, exponent
+  int faultCount = 0;   // readings the fault still applies to
 };
 
-std::mutex benchLock;   // never held while the instrument's lock is taken
+std::mutex benchLock;  // never held while the instrument's lock is taken
 Bench bench;
 
 bool Number(const std::string& text, double& out) {
@@ -71,7 +71,7 @@ class Meter {
   struct Client {
     int fd;
     std::string pending;
-    bool current = false;       // configured for current
+    bool current = false;  // configured for current
   };
 
   void Run() {
@@ -141,7 +141,8 @@ class Meter {
     a.sin_family = AF_INET;
     a.sin_port = htons(kMeterPort);
     if (inet_pton(AF_INET, address.c_str(), &a.sin_addr) != 1 || (ntohl(a.sin_addr.s_addr) >> 24) != 127) {
-      std::fprintf(stderr, "sim.txt: meter address must be a loopback address 127.x.y.z: %s\n", address.c_str());
+      std::fprintf(stderr, "sim.txt: meter address must be a loopback address 127.x.y.z: %s\n",
+                   address.c_str());
       return -1;
     }
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -160,7 +161,7 @@ class Meter {
       c.current = line.find("CURR") != std::string::npos;
       return;
     }
-    if (line != "READ?") return;   // ranges and anything else: taken silently
+    if (line != "READ?") return;  // ranges and anything else: taken silently
     std::string fault;
     double noiseMv;
     {

@@ -9,7 +9,7 @@ namespace sim {
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kVt = 0.025852;   // thermal voltage at 300 K
+constexpr double kVt = 0.025852;  // thermal voltage at 300 K
 
 // Shockley diode with the exponent kept finite (linear beyond it).
 double Diode(double v, double is, double n, double* slope) {
@@ -42,13 +42,27 @@ bool ParseValue(const std::string& text, double& value) {
   double v = std::strtod(s, &end);
   if (end == s || !std::isfinite(v)) return false;
   switch (*end) {
-    case 'p': v *= 1e-12; break;
-    case 'n': v *= 1e-9; break;
-    case 'u': v *= 1e-6; break;
-    case 'm': v *= 1e-3; break;
-    case 'k': case 'K': v *= 1e3; break;
-    case 'M': v *= 1e6; break;
-    default: break;
+    case 'p':
+      v *= 1e-12;
+      break;
+    case 'n':
+      v *= 1e-9;
+      break;
+    case 'u':
+      v *= 1e-6;
+      break;
+    case 'm':
+      v *= 1e-3;
+      break;
+    case 'k':
+    case 'K':
+      v *= 1e3;
+      break;
+    case 'M':
+      v *= 1e6;
+      break;
+    default:
+      break;
   }
   value = v;
   return true;
@@ -68,12 +82,18 @@ bool ParseComponent(const std::string& text, Component& out, std::string& error)
     bool hasValue = !valueText.empty() && ParseValue(valueText, value);
     if (kind == "open" || kind.empty()) {
     } else if (kind == "short") {
-      c.conductance += 1e3;   // 1 milliohm
+      c.conductance += 1e3;  // 1 milliohm
     } else if (kind == "resistor" || kind == "r") {
-      if (!hasValue || value <= 0) { error = "resistor needs a value in ohms"; return false; }
+      if (!hasValue || value <= 0) {
+        error = "resistor needs a value in ohms";
+        return false;
+      }
       c.conductance += 1 / value;
     } else if (kind == "capacitor" || kind == "c") {
-      if (!hasValue || value < 0) { error = "capacitor needs a value in farads"; return false; }
+      if (!hasValue || value < 0) {
+        error = "capacitor needs a value in farads";
+        return false;
+      }
       c.capacitance += value;
     } else if (kind == "diode") {
       ++c.diodes;
@@ -82,7 +102,10 @@ bool ParseComponent(const std::string& text, Component& out, std::string& error)
     } else if (kind == "led") {
       ++c.leds;
     } else if (kind == "zener") {
-      if (!hasValue || value <= 0) { error = "zener needs its voltage"; return false; }
+      if (!hasValue || value <= 0) {
+        error = "zener needs its voltage";
+        return false;
+      }
       c.zeners.push_back(value);
     } else {
       error = "unknown component '" + kind + "'";
@@ -108,7 +131,7 @@ double StaticCurrent(const Component& c, double v, double* slope) {
     g += c.leds * s;
   }
   for (double vz : c.zeners) {
-    i -= Diode(-v, 2.5e-9, 1.75, &s);          // forward, pin negative
+    i -= Diode(-v, 2.5e-9, 1.75, &s);  // forward, pin negative
     g += s;
     // Breakdown: 1 mA at +Vz, sharp.
     double x = (v - vz) / kVt, x0 = -vz / kVt;
@@ -132,7 +155,10 @@ double SolveIncreasing(G g, double guess) {
   for (int k = 0; k < 100; ++k) {
     double slope;
     double r = g(v, &slope);
-    if (r > 0) hi = v; else lo = v;
+    if (r > 0)
+      hi = v;
+    else
+      lo = v;
     if (std::fabs(r) < 1e-15 || hi - lo < 1e-12) break;
     double next = slope > 0 ? v - r / slope : 0.5 * (lo + hi);
     if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
@@ -147,12 +173,14 @@ std::vector<double> SteadyState(const Component& c, const Drive& d, int m) {
   auto gen = [&](double phase) { return d.offset + d.peak * std::sin(2 * kPi * phase); };
   // Memoryless: each phase on its own.
   auto staticPin = [&](double vg, double guess) {
-    return SolveIncreasing([&](double v, double* s) {
-      double gs;
-      double r = StaticCurrent(c, v, &gs) - (vg - v) / rs;
-      *s = gs + 1 / rs;
-      return r;
-    }, guess);
+    return SolveIncreasing(
+        [&](double v, double* s) {
+          double gs;
+          double r = StaticCurrent(c, v, &gs) - (vg - v) / rs;
+          *s = gs + 1 / rs;
+          return r;
+        },
+        guess);
   };
   std::vector<double> pin(std::max(m, 1));
   if (d.hz <= 0 || c.capacitance <= 0 || m <= 1) {
@@ -184,12 +212,14 @@ std::vector<double> SteadyState(const Component& c, const Drive& d, int m) {
         const double vg = gen((k + double(j) / sub) / m);
         const double a0 = first ? 1.0 : 1.5, a1 = first ? 1.0 : 2.0, a2 = first ? 0.0 : 0.5;
         const double now = v, before = older;
-        double next = SolveIncreasing([&](double x, double* s) {
-          double gs;
-          double ic = (vg - x) / rs - StaticCurrent(c, x, &gs);
-          *s = c.capacitance * a0 / hs + 1 / rs + gs;
-          return c.capacitance * (a0 * x - a1 * now + a2 * before) / hs - ic;
-        }, now);
+        double next = SolveIncreasing(
+            [&](double x, double* s) {
+              double gs;
+              double ic = (vg - x) / rs - StaticCurrent(c, x, &gs);
+              *s = c.capacitance * a0 / hs + 1 / rs + gs;
+              return c.capacitance * (a0 * x - a1 * now + a2 * before) / hs - ic;
+            },
+            now);
         older = now;
         v = next;
         first = false;

@@ -27,7 +27,7 @@ double StaticCurrent(const Component& c, double v, double* slope);
 // The generator: offset + peak * sin(2 pi phase).
 struct Drive {
   double offset = 0, peak = 0;
-  double hz = 0;               // 0: a steady level
+  double hz = 0;  // 0: a steady level
   double sourceOhms = 1000;
 };
 

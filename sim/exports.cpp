@@ -13,10 +13,9 @@
 
 namespace {
 // Driver statuses the program may see.
-constexpr FtStatus kOk = 0, kInvalidHandle = 1, kDeviceNotFound = 2, kIoError = 4,
-                   kInvalidParameter = 6;
+constexpr FtStatus kOk = 0, kInvalidHandle = 1, kDeviceNotFound = 2, kIoError = 4, kInvalidParameter = 6;
 
-std::mutex mu;   // every entry point: the program calls from two threads
+std::mutex mu;  // every entry point: the program calls from two threads
 sim::Instrument& Dev() {
   static sim::Instrument device;
   return device;
@@ -67,8 +66,8 @@ FtStatus SetVIDPID(uint32_t, uint32_t) {
   return c.Ordered();
 }
 
-FtStatus GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type, uint32_t* id,
-                             uint32_t* locid, void* serial, void* description, FtHandle* handle) {
+FtStatus GetDeviceInfoDetail(uint32_t index, uint32_t* flags, uint32_t* type, uint32_t* id, uint32_t* locid,
+                             void* serial, void* description, FtHandle* handle) {
   Call c("FT_GetDeviceInfoDetail");
   if (FtStatus s = c.Ordered()) return s;
   if (index >= Dev().DeviceCount()) return kDeviceNotFound;
@@ -168,11 +167,11 @@ FtStatus WriteEE(FtHandle handle, uint32_t address, uint16_t value) {
 // Each driver function is exported through a resolver that the loader asks
 // at every lookup by name, so that "missing=FT_Open" in sim.txt makes the
 // library lack it from then on, like a driver of another version.
-#define SIM_DRIVER_FUNCTION(name, impl)                                              \
-  static_assert(Index(#name) >= 0);                                                 \
-  extern "C" decltype(&impl) Resolve_##name() {                                    \
-    return (missingMask.load() >> Index(#name)) & 1 ? nullptr : &impl;              \
-  }                                                                                 \
+#define SIM_DRIVER_FUNCTION(name, impl)                                \
+  static_assert(Index(#name) >= 0);                                    \
+  extern "C" decltype(&impl) Resolve_##name() {                        \
+    return (missingMask.load() >> Index(#name)) & 1 ? nullptr : &impl; \
+  }                                                                    \
   SIM_EXPORT decltype(impl) name __attribute__((ifunc("Resolve_" #name)));
 
 SIM_DRIVER_FUNCTION(FT_CreateDeviceInfoList, CreateDeviceInfoList)

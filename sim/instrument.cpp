@@ -1,30 +1,30 @@
 #include "sim/instrument.h"
 
-#include "sim/bench.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <iterator>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+
+#include "sim/bench.h"
 
 namespace sim {
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kSampleRate = 64000;           // ADC samples per second at every frequency
+constexpr double kSampleRate = 64000;  // ADC samples per second at every frequency
 constexpr double kRailVoltsPerCount = 0.0016121270600706339;
-constexpr size_t kQueueLimit = 65536;           // the driver's receive buffer
-constexpr size_t kTransferLimit = 8192;         // transfers kept for inspection
-constexpr int64_t kFileCheckMs = 100;           // sim.txt looked at no more often while open
-constexpr double kIoErrorStatus = 4;            // what a failing call returns unless told
+constexpr size_t kQueueLimit = 65536;    // the driver's receive buffer
+constexpr size_t kTransferLimit = 8192;  // transfers kept for inspection
+constexpr int64_t kFileCheckMs = 100;    // sim.txt looked at no more often while open
+constexpr double kIoErrorStatus = 4;     // what a failing call returns unless told
 constexpr int kFramePoints = 64;
-constexpr int kMaxSamplesPerPoint = 1000, kMaxSamplesPerSum = 4000;   // keeps every sum in 32 bits
-constexpr double kAdcRangeVolts = 25;           // each ADC reads up to +-25 V
+constexpr int kMaxSamplesPerPoint = 1000, kMaxSamplesPerSum = 4000;  // keeps every sum in 32 bits
+constexpr double kAdcRangeVolts = 25;                                // each ADC reads up to +-25 V
 // 15 V and 20 V: the full amplitude code on the 10 V range hands the peak to
 // the output booster, which takes it in millivolts from register 6.
 constexpr int kBoosterCode = 65535;
@@ -90,8 +90,7 @@ bool ParseScript(const std::string& text, std::vector<std::pair<int64_t, std::st
     if (end == step.c_str() || ms < 0) return false;
     out.emplace_back(ms, sp == std::string::npos ? "" : Trim(step.substr(sp)));
   }
-  std::stable_sort(out.begin(), out.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   return true;
 }
 }  // namespace
@@ -138,10 +137,10 @@ void Instrument::Reset() {
 
 std::string Instrument::Configure(const std::string& text, bool fromFile) {
   Config next = fromFile ? Config{} : cfg_;
-  std::map<std::string, std::string> faultLines;   // counted faults as written
+  std::map<std::string, std::string> faultLines;  // counted faults as written
   bool seedSet = false;
   uint32_t seed = 0;
-  std::vector<std::pair<std::string, std::string>> benchLines;   // bench keys, applied at the end
+  std::vector<std::pair<std::string, std::string>> benchLines;  // bench keys, applied at the end
   std::string firstError;
   int lineNumber = 0;
   auto fail = [&](const std::string& e) {
@@ -170,13 +169,19 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
       value = Trim(line.substr(eq + 1));
     }
     auto number = [&](double& out) {
-      if (!ParseValue(value, out)) { fail("not a number: " + line); return false; }
+      if (!ParseValue(value, out)) {
+        fail("not a number: " + line);
+        return false;
+      }
       return true;
     };
     auto component = [&](const std::string& t) {
       Component c;
       std::string e;
-      if (!ParseComponent(t, c, e)) { fail(e + ": " + line); return false; }
+      if (!ParseComponent(t, c, e)) {
+        fail(e + ": " + line);
+        return false;
+      }
       components_[c.text] = c;
       return true;
     };
@@ -190,7 +195,10 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
         size_t colon = item.find(':');
         std::string name = Trim(item.substr(0, colon));
         double status = kIoErrorStatus;
-        if (DriverFunctionIndex(name) < 0) { fail("not a driver function: " + name); return; }
+        if (DriverFunctionIndex(name) < 0) {
+          fail("not a driver function: " + name);
+          return;
+        }
         if (colon != std::string::npos &&
             (!ParseValue(Trim(item.substr(colon + 1)), status) || status < 1 || status > 255)) {
           fail("a status is 1 to 255: " + item);
@@ -212,11 +220,17 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
       if (component(value)) next.channels[0] = Trim(value);
     } else if (key.rfind("channel", 0) == 0) {
       int ch = std::atoi(key.c_str() + 7);
-      if (ch < 0 || key.size() == 7) { fail("bad channel: " + line); continue; }
+      if (ch < 0 || key.size() == 7) {
+        fail("bad channel: " + line);
+        continue;
+      }
       if (component(value)) next.channels[ch] = Trim(value);
     } else if (key == "probe") {
       std::vector<std::pair<int64_t, std::string>> script;
-      if (!ParseScript(value, script)) { fail("bad probe script: " + line); continue; }
+      if (!ParseScript(value, script)) {
+        fail("bad probe script: " + line);
+        continue;
+      }
       bool ok = true;
       for (auto& step : script) ok = component(step.second) && ok;
       if (ok) next.probeScript = script;
@@ -226,7 +240,10 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
       next.buttons = ButtonMask(value);
     } else if (key == "buttonscript") {
       std::vector<std::pair<int64_t, std::string>> script;
-      if (!ParseScript(value, script)) { fail("bad button script: " + line); continue; }
+      if (!ParseScript(value, script)) {
+        fail("bad button script: " + line);
+        continue;
+      }
       next.buttonScript.clear();
       for (auto& step : script) next.buttonScript.emplace_back(step.first, ButtonMask(step.second));
     } else if (key == "buttonperiod") {
@@ -267,20 +284,25 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
       }
     } else if (key == "eeprom") {
       std::string e = Lower(value);
-      if (e != "factory" && e != "blank" && e != "nocal") { fail("eeprom is factory, blank or nocal"); continue; }
+      if (e != "factory" && e != "blank" && e != "nocal") {
+        fail("eeprom is factory, blank or nocal");
+        continue;
+      }
       next.eeprom = e;
     } else if (key == "eepromfile") {
       next.eepromFile = value;
     } else if (key.rfind("cal.", 0) == 0) {
-      next.cal[Trim(line.substr(4, eq - 4))] = value;   // key in its own letter case
+      next.cal[Trim(line.substr(4, eq - 4))] = value;  // key in its own letter case
     } else if (std::string e; BenchKey(key, value, e, false)) {
-      if (!e.empty()) fail(e);
-      else benchLines.emplace_back(key, value);
+      if (!e.empty())
+        fail(e);
+      else
+        benchLines.emplace_back(key, value);
     } else {
       fail("unknown key: " + key);
     }
   }
-  if (!firstError.empty()) return firstError;   // nothing applied
+  if (!firstError.empty()) return firstError;  // nothing applied
 
   // The bench follows its own lines; a re-read file whose bench lines did not
   // change leaves it as it is (a meter fault already used stays used).
@@ -296,9 +318,9 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
   if (fromFile) {
     // A counted fault acts once, on the frames (or reads) after its line
     // appeared or changed; rereading an unchanged line does not start it again.
-    const std::pair<const char*, int Config::*> counted[] = {
-        {"badchecksum", &Config::badChecksum}, {"lostbyte", &Config::lostByte},
-        {"shortread", &Config::shortRead}};
+    const std::pair<const char*, int Config::*> counted[] = {{"badchecksum", &Config::badChecksum},
+                                                             {"lostbyte", &Config::lostByte},
+                                                             {"shortread", &Config::shortRead}};
     for (auto& [name, field] : counted) {
       auto now = faultLines.find(name), before = fileFaults_.find(name);
       if (now != faultLines.end() && before != fileFaults_.end() && now->second == before->second)
@@ -318,8 +340,7 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
 
 std::string Instrument::EepromKey() const {
   std::string k = cfg_.model + '\n' + (cfg_.makerSet ? "1" : "0") + cfg_.maker + '\n' +
-                  (cfg_.productSet ? "1" : "0") + cfg_.product + '\n' + cfg_.eeprom + '\n' +
-                  cfg_.eepromFile;
+                  (cfg_.productSet ? "1" : "0") + cfg_.product + '\n' + cfg_.eeprom + '\n' + cfg_.eepromFile;
   for (auto& [key, value] : cfg_.cal) k += '\n' + key + '=' + value;
   return k;
 }
@@ -364,8 +385,10 @@ void Instrument::ConfigureFromFileIfChanged(bool now) {
   std::string error = Configure(text.str(), true);
   // Where the user sees it: a log beside the file.
   std::string note;
-  if (!error.empty()) note = "sim.txt " + error + " - nothing of this version applied, the previous settings stay";
-  else if (fileHadError_) note = "sim.txt read without errors";
+  if (!error.empty())
+    note = "sim.txt " + error + " - nothing of this version applied, the previous settings stay";
+  else if (fileHadError_)
+    note = "sim.txt read without errors";
   fileHadError_ = !error.empty();
   if (note.empty()) return;
   std::fprintf(stderr, "%s\n", note.c_str());
@@ -397,28 +420,40 @@ void Instrument::BuildEeprom() {
     eeprom_[kProductWord + k] = static_cast<uint8_t>(product[k]);
 
   if (cfg_.eeprom != "nocal") {
-    std::vector<std::pair<std::string, std::string>> keys = {
-        {"Calibration date", "01/Jan/2025@09:00:00"},
-        {"DAC@10V", std::to_string(kDac10)},   {"DAC@1V", std::to_string(kDac1)},
-        {"DAC@0V", std::to_string(kDac0)},     {"DAC@-1V", std::to_string(kDacM1)},
-        {"DAC@-10V", std::to_string(kDacM10)}, {"ADC0@10V", std::to_string(kAdc0At10)},
-        {"ADC0@0V", std::to_string(kAdc0At0)}, {"ADC0@-10V", std::to_string(kAdc0AtM10)},
-        {"ADC1@10V", std::to_string(kAdc1At10)}, {"ADC1@0V", std::to_string(kAdc1At0)},
-        {"ADC1@-10V", std::to_string(kAdc1AtM10)}, {"50ohm", "50"}, {"100ohm", "100"},
-        {"200ohm", "200"}, {"500ohm", "500"}, {"1Kohm", "1000"}, {"2Kohm", "2000"},
-        {"5Kohm", "5000"}, {"10Kohm", "10000"}};
+    std::vector<std::pair<std::string, std::string>> keys = {{"Calibration date", "01/Jan/2025@09:00:00"},
+                                                             {"DAC@10V", std::to_string(kDac10)},
+                                                             {"DAC@1V", std::to_string(kDac1)},
+                                                             {"DAC@0V", std::to_string(kDac0)},
+                                                             {"DAC@-1V", std::to_string(kDacM1)},
+                                                             {"DAC@-10V", std::to_string(kDacM10)},
+                                                             {"ADC0@10V", std::to_string(kAdc0At10)},
+                                                             {"ADC0@0V", std::to_string(kAdc0At0)},
+                                                             {"ADC0@-10V", std::to_string(kAdc0AtM10)},
+                                                             {"ADC1@10V", std::to_string(kAdc1At10)},
+                                                             {"ADC1@0V", std::to_string(kAdc1At0)},
+                                                             {"ADC1@-10V", std::to_string(kAdc1AtM10)},
+                                                             {"50ohm", "50"},
+                                                             {"100ohm", "100"},
+                                                             {"200ohm", "200"},
+                                                             {"500ohm", "500"},
+                                                             {"1Kohm", "1000"},
+                                                             {"2Kohm", "2000"},
+                                                             {"5Kohm", "5000"},
+                                                             {"10Kohm", "10000"}};
     if (IsScannerModel(cfg_.model)) {
       keys.emplace_back("DCBIAS@10V", std::to_string(kDcBias10));
       keys.emplace_back("DCBIAS@-10V", std::to_string(kDcBiasM10));
     }
     for (auto& [k, v] : cfg_.cal) {
       auto it = std::find_if(keys.begin(), keys.end(), [&](auto& e) { return e.first == k; });
-      if (it != keys.end()) it->second = v;
-      else keys.emplace_back(k, v);
+      if (it != keys.end())
+        it->second = v;
+      else
+        keys.emplace_back(k, v);
     }
     std::string text;
     for (auto& [k, v] : keys)
-      if (v != "-") text += k + "=" + v + "\r\n";    // "-" leaves a key out
+      if (v != "-") text += k + "=" + v + "\r\n";  // "-" leaves a key out
     text.resize(std::min<size_t>(text.size(), 2 * (kEepromWords - kCalWord)));
     for (size_t b = 0; b < text.size(); ++b) {
       uint16_t byte = static_cast<uint8_t>(text[b]);
@@ -435,7 +470,7 @@ void Instrument::LoadEepromFile() {
   std::vector<uint16_t> words(kEepromWords);
   for (auto& w : words) {
     unsigned char b[2];
-    if (!in.read(reinterpret_cast<char*>(b), 2)) return;   // a short file is ignored
+    if (!in.read(reinterpret_cast<char*>(b), 2)) return;  // a short file is ignored
     w = static_cast<uint16_t>(b[0] | b[1] << 8);
   }
   eeprom_ = words;
@@ -453,8 +488,8 @@ void Instrument::SaveEepromFile() const {
 uint32_t Instrument::DeviceCount() const { return cfg_.noDevice || cfg_.unplugged ? 0 : 1; }
 
 uint32_t Instrument::Open(void** handle) {
-  if (cfg_.noDevice || cfg_.unplugged) return 2;   // not found
-  if (cfg_.inUse || open_) return 3;           // not opened: in use
+  if (cfg_.noDevice || cfg_.unplugged) return 2;  // not found
+  if (cfg_.inUse || open_) return 3;              // not opened: in use
   open_ = true;
   ++openCount_;
   ++counters_["opens"];
@@ -477,7 +512,7 @@ bool Instrument::Valid(void* handle) const {
 }
 
 uint32_t Instrument::Close(void* handle) {
-  if (!Valid(handle)) return 1;                // invalid handle
+  if (!Valid(handle)) return 1;  // invalid handle
   open_ = false;
   ++counters_["closes"];
   replies_.clear();
@@ -511,7 +546,7 @@ void Instrument::Write(const uint8_t* bytes, uint32_t n) {
 }
 
 void Instrument::Receive(uint8_t byte, int64_t arrivalUs) {
-  if (!LineMatches()) {                        // wrong speed or format: noise to the instrument
+  if (!LineMatches()) {  // wrong speed or format: noise to the instrument
     ++counters_["garbled"];
     return;
   }
@@ -525,7 +560,7 @@ void Instrument::Receive(uint8_t byte, int64_t arrivalUs) {
 void Instrument::Frame(const uint8_t* f, int64_t arrivalUs) {
   auto word = [&](int k) { return static_cast<uint32_t>(f[k] << 8 | f[k + 1]); };
   if (((word(0) + word(2) + word(4) + 0x5555u) & 0xFFFF) != word(6)) {
-    ++counters_["badframes"];                  // ignored, as the hardware does
+    ++counters_["badframes"];  // ignored, as the hardware does
     return;
   }
   if (f[0] & 0x80) {
@@ -557,7 +592,7 @@ int64_t Instrument::Counter(const std::string& name) const {
 }
 
 double Instrument::DacLevel(int code) const {
-  if (Register(1) & 0x20)                      // 10 V range
+  if (Register(1) & 0x20)  // 10 V range
     return Line(code, DacCode(WireValue(kDacM10)), -10, DacCode(WireValue(kDac10)), 10);
   int zero = DacCode(WireValue(kDac0));
   if (code >= zero) return Line(code, zero, 0, DacCode(WireValue(kDac1)), 1);
@@ -566,7 +601,8 @@ double Instrument::DacLevel(int code) const {
 
 double Instrument::Generator(double phase) const {
   uint32_t r1 = static_cast<uint32_t>(Register(1));
-  if (r1 & 0x10) return DacError(DacLevel(DacCode(static_cast<uint32_t>(Register(3)))));   // calibration output
+  if (r1 & 0x10)
+    return DacError(DacLevel(DacCode(static_cast<uint32_t>(Register(3)))));  // calibration output
   bool high = r1 & 0x20;
   double amplitude = static_cast<uint16_t>(Register(4) & 0xFFFF);
   if (high && amplitude == kBoosterCode) {
@@ -584,7 +620,7 @@ double Instrument::Output(int which) {
   if (which == 1) {
     if (!IsScannerModel(cfg_.model)) return 0;
     int mode = static_cast<int>(Register(22));
-    if (mode <= 1) return 0;                   // off (high impedance or 0 V)
+    if (mode <= 1) return 0;  // off (high impedance or 0 V)
     return Line(static_cast<double>(Register(20) & 0xFFFF), kDcBiasM10, -10, kDcBias10, 10);
   }
   double hz = static_cast<double>(Register(14));
@@ -637,7 +673,7 @@ std::vector<uint8_t> Instrument::DataFrame(int64_t sampleUs) {
   Drive drive;
   drive.hz = hz;
   drive.sourceOhms = ohms;
-  drive.offset = Generator(0);                 // sin(0) = 0: the level alone
+  drive.offset = Generator(0);  // sin(0) = 0: the level alone
   drive.peak = Generator(0.25) - drive.offset;
   int m = hz > 0 ? static_cast<int>(std::clamp(std::lround(kSampleRate / hz), 64L, 8192L)) : 1;
 
@@ -729,8 +765,10 @@ void Instrument::Materialize(int64_t nowUs) {
     double due = (nowUs - r.startUs) / ByteUs();
     size_t n = due <= 0 ? 0 : std::min(r.bytes.size(), static_cast<size_t>(due));
     for (; r.delivered < n; ++r.delivered) {
-      if (queue_.size() < kQueueLimit) queue_.push_back(r.bytes[r.delivered]);
-      else ++counters_["overflow"];
+      if (queue_.size() < kQueueLimit)
+        queue_.push_back(r.bytes[r.delivered]);
+      else
+        ++counters_["overflow"];
     }
     if (r.delivered < r.bytes.size()) break;
     lastReplyReady_ = r.startUs + static_cast<int64_t>(r.bytes.size() * ByteUs());
@@ -750,7 +788,7 @@ uint32_t Instrument::Waiting() {
 
 uint32_t Instrument::Read(uint8_t* out, uint32_t n) {
   Materialize(NowUs());
-  if (cfg_.shortRead > 0 && n > 1 && queue_.size() >= n) {   // delivers half of what was asked
+  if (cfg_.shortRead > 0 && n > 1 && queue_.size() >= n) {  // delivers half of what was asked
     --cfg_.shortRead;
     ++counters_["shortreads"];
     n /= 2;

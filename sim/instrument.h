@@ -24,40 +24,50 @@ constexpr int kEepromWords = 1024;
 constexpr int kFrameBytes = 520;
 
 // The driver functions, by the names the program looks up.
-constexpr const char* kDriverFunctions[] = {
-    "FT_CreateDeviceInfoList", "FT_SetVIDPID", "FT_GetDeviceInfoDetail", "FT_Open",
-    "FT_Close", "FT_SetBaudRate", "FT_SetDataCharacteristics", "FT_SetFlowControl",
-    "FT_SetUSBParameters", "FT_Write", "FT_Read", "FT_GetStatus", "FT_ReadEE", "FT_WriteEE"};
+constexpr const char* kDriverFunctions[] = {"FT_CreateDeviceInfoList",
+                                            "FT_SetVIDPID",
+                                            "FT_GetDeviceInfoDetail",
+                                            "FT_Open",
+                                            "FT_Close",
+                                            "FT_SetBaudRate",
+                                            "FT_SetDataCharacteristics",
+                                            "FT_SetFlowControl",
+                                            "FT_SetUSBParameters",
+                                            "FT_Write",
+                                            "FT_Read",
+                                            "FT_GetStatus",
+                                            "FT_ReadEE",
+                                            "FT_WriteEE"};
 // Index in kDriverFunctions, or -1.
 int DriverFunctionIndex(const std::string& name);
 
 struct Config {
   std::string model = "YRM-A";
-  std::string maker, product;               // identification texts ("" = the model's)
+  std::string maker, product;  // identification texts ("" = the model's)
   bool makerSet = false, productSet = false;
-  std::map<int, std::string> channels;       // scanner Sig channel -> component; 0 = the probe
-  std::vector<std::pair<int64_t, std::string>> probeScript;   // ms since open -> component
-  int64_t probePeriod = 0;                   // ms; 0 = the script runs once
-  int buttons = 0;                           // bit 0 A, bit 1 B
+  std::map<int, std::string> channels;  // scanner Sig channel -> component; 0 = the probe
+  std::vector<std::pair<int64_t, std::string>> probeScript;  // ms since open -> component
+  int64_t probePeriod = 0;                                   // ms; 0 = the script runs once
+  int buttons = 0;                                           // bit 0 A, bit 1 B
   std::vector<std::pair<int64_t, int>> buttonScript;
   int64_t buttonPeriod = 0;
-  double noiseMv = 1.0;                      // per ADC sample, rms
+  double noiseMv = 1.0;  // per ADC sample, rms
   double railVolts = 5.0;
-  int badChecksum = 0, lostByte = 0;         // the next n frames
-  int shortRead = 0;                         // the next n reads deliver half
+  int badChecksum = 0, lostByte = 0;  // the next n frames
+  int shortRead = 0;                  // the next n reads deliver half
   bool silence = false, noDevice = false, inUse = false;
-  bool unplugged = false;                    // every driver call fails
-  std::set<std::string> missing;             // driver functions not exported
-  std::map<std::string, uint32_t> failing;   // driver function -> status it returns
-  std::string eeprom = "factory";            // factory, blank, nocal
-  std::map<std::string, std::string> cal;    // calibration text values to store instead
-  std::string eepromFile;                    // keeps the EEPROM across runs
-  int staleBytes = 0;                        // bytes waiting when the device opens
+  bool unplugged = false;                   // every driver call fails
+  std::set<std::string> missing;            // driver functions not exported
+  std::map<std::string, uint32_t> failing;  // driver function -> status it returns
+  std::string eeprom = "factory";           // factory, blank, nocal
+  std::map<std::string, std::string> cal;   // calibration text values to store instead
+  std::string eepromFile;                   // keeps the EEPROM across runs
+  int staleBytes = 0;                       // bytes waiting when the device opens
   uint32_t seed = 1;
 };
 
 struct Transfer {
-  int64_t us;                                // steady clock, microseconds
+  int64_t us;  // steady clock, microseconds
   std::vector<uint8_t> bytes;
 };
 
@@ -85,11 +95,15 @@ class Instrument {
   uint32_t Close(void* handle);
   bool Valid(void* handle) const;
   void SetBaud(uint32_t baud) { baud_ = baud; }
-  void SetFormat(int bits, int stop, int parity) { bits_ = bits; stop_ = stop; parity_ = parity; }
+  void SetFormat(int bits, int stop, int parity) {
+    bits_ = bits;
+    stop_ = stop;
+    parity_ = parity;
+  }
   void Write(const uint8_t* bytes, uint32_t n);
   uint32_t Waiting();
   uint32_t Read(uint8_t* out, uint32_t n);
-  uint32_t Sending();                        // host bytes still on the line
+  uint32_t Sending();  // host bytes still on the line
   bool ReadEE(uint32_t address, uint16_t* value) const;
   bool WriteEE(uint32_t address, uint16_t value);
   std::string Description() const;
@@ -99,7 +113,7 @@ class Instrument {
   int64_t TransfersDropped() const { return transfersDropped_; }
   int64_t Register(int reg) const;
   int64_t Counter(const std::string& name) const;
-  double Output(int which);                  // 0 generator now, 1 DC generator
+  double Output(int which);                     // 0 generator now, 1 DC generator
   void Inject(const uint8_t* bytes, size_t n);  // raw bytes into the receive queue
   int64_t LastReplyReadyUs() const { return lastReplyReady_; }
 
@@ -115,9 +129,9 @@ class Instrument {
   void Materialize(int64_t nowUs);
   // Time to take the samples of one frame, as registers 10 to 12 ask.
   int64_t SamplingUs() const;
-  std::pair<int, int> SamplesPerSum() const;   // samples per point, cycles
+  std::pair<int, int> SamplesPerSum() const;  // samples per point, cycles
   void Unplug();
-  std::string EepromKey() const;             // the settings the EEPROM is built from
+  std::string EepromKey() const;  // the settings the EEPROM is built from
   double ByteUs() const { return 10.0 * 1e6 / (baud_ ? baud_ : 1); }
   bool LineMatches() const { return baud_ == 250000 && bits_ == 8 && stop_ == 0 && parity_ == 0; }
   // Generator output in volts at a phase of the signal.
@@ -131,26 +145,32 @@ class Instrument {
   int64_t openCount_ = 0, openedUs_ = 0;
   uint32_t baud_ = 9600;
   int bits_ = 8, stop_ = 0, parity_ = 0;
-  std::vector<uint8_t> assembling_;           // bytes of a frame in progress
+  std::vector<uint8_t> assembling_;  // bytes of a frame in progress
   int64_t hostLineFreeUs_ = 0, replyLineFreeUs_ = 0;
-  struct Reply { int64_t startUs; std::vector<uint8_t> bytes; size_t delivered = 0; };
+  struct Reply {
+    int64_t startUs;
+    std::vector<uint8_t> bytes;
+    size_t delivered = 0;
+  };
   std::deque<Reply> replies_;
-  std::deque<uint8_t> queue_;                 // the driver's receive queue
+  std::deque<uint8_t> queue_;  // the driver's receive queue
   std::deque<Transfer> transfers_;
   int64_t transfersDropped_ = 0;
   std::map<std::string, int64_t> counters_;
   int64_t lastReplyReady_ = 0;
   uint16_t frameCount_ = 0;
   std::mt19937 rng_;
-  std::map<std::string, Component> components_;   // parsed, by text
-  std::string fileStamp_;                     // size and time of the sim.txt last read
+  std::map<std::string, Component> components_;  // parsed, by text
+  std::string fileStamp_;                        // size and time of the sim.txt last read
   int64_t fileCheckedUs_ = 0;
   bool fileHadError_ = false;
-  std::map<std::string, std::string> fileFaults_;   // counted fault lines of the last good read
-  std::vector<std::pair<std::string, std::string>> fileBench_;   // bench lines of the last good read
+  std::map<std::string, std::string> fileFaults_;               // counted fault lines of the last good read
+  std::vector<std::pair<std::string, std::string>> fileBench_;  // bench lines of the last good read
   // Steady states of the configurations met lately (a probe script switches
   // between a few).
-  struct Wave { std::vector<double> gen, pin; };
+  struct Wave {
+    std::vector<double> gen, pin;
+  };
   std::map<std::string, Wave> waves_;
 };
 

@@ -19,7 +19,9 @@ namespace {
 constexpr int kGoldenPauseMs = 250;
 constexpr int kResultPauseMs = 150;
 
-bool capturingGolden() { return pf::IsGadget(kCaptureModeCheck) && pf::GetGadgetState(kCaptureModeCheck) == 1; }
+bool capturingGolden() {
+  return pf::IsGadget(kCaptureModeCheck) && pf::GetGadgetState(kCaptureModeCheck) == 1;
+}
 
 // The manual result of the current record, with its DUT signature.
 void judge(const char* result) {
@@ -34,8 +36,8 @@ void judge(const char* result) {
 }  // namespace
 
 void YRM_StoreSignatureInRecord(int row, int slot) {
-  WriteSignatureBlock(row, slot == kSlotGolden ? kGoldenBase : kDutBase, voltage, resistance, frequency, livev, livei,
-                      pointcount);
+  WriteSignatureBlock(row, slot == kSlotGolden ? kGoldenBase : kDutBase, voltage, resistance, frequency,
+                      livev, livei, pointcount);
 }
 
 void YRM_CaptureGood() {

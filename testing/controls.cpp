@@ -25,9 +25,7 @@ int indexOf(std::span<const int> values, float value) {
   return -1;
 }
 
-std::span<const int> resistances() {
-  return ActiveModel().resistances;
-}
+std::span<const int> resistances() { return ActiveModel().resistances; }
 
 // The value at the combo box's selected item; the setting stays when the
 // selection lies outside the list.
@@ -103,20 +101,48 @@ bool EightResistances() { return ActiveModel().resistances.size() == kResistance
 
 void YRM_GadgetEvent(int control) {
   switch (control) {
-    case kVoltageCombo: choose(voltageset, kVoltageValues, control); break;
-    case kCycleVoltage: stepAscending(voltageset, voltageset, kVoltageValues, 1, true); break;
-    case kVoltageUp: stepAscending(voltageset, voltageset, kVoltageValues, 1, false); break;
-    case kVoltageDown: stepAscending(voltageset, voltageset, kVoltageValues, -1, false); break;
-    case kResistanceCombo: choose(resistanceset, resistances(), control); break;
-    case kCycleResistance: cycleResistance(); break;
-    case kResistanceUp: stepResistance(1); break;
-    case kResistanceDown: stepResistance(-1); break;
-    case kFrequencyCombo: choose(frequencyset, kFrequencyValues, control); break;
-    case kCycleFrequency: stepAscending(frequencyset, frequency, kFrequencyValues, 1, true); break;
-    case kFrequencyUp: stepAscending(frequencyset, frequency, kFrequencyValues, 1, false); break;
-    case kFrequencyDown: stepAscending(frequencyset, frequency, kFrequencyValues, -1, false); break;
-    case kDcModeCombo: dcmodeset = pf::GetGadgetState(control); break;
-    case kDcLevelCombo: dclevelset = DecimalValue(pf::GetGadgetText(control)); break;
+    case kVoltageCombo:
+      choose(voltageset, kVoltageValues, control);
+      break;
+    case kCycleVoltage:
+      stepAscending(voltageset, voltageset, kVoltageValues, 1, true);
+      break;
+    case kVoltageUp:
+      stepAscending(voltageset, voltageset, kVoltageValues, 1, false);
+      break;
+    case kVoltageDown:
+      stepAscending(voltageset, voltageset, kVoltageValues, -1, false);
+      break;
+    case kResistanceCombo:
+      choose(resistanceset, resistances(), control);
+      break;
+    case kCycleResistance:
+      cycleResistance();
+      break;
+    case kResistanceUp:
+      stepResistance(1);
+      break;
+    case kResistanceDown:
+      stepResistance(-1);
+      break;
+    case kFrequencyCombo:
+      choose(frequencyset, kFrequencyValues, control);
+      break;
+    case kCycleFrequency:
+      stepAscending(frequencyset, frequency, kFrequencyValues, 1, true);
+      break;
+    case kFrequencyUp:
+      stepAscending(frequencyset, frequency, kFrequencyValues, 1, false);
+      break;
+    case kFrequencyDown:
+      stepAscending(frequencyset, frequency, kFrequencyValues, -1, false);
+      break;
+    case kDcModeCombo:
+      dcmodeset = pf::GetGadgetState(control);
+      break;
+    case kDcLevelCombo:
+      dclevelset = DecimalValue(pf::GetGadgetText(control));
+      break;
     case kScanSignalCombo:
       scansigset = pf::GetGadgetState(control);
       YRM_RefreshMainWindow();
@@ -130,31 +156,62 @@ void YRM_GadgetEvent(int control) {
       autofreezestep = 0;
       YRM_RefreshMainWindow();
       break;
-    case kButtonAImage: buttonaevent = 1; break;
-    case kButtonBImage: buttonbevent = 1; break;
-    case kFreezeGoldenToggle: freezeToggle(control, goldenv, goldeni, "Golden Frozen", "Freeze Golden"); break;
-    case kFreezeDutToggle: freezeToggle(control, dutv, duti, "  DUT   Frozen", " Freeze   DUT "); break;
-    case kNextRecordButton: YRM_ShowNextRecord(); break;
-    case kPreviousRecordButton: YRM_ShowPreviousRecord(); break;
-    case kNextComponentButton: YRM_NextComponent(); break;
-    case kPreviousComponentButton: YRM_PreviousComponent(); break;
-    case kFirstRecordButton: YRM_FirstRecord(); break;
-    case kLastRecordButton: YRM_LastRecord(); break;
+    case kButtonAImage:
+      buttonaevent = 1;
+      break;
+    case kButtonBImage:
+      buttonbevent = 1;
+      break;
+    case kFreezeGoldenToggle:
+      freezeToggle(control, goldenv, goldeni, "Golden Frozen", "Freeze Golden");
+      break;
+    case kFreezeDutToggle:
+      freezeToggle(control, dutv, duti, "  DUT   Frozen", " Freeze   DUT ");
+      break;
+    case kNextRecordButton:
+      YRM_ShowNextRecord();
+      break;
+    case kPreviousRecordButton:
+      YRM_ShowPreviousRecord();
+      break;
+    case kNextComponentButton:
+      YRM_NextComponent();
+      break;
+    case kPreviousComponentButton:
+      YRM_PreviousComponent();
+      break;
+    case kFirstRecordButton:
+      YRM_FirstRecord();
+      break;
+    case kLastRecordButton:
+      YRM_LastRecord();
+      break;
     case kCaptureModeCheck:
       runstate = ticked(control) ? kRunCaptureEdit : kRunTestBoard;
       YRM_RefreshMainWindow();
       break;
-    case kGoodImage: YRM_CaptureGood(); break;
-    case kBadImage: YRM_CaptureBad(); break;
-    case kResetTestButton: YRM_AskResetAllResults(); break;
+    case kGoodImage:
+      YRM_CaptureGood();
+      break;
+    case kBadImage:
+      YRM_CaptureBad();
+      break;
+    case kResetTestButton:
+      YRM_AskResetAllResults();
+      break;
     case kEditRecordsButton:
       if (!ticked(kCaptureModeCheck)) break;
       YRM_EditRecordsWindow();
       fullredraw = 1;
       break;
-    case kRunImage: YRM_ToggleAutoRun(); break;
+    case kRunImage:
+      YRM_ToggleAutoRun();
+      break;
     case kTestTree:
-    case kBadTree: selectFromTree(control); break;
-    default: break;   // no action, "FREEZE" and "THAW" among them
+    case kBadTree:
+      selectFromTree(control);
+      break;
+    default:
+      break;  // no action, "FREEZE" and "THAW" among them
   }
 }

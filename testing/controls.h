@@ -13,8 +13,8 @@ constexpr std::array<int, 7> kFrequencyValues = {10, 20, 50, 100, 200, 500, 1000
 constexpr int kCycleVoltage = 566;
 constexpr int kCycleResistance = 570;
 constexpr int kCycleFrequency = 574;
-constexpr int kPushButtonFreeze = 610;   // "FREEZE": no action
-constexpr int kPushButtonThaw = 611;     // "THAW": no action
+constexpr int kPushButtonFreeze = 610;  // "FREEZE": no action
+constexpr int kPushButtonThaw = 611;    // "THAW": no action
 
 // Performs the action of one control; a control without one is ignored.
 void YRM_GadgetEvent(int control);

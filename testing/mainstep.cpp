@@ -1,5 +1,4 @@
 #include "testing/mainstep.h"
-#include "testing/navigation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +19,7 @@
 #include "shell/ribbon.h"
 #include "shell/state.h"
 #include "testing/controls.h"
+#include "testing/navigation.h"
 #include "testing/panelhit.h"
 #include "testing/records.h"
 #include "testing/redraw.h"
@@ -29,10 +29,22 @@
 
 namespace {
 // Control events passed on for the push-button function items 1 to 15.
-constexpr int kPushButtonEvents[16] = {
-    0,                  kCycleResistance,     kResistanceUp,   kResistanceDown, kCycleFrequency, kFrequencyUp,
-    kFrequencyDown,     kCycleVoltage,        kVoltageUp,      kVoltageDown,    kGoodImage,      kBadImage,
-    kNextRecordButton,  kPreviousRecordButton, kPushButtonFreeze, kPushButtonThaw};
+constexpr int kPushButtonEvents[16] = {0,
+                                       kCycleResistance,
+                                       kResistanceUp,
+                                       kResistanceDown,
+                                       kCycleFrequency,
+                                       kFrequencyUp,
+                                       kFrequencyDown,
+                                       kCycleVoltage,
+                                       kVoltageUp,
+                                       kVoltageDown,
+                                       kGoodImage,
+                                       kBadImage,
+                                       kNextRecordButton,
+                                       kPreviousRecordButton,
+                                       kPushButtonFreeze,
+                                       kPushButtonThaw};
 
 void phaseEvents() {
   if (event == pf::kEventMenu) {
@@ -132,7 +144,7 @@ void phaseNewFrame() {
 }
 
 void phaseFullRedraw() {
-  if (fullredraw == 1) YRM_FullRedraw();   // clears it and requests the traces
+  if (fullredraw == 1) YRM_FullRedraw();  // clears it and requests the traces
 }
 
 void phaseTraceRedraw() {

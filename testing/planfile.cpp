@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr char kPoundLead = '\xC2';   // "£" is C2 A3 in UTF-8
+constexpr char kPoundLead = '\xC2';  // "£" is C2 A3 in UTF-8
 constexpr char kPoundTrail = '\xA3';
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
@@ -22,7 +22,7 @@ size_t SkipLineEnd(std::string_view s, size_t i) {
 }  // namespace
 
 bool ParseTestPlanText(std::string_view s, RecordTable& table) {
-  table.anchors_.clear();   // no row of a re-read table is the row it was
+  table.anchors_.clear();  // no row of a re-read table is the row it was
   const size_t n = s.size();
   if (static_cast<long long>(n) > kMaxPlanBytes) return false;
 

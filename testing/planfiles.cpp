@@ -118,14 +118,15 @@ void YRM_UpdateRecentTestPlans() {
     RecentPlan(1) = testplanfilename;
     for (int i = 1; i <= kRecentSlots; ++i)
       if (RecentPlan(i).empty()) RecentPlan(i) = kDemoPlans[i - 1];
-    for (int i = 1; i <= kRecentSlots; ++i)
-      YRM_WriteSetting(kSettingsFile, RecentPlanKey(i), RecentPlan(i));
+    for (int i = 1; i <= kRecentSlots; ++i) YRM_WriteSetting(kSettingsFile, RecentPlanKey(i), RecentPlan(i));
   }
-  for (int i = 1; i <= kRecentSlots; ++i) pf::SetMenuItemText(kMainMenu, kItemRecentFirst + i - 1, RecentPlan(i));
+  for (int i = 1; i <= kRecentSlots; ++i)
+    pf::SetMenuItemText(kMainMenu, kItemRecentFirst + i - 1, RecentPlan(i));
 }
 
 std::string PathInsideFolder(const std::string& path, const std::string& folder) {
-  if (folder.empty() || path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) return path;
+  if (folder.empty() || path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0)
+    return path;
   const auto isSeparator = [](char c) { return c == '/' || c == '\\'; };
   // The folder's own trailing separator, or the one that follows it.
   if (isSeparator(folder.back())) return path.substr(folder.size());

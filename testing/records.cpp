@@ -2,8 +2,8 @@
 #include "testing/records.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -15,8 +15,7 @@ std::string IntegerText(long long value) { return std::to_string(value); }
 std::string DecimalText(float value) {
   if (!std::isfinite(value)) return "0";
   char buf[80];
-  auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value),
-                           std::chars_format::fixed, 10);
+  auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value), std::chars_format::fixed, 10);
   char* end = res.ptr;
   while (end[-1] == '0') --end;
   if (end[-1] == '.') --end;
@@ -98,9 +97,7 @@ RecordTable::RecordTable(int rows, int fields)
       text_(static_cast<size_t>(rows_)),
       ends_(static_cast<size_t>(rows_) * (static_cast<size_t>(fields_) + 1), 0) {}
 
-std::string RecordTable::Field(int row, int field) const {
-  return std::string(FieldView(row, field));
-}
+std::string RecordTable::Field(int row, int field) const { return std::string(FieldView(row, field)); }
 
 std::string_view RecordTable::FieldView(int row, int field) const {
   if (row < 1 || row > rows_ || field < 1 || field > fields_) return {};
@@ -146,16 +143,17 @@ bool RecordTable::InsertRows(int at, int count) {
 }
 
 bool RecordTable::DeleteRows(int first, int count) {
-  if (first < 1 || count < 1 || first > rows_ || count > rows_ - first + 1 || count >= rows_)
-    return false;
+  if (first < 1 || count < 1 || first > rows_ || count > rows_ - first + 1 || count >= rows_) return false;
   size_t stride = static_cast<size_t>(fields_) + 1;
   text_.erase(text_.begin() + (first - 1), text_.begin() + (first - 1 + count));
   ends_.erase(ends_.begin() + static_cast<ptrdiff_t>((first - 1) * stride),
               ends_.begin() + static_cast<ptrdiff_t>((first - 1 + count) * stride));
   rows_ -= count;
   for (int& a : anchors_) {
-    if (a >= first + count) a -= count;
-    else if (a >= first) a = 0;
+    if (a >= first + count)
+      a -= count;
+    else if (a >= first)
+      a = 0;
   }
   return true;
 }
@@ -215,8 +213,8 @@ int ReadSignatureBlock(int row, int base, Signature& v, Signature& i) {
   return n;
 }
 
-void WriteSignatureBlock(int row, int base, float millivolts, float ohms, float hertz,
-                         const Signature& v, const Signature& i, int n) {
+void WriteSignatureBlock(int row, int base, float millivolts, float ohms, float hertz, const Signature& v,
+                         const Signature& i, int n) {
   n = std::clamp(n, 0, kBlockMaxPairs);
   records.SetFieldInt(row, base + kBlockRow, row);
   records.SetFieldInt(row, base + kBlockVoltage, std::llrint(millivolts));

@@ -16,41 +16,41 @@
 #include "testing/state.h"
 
 // ---- shape ------------------------------------------------------------------
-constexpr int kPlanFields = 576;      // fields of a new plan
-constexpr int kMaxRowChange = 1000;   // most rows one insert or delete handles
+constexpr int kPlanFields = 576;     // fields of a new plan
+constexpr int kMaxRowChange = 1000;  // most rows one insert or delete handles
 
 // ---- header row fields ----------------------------------------------------
-constexpr int kFieldPhoto = 13;       // board photo path, "" = none
-constexpr int kFieldViewX = 14;       // view centre on the photo, pixels
+constexpr int kFieldPhoto = 13;  // board photo path, "" = none
+constexpr int kFieldViewX = 14;  // view centre on the photo, pixels
 constexpr int kFieldViewY = 15;
-constexpr int kFieldViewZoom = 16;    // decimal text
+constexpr int kFieldViewZoom = 16;  // decimal text
 
 // ---- pin record fields ------------------------------------------------------
-constexpr int kFieldNumber = 1;       // row index at the last capture or renumber
-constexpr int kFieldVoltage = 2;      // golden settings: mV peak, ohms, Hz
+constexpr int kFieldNumber = 1;   // row index at the last capture or renumber
+constexpr int kFieldVoltage = 2;  // golden settings: mV peak, ohms, Hz
 constexpr int kFieldResistance = 4;
 constexpr int kFieldFrequency = 6;
 constexpr int kFieldDescription = 8;
-constexpr int kFieldResult = 9;       // "Good", "Bad", "Untested", "NoTest"
+constexpr int kFieldResult = 9;  // "Good", "Bad", "Untested", "NoTest"
 constexpr int kFieldComponent = 10;
 constexpr int kFieldPin = 11;
 constexpr int kFieldNote = 12;
-constexpr int kFieldPinX = 17;        // pin position on the photo, pixels
+constexpr int kFieldPinX = 17;  // pin position on the photo, pixels
 constexpr int kFieldPinY = 18;
 constexpr int kFieldScanSignal = 27;  // scanner channels, 0 = off
 constexpr int kFieldScanCommon = 28;
-constexpr int kFieldGolden = 30;      // "Yes" when the golden block is valid
+constexpr int kFieldGolden = 30;  // "Yes" when the golden block is valid
 
 // ---- signature blocks: field base + k --------------------------------------
 constexpr int kGoldenBase = 0;
 constexpr int kDutBase = 288;
-constexpr int kBlockRow = 1;          // row index at the capture
-constexpr int kBlockVoltage = 2;      // mV peak, "mVpk" at +3
-constexpr int kBlockResistance = 4;   // ohms, "ohms" at +5
-constexpr int kBlockFrequency = 6;    // Hz, "Hz" at +7
-constexpr int kBlockCount = 31;       // point count n
-constexpr int kBlockPairs = 32;       // voltage of point i at +32 + 2(i-1), current after it
-constexpr int kBlockMaxPairs = 128;   // room in a block
+constexpr int kBlockRow = 1;         // row index at the capture
+constexpr int kBlockVoltage = 2;     // mV peak, "mVpk" at +3
+constexpr int kBlockResistance = 4;  // ohms, "ohms" at +5
+constexpr int kBlockFrequency = 6;   // Hz, "Hz" at +7
+constexpr int kBlockCount = 31;      // point count n
+constexpr int kBlockPairs = 32;      // voltage of point i at +32 + 2(i-1), current after it
+constexpr int kBlockMaxPairs = 128;  // room in a block
 
 // ---- text forms ---------------------------------------------------------------
 // Decimal digits with a leading "-" when negative.
@@ -68,10 +68,10 @@ float DecimalValue(std::string_view text);
 // ---- the table ---------------------------------------------------------------
 class RecordTable {
  public:
-  RecordTable();                        // one row of kPlanFields empty fields
-  RecordTable(int rows, int fields);    // all fields empty; each at least 1
+  RecordTable();                      // one row of kPlanFields empty fields
+  RecordTable(int rows, int fields);  // all fields empty; each at least 1
 
-  int Rows() const { return rows_; }    // L, at least 1
+  int Rows() const { return rows_; }      // L, at least 1
   int Fields() const { return fields_; }  // F, at least 1
 
   std::string Field(int row, int field) const;
@@ -84,12 +84,8 @@ class RecordTable {
   // stay on its row's line in the file. Returns false when nothing was stored
   // (row outside 1..Rows(), field outside 1..max(Fields(), kPlanFields)).
   bool SetField(int row, int field, std::string_view text);
-  bool SetFieldInt(int row, int field, long long value) {
-    return SetField(row, field, IntegerText(value));
-  }
-  bool SetFieldFloat(int row, int field, float value) {
-    return SetField(row, field, DecimalText(value));
-  }
+  bool SetFieldInt(int row, int field, long long value) { return SetField(row, field, IntegerText(value)); }
+  bool SetFieldFloat(int row, int field, float value) { return SetField(row, field, DecimalText(value)); }
 
   // Inserts count empty rows so that the first becomes row `at`
   // (1..Rows()+1). Deletes rows first..first+count-1 (all inside the table).
@@ -102,8 +98,8 @@ class RecordTable {
   // Row anchors follow a row through insertions and deletions, so whoever
   // holds one finds the row again after the table changed shape. A new,
   // replaced or re-read table has none.
-  int AddAnchor(int row);              // a handle; the row must be in the table
-  int AnchorRow(int handle) const;     // the row now; 0 once deleted or unknown
+  int AddAnchor(int row);           // a handle; the row must be in the table
+  int AnchorRow(int handle) const;  // the row now; 0 once deleted or unknown
   void ClearAnchors() { anchors_.clear(); }
 
   // Checks the internal layout; the fuzz target and tests use it.
@@ -121,7 +117,7 @@ class RecordTable {
   int fields_ = 1;
   std::vector<std::string> text_;
   std::vector<uint32_t> ends_;
-  std::vector<int> anchors_;   // anchored rows by handle, 0 = gone
+  std::vector<int> anchors_;  // anchored rows by handle, 0 = gone
 
   friend bool ParseTestPlanText(std::string_view bytes, RecordTable& table);
   friend void FormatTestPlanText(const RecordTable& table, std::string& out);
@@ -140,8 +136,8 @@ int BlockPointCount(int row, int base);
 int ReadSignatureBlock(int row, int base, Signature& v, Signature& i);
 // Writes row index, settings (rounded to integers, ties to even) with their units, count n and points 1..n
 // (n limited to 0..kBlockMaxPairs). The fields after point n are left as they are.
-void WriteSignatureBlock(int row, int base, float millivolts, float ohms, float hertz,
-                         const Signature& v, const Signature& i, int n);
+void WriteSignatureBlock(int row, int base, float millivolts, float ohms, float hertz, const Signature& v,
+                         const Signature& i, int n);
 
 // ---- row operations on `records` and `currentrecord` -----------------------
 // count limited to 1..1000; the rows go right after `currentrecord`, which

@@ -12,7 +12,9 @@
 #include "testing/thresholds.h"
 
 namespace {
-bool stable() { return signaturestate == kSignatureStable && stablecount >= YRM_StableDelay(stablesignaturedelay); }
+bool stable() {
+  return signaturestate == kSignatureStable && stablecount >= YRM_StableDelay(stablesignaturedelay);
+}
 bool open() { return signaturestate == kSignatureOpen; }
 bool scannerInUse() { return scansigset != 0 || scancomset != 0; }
 
@@ -136,9 +138,12 @@ void autoTestStep() {
 void autoCaptureStep() {
   switch (autocapturestep) {
     case 0:
-      search([](int row) { return records.Field(row, kFieldResult) == "Untested" &&
-                                  (allowsignatureoverwrite == 1 || records.Field(row, kFieldGolden) == "No"); },
-             autocapturestep, kRunCaptureEdit);
+      search(
+          [](int row) {
+            return records.Field(row, kFieldResult) == "Untested" &&
+                   (allowsignatureoverwrite == 1 || records.Field(row, kFieldGolden) == "No");
+          },
+          autocapturestep, kRunCaptureEdit);
       break;
     case 1:
       waitForLift(autocapturestep);
@@ -182,17 +187,26 @@ float YRM_GoldenVsLiveThreshold(const std::string& text) {
 
 void YRM_RunStateStep() {
   switch (runstate) {
-    case kRunTestBoard: autoFreezeStep(); break;
-    case kRunCaptureEdit: break;
-    case kRunAutoTest: autoTestStep(); break;
-    case kRunAutoCapture: autoCaptureStep(); break;
-    default: runstate = kRunTestBoard;
+    case kRunTestBoard:
+      autoFreezeStep();
+      break;
+    case kRunCaptureEdit:
+      break;
+    case kRunAutoTest:
+      autoTestStep();
+      break;
+    case kRunAutoCapture:
+      autoCaptureStep();
+      break;
+    default:
+      runstate = kRunTestBoard;
   }
 }
 
 void YRM_ToggleAutoRun() {
   // Each state's counterpart, at [state].
-  static const int kNext[kRunAutoCapture + 1] = {0, kRunAutoTest, kRunAutoCapture, kRunTestBoard, kRunCaptureEdit};
+  static const int kNext[kRunAutoCapture + 1] = {0, kRunAutoTest, kRunAutoCapture, kRunTestBoard,
+                                                 kRunCaptureEdit};
   if (runstate >= kRunTestBoard && runstate <= kRunAutoCapture) {
     runstate = kNext[runstate];
     autoteststep = 0;

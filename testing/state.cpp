@@ -40,9 +40,9 @@ void SetTestingStartValues() {
   graticuledotlength = 1;
   graticuledotgap = 4;
   scopelabeloffset = 5;
-  for (std::string* label : {&scopelabel1, &scopelabel2, &scopelabel3, &scopelabel4, &scopelabel5,
-                             &scopelabel6, &scopelabel7, &scopelabel8, &scopelabel9, &scopelabel10,
-                             &scopelabel11, &scopelabel12})
+  for (std::string* label :
+       {&scopelabel1, &scopelabel2, &scopelabel3, &scopelabel4, &scopelabel5, &scopelabel6, &scopelabel7,
+        &scopelabel8, &scopelabel9, &scopelabel10, &scopelabel11, &scopelabel12})
     label->clear();
   scopelabelmask = "111111111001";
   imagewindowleft = imagewindowright = imagewindowtop = imagewindowbottom = 0;

@@ -21,9 +21,10 @@ inline constexpr ThresholdOption kStableDelayOptions[] = {{"2 cycles", " 2 cycle
                                                           {"15 cycles", "15 cycles", 15},
                                                           {"20 cycles", "20 cycles", 20}};
 inline constexpr ThresholdOption kGoldenVsLiveOptions[] = {
-    {"0.50%", "0.5%", 0.005f},  {"0.75%", "0.75%", 0.0075f}, {"1.00%", "1.0%", 0.01f},
-    {"1.50%", "1.5% (default)", 0.015f}, {"2.00%", "2.0%", 0.02f},   {"3.00%", "3.0%", 0.03f},
-    {"4.00%", "4.0%", 0.04f},   {"5.00%", "5.0%", 0.05f}};
+    {"0.50%", "0.5%", 0.005f}, {"0.75%", "0.75%", 0.0075f},
+    {"1.00%", "1.0%", 0.01f},  {"1.50%", "1.5% (default)", 0.015f},
+    {"2.00%", "2.0%", 0.02f},  {"3.00%", "3.0%", 0.03f},
+    {"4.00%", "4.0%", 0.04f},  {"5.00%", "5.0%", 0.05f}};
 
 // The defaults: the options the menu labels "(default)".
 inline constexpr const char* kOpenCircuitDefault = kOpenCircuitOptions[1].value;

@@ -1,12 +1,13 @@
 // The automatic calibration sequence: its arithmetic, and whole runs against
 // the simulated instrument and its bench meter with a fast program clock.
+#include "calibration/autocal.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 
 #include "calfixture.h"
-#include "calibration/autocal.h"
 #include "calibration/dmm.h"
 #include "platform/sound.h"
 #include "shell/menucommands.h"
@@ -18,9 +19,9 @@ TEST(AutoCalibration, CalculationDrawsLinesThroughTheMeasurements) {
   measured10 = 10.1, measuredm10 = -9.9, codeat10 = 28945, codeatm10 = -27015;
   measured1 = 1.004, measuredm1 = -0.996, codeat1 = 29550, codeatm1 = -27575;
   ASSERT_TRUE(YRM_CalibrationCalculate());
-  EXPECT_EQ(calcode[kRowDac10], 28665);    // slope 2798 codes a volt
+  EXPECT_EQ(calcode[kRowDac10], 28665);  // slope 2798 codes a volt
   EXPECT_EQ(calcode[kRowDacM10], -27295);
-  EXPECT_EQ(calcode[kRowDac1], 29436);     // slope 28562.5, offset 873.25
+  EXPECT_EQ(calcode[kRowDac1], 29436);  // slope 28562.5, offset 873.25
   EXPECT_EQ(calcode[kRowDacM1], -27689);
   EXPECT_EQ(calcode[kRowDac0], 873);
   // A half rounds away from zero: offset 986.5 gives 987.
@@ -36,9 +37,12 @@ TEST(AutoCalibration, CalculationDrawsLinesThroughTheMeasurements) {
 }
 
 TEST(AutoCalibration, ZeroingStepsByTheReading) {
-  struct Case { double volts; int change; } cases[] = {
-      {0.0021, -32}, {0.002, -8}, {0.001, -8}, {0.00099, -1}, {0.0, -1}, {-0.0001, 1},
-      {-0.001, 8}, {-0.002, 8}, {-0.0021, 32},
+  struct Case {
+    double volts;
+    int change;
+  } cases[] = {
+      {0.0021, -32}, {0.002, -8}, {0.001, -8}, {0.00099, -1}, {0.0, -1},
+      {-0.0001, 1},  {-0.001, 8}, {-0.002, 8}, {-0.0021, 32},
   };
   for (const Case& c : cases) EXPECT_EQ(ZeroingChange(c.volts), c.change) << c.volts;
 }
@@ -82,13 +86,17 @@ TEST_F(AutoRun, CorrectsTheDacErrorAndTheNextConnectionUsesTheCodes) {
   const char* keys[] = {"DAC@10V=", "DAC@1V=", "DAC@0V=", "DAC@-1V=", "DAC@-10V="};
   for (int k = 0; k < 5; ++k)
     EXPECT_NE(file.find(keys[k] + std::to_string(calcode[rows[k]]) + "\r\n"), std::string::npos) << keys[k];
-  EXPECT_NE(calcode[kRowDac10], 28945);   // the simulated DAC is off by default
+  EXPECT_NE(calcode[kRowDac10], 28945);  // the simulated DAC is off by default
   EXPECT_EQ(simctl::EepromWord(128), static_cast<uint8_t>(file[0]) | static_cast<uint8_t>(file[1]) << 8);
   EXPECT_EQ(simctl::EepromWord(128 + static_cast<int>(file.size()) / 2 - 1),
-            static_cast<uint8_t>(file[file.size() / 2 * 2 - 2]) | static_cast<uint8_t>(file[file.size() / 2 * 2 - 1]) << 8);
+            static_cast<uint8_t>(file[file.size() / 2 * 2 - 2]) |
+                static_cast<uint8_t>(file[file.size() / 2 * 2 - 1]) << 8);
 
   // With those codes the output is within 2 mV of each level.
-  const struct { int set; double volts; } levels[] = {{462, 10}, {464, 1}, {466, 0}, {465, -1}, {463, -10}};
+  const struct {
+    int set;
+    double volts;
+  } levels[] = {{462, 10}, {464, 1}, {466, 0}, {465, -1}, {463, -10}};
   for (auto l : levels) {
     Press(l.set);
     EXPECT_NEAR(simctl::Output(0), l.volts, 0.002) << l.volts;
@@ -140,13 +148,13 @@ TEST_F(AutoRun, StopLeavesThePassesAndGoStartsAgainFromStepOne) {
 
 TEST_F(AutoRun, MeterFaultsLeaveTheLastReading) {
   Start("127.0.10.22");
-  Press(466);   // 0 V output, about 4 mV with the DAC's offset
+  Press(466);  // 0 V output, about 4 mV with the DAC's offset
   YRM_DmmRead("10V");
   const double good = dmmvalue;
   EXPECT_NEAR(good, 0.004, 0.001);
   for (const char* fault : {"noreply", "exponent", "split"}) {
     Configure(std::string("meterfault=") + fault);
-    Press(464);   // +1 V: a new level the faulty reading must not bring in
+    Press(464);  // +1 V: a new level the faulty reading must not bring in
     YRM_DmmRead("10V");
     EXPECT_EQ(dmmvalue, good) << fault;
     Press(466);
@@ -162,7 +170,7 @@ TEST_F(AutoRun, MeterFaultsLeaveTheLastReading) {
 TEST_F(AutoRun, AMeterThatHungUpCanBeConnectedAgain) {
   Start("127.0.10.23");
   Press(kGoButton);
-  ASSERT_TRUE(RunUntil([] { return calstep == 5; }));   // +10 V read
+  ASSERT_TRUE(RunUntil([] { return calstep == 5; }));  // +10 V read
   const double read = dmmvalue;
   Configure("meterfault=close");
   ASSERT_TRUE(RunUntil([] { return calstep == 0; }));
@@ -186,7 +194,8 @@ TEST_F(AutoRun, MenuItemOpensTheWindowOnlyWhenConnected) {
   pf::test::PostMenuEvent(0, 58);
   ASSERT_EQ(pf::WaitWindowEvent(1), pf::kEventMenu);
   YRM_MenuEvent();
-  EXPECT_EQ(Shown(), std::vector<std::string>{"Info #0056 No USB detected - Please connect to device and retry"});
+  EXPECT_EQ(Shown(),
+            std::vector<std::string>{"Info #0056 No USB detected - Please connect to device and retry"});
   EXPECT_FALSE(pf::IsWindow(kCalWindow));
 }
 

@@ -1,19 +1,19 @@
 // The multimeter link against a scripted SCPI server on a loopback address
 // of its own (port 5025, as the program always uses).
+#include "calibration/dmm.h"
+
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <deque>
 #include <mutex>
 #include <thread>
 
 #include "calfixture.h"
-#include "calibration/dmm.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ TEST_F(Dmm, RangeIsConfiguredOnlyWhenItChanges) {
 
   for (const char* r : {"+1.00000000E+01\n", "+9.99990000E+00\n", "-4.56700000E-03\n", "+2.00000000E+00\n"})
     meter.Reply(r);
-  Press(kDmmMeasureButton);   // "10V" is selected
+  Press(kDmmMeasureButton);  // "10V" is selected
   EXPECT_EQ(meter.Got(), "CONFigure:VOLTage:DC\nVOLTage:DC:RANGe 10V\nREAD?\n");
   EXPECT_EQ(Field(kDmmResultField), "10");
   Press(kDmmReadAction + 2);
@@ -120,7 +120,7 @@ TEST_F(Dmm, RangeIsConfiguredOnlyWhenItChanges) {
   EXPECT_EQ(meter.Got(), "CONFigure:VOLTage:DC\nVOLTage:DC:RANGe 10V\nREAD?\n");
   YRM_DmmRead("3A");
   EXPECT_EQ(meter.Got(), "CONFigure:CURRent:DC\nCURRent:DC:RANGe 3A\nREAD?\n");
-  YRM_DmmRead("10v");         // not a range text: no configuration
+  YRM_DmmRead("10v");  // not a range text: no configuration
   EXPECT_EQ(meter.Got(), "READ?\n");
   EXPECT_TRUE(Shown().empty());
 }
@@ -134,7 +134,7 @@ TEST_F(Dmm, AMissingReplyKeepsAndShowsThePreviousReading) {
   meter.Reply("+1.50000000E+00\n");
   Press(kDmmMeasureButton);
   EXPECT_EQ(Field(kDmmResultField), "1.5");
-  Press(kDmmMeasureButton);   // no reply this time
+  Press(kDmmMeasureButton);  // no reply this time
   EXPECT_EQ(dmmvalue, 1.5);
   EXPECT_EQ(Field(kDmmResultField), "1.5");
   EXPECT_TRUE(Shown().empty());
@@ -149,7 +149,7 @@ TEST_F(Dmm, ConnectFailureAndNoConnectionShowTheirBoxes) {
   EXPECT_EQ(pf::test::AskedRequesters()[0].text, "DMM not connected");
   EXPECT_EQ(dmmvalue, 3);
 
-  pf::SetGadgetText(kDmmAddressField, "127.0.10.3");   // nothing listens there
+  pf::SetGadgetText(kDmmAddressField, "127.0.10.3");  // nothing listens there
   Press(kDmmConnectButton);
   EXPECT_EQ(dmmconnection, 0);
   EXPECT_EQ(Field(kDmmConnectButton), "Connect");
@@ -160,18 +160,22 @@ TEST_F(Dmm, ConnectFailureAndNoConnectionShowTheirBoxes) {
 }
 
 TEST(DmmReply, FixedWidthTextGivesTheReading) {
-  struct Case { const char* reply; bool ok; double value; } cases[] = {
+  struct Case {
+    const char* reply;
+    bool ok;
+    double value;
+  } cases[] = {
       {"-4.56700000E-03\r\n", true, -0.004567},
       {"+1.23456789E+01\n", true, 12.3456789},
       {"+1.00000000E+12", true, 1e12},
       {"+1.00000000E-15", true, 1e-15},
       {"+5.00000000E+00", true, 5},
-      {" 5.00000000E+00", true, -5},              // not "+": negative
-      {"+1.00000000E+00\n+2.00000000E+00\n", true, 1},   // the first reading only
-      {"+9.90000000E+37\n", false, 0},            // overload: not a reading
+      {" 5.00000000E+00", true, -5},                    // not "+": negative
+      {"+1.00000000E+00\n+2.00000000E+00\n", true, 1},  // the first reading only
+      {"+9.90000000E+37\n", false, 0},                  // overload: not a reading
       {"+1.00000000E-00", false, 0},
       {"+1.00000000E+13", false, 0},
-      {"+1.0000", false, 0},                      // the first half of a split reply
+      {"+1.0000", false, 0},  // the first half of a split reply
       {"", false, 0},
   };
   for (const Case& c : cases) {

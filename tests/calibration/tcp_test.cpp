@@ -2,12 +2,11 @@
 #include "platform/tcp.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
@@ -42,8 +41,10 @@ struct Listener {
 std::string WaitFor(int h, size_t bytes) {
   std::string got;
   for (int i = 0; i < 200 && got.size() < bytes; ++i) {
-    if (pf::TcpDataWaiting(h)) got += pf::TcpReceive(h);
-    else std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (pf::TcpDataWaiting(h))
+      got += pf::TcpReceive(h);
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return got;
 }

@@ -21,7 +21,14 @@ std::vector<std::string> Texts() {
 }
 
 TEST_F(CalibrationWindow, TitleSizeAndModelTextsFollowTheModel) {
-  struct Case { const char* model; int height; const char* first; const char* last; bool bias; const char* twelve; } cases[] = {
+  struct Case {
+    const char* model;
+    int height;
+    const char* first;
+    const char* last;
+    bool bias;
+    const char* twelve;
+  } cases[] = {
       {"YRM-A", 640, "1. Connect YRM-A RED socket to DVM(+) and YRM-A BLACK socket to DVM(-)",
        "12. Press button below to store calibration values in YRM-A. Calibration now completed.", false, ""},
       {"YRM-AP", 640, "1. Connect YRM-AP probe tip to DVM(+) and YRM-AP ground lead to DVM(-)",
@@ -84,8 +91,8 @@ TEST_F(CalibrationWindow, ControlsStartWithTheirTexts) {
   EXPECT_EQ(Field(kGoButton), "Go!");
   EXPECT_EQ(Field(kStatusField), "0: idle");
   EXPECT_EQ(Field(kDmmAddressField), kDmmDefaultAddress);
-  const char* ranges[] = {"1000V", "100V", "10V", "1V", "100mV", "3A", "1A",
-                          "100mA", "10mA", "1mA", "100uA", "10uA", "1uA"};
+  const char* ranges[] = {"1000V", "100V", "10V", "1V",    "100mV", "3A", "1A",
+                          "100mA", "10mA", "1mA", "100uA", "10uA",  "1uA"};
   ASSERT_EQ(pf::CountGadgetItems(kDmmRangeCombo), 13);
   for (int k = 0; k < 13; ++k) EXPECT_EQ(pf::GetGadgetItemText(kDmmRangeCombo, k), ranges[k]);
   EXPECT_EQ(pf::GetGadgetState(kDmmRangeCombo), 2);
@@ -102,7 +109,7 @@ TEST_F(CalibrationWindow, WithoutInstrumentItSaysSoAndCloses) {
 
 TEST_F(CalibrationWindow, SetOutputSendsTheWholeBlockInOneTransfer) {
   OpenFor("YRM-A");
-  Press(503);   // Load Defaults: nothing sent, nothing shown
+  Press(503);  // Load Defaults: nothing sent, nothing shown
   long long before = simctl::TransferCount();
   EXPECT_EQ(simctl::TransferCount(), before);
   EXPECT_EQ(Field(504), "--");
@@ -110,13 +117,13 @@ TEST_F(CalibrationWindow, SetOutputSendsTheWholeBlockInOneTransfer) {
   auto sent = simctl::Transfers(before);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].bytes.size(), 256u);
-  EXPECT_EQ(simctl::Register(1), 0x30);   // assigned: the connection's 0x2 is gone
+  EXPECT_EQ(simctl::Register(1), 0x30);  // assigned: the connection's 0x2 is gone
   EXPECT_EQ(simctl::Register(3), 28945);
   const std::pair<int, int> block[] = {{6, 1000}, {8, 100}, {10, 64}, {11, 10}, {12, 8}, {14, 100}, {16, 0}};
   for (auto [reg, value] : block) EXPECT_EQ(simctl::Register(reg), value) << reg;
   EXPECT_EQ(Field(504), "28945");
 
-  Press(466);   // 0 V: the 1 V range
+  Press(466);  // 0 V: the 1 V range
   EXPECT_EQ(simctl::Register(1), 0x10);
   EXPECT_EQ(simctl::Register(3), 1110);
 }
@@ -125,7 +132,7 @@ TEST_F(CalibrationWindow, AdjustSendsRegister3OnceOrTwiceByRow) {
   OpenFor("YRM-A");
   Press(503);
   long long before = simctl::TransferCount();
-  Press(479);   // "++Course Adj." of 0 V
+  Press(479);  // "++Course Adj." of 0 V
   EXPECT_EQ(calcode[kRowDac0], 1610);
   auto sent = simctl::Transfers(before);
   ASSERT_EQ(sent.size(), 2u);
@@ -134,7 +141,12 @@ TEST_F(CalibrationWindow, AdjustSendsRegister3OnceOrTwiceByRow) {
   EXPECT_EQ(simctl::Register(3), 1610);
   EXPECT_EQ(Field(504), "1610");
 
-  struct Case { int button; int row; int delta; size_t sends; } cases[] = {
+  struct Case {
+    int button;
+    int row;
+    int delta;
+    size_t sends;
+  } cases[] = {
       {470, kRowDac10, -1, 1}, {474, kRowDac1, 25, 1}, {489, kRowDacM1, -25, 2}, {496, kRowDacM10, -500, 2}};
   for (const Case& c : cases) {
     int was = calcode[c.row];
@@ -148,7 +160,7 @@ TEST_F(CalibrationWindow, AdjustSendsRegister3OnceOrTwiceByRow) {
 TEST_F(CalibrationWindow, DcBiasRowsDriveTheDcGenerator) {
   OpenFor("YRM-C");
   Press(503);
-  Press(754);   // DC bias -10 V
+  Press(754);  // DC bias -10 V
   EXPECT_EQ(simctl::Register(1), 0x30);
   EXPECT_EQ(paramblock[3], -27015);
   EXPECT_EQ(simctl::Register(20), 3367);
@@ -157,7 +169,7 @@ TEST_F(CalibrationWindow, DcBiasRowsDriveTheDcGenerator) {
   EXPECT_EQ(Field(763), "3367");
   EXPECT_EQ(Field(504), "--");
   long long before = simctl::TransferCount();
-  Press(752);   // "--Course Adj." of DC bias +10 V
+  Press(752);  // "--Course Adj." of DC bias +10 V
   EXPECT_EQ(simctl::Transfers(before).size(), 1u);
   EXPECT_EQ(simctl::Register(20), 28698);
   EXPECT_EQ(Field(762), "28698");
@@ -166,7 +178,7 @@ TEST_F(CalibrationWindow, DcBiasRowsDriveTheDcGenerator) {
 TEST_F(CalibrationWindow, CalibrateCopiesCodesAndTheLiveAdcAverages) {
   OpenFor("YRM-A");
   Press(503);
-  Press(500);   // -1 V: the code only
+  Press(500);  // -1 V: the code only
   EXPECT_EQ(Field(506), "-27575");
   EXPECT_EQ(Field(513), "--");
   Press(462);
@@ -207,7 +219,7 @@ TEST_F(CalibrationWindow, StoreWritesTheFileAndTheSameBytesIntoTheEeprom) {
     EXPECT_EQ(lines[1], "DAC@10V=28945");
     EXPECT_EQ(lines[2], "DAC@1V=--");
     EXPECT_EQ(lines[3], "DAC@0V=1110");
-    EXPECT_EQ(lines[6], "ADC0@10V=--");   // no frame came before the press
+    EXPECT_EQ(lines[6], "ADC0@10V=--");  // no frame came before the press
     EXPECT_EQ(lines[12], "50ohm=50");
     EXPECT_EQ(lines[19], "10Kohm=10000");
     if (bias) {
@@ -237,7 +249,7 @@ TEST_F(CalibrationWindow, StoreThatCannotWriteTheFileCopiesTheOldOne) {
   EXPECT_EQ(yrmtest::Slurp("YRM_cal.txt"), "DAC@10V=1\r\n");
   EXPECT_EQ(simctl::EepromWord(128), 'D' | 'A' << 8);
   EXPECT_EQ(simctl::EepromWord(132), '1' | '\r' << 8);
-  EXPECT_EQ(simctl::EepromWord(133), '\n');   // 11 bytes, then zeros
+  EXPECT_EQ(simctl::EepromWord(133), '\n');  // 11 bytes, then zeros
   EXPECT_EQ(simctl::EepromWord(134), 0);
 }
 
@@ -246,14 +258,14 @@ TEST_F(CalibrationWindow, ClosingStopsTheLinkButNotOnItsOwnMessageBox) {
   ASSERT_TRUE(pf::OpenWindow(1, 0, 0, 200, 100, "other", pf::kWindowTitleBar));
   OpenFor("YRM-A");
   pf::SetActiveWindow(kCalWindow);
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(YRM_CalibrationPass());   // the toolkit settles
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(YRM_CalibrationPass());  // the toolkit settles
   ASSERT_EQ(pf::ActiveWindow(), kCalWindow);
   Press(462);
   // A meter error box takes the focus (and the toolkit may not yet have
   // given it back when the loop reads the deactivation): no reason to close.
   Press(kDmmMeasureButton);
   ASSERT_EQ(pf::test::AskedRequesters().back().text, "DMM not connected");
-  pf::SetActiveWindow(1);   // the toolkit queues the window's deactivation
+  pf::SetActiveWindow(1);  // the toolkit queues the window's deactivation
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(YRM_CalibrationPass());
   EXPECT_FALSE(calownbox);  // the deactivation came and was let pass
   EXPECT_EQ(usbopen, 1);

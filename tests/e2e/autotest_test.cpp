@@ -19,11 +19,11 @@
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "sim/control.h"
+#include "simprogram.h"
 #include "testing/capture.h"
 #include "testing/records.h"
 #include "testing/runstates.h"
 #include "testing/state.h"
-#include "simprogram.h"
 
 namespace fs = std::filesystem;
 

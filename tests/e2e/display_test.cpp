@@ -23,12 +23,12 @@
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "sim/control.h"
+#include "simprogram.h"
 #include "testing/planfile.h"
 #include "testing/records.h"
 #include "testing/redraw.h"
 #include "testing/scope.h"
 #include "testing/state.h"
-#include "simprogram.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 // The whole program, forked: a fault after start-up ends it through the fault
 // report, with the report in "bugreport.txt" and in the box.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "forked.h"
@@ -29,5 +29,6 @@ TEST_F(FaultAfterStartUp, EndsThroughTheReport) {
             std::string::npos)
       << report;
   EXPECT_NE(report.find("\rTarget Address:  24\r"), std::string::npos) << report;
-  EXPECT_NE(Slurp("box.txt").find("OnError Handler\nSorry! A program error was detected:\n"), std::string::npos);
+  EXPECT_NE(Slurp("box.txt").find("OnError Handler\nSorry! A program error was detected:\n"),
+            std::string::npos);
 }

@@ -11,8 +11,8 @@
 #include "link/state.h"
 #include "platform/clock.h"
 #include "platform/requester.h"
-#include "testing/state.h"
 #include "simprogram.h"
+#include "testing/state.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ TEST_F(LiveInstrument, UnplugEndsTheLinkQuietlyAndConnectWorksAfterReplug) {
   ASSERT_TRUE(PumpUntil([] { return usbopen == 0; }, 6));
   EXPECT_TRUE(Shown().empty());
 
-  YRM_StartConnection();   // still unplugged: no device
+  YRM_StartConnection();  // still unplugged: no device
   EXPECT_EQ(usbopen, 0);
   ASSERT_EQ(Shown().size(), 2u);
   EXPECT_EQ(Shown()[0].rfind("Info #0004", 0), 0u);

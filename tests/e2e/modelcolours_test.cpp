@@ -8,12 +8,12 @@
 #include "platform/requester.h"
 #include "shell/colourswindow.h"
 #include "shell/menu.h"
+#include "shell/panels.h"
 #include "shell/ribbon.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "shell/updatecheck.h"
 #include "simprogram.h"
-#include "shell/panels.h"
 #include "webserver.h"
 
 namespace {

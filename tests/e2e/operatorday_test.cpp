@@ -34,7 +34,7 @@ namespace {
 constexpr int kEditSelectImage = 723;
 constexpr int kEditPackageList = 686;
 constexpr int kEditCreateComponent = 674;
-constexpr int kPackageThreePins = 3;   // "  3 pin"
+constexpr int kPackageThreePins = 3;  // "  3 pin"
 constexpr int kPhotoImage = 700;
 
 const char* const kPlan = "testplans/day.qvt";
@@ -116,15 +116,21 @@ void OperatorDay::FirstSession() {
         pf::SetGadgetState(kEditPackageList, kPackageThreePins);
         pf::test::PostGadgetEvent(kEditWindow, kEditCreateComponent);
         break;
-      case 2: case 3: case 4: pf::test::PostClick(kEditWindow, 60 + 150 * (next - 2), 300); break;
-      default: pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);
+      case 2:
+      case 3:
+      case 4:
+        pf::test::PostClick(kEditWindow, 60 + 150 * (next - 2), 300);
+        break;
+      default:
+        pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);
     }
   });
   Click(kEditRecordsButton);
   pf::test::SetWaitHook(nullptr);
   Need(!pf::IsWindow(kEditWindow), "the editor is still open");
   Need(records.Rows() == 4, "the plan has " + std::to_string(records.Rows()) + " rows after the editor");
-  Need(records.Field(1, kFieldPhoto) == "images/board.png", "photo stored as " + records.Field(1, kFieldPhoto));
+  Need(records.Field(1, kFieldPhoto) == "images/board.png",
+       "photo stored as " + records.Field(1, kFieldPhoto));
   for (int pin = 1; pin <= 3; ++pin)
     Need(records.Field(1 + pin, kFieldDescription) == "R1, Pin " + std::to_string(pin) &&
              records.FieldInt(1 + pin, kFieldPinX) > 0,

@@ -23,7 +23,7 @@ TEST_F(PushButtonEndToEnd, OnePressOfGoodJudgesOneRecord) {
   records = RecordTable(5, kPlanFields);
   for (int row = 2; row <= 5; ++row) records.SetField(row, kFieldResult, "Untested");
   currentrecord = 2;
-  pf::SetGadgetState(kButtonAFunctionCombo, 10);   // "A= GOOD/CAPTURE"
+  pf::SetGadgetState(kButtonAFunctionCombo, 10);  // "A= GOOD/CAPTURE"
   YRM_RefreshMainWindow();
   yrmtest::Spit("sim.txt", "component=resistor 1k\n");
   YRM_StartConnection();

@@ -44,7 +44,7 @@ class EditorTest : public yrmtest::WorkFolder {
 };
 
 TEST_F(EditorTest, ComponentMovesAndBounds) {
-  Plan({"U1", "U1", "U2", "U2", "U2", "R1"});   // rows 2..7
+  Plan({"U1", "U1", "U2", "U2", "U2", "R1"});  // rows 2..7
   struct Case {
     int from;
     void (*move)();
@@ -81,12 +81,13 @@ TEST_F(EditorTest, DeleteComponentTagsRefreshesRemovesAndRenumbers) {
   std::vector<std::string> rows(40, "U7");
   rows.insert(rows.begin(), "U6");
   rows.push_back("U8");
-  Plan(rows);   // U6 row 2, U7 rows 3..42, U8 row 43
+  Plan(rows);  // U6 row 2, U7 rows 3..42, U8 row 43
   currentrecord = 20;
   int refreshes = 0, tagged = 0;
   EditorDeleteComponent([&] {
     ++refreshes;
-    for (int r = 3; r <= 42 && records.Rows() == 43; ++r) tagged += records.Field(r, kFieldNumber) == "delete";
+    for (int r = 3; r <= 42 && records.Rows() == 43; ++r)
+      tagged += records.Field(r, kFieldNumber) == "delete";
   });
   // Interval 2: a refresh after every third of 40 rows (13), then 5 more.
   EXPECT_EQ(refreshes, 13 + 5);
@@ -138,7 +139,7 @@ TEST_F(EditorTest, ComponentWideUpdates) {
   EXPECT_EQ(records.Field(1, 8), "t0");
   EXPECT_EQ(records.Field(1, 30), "t12");
   EditorRecordLoad();
-  EXPECT_EQ(viewx, 0);   // "t5" holds no number
+  EXPECT_EQ(viewx, 0);  // "t5" holds no number
 }
 
 TEST_F(EditorTest, TakePhotoRecentresHeaderAndKeepsViewOnBadFile) {
@@ -218,7 +219,7 @@ TEST_F(EditorTest, ZoomAndPanStayInsideLimitsAndPhoto) {
   viewx = 30;
   EditorPan(-1, 0);
   EXPECT_EQ(viewx, 1);
-  viewzoom = 0;   // a record without a view: panned as the whole photo
+  viewzoom = 0;  // a record without a view: panned as the whole photo
   EditorPan(0, 1);
   EXPECT_EQ(viewy, 600);
   EditorCentre();
@@ -245,7 +246,7 @@ TEST_F(EditorTest, WindowLoopNavigatesEditsAndPicksPinOnPhoto) {
   ASSERT_TRUE(OpenEditRecordsWindow());
   EXPECT_EQ(pcbshowall, 0);
   EXPECT_EQ(pf::GetGadgetText(kEditRecordCount), "2/6");
-  pf::test::PostGadgetEvent(kEditWindow, 683);   // >> : U2 at row 4
+  pf::test::PostGadgetEvent(kEditWindow, 683);  // >> : U2 at row 4
   EXPECT_TRUE(EditRecordsWindowStep(50));
   EXPECT_EQ(currentrecord, 4);
   EXPECT_EQ(pf::GetGadgetText(701), "U2");
@@ -277,7 +278,7 @@ TEST_F(EditorTest, RightClickPlacesOnlyOnThePhoto) {
   Plan({"U1"});
   currentrecord = 2;
   ASSERT_TRUE(OpenEditRecordsWindow());
-  pf::SetGadgetState(686, 1);   // "  1 pin"
+  pf::SetGadgetState(686, 1);  // "  1 pin"
   const std::pair<int, int> off[] = {{1275, 5}, {655, 300}, {5, 655}};
   for (auto [x, y] : off) {
     pf::test::PostClick(kEditWindow, x, y, true);

@@ -48,7 +48,7 @@ TEST_F(PlacementTest, DipTakesTwoClicksPerRowAndSpreadsPins) {
   Clicks({{130, 80}, {130, 50}}, "IC17");
   EXPECT_EQ(placementstep, 0);
   EXPECT_EQ(editinstruction, "");
-  ASSERT_EQ(records.Rows(), 12);   // inserted after U1: rows 4..11, R1 at 12
+  ASSERT_EQ(records.Rows(), 12);  // inserted after U1: rows 4..11, R1 at 12
   for (int k = 0; k < 8; ++k) {
     const int row = 4 + k;
     EXPECT_EQ(Pin(row), std::to_string(k + 1));
@@ -59,7 +59,7 @@ TEST_F(PlacementTest, DipTakesTwoClicksPerRowAndSpreadsPins) {
     EXPECT_EQ(records.FieldInt(row, kFieldPinY), k < 4 ? 50 + 10 * k : 80 - 10 * (k - 4));
   }
   EXPECT_EQ(records.Field(12, kFieldComponent), "R1");
-  EXPECT_EQ(records.Field(12, kFieldNumber), "12");   // renumbered at the first click
+  EXPECT_EQ(records.Field(12, kFieldNumber), "12");  // renumbered at the first click
 }
 
 TEST_F(PlacementTest, RowSpreadRoundsHalvesAwayFromZero) {
@@ -87,14 +87,39 @@ TEST_F(PlacementTest, EditsBetweenClicksNeverLeadOutsideItsOwnRows) {
   struct Case {
     const char* edit;
     void (*between)();
-    int pinsKept;   // pins placed once the own rows that survived are full
+    int pinsKept;  // pins placed once the own rows that survived are full
   };
   const Case cases[] = {
-      {"row inserted before U1", [] { currentrecord = 2; YRM_InsertRecordBefore(); }, 8},
-      {"U1's second row deleted", [] { currentrecord = 3; YRM_DeleteRecords(1); }, 8},
-      {"pin 1's row deleted", [] { currentrecord = 4; YRM_DeleteRecords(1); }, 7},
-      {"two own rows deleted", [] { currentrecord = 6; YRM_DeleteRecords(2); }, 6},
-      {"row inserted after R1", [] { currentrecord = records.Rows(); YRM_InsertRecordsAfter(3); }, 8},
+      {"row inserted before U1",
+       [] {
+         currentrecord = 2;
+         YRM_InsertRecordBefore();
+       },
+       8},
+      {"U1's second row deleted",
+       [] {
+         currentrecord = 3;
+         YRM_DeleteRecords(1);
+       },
+       8},
+      {"pin 1's row deleted",
+       [] {
+         currentrecord = 4;
+         YRM_DeleteRecords(1);
+       },
+       7},
+      {"two own rows deleted",
+       [] {
+         currentrecord = 6;
+         YRM_DeleteRecords(2);
+       },
+       6},
+      {"row inserted after R1",
+       [] {
+         currentrecord = records.Rows();
+         YRM_InsertRecordsAfter(3);
+       },
+       8},
   };
   for (const Case& c : cases) {
     Fresh();
@@ -167,7 +192,7 @@ TEST_F(PlacementTest, OversizedAndUnplaceablePackagesStartNothing) {
   EXPECT_EQ(records.Rows(), 4);
   EditorCreateComponent(" 37 pin D-type (2 row)", {});
   EXPECT_EQ(placementstep, 0);
-  EXPECT_EQ(currentrecord, 3);   // the last row of U1
+  EXPECT_EQ(currentrecord, 3);  // the last row of U1
 }
 
 TEST_F(PlacementTest, MovePinKeepsTheViewAndNeverTouchesTheHeader) {
@@ -190,8 +215,8 @@ TEST_F(PlacementTest, MovePinKeepsTheViewAndNeverTouchesTheHeader) {
 
 TEST_F(PlacementTest, NameCountsOn) {
   const std::pair<const char*, const char*> cases[] = {
-      {"IC17", "IC18"}, {"R007", "R8"}, {"CONN", "CONN_1"}, {"", "Unknown_1"}, {"U99", "U100"},
-      {"X99999999999999999999", "X100000000000000000000"}};
+      {"IC17", "IC18"},  {"R007", "R8"},  {"CONN", "CONN_1"},
+      {"", "Unknown_1"}, {"U99", "U100"}, {"X99999999999999999999", "X100000000000000000000"}};
   for (auto [from, to] : cases) EXPECT_EQ(NextComponentName(from), to) << from;
 }
 

@@ -1,8 +1,9 @@
 // Connection start and stop against the simulated instrument of each model.
+#include "link/connection.h"
+
 #include <gtest/gtest.h>
 
 #include "link/caldata.h"
-#include "link/connection.h"
 #include "link/params.h"
 #include "linkfixture.h"
 
@@ -43,10 +44,10 @@ TEST_F(Connection, EveryModelConnectsLoadsItsCalibrationAndSendsTheSettings) {
     EXPECT_NE(cal.find("DAC@-1V=-27575\r\n"), std::string::npos);
     EXPECT_EQ(cal.find("DCBIAS") != std::string::npos,
               std::string(model) != "YRM-A" && std::string(model) != "YRM-AP");
-    EXPECT_EQ(amplitudecode[5], 57125);    // 1000 mV
-    EXPECT_EQ(amplitudecode[1], 11425);    // 200 mV
-    EXPECT_EQ(amplitudecode[10], 55960);   // 10000 mV
-    EXPECT_EQ(amplitudecode[9], 27980);    // 5000 mV
+    EXPECT_EQ(amplitudecode[5], 57125);   // 1000 mV
+    EXPECT_EQ(amplitudecode[1], 11425);   // 200 mV
+    EXPECT_EQ(amplitudecode[10], 55960);  // 10000 mV
+    EXPECT_EQ(amplitudecode[9], 27980);   // 5000 mV
     for (int32_t z : std::vector<int32_t>(zerocode.begin(), zerocode.begin() + 11)) EXPECT_EQ(z, 1110);
 
     std::string log = Log();
@@ -60,7 +61,7 @@ TEST_F(Connection, TheInstrumentMustBeTheMakersAndTheSelectedModel) {
   struct Case {
     const char* sim;
     const char* selected;
-    const char* message;   // "" = accepted
+    const char* message;  // "" = accepted
   } cases[] = {
       {"eeprom=blank", "YRM-A", "Error #0059 USB descriptor incorrect."},
       {"maker=Acme Instruments\nmodel=YRM-C", "YRM-C", "Error #0059 USB descriptor incorrect."},
@@ -124,8 +125,10 @@ TEST_F(Connection, OpenerMissingOrFailingIsAFailedOpen) {
       "Info #0004 No USB. USB instrument port not detected, please check USB connection and/or "
       "powersupply for instrument.",
       "Warning #0061 USB service unable to start - please check instrument is connected via USB."};
-  struct Case { const char* sim; bool opens; } cases[] = {
-      {"missing=FT_Open", false}, {"fail=FT_Open:3", false}, {"missing=FT_SetFlowControl", true}};
+  struct Case {
+    const char* sim;
+    bool opens;
+  } cases[] = {{"missing=FT_Open", false}, {"fail=FT_Open:3", false}, {"missing=FT_SetFlowControl", true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sim);
     simctl::Reset();
@@ -149,7 +152,7 @@ TEST_F(Connection, ConnectWhileConnectedGoesOnWithTheOpenDevice) {
   EXPECT_EQ(Shown()[0].rfind("Info #0004", 0), 0u);
   EXPECT_EQ(usbopen, 1);
   EXPECT_EQ(fthandle, handle);
-  EXPECT_EQ(simctl::Transfers().size(), 22u);   // the second start ran to its end
+  EXPECT_EQ(simctl::Transfers().size(), 22u);  // the second start ran to its end
   EXPECT_EQ(paramspending, 1);
 }
 
@@ -183,11 +186,14 @@ TEST_F(Connection, FramesAreGoodAfterAStartWithJunkWaiting) {
 // The reply of an instrument still set to 10 Hz from an earlier connection
 // starts 100 ms after the request, when its samples are taken.
 TEST_F(Connection, FlushLetsAReplyInFlightArriveWhole) {
-  struct Case { float hz; int requestedBeforeMs; } cases[] = {{0, 10}, {10, 105}};
+  struct Case {
+    float hz;
+    int requestedBeforeMs;
+  } cases[] = {{0, 10}, {10, 105}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hz);
-    pf::test::SetDelay([](int) {});   // the last pass's hook counted in its own scope
-    if (c.hz > 0) {   // an earlier connection left the instrument at c.hz
+    pf::test::SetDelay([](int) {});  // the last pass's hook counted in its own scope
+    if (c.hz > 0) {                  // an earlier connection left the instrument at c.hz
       YRM_StartConnection();
       frequency = c.hz;
       YRM_SendInstrumentParams();
@@ -195,7 +201,7 @@ TEST_F(Connection, FlushLetsAReplyInFlightArriveWhole) {
     }
     int calls = 0;
     pf::test::SetDelay([&](int ms) {
-      if (++calls == 2) {   // the wait before the flush: a request goes out
+      if (++calls == 2) {  // the wait before the flush: a request goes out
         std::lock_guard<std::mutex> g(linklock);
         lastrequest = pf::ElapsedMilliseconds();
         YRM_SendRequestFrame(0);
@@ -223,7 +229,7 @@ TEST_F(Connection, SimulatorReadsItsFileAtTheConnection) {
   YRM_SaveCalibrationToEeprom("YRM_cal.txt");
   YRM_StopConnection();
 
-  simctl::Reset();   // a new run of the program: the file is read again
+  simctl::Reset();  // a new run of the program: the file is read again
   YRM_StartConnection();
   ASSERT_EQ(usbopen, 1);
   EXPECT_EQ(yrmtest::Slurp(dir + "/YRM_cal.txt"), "DAC@1V=5\r\n");
@@ -231,4 +237,3 @@ TEST_F(Connection, SimulatorReadsItsFileAtTheConnection) {
 }
 
 }  // namespace
-

@@ -1,9 +1,10 @@
 // Sample conversion into volts and amperes, push buttons and the USB rail.
+#include "link/convert.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "link/convert.h"
 #include "linkfixture.h"
 
 namespace {
@@ -31,9 +32,9 @@ TEST_F(SampleConversion, SumsAreAveragedThenScaled) {
     int ohms;
     float v, i;
   } cases[] = {
-      {1, 80, 80 * 3200, 80 * 3200, 1000, 1.0f, 0.0f},     // 1000 Hz: divided by 80
-      {100, 1, 100 * 3200, 100 * 6400, 1000, 2.0f, 0.001f}, // 10 Hz: by 100; 1 V across 1 kohm
-      {20, 4, 80 * 32000, 80 * 32000, 50, 10.0f, 0.0f},     // a full-scale count is +10 V
+      {1, 80, 80 * 3200, 80 * 3200, 1000, 1.0f, 0.0f},       // 1000 Hz: divided by 80
+      {100, 1, 100 * 3200, 100 * 6400, 1000, 2.0f, 0.001f},  // 10 Hz: by 100; 1 V across 1 kohm
+      {20, 4, 80 * 32000, 80 * 32000, 50, 10.0f, 0.0f},      // a full-scale count is +10 V
       {20, 4, -80 * 32000, 0, 50, 0.0f, 0.2f},
   };
   for (const Case& c : cases) {
@@ -69,7 +70,7 @@ TEST_F(SampleConversion, ButtonHeldRaisesOneEventPerPress) {
     YRM_ConvertSamples();
     YRM_UpdateButtonIndicators();
     events.push_back(buttonaevent * 10 + buttonbevent);
-    buttonaevent = buttonbevent = 0;   // the main step takes the action
+    buttonaevent = buttonbevent = 0;  // the main step takes the action
   }
   EXPECT_EQ(events, (std::vector<int>{10, 0, 0, 0, 0, 0, 10, 1}));
   EXPECT_EQ(buttonbshown, 842);
@@ -90,8 +91,12 @@ TEST_F(SampleConversion, UsbRailMovesOnlyByMoreThanTenMillivolts) {
   YRM_ConvertSamples();
   EXPECT_NEAR(TakenUsbRailVolts(), 5.0008f, 1e-4);
   usbrailshown = 5.0f;
-  struct Step { float volts, shown; const char* text; } steps[] = {
-      {5.005f, 5.0f, "USB rail: 5.00V"}, {4.995f, 5.0f, "USB rail: 5.00V"},
+  struct Step {
+    float volts, shown;
+    const char* text;
+  } steps[] = {
+      {5.005f, 5.0f, "USB rail: 5.00V"},
+      {4.995f, 5.0f, "USB rail: 5.00V"},
       {5.012f, 5.012f, "USB rail: 5.01V"},
   };
   for (const Step& s : steps) {

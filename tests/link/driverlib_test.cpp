@@ -11,10 +11,14 @@ TEST_F(DriverLibrary, MissingFunctionIsNotCalledAndYieldsZero) {
   uint32_t count = 77;
   EXPECT_EQ(pf::CallLibraryFunction<FtCreateDeviceInfoListFn>(kDriverLibrary, "FT_NoSuchCall", &count), 0u);
   EXPECT_EQ(count, 77u);
-  EXPECT_EQ(pf::CallLibraryFunction<FtCreateDeviceInfoListFn>(kDriverLibrary, "FT_CreateDeviceInfoList", &count), 0u);
+  EXPECT_EQ(
+      pf::CallLibraryFunction<FtCreateDeviceInfoListFn>(kDriverLibrary, "FT_CreateDeviceInfoList", &count),
+      0u);
   EXPECT_EQ(count, 1u);
   // A library number never loaded: nothing is called either.
-  EXPECT_EQ(pf::CallLibraryFunction<FtCreateDeviceInfoListFn>(kDriverLibrary + 1, "FT_CreateDeviceInfoList", &count), 0u);
+  EXPECT_EQ(pf::CallLibraryFunction<FtCreateDeviceInfoListFn>(kDriverLibrary + 1, "FT_CreateDeviceInfoList",
+                                                              &count),
+            0u);
 }
 
 TEST_F(DriverLibrary, StatusOfAClosedHandleIsAnError) {
@@ -24,7 +28,7 @@ TEST_F(DriverLibrary, StatusOfAClosedHandleIsAnError) {
   uint32_t rx = 5, tx = 0, ev = 0;
   EXPECT_NE(d2xx::GetStatus(handle, &rx, &tx, &ev), 0u);
   EXPECT_EQ(simctl::Counter("closes"), 1);
-  YRM_CloseUsbPort();   // a second close does not reach the driver
+  YRM_CloseUsbPort();  // a second close does not reach the driver
   EXPECT_EQ(simctl::Counter("closes"), 1);
 }
 

@@ -10,7 +10,7 @@ namespace {
 struct WriteCase {
   int reg;
   int64_t value;
-  const char* wire;   // whole frame, or bytes 2 to 5 when 11 characters long
+  const char* wire;  // whole frame, or bytes 2 to 5 when 11 characters long
 };
 
 TEST(WriteFrame, NegativeValuesAreNotSentInTwosComplement) {
@@ -59,7 +59,7 @@ TEST(DataFrame, DecodesEveryPointAndRefusesABadChecksum) {
 }
 
 TEST(LineTime, FollowsFrameSizeAndBaud) {
-  EXPECT_EQ(LineMsFloor(kFrameBytes), 20);   // 20.8 ms at 250000 baud
+  EXPECT_EQ(LineMsFloor(kFrameBytes), 20);  // 20.8 ms at 250000 baud
   EXPECT_EQ(LineMsCeil(kFrameBytes), 21);
   EXPECT_EQ(LineMsCeil(kOutFrameBytes), 1);
   EXPECT_EQ(LineMsFloor(kFrameBytes, 9600), 541);
@@ -81,7 +81,7 @@ TEST_F(Frames, BurstGoesOutInOneTransferAndTheInstrumentTakesIt) {
   EXPECT_EQ(Delays(), std::vector<int>{25});
   EXPECT_EQ(simctl::Counter("badframes"), 0);
   EXPECT_EQ(simctl::Register(5), 501);
-  EXPECT_EQ(simctl::Register(3), 0x9779);   // as the instrument receives it
+  EXPECT_EQ(simctl::Register(3), 0x9779);  // as the instrument receives it
 }
 
 TEST_F(Frames, BurstWhileUnconnectedOnlyWaits) {
@@ -92,7 +92,7 @@ TEST_F(Frames, BurstWhileUnconnectedOnlyWaits) {
 
 TEST_F(Frames, OversizedBurstStaysInsideTheBuffers) {
   Open();
-  YRM_WriteRegisters(65530, 100);   // past the parameter block's end
+  YRM_WriteRegisters(65530, 100);  // past the parameter block's end
   auto sent = simctl::Transfers();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].bytes.size(), 7u * 8u);

@@ -45,7 +45,6 @@ inline std::vector<uint8_t> HandFrame(int rail, int status, int32_t sum0, int32_
   return f;
 }
 
-
 class LinkTest : public yrmtest::WorkFolder {
  protected:
   void SetUp() override {

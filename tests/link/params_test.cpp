@@ -1,7 +1,8 @@
 // The parameter block: settings into registers, and the five bursts of a send.
+#include "link/params.h"
+
 #include <gtest/gtest.h>
 
-#include "link/params.h"
 #include "linkfixture.h"
 
 namespace {
@@ -43,9 +44,8 @@ TEST_F(ParamBlock, VoltageSelectsCodesAndRange) {
     float mv;
     int64_t bit20, reg4, reg5;
   } cases[] = {
-      {2000, 0x20, 1006, 2006},  {1000, 0, 1005, 2005},  {1500, 0, 1005, 2005},   // 1500 keeps them
-      {10000, 0x20, 1010, 2010}, {200, 0, 1001, 2001},   {20000, 0x20, 65535, 0},
-      {0, 0, 1000, 2000},
+      {2000, 0x20, 1006, 2006},  {1000, 0, 1005, 2005}, {1500, 0, 1005, 2005},  // 1500 keeps them
+      {10000, 0x20, 1010, 2010}, {200, 0, 1001, 2001},  {20000, 0x20, 65535, 0}, {0, 0, 1000, 2000},
   };
   for (const Case& c : cases) {
     voltage = c.mv;
@@ -62,14 +62,18 @@ TEST_F(ParamBlock, FrequencyAndResistanceTables) {
   YRM_SendInstrumentParams();
   EXPECT_EQ((std::vector<int64_t>{paramblock[10], paramblock[11], paramblock[12], paramblock[14]}),
             (std::vector<int64_t>{64, 1, 80, 1000}));
-  frequency = 75;   // not in the table: sampling stays, register 14 takes it
+  frequency = 75;  // not in the table: sampling stays, register 14 takes it
   YRM_SendInstrumentParams();
   EXPECT_EQ(cyclesperframe, 80);
   EXPECT_EQ(paramblock[14], 75);
 
-  struct Case { const char* model; float ohms; int sourceohms; } cases[] = {
-      {"YRM-A", 50, 1000}, {"YRM-A", 10000, 10000}, {"YRM-C", 50, 50}, {"YRM-D2", 2000, 2000},
-      {"YRM-AP", 2000, 1000}, {"YRM-C", 333, 1000},
+  struct Case {
+    const char* model;
+    float ohms;
+    int sourceohms;
+  } cases[] = {
+      {"YRM-A", 50, 1000},    {"YRM-A", 10000, 10000}, {"YRM-C", 50, 50},
+      {"YRM-D2", 2000, 2000}, {"YRM-AP", 2000, 1000},  {"YRM-C", 333, 1000},
   };
   for (const Case& c : cases) {
     sourceohms = 1000;
@@ -89,8 +93,8 @@ TEST_F(ParamBlock, DcGeneratorAndScanner) {
   scansigset = 3;
   scancomset = 7;
   YRM_SendInstrumentParams();
-  EXPECT_EQ(paramblock[20], 19511);   // 2.5 x 1291.55 + 16282.5 = 19511.375
-  EXPECT_EQ(paramblock[21], 16282);   // a half goes to the even neighbour
+  EXPECT_EQ(paramblock[20], 19511);  // 2.5 x 1291.55 + 16282.5 = 19511.375
+  EXPECT_EQ(paramblock[21], 16282);  // a half goes to the even neighbour
   EXPECT_EQ(paramblock[22], 2);
   EXPECT_EQ((std::vector<int64_t>{paramblock[16], paramblock[17]}), (std::vector<int64_t>{3, 7}));
 }

@@ -13,13 +13,12 @@ namespace {
 class Poll : public linktest::LinkTest {};
 using linktest::HandFrame;
 
-
 TEST_F(Poll, SumsAreSignedAndTakenWithTheHeaderWords) {
   Open();
   simctl::Inject(HandFrame(3102, 2, -1, -70000));
   YRM_ReadUsbFrames();
   EXPECT_EQ(newframe, 1);
-  EXPECT_EQ(adc0samples[1], -1);         // FFFF FFFF
+  EXPECT_EQ(adc0samples[1], -1);  // FFFF FFFF
   EXPECT_EQ(adc0samples[64], 62);
   EXPECT_EQ(adc1samples[1], -70000);
   EXPECT_EQ(usbrailraw, 3102);
@@ -35,7 +34,7 @@ TEST_F(Poll, WholeFramesOnlyAndTheRestStaysQueued) {
   EXPECT_EQ(Waiting(), 0u);
   EXPECT_EQ(newframe.exchange(0), 1);
 
-  Configure("lostbyte=1");                // 519 + 520 bytes: one block is read
+  Configure("lostbyte=1");  // 519 + 520 bytes: one block is read
   {
     std::lock_guard<std::mutex> g(linklock);
     YRM_SendRequestFrame(0);
@@ -83,7 +82,9 @@ TEST_F(Poll, BadChecksumKeepsThePreviousFrameAndShowsTheWord) {
 
 TEST_F(Poll, LastFrameOfOneReadDecidesNewFrame) {
   Open();
-  struct Case { int firstError, secondError, newframe; } cases[] = {{0, 1, 0}, {1, 0, 1}};
+  struct Case {
+    int firstError, secondError, newframe;
+  } cases[] = {{0, 1, 0}, {1, 0, 1}};
   for (const Case& c : cases) {
     newframe = 0;
     simctl::Inject(HandFrame(3000, 0, 1, 1, c.firstError));
@@ -116,27 +117,32 @@ TEST_F(Poll, WatchdogStopsTheLink2000MsAfterTheLastGoodFrame) {
 // The thread itself, in real time: frames flow at four a second; when the
 // instrument falls silent the link ends about 2 s after the last good frame.
 TEST_F(Poll, ThreadPollsReadsAndWatchesTheLink) {
+  // Exact times are pinned on the fake clock above; here the thread runs on
+  // its own, so only bounds a loaded machine cannot break are checked: never
+  // faster than four requests a second, never stopped before 2 s of silence.
   Open();
   StartPollThread();
-  auto start = std::chrono::steady_clock::now();
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
   int frames = 0;
-  while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1100)) {
+  while (frames < 4 && Clock::now() - start < std::chrono::seconds(30)) {
     if (newframe.exchange(0) == 1) ++frames;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  EXPECT_GE(frames, 4);
-  EXPECT_LE(frames, 5);
+  const int64_t tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  ASSERT_EQ(frames, 4);
+  EXPECT_GE(tookMs, 3 * 249);
   auto sent = simctl::Transfers();
   ASSERT_GE(sent.size(), 4u);
   for (size_t k = 1; k < sent.size(); ++k) EXPECT_GE(sent[k].us - sent[k - 1].us, 249000);
 
   Configure("silence=1");
-  while (usbopen == 1 && std::chrono::steady_clock::now() - start < std::chrono::seconds(6))
+  const auto silent = Clock::now();
+  while (usbopen == 1 && Clock::now() - silent < std::chrono::seconds(30))
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   int64_t stoppedAfter = pf::ElapsedMilliseconds() - lastgoodframe;
   EXPECT_EQ(usbopen, 0);
   EXPECT_GE(stoppedAfter, 2000);
-  EXPECT_LE(stoppedAfter, 2100);
 }
 
 // The GUI thread's whole round while the poll thread runs: start (bursts,
@@ -144,7 +150,7 @@ TEST_F(Poll, ThreadPollsReadsAndWatchesTheLink) {
 // Its point is the ThreadSanitizer build.
 TEST_F(Poll, GuiAndPollThreadShareTheLinkSafely) {
   MakeRibbonControls();
-  pf::test::SetDelay(nullptr);   // real waits: the flush must come after the first reply
+  pf::test::SetDelay(nullptr);  // real waits: the flush must come after the first reply
   Configure("component=diode\nbuttonscript=0 none; 300 A; 600 none\nstale=100");
   StartPollThread();
   for (int round = 0; round < 2; ++round) {
@@ -191,7 +197,7 @@ TEST_F(Poll, SleepingPassesKeepRequestsReadsAndWatchdogToTheMillisecond) {
     if (usbopen == 1) YRM_CloseUsbPort();
     SetLinkStartValues();
     simctl::Reset();
-    Configure("silence=1");   // replies come only as injected below
+    Configure("silence=1");  // replies come only as injected below
     int64_t now = 80'000;
     pf::test::SetElapsed([&now] { return now; });
     Open();
@@ -236,7 +242,7 @@ TEST_F(Poll, SleepingPassesKeepRequestsReadsAndWatchdogToTheMillisecond) {
 // instrument's: while new settings are sent it is the shorter of old and new.
 TEST_F(Poll, SamplingTimeFollowsTheSettingsSent) {
   Open();
-  EXPECT_EQ(FrameSamplingMs(64, 100, 1), 100);   // 6400 samples at 64000 a second
+  EXPECT_EQ(FrameSamplingMs(64, 100, 1), 100);  // 6400 samples at 64000 a second
   std::vector<int64_t> duringWrites;
   pf::test::SetDelay([&](int) { duringWrites.push_back(samplingms); });
   samplingms = 100;
@@ -254,8 +260,6 @@ TEST_F(Poll, SamplingTimeFollowsTheSettingsSent) {
   EXPECT_EQ(samplingms, FrameSamplingMs(pointcount, samplesperpoint, cyclesperframe));
   EXPECT_GT(samplingms, fast);
 }
-
-
 
 // A good frame and the watchdog's stop each end the main loop's wait at once.
 TEST_F(Poll, GoodFrameAndWatchdogWakeTheMainLoop) {

@@ -39,11 +39,11 @@ class LiveSignature : public linktest::LinkTest {
 // resistor's line falls: I = -V / R.
 TEST_F(LiveSignature, ResistorLiesOnItsLineWithinOnePercent) {
   Take("component=resistor 1k", 1000, 1000, 50);
-  const float fullScale = 1.0f / 1000;   // short-circuit current
+  const float fullScale = 1.0f / 1000;  // short-circuit current
   for (int i = 1; i <= 64; ++i) {
     EXPECT_NEAR(livei[i], -livev[i] / 1000, 0.01f * fullScale) << i;
   }
-  EXPECT_NEAR(MaxV(), 0.5f, 0.005f);   // half of 1 V across 1 kohm + 1 kohm
+  EXPECT_NEAR(MaxV(), 0.5f, 0.005f);  // half of 1 V across 1 kohm + 1 kohm
   EXPECT_NEAR(MinV(), -0.5f, 0.005f);
 }
 
@@ -80,7 +80,7 @@ TEST_F(LiveSignature, ComponentsShowTheirShapes) {
       {"short", 1000, 1000, 50, 0.0f, 0.0f, 0.005f},
       {"diode", 2000, 1000, 100, 0.62f, -2.0f, 0.08f},
       {"zener 5.1", 10000, 1000, 50, 5.1f, -0.62f, 0.15f},
-      {"capacitor 1u", 1000, 1000, 50, 0.954f, -0.954f, 0.01f},   // 1 / |1 + jwRC|
+      {"capacitor 1u", 1000, 1000, 50, 0.954f, -0.954f, 0.01f},  // 1 / |1 + jwRC|
       {"resistor 1k | capacitor 1u", 1000, 1000, 1000, 0.152f, -0.152f, 0.005f},
       {"diode | rdiode", 5000, 1000, 20, 0.65f, -0.65f, 0.08f},
   };
@@ -106,7 +106,7 @@ TEST_F(LiveSignature, CapacitorGivesAnEllipse) {
   };
   Take("component=capacitor 1u", 1000, 1000, 50);
   EXPECT_NEAR(correlation(), 0.0, 0.03);
-  EXPECT_NEAR(MaxI(), 1.0f / 3336, 3e-6);   // 1 V / |1 kohm - j 3183 ohm|
+  EXPECT_NEAR(MaxI(), 1.0f / 3336, 3e-6);  // 1 V / |1 kohm - j 3183 ohm|
   Take("component=resistor 2k", 1000, 1000, 50);
   EXPECT_NEAR(correlation(), -1.0, 0.001);
 }
@@ -123,7 +123,7 @@ TEST_F(LiveSignature, ScannerChannelAndProbeScriptChooseTheComponent) {
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   ASSERT_TRUE(Frame());
   YRM_ConvertSamples();
-  EXPECT_NEAR(MaxV(), 1.0f, 0.01f);   // lifted after 200 ms
+  EXPECT_NEAR(MaxV(), 1.0f, 0.01f);  // lifted after 200 ms
 }
 
 TEST_F(LiveSignature, CalibrationOutputReadsTheCalibratedLevels) {
@@ -131,8 +131,12 @@ TEST_F(LiveSignature, CalibrationOutputReadsTheCalibratedLevels) {
   // An ideal DAC: the factory codes then give the levels exactly.
   Configure("dacgain=0\ndacoffset=0");
   // The calibration window's set-output registers with the factory codes.
-  struct Case { int reg1; int64_t code; float volts; } cases[] = {
-      {0x30, 28945, 10.0f}, {0x30, -27015, -10.0f}, {0x10, 29550, 1.0f},
+  struct Case {
+    int reg1;
+    int64_t code;
+    float volts;
+  } cases[] = {
+      {0x30, 28945, 10.0f},  {0x30, -27015, -10.0f}, {0x10, 29550, 1.0f},
       {0x10, -27575, -1.0f}, {0x10, 1110, 0.0f},
   };
   for (const Case& c : cases) {

@@ -66,7 +66,10 @@ TEST_F(Simulator, SettingsFileActsWhileTheDeviceIsOpen) {
 // samples a second; then its 520 bytes cross the line at 40 us each.
 TEST_F(Simulator, ReplyIsReadableAfterItsSamplesAndItsBytes) {
   Connect("component=resistor 1k\n");
-  struct Case { float hz; int64_t samplingUs; } cases[] = {{10, 100000}, {20, 100000}, {1000, 80000}};
+  struct Case {
+    float hz;
+    int64_t samplingUs;
+  } cases[] = {{10, 100000}, {20, 100000}, {1000, 80000}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hz);
     frequency = c.hz;

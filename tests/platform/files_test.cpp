@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
+#include "platform/files.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "platform/files.h"
 #include "workfolder.h"
 
 using yrmtest::Slurp;
@@ -15,7 +15,10 @@ using yrmtest::Spit;
 class FilesTest : public yrmtest::WorkFolder {};
 
 TEST(SplitLines, AllLineEndsAndLastLineWithoutEnd) {
-  struct Case { std::string text; std::vector<std::string> lines; };
+  struct Case {
+    std::string text;
+    std::vector<std::string> lines;
+  };
   const Case cases[] = {
       {"", {}},
       {"a", {"a"}},
@@ -23,7 +26,7 @@ TEST(SplitLines, AllLineEndsAndLastLineWithoutEnd) {
       {"a\nb", {"a", "b"}},
       {"a\rb\r", {"a", "b"}},
       {"a\r\n\r\nb", {"a", "", "b"}},
-      {"a\n\rb", {"a", "", "b"}},   // LF then lone CR: two line ends
+      {"a\n\rb", {"a", "", "b"}},  // LF then lone CR: two line ends
       {"\r\n", {""}},
   };
   for (const auto& c : cases) {
@@ -56,7 +59,10 @@ TEST_F(FilesTest, ReplaceFileKeepsOldContentWhenRenameFails) {
   EXPECT_EQ(Slurp("plan.qvt"), "new");
   // No temporary is left behind either way.
   int entries = 0;
-  for (auto& e : std::filesystem::directory_iterator(dir)) { (void)e; ++entries; }
+  for (auto& e : std::filesystem::directory_iterator(dir)) {
+    (void)e;
+    ++entries;
+  }
   EXPECT_EQ(entries, 1);
 }
 

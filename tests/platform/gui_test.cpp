@@ -1,6 +1,8 @@
 // The window service, offscreen: geometry below the menu bar, clicks and the
 // mouse position, shortcuts, the event queue's wait, silence on programmatic
 // changes, tree entries, cross-thread texts and missing numbers.
+#include "platform/gui.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -16,7 +18,6 @@
 #include <functional>
 #include <thread>
 
-#include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/qtbridge.h"
 #include "platform/requester.h"
@@ -35,7 +36,8 @@ std::vector<Ev> Drain(int ms = 20) {
   std::vector<Ev> got;
   auto end = Clock::now() + std::chrono::milliseconds(ms);
   while (Clock::now() < end)
-    if (int k = WaitWindowEvent(1)) got.push_back({k, EventWindow(), EventGadget(), EventMenu(), EventType()});
+    if (int k = WaitWindowEvent(1))
+      got.push_back({k, EventWindow(), EventGadget(), EventMenu(), EventType()});
   return got;
 }
 
@@ -84,7 +86,7 @@ TEST_F(Gui, InnerSizeIncludesMenuBarAndControlsStartBelowIt) {
   const int mh = MenuHeight();
   ASSERT_GT(mh, 10);
   EXPECT_EQ(WindowWidth(kWin), 400);
-  EXPECT_EQ(WindowHeight(kWin), 300);   // the menu bar takes its height from the inner size
+  EXPECT_EQ(WindowHeight(kWin), 300);  // the menu bar takes its height from the inner size
   EXPECT_EQ(Top()->size(), QSize(400, 300));
   QMenuBar* bar = Top()->findChild<QMenuBar*>();
   ASSERT_NE(bar, nullptr);
@@ -101,7 +103,7 @@ TEST_F(Gui, InnerSizeIncludesMenuBarAndControlsStartBelowIt) {
   EXPECT_EQ(GadgetX(21), 7);
   EXPECT_EQ(GadgetWindowX(21), 107);
   EXPECT_EQ(GadgetWindowY(21), 58);
-  EXPECT_EQ(GadgetWindowY(22), 2);   // back in the window after CloseGadgetList
+  EXPECT_EQ(GadgetWindowY(22), 2);  // back in the window after CloseGadgetList
 
   // Resizing keeps the menu bar's height and, with -1, the position.
   int x = WindowX(kWin), y = WindowY(kWin);
@@ -118,16 +120,20 @@ TEST_F(Gui, ClickOnImageControlGivesControlEventAndMousePosition) {
   OpenWithMenu();
   ASSERT_TRUE(CreateImage(100, 40, 30, 0x0000FF));
   ContainerGadget(5, 10, 20, 200, 200);
-  ASSERT_TRUE(ImageGadget(6, 30, 40, 0, 0, 100));   // takes the image's size
+  ASSERT_TRUE(ImageGadget(6, 30, 40, 0, 0, 100));  // takes the image's size
   CloseGadgetList();
   EXPECT_EQ(GadgetWidth(6), 40);
   EXPECT_EQ(GadgetHeight(6), 30);
 
-  struct Case { int x, y; bool right; int kind, gadget, type; };
+  struct Case {
+    int x, y;
+    bool right;
+    int kind, gadget, type;
+  };
   const Case cases[] = {
       {45, 65, false, kEventGadget, 6, kTypeLeftClick},
-      {79, 89, true, kEventGadget, 6, kTypeRightClick},    // last pixel of the image control
-      {80, 90, false, kEventLeftClick, -1, kTypeNone},     // just outside: the container's background
+      {79, 89, true, kEventGadget, 6, kTypeRightClick},  // last pixel of the image control
+      {80, 90, false, kEventLeftClick, -1, kTypeNone},   // just outside: the container's background
       {300, 250, true, kEventRightClick, -1, kTypeNone},
   };
   for (const Case& c : cases) {
@@ -146,7 +152,7 @@ TEST_F(Gui, ClickOnImageControlGivesControlEventAndMousePosition) {
 
 TEST_F(Gui, ImageControlPaintsImageUnscaledAndFollowsChanges) {
   OpenWithMenu();
-  ASSERT_TRUE(CreateImage(100, 20, 10, 0x0000FF));   // red
+  ASSERT_TRUE(CreateImage(100, 20, 10, 0x0000FF));  // red
   ImageGadget(6, 0, 0, 60, 40, 100);
   QWidget* w = Widget<QWidget>(6);
   ASSERT_NE(w, nullptr);
@@ -154,7 +160,7 @@ TEST_F(Gui, ImageControlPaintsImageUnscaledAndFollowsChanges) {
   EXPECT_EQ(shot.size(), QSize(60, 40));
   EXPECT_EQ(shot.pixelColor(0, 0), QColor(255, 0, 0));
   EXPECT_EQ(shot.pixelColor(19, 9), QColor(255, 0, 0));
-  EXPECT_NE(shot.pixelColor(20, 9), QColor(255, 0, 0));   // not stretched
+  EXPECT_NE(shot.pixelColor(20, 9), QColor(255, 0, 0));  // not stretched
   EXPECT_NE(shot.pixelColor(59, 39), QColor(255, 0, 0));
 
   // The image changed under its number: a refresh shows it.
@@ -176,8 +182,8 @@ TEST_F(Gui, ImageControlPaintsImageUnscaledAndFollowsChanges) {
 // picture, a larger control) the background shows again round it.
 TEST_F(Gui, ImageControlShowsWindowBackgroundWhereThePictureEnds) {
   OpenWithMenu();
-  SetWindowColor(kWin, 0x00FF00);   // green
-  ASSERT_TRUE(CreateImage(100, 60, 40, 0x0000FF));   // red, the control's size
+  SetWindowColor(kWin, 0x00FF00);                   // green
+  ASSERT_TRUE(CreateImage(100, 60, 40, 0x0000FF));  // red, the control's size
   ImageGadget(6, 10, 10, 60, 40, 100);
   auto at = [this](int x, int y) {
     const QPoint p = Top()->mapFromGlobal(Widget<QWidget>(6)->mapToGlobal(QPoint(x, y)));
@@ -186,7 +192,7 @@ TEST_F(Gui, ImageControlShowsWindowBackgroundWhereThePictureEnds) {
   EXPECT_EQ(at(0, 0), QColor(255, 0, 0));
   EXPECT_EQ(at(59, 39), QColor(255, 0, 0));
 
-  ASSERT_TRUE(CreateImage(100, 20, 10, 0xFF0000));   // blue, smaller
+  ASSERT_TRUE(CreateImage(100, 20, 10, 0xFF0000));  // blue, smaller
   EXPECT_EQ(at(0, 0), QColor(0, 0, 255));
   EXPECT_EQ(at(59, 39), QColor(0, 255, 0));
 
@@ -198,7 +204,7 @@ TEST_F(Gui, ImageControlShowsWindowBackgroundWhereThePictureEnds) {
 
 TEST_F(Gui, AltLetterArrivesAsMenuEventOnlyInItsWindow) {
   OpenWithMenu();
-  ComboBoxGadget(7, 0, 0, 100, 20);   // a focused control must not eat the key
+  ComboBoxGadget(7, 0, 0, 100, 20);  // a focused control must not eat the key
   AddGadgetItem(7, -1, "Wa");
   AddGadgetItem(7, -1, "Wb");
   Widget<QComboBox>(7)->setFocus();
@@ -240,7 +246,7 @@ TEST_F(Gui, MenuItemsKeepExactLabelsAndProgramTicks) {
 
   SetMenuItemState(kMenu, 175, true);
   EXPECT_TRUE(item->isChecked());
-  item->trigger();   // the operator chooses it: an event, the tick stays the program's
+  item->trigger();  // the operator chooses it: an event, the tick stays the program's
   ASSERT_EQ(WaitWindowEvent(1), kEventMenu);
   EXPECT_EQ(EventMenu(), 175);
   EXPECT_TRUE(item->isChecked());
@@ -317,10 +323,10 @@ TEST_F(Gui, ProgrammaticChangesGiveNoEventsButOperatorActionsDo) {
   Drain();
 
   for (int i = 0; i < 3; ++i) AddGadgetItem(4, -1, "item " + std::to_string(i));
-  EXPECT_EQ(GetGadgetState(4), -1);   // adding items chooses none
+  EXPECT_EQ(GetGadgetState(4), -1);  // adding items chooses none
   SetGadgetState(4, 2);
   AddGadgetItem(4, 0, "first");
-  EXPECT_EQ(GetGadgetState(4), 3);    // the chosen item keeps its choice
+  EXPECT_EQ(GetGadgetState(4), 3);  // the chosen item keeps its choice
   RemoveGadgetItem(4, 3);
   EXPECT_EQ(GetGadgetState(4), -1);
   for (int i = 0; i < 3; ++i) AddGadgetItem(5, -1, "e", -1, i);
@@ -358,9 +364,10 @@ TEST_F(Gui, ProgrammaticChangesGiveNoEventsButOperatorActionsDo) {
   std::vector<std::pair<int, int>> got;
   for (const Ev& e : Drain())
     if (e.kind == kEventGadget) got.push_back({e.gadget, e.type});
-  std::vector<std::pair<int, int>> want = {{1, kTypeLeftClick}, {2, kTypeLeftClick}, {3, kTypeLeftClick}, {4, kTypeChange}};
+  std::vector<std::pair<int, int>> want = {
+      {1, kTypeLeftClick}, {2, kTypeLeftClick}, {3, kTypeLeftClick}, {4, kTypeChange}};
   EXPECT_EQ(got, want);
-  EXPECT_EQ(GetGadgetState(2), 0);   // toggled back by the click
+  EXPECT_EQ(GetGadgetState(2), 0);  // toggled back by the click
   EXPECT_EQ(GetGadgetState(3), 0);
   EXPECT_EQ(GetGadgetState(4), 0);
 }
@@ -386,21 +393,22 @@ TEST_F(Gui, TreeEntriesHangByTheirSublevel) {
     return s;
   };
 
-  const std::pair<const char*, int> entries[] = {{"plan", 0}, {"U1", 0}, {"1", 1}, {"2", 1}, {"U2", 0}, {"1", 1}};
+  const std::pair<const char*, int> entries[] = {{"plan", 0}, {"U1", 0}, {"1", 1},
+                                                 {"2", 1},    {"U2", 0}, {"1", 1}};
   for (auto [text, level] : entries) AddGadgetItem(5, -1, text, -1, level);
   EXPECT_EQ(shape(), "plan U1(1 2) U2(1)");
   EXPECT_EQ(CountGadgetItems(5), 6);
   EXPECT_EQ(GetGadgetItemSublevel(5, 3), 1);
   EXPECT_EQ(GetGadgetItemText(5, 4), "U2");
 
-  AddGadgetItem(5, 3, "U9", -1, 0);   // a new root in the middle takes the entries after it
+  AddGadgetItem(5, 3, "U9", -1, 0);  // a new root in the middle takes the entries after it
   EXPECT_EQ(shape(), "plan U1(1) U9(2) U2(1)");
-  RemoveGadgetItem(5, 3);             // its child goes back under U1
+  RemoveGadgetItem(5, 3);  // its child goes back under U1
   EXPECT_EQ(shape(), "plan U1(1 2) U2(1)");
-  AddGadgetItem(5, -1, "deep", -1, 5);   // no depth 4 to hang under: depth 2
+  AddGadgetItem(5, -1, "deep", -1, 5);  // no depth 4 to hang under: depth 2
   EXPECT_EQ(GetGadgetItemSublevel(5, 6), 2);
   RemoveGadgetItem(5, 0);
-  RemoveGadgetItem(5, 0);             // U1 gone with nothing before it: its pins become roots
+  RemoveGadgetItem(5, 0);  // U1 gone with nothing before it: its pins become roots
   EXPECT_EQ(shape(), "1 2 U2(1(deep))");
   EXPECT_EQ(GetGadgetItemSublevel(5, 0), 0);
 
@@ -416,7 +424,7 @@ TEST_F(Gui, TreeEntriesHangByTheirSublevel) {
   SetGadgetItemState(5, 1, 1);
   EXPECT_EQ(GetGadgetItemState(5, 1), 1);
   EXPECT_TRUE(tree->topLevelItem(1)->isExpanded());
-  SetGadgetState(5, 5);                       // selecting under a closed entry opens it
+  SetGadgetState(5, 5);  // selecting under a closed entry opens it
   EXPECT_EQ(GetGadgetState(5), 5);
   EXPECT_EQ(GetGadgetText(5), "1");
   EXPECT_EQ(GetGadgetItemState(5, 4), 1);
@@ -440,24 +448,24 @@ TEST_F(Gui, SetGadgetTextFromAnotherThreadLands) {
   TextGadget(253, 0, 0, 140, 23, "--", kGadgetCenter);
   std::thread poll([] {
     SetGadgetText(253, "USB error: $0102");
-    SetGadgetText(999, "nobody");   // missing control: nothing
+    SetGadgetText(999, "nobody");  // missing control: nothing
     SetGadgetText(253, "USB rail: 5.02V");
   });
   poll.join();
-  EXPECT_EQ(GetGadgetText(253), "--");   // not before the GUI thread runs
+  EXPECT_EQ(GetGadgetText(253), "--");  // not before the GUI thread runs
   WaitWindowEvent(1);
   EXPECT_EQ(GetGadgetText(253), "USB rail: 5.02V");
 }
 
 TEST_F(Gui, OperatorsWindowActionsAreEvents) {
   OpenWithMenu();
-  Top()->close();   // a close request leaves the window to the program
+  Top()->close();  // a close request leaves the window to the program
   ASSERT_EQ(WaitWindowEvent(1), kEventCloseWindow);
   EXPECT_EQ(EventWindow(), kWin);
   EXPECT_TRUE(IsWindow(kWin));
   EXPECT_TRUE(Top()->isVisible());
 
-  Drain(350);   // past the settling of the program's own geometry
+  Drain(350);  // past the settling of the program's own geometry
   Top()->resize(450, 330);
   Top()->move(70, 80);
   std::vector<int> kinds;
@@ -471,7 +479,7 @@ TEST_F(Gui, OperatorsWindowActionsAreEvents) {
 TEST_F(Gui, NumbersAreReplacedAndFreedWithTheirOwners) {
   OpenWithMenu();
   ButtonGadget(10, 0, 0, 10, 10, "b");
-  TextGadget(10, 0, 0, 10, 10, "t");   // the same number again: replaced
+  TextGadget(10, 0, 0, 10, 10, "t");  // the same number again: replaced
   EXPECT_EQ(GadgetKind(10), kGadgetKindText);
   EXPECT_EQ(Top()->findChildren<QPushButton*>().size(), 0);
   ContainerGadget(20, 0, 0, 100, 100);
@@ -480,7 +488,7 @@ TEST_F(Gui, NumbersAreReplacedAndFreedWithTheirOwners) {
   FreeGadget(20);
   EXPECT_FALSE(IsGadget(21));
   ButtonGadget(22, 0, 0, 10, 10, "x");
-  OpenWindow(kWin, 0, 0, 100, 100, "again", 0);   // a window opened again loses its controls
+  OpenWindow(kWin, 0, 0, 100, 100, "again", 0);  // a window opened again loses its controls
   EXPECT_FALSE(IsGadget(22));
   EXPECT_FALSE(IsMenu(kMenu));
   ButtonGadget(23, 0, 0, 10, 10, "y");
@@ -491,7 +499,7 @@ TEST_F(Gui, NumbersAreReplacedAndFreedWithTheirOwners) {
 
 TEST_F(Gui, MissingNumbersNeverCrash) {
   const int g = 4242, w = 77, m = 88;
-  EXPECT_FALSE(ButtonGadget(g, 0, 0, 10, 10, "no window"));   // no gadget list yet
+  EXPECT_FALSE(ButtonGadget(g, 0, 0, 10, 10, "no window"));  // no gadget list yet
   EXPECT_FALSE(CreateMenu(m, w));
   MenuTitle("t");
   MenuItem(1, "i");

@@ -23,7 +23,11 @@ std::string TemplateDir() {
 TEST(Assets, EveryStartUpPictureExistsAtItsSize) {
   const std::string dir = TemplateDir();
   ASSERT_TRUE(pf::IsDirectory(dir)) << dir << " missing: build the yrm_assets_files target";
-  struct Picture { int number; const char* file; int w, h; } pictures[] = {
+  struct Picture {
+    int number;
+    const char* file;
+    int w, h;
+  } pictures[] = {
       {837, "graphics/button_connected.png", 70, 23},
       {838, "graphics/button_no-connect.png", 70, 23},
       {839, "graphics/buttonA_grey.png", 70, 23},
@@ -60,22 +64,22 @@ TEST(Assets, EveryStartUpPictureExistsAtItsSize) {
     std::set<int> colours;
     for (int y = 0; y < p.h; y += 1)
       for (int x = 0; x < p.w; x += 1) colours.insert(pf::Point(p.number, x, y));
-    EXPECT_GE(colours.size(), p.number == 858 ? 1u : 3u);   // drawn on, not a blank
+    EXPECT_GE(colours.size(), p.number == 858 ? 1u : 3u);  // drawn on, not a blank
   }
-  EXPECT_EQ(pf::Point(858, 11, 11), 0);   // the black block
+  EXPECT_EQ(pf::Point(858, 11, 11), 0);  // the black block
 }
 
 TEST(Assets, SoundsDecodeAndTheColourSchemeIsNamed) {
   const std::string dir = TemplateDir();
   pf::test::ResetSounds();
   int number = 893;
-  for (const char* file : {"sounds/capturesignature.wav", "sounds/capturecomplete.wav",
-                           "sounds/testgood.wav", "sounds/testbad.wav"}) {
+  for (const char* file : {"sounds/capturesignature.wav", "sounds/capturecomplete.wav", "sounds/testgood.wav",
+                           "sounds/testbad.wav"}) {
     SCOPED_TRACE(file);
     EXPECT_TRUE(pf::LoadSound(number++, dir + file));
     const int64_t bytes = pf::FileSize(dir + file);
-    EXPECT_GT(bytes, 44 + 22050 * 2 / 10);   // a tenth of a second at least
-    EXPECT_LT(bytes, 44 + 22050 * 2);        // shorter than a second
+    EXPECT_GT(bytes, 44 + 22050 * 2 / 10);  // a tenth of a second at least
+    EXPECT_LT(bytes, 44 + 22050 * 2);       // shorter than a second
   }
   std::vector<std::string> lines;
   ASSERT_TRUE(pf::ReadLines(dir + "settings/colours.txt", lines));

@@ -45,9 +45,11 @@ class Drawing : public ::testing::Test {
 };
 
 TEST_F(Drawing, LinesIncludeBothEndsAndOnePixelPerStepInEitherDirection) {
-  struct Case { int x1, y1, x2, y2; } cases[] = {
-      {2, 5, 12, 5},   {5, 2, 5, 15},  {3, 2, 6, 17},  {1, 1, 18, 7},
-      {2, 18, 17, 3},  {9, 9, 9, 9},   {0, 19, 19, 0}, {4, 1, 7, 19},
+  struct Case {
+    int x1, y1, x2, y2;
+  } cases[] = {
+      {2, 5, 12, 5},  {5, 2, 5, 15}, {3, 2, 6, 17},  {1, 1, 18, 7},
+      {2, 18, 17, 3}, {9, 9, 9, 9},  {0, 19, 19, 0}, {4, 1, 7, 19},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.x1 << "," << c.y1 << " -> " << c.x2 << "," << c.y2);
@@ -58,7 +60,7 @@ TEST_F(Drawing, LinesIncludeBothEndsAndOnePixelPerStepInEitherDirection) {
     EXPECT_TRUE(forward.count({c.x1, c.y1}));
     EXPECT_TRUE(forward.count({c.x2, c.y2}));
     const int steps = std::max(std::abs(c.x2 - c.x1), std::abs(c.y2 - c.y1));
-    EXPECT_EQ(forward.size(), size_t(steps + 1));   // no gaps, no doubled steps
+    EXPECT_EQ(forward.size(), size_t(steps + 1));  // no gaps, no doubled steps
     for (auto [x, y] : forward) {
       EXPECT_GE(x, std::min(c.x1, c.x2));
       EXPECT_LE(x, std::max(c.x1, c.x2));
@@ -76,8 +78,13 @@ TEST_F(Drawing, LinesIncludeBothEndsAndOnePixelPerStepInEitherDirection) {
 TEST_F(Drawing, ClippedLinesKeepTheirPixelsAndNeverWriteOutside) {
   // The same line on a large image, shifted: the part inside the small image
   // must be the same pixels.
-  struct Case { int x1, y1, x2, y2; } cases[] = {
-      {-30, -10, 50, 30}, {-7, 40, 25, -33}, {10, -90, 13, 95}, {-3, 4, 60, 4},
+  struct Case {
+    int x1, y1, x2, y2;
+  } cases[] = {
+      {-30, -10, 50, 30},
+      {-7, 40, 25, -33},
+      {10, -90, 13, 95},
+      {-3, 4, 60, 4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.x1 << "," << c.y1 << " -> " << c.x2 << "," << c.y2);
@@ -99,16 +106,20 @@ TEST_F(Drawing, ClippedLinesKeepTheirPixelsAndNeverWriteOutside) {
   pf::CreateImage(kImg, 20, 20);
   pf::StartDrawing(kImg);
   pf::LineXY(INT_MIN, 3, INT_MAX, 3, kWhite);
-  pf::LineXY(INT_MAX, INT_MIN, INT_MIN, INT_MAX, kWhite);   // misses or crosses, never crashes
+  pf::LineXY(INT_MAX, INT_MIN, INT_MIN, INT_MAX, kWhite);  // misses or crosses, never crashes
   pf::LineXY(INT_MAX, INT_MAX, INT_MAX, INT_MAX, kWhite);
   const Pixels p = Drawn(kImg);
   for (int x = 0; x < 20; ++x) EXPECT_TRUE(p.count({x, 3}));
 }
 
 TEST_F(Drawing, BoxFillsExactlyItsPixelsAndClips) {
-  struct Case { int x, y, w, h; Bounds b; size_t n; } cases[] = {
+  struct Case {
+    int x, y, w, h;
+    Bounds b;
+    size_t n;
+  } cases[] = {
       {3, 4, 5, 2, {3, 4, 7, 5}, 10},
-      {8, 8, -3, -2, {5, 6, 7, 7}, 6},            // negative sizes extend left and up
+      {8, 8, -3, -2, {5, 6, 7, 7}, 6},  // negative sizes extend left and up
       {-5, -5, 8, 8, {0, 0, 2, 2}, 9},
       {18, 17, 10, 10, {18, 17, 19, 19}, 6},
       {-100, 0, 1000, 1, {0, 0, 19, 0}, 20},
@@ -140,7 +151,7 @@ TEST_F(Drawing, BoxFillsExactlyItsPixelsAndClips) {
 TEST_F(Drawing, BoxOutlineDrawsTheBorderOnly) {
   pf::BoxOutline(2, 3, 6, 4, kWhite);
   const Pixels p = Drawn(kImg);
-  EXPECT_EQ(p.size(), 16u);   // 2 x 6 across + 2 x 2 down
+  EXPECT_EQ(p.size(), 16u);  // 2 x 6 across + 2 x 2 down
   for (auto [x, y] : p) EXPECT_TRUE(x == 2 || x == 7 || y == 3 || y == 6) << x << "," << y;
   EXPECT_TRUE(p.count({2, 3}) && p.count({7, 6}));
   EXPECT_EQ(pf::Point(kImg, 4, 4), 0);
@@ -159,7 +170,7 @@ TEST_F(Drawing, CircleIsASymmetricDiscAndClips) {
     EXPECT_LE(dx * dx + dy * dy, 30);
     EXPECT_TRUE(p.count({10 - dx, y}) && p.count({x, 10 - dy}) && p.count({10 + dy, 10 + dx}));
   }
-  for (int x = 5; x <= 15; ++x) EXPECT_TRUE(p.count({x, 10}));   // filled
+  for (int x = 5; x <= 15; ++x) EXPECT_TRUE(p.count({x, 10}));  // filled
   EXPECT_FALSE(p.count({6, 6}));
 
   pf::CreateImage(kImg, 20, 20);
@@ -190,7 +201,7 @@ TEST_F(Drawing, TextSitsBelowAndRightOfItsCornerOnATransparentBackground) {
   EXPECT_LT(b.right, 10 + w + 1);
   EXPECT_GE(b.top, 20);
   EXPECT_LT(b.bottom, 20 + h);
-  EXPECT_LT(p.size(), size_t(w * h) / 2);   // the cells behind the glyphs stay blue
+  EXPECT_LT(p.size(), size_t(w * h) / 2);  // the cells behind the glyphs stay blue
 
   // The opaque form fills the text's box.
   pf::CreateImage(kImg, 200, 60, kBlue);
@@ -203,13 +214,16 @@ TEST_F(Drawing, TextSitsBelowAndRightOfItsCornerOnATransparentBackground) {
 
 TEST_F(Drawing, TurnedTextOccupiesATallNarrowArea) {
   const std::string text = "+20uA label";
-  struct Case { int angle; Bounds area; };
+  struct Case {
+    int angle;
+    Bounds area;
+  };
   pf::CreateImage(kImg, 100, 200);
   pf::StartDrawing(kImg);
   const int w = pf::TextWidth(text), h = pf::TextHeight(text);
   const Case cases[] = {
-      {90, {50, 150 - w, 50 + h, 150}},    // reads bottom to top, up from the corner
-      {270, {50 - h, 50, 50, 50 + w}},     // reads top to bottom, down from the corner
+      {90, {50, 150 - w, 50 + h, 150}},  // reads bottom to top, up from the corner
+      {270, {50 - h, 50, 50, 50 + w}},   // reads top to bottom, down from the corner
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.angle);
@@ -239,7 +253,7 @@ TEST_F(Drawing, FontsChangeTheTextMetrics) {
   pf::DrawingFont(9);
   EXPECT_GT(pf::TextWidth(text), small);
   pf::DrawingFont(8);
-  pf::StartDrawing(kImg);   // a new drawing starts with the default font again
+  pf::StartDrawing(kImg);  // a new drawing starts with the default font again
   pf::DrawingFont(-1);
   const int byDefault = pf::TextWidth(text);
   pf::DrawingFont(8);
@@ -264,9 +278,9 @@ TEST(Fonts, FaceNamesCarryTheStyleAndArialResolvesToAMetricTwin) {
 }
 
 TEST_F(Drawing, CopiesAreIndependentAndGrabsAndStretchesLandExactly) {
-  pf::Box(0, 0, 10, 20, kWhite);   // left half white, right half black
+  pf::Box(0, 0, 10, 20, kWhite);  // left half white, right half black
   ASSERT_TRUE(pf::CopyImage(kImg, 2));
-  pf::Plot(1, 1, kBlue);           // drawing on the source leaves the copy alone
+  pf::Plot(1, 1, kBlue);  // drawing on the source leaves the copy alone
   EXPECT_EQ(pf::Point(2, 1, 1), kWhite);
   EXPECT_FALSE(pf::CopyImage(99, 2));
   EXPECT_EQ(pf::ImageWidth(2), 20);
@@ -274,23 +288,23 @@ TEST_F(Drawing, CopiesAreIndependentAndGrabsAndStretchesLandExactly) {
   ASSERT_TRUE(pf::GrabImage(kImg, 3, 8, 5, 6, 4));
   EXPECT_EQ(pf::ImageWidth(3), 6);
   EXPECT_EQ(pf::ImageHeight(3), 4);
-  EXPECT_EQ(pf::Point(3, 1, 0), kWhite);   // x 9
-  EXPECT_EQ(pf::Point(3, 2, 0), 0);        // x 10
-  pf::StartDrawing(3);                     // the piece and its source stay apart
+  EXPECT_EQ(pf::Point(3, 1, 0), kWhite);  // x 9
+  EXPECT_EQ(pf::Point(3, 2, 0), 0);       // x 10
+  pf::StartDrawing(3);                    // the piece and its source stay apart
   pf::Plot(0, 0, kBlue);
   pf::StartDrawing(kImg);
   pf::Plot(9, 5, kBlue);
   EXPECT_EQ(pf::Point(kImg, 8, 5), kWhite);
   EXPECT_EQ(pf::Point(3, 1, 0), kWhite);
   EXPECT_EQ(pf::Point(3, 0, 0), kBlue);
-  pf::FreeImage(kImg);                     // the piece outlives its source
+  pf::FreeImage(kImg);  // the piece outlives its source
   EXPECT_EQ(pf::Point(3, 1, 1), kWhite);
   pf::CopyImage(2, kImg);
   pf::StartDrawing(kImg);
-  ASSERT_TRUE(pf::GrabImage(kImg, 3, 15, 15, 10, 10));   // partly outside reads black
+  ASSERT_TRUE(pf::GrabImage(kImg, 3, 15, 15, 10, 10));  // partly outside reads black
   EXPECT_EQ(pf::Point(3, 9, 9), 0);
   EXPECT_FALSE(pf::GrabImage(kImg, 3, 0, 0, 0, 5));
-  ASSERT_TRUE(pf::GrabImage(kImg, kImg, 5, 0, 10, 20));   // onto itself
+  ASSERT_TRUE(pf::GrabImage(kImg, kImg, 5, 0, 10, 20));  // onto itself
   EXPECT_EQ(pf::ImageWidth(kImg), 10);
   EXPECT_EQ(pf::Point(kImg, 4, 0), kWhite);
   EXPECT_EQ(pf::Point(kImg, 5, 0), 0);
@@ -324,10 +338,10 @@ TEST(Images, CreateRefusesEmptyAndAbsurdSizesAndDrawingNeedsAnImage) {
   EXPECT_FALSE(pf::CreateImage(1, 0, 10));
   EXPECT_FALSE(pf::CreateImage(1, -5, 10));
   EXPECT_FALSE(pf::CreateImage(1, 20001, 10));
-  EXPECT_FALSE(pf::CreateImage(1, 20000, 20000));   // 400 megapixels
+  EXPECT_FALSE(pf::CreateImage(1, 20000, 20000));  // 400 megapixels
   EXPECT_FALSE(pf::IsImage(1));
   EXPECT_FALSE(pf::StartDrawing(1));
-  pf::LineXY(0, 0, 5, 5, kWhite);   // no drawing image: nothing happens
+  pf::LineXY(0, 0, 5, 5, kWhite);  // no drawing image: nothing happens
   ASSERT_TRUE(pf::CreateImage(1, 3, 2, 0x123456));
   EXPECT_EQ(pf::Point(1, 2, 1), 0x123456);
   EXPECT_EQ(pf::Point(1, 3, 1), -1);

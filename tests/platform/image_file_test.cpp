@@ -5,9 +5,9 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <cstdlib>
 #include <string>
 
 #include "platform/files.h"
@@ -27,9 +27,7 @@ uint32_t Crc(const std::string& bytes) {
   return ~c;
 }
 
-std::string Be32(uint32_t v) {
-  return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
+std::string Be32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
 
 std::string Chunk(const std::string& type, const std::string& body) {
   return Be32(uint32_t(body.size())) + type + body + Be32(Crc(type + body));
@@ -100,7 +98,11 @@ TEST_F(ImageFiles, HandMadePngDecodesWithRedInTheLowByte) {
 
 TEST_F(ImageFiles, EveryFormatRoundTripsAndIsRecognisedByContent) {
   MakeCard(1);
-  struct Case { const char* file; bool (*save)(const char*); int tolerance; } cases[] = {
+  struct Case {
+    const char* file;
+    bool (*save)(const char*);
+    int tolerance;
+  } cases[] = {
       {"card.png", [](const char* f) { return pf::SavePng(1, f); }, 0},
       {"card.jpg", [](const char* f) { return pf::test::SaveJpeg(1, f, 95); }, 24},
       {"card.jp2", [](const char* f) { return pf::test::SaveJp2(1, f, false); }, 0},
@@ -135,8 +137,11 @@ TEST_F(ImageFiles, MissingTruncatedAndCorruptFilesLeaveTheNumberEmpty) {
   std::string png = Slurp("good.png"), jpg = Slurp("good.jpg"), jp2 = Slurp("good.jp2"),
               j2k = Slurp("good.j2k");
   std::string flipped = png;
-  flipped[png.size() / 2] ^= 0x55;   // inside the compressed data: CRC mismatch
-  struct Case { const char* name; std::string bytes; } cases[] = {
+  flipped[png.size() / 2] ^= 0x55;  // inside the compressed data: CRC mismatch
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
       {"half png", png.substr(0, png.size() / 2)},
       {"png without its end", png.substr(0, png.size() - 12)},
       {"png with a bad checksum", flipped},
@@ -160,7 +165,7 @@ TEST_F(ImageFiles, MissingTruncatedAndCorruptFilesLeaveTheNumberEmpty) {
   }
   EXPECT_FALSE(pf::LoadImage(7, "no such file.png"));
   EXPECT_NE(pf::ImageError().find("cannot be read"), std::string::npos);
-  EXPECT_TRUE(pf::LoadImage(7, "good.png"));   // and the service still works
+  EXPECT_TRUE(pf::LoadImage(7, "good.png"));  // and the service still works
 }
 
 TEST_F(ImageFiles, ReloadingALargePictureGivesTheFileAsItIsNow) {
@@ -176,7 +181,7 @@ TEST_F(ImageFiles, ReloadingALargePictureGivesTheFileAsItIsNow) {
   EXPECT_EQ(pf::Point(3, 5, 5), kRed);
   EXPECT_EQ(pf::Point(2, 5, 5), kWhite);
 
-  ASSERT_TRUE(pf::CreateImage(1, 1000, 1000, kBlue));   // same size, other content
+  ASSERT_TRUE(pf::CreateImage(1, 1000, 1000, kBlue));  // same size, other content
   ASSERT_TRUE(pf::SavePng(1, "board.png"));
   ASSERT_TRUE(pf::LoadImage(3, "board.png"));
   EXPECT_EQ(pf::Point(3, 5, 5), kBlue);
@@ -191,23 +196,24 @@ TEST_F(ImageFiles, AbsurdDimensionsAreRefusedBeforeDecoding) {
   ASSERT_TRUE(pf::test::SaveJpeg(1, "card.jpg"));
   ASSERT_TRUE(pf::test::SaveJp2(1, "card.j2k", true));
 
-  std::string png = Slurp("card.png");   // IHDR data starts at 16, CRC at 29
+  std::string png = Slurp("card.png");  // IHDR data starts at 16, CRC at 29
   Poke32(png, 16, 100000);
   Poke32(png, 20, 100000);
   png.replace(29, 4, Be32(Crc(png.substr(12, 17))));
 
-  std::string jpg = Slurp("card.jpg");   // SOF0: FF C0, length, precision, height, width
+  std::string jpg = Slurp("card.jpg");  // SOF0: FF C0, length, precision, height, width
   const size_t sof = jpg.find("\xFF\xC0");
   ASSERT_NE(sof, std::string::npos);
-  jpg[sof + 5] = char(0xEA), jpg[sof + 6] = char(0x60);   // 60000 high
-  jpg[sof + 7] = char(0xEA), jpg[sof + 8] = char(0x60);   // 60000 wide
+  jpg[sof + 5] = char(0xEA), jpg[sof + 6] = char(0x60);  // 60000 high
+  jpg[sof + 7] = char(0xEA), jpg[sof + 8] = char(0x60);  // 60000 wide
 
-  std::string j2k = Slurp("card.j2k");   // SIZ: FF 51, Lsiz, Rsiz, Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz
+  std::string j2k = Slurp("card.j2k");  // SIZ: FF 51, Lsiz, Rsiz, Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz
   const size_t siz = j2k.find("\xFF\x51");
   ASSERT_NE(siz, std::string::npos);
   for (size_t field : {6, 10, 22, 26}) Poke32(j2k, siz + field, 90000);
 
-  for (auto& [name, bytes] : {std::pair<const char*, std::string&>{"png", png}, {"jpeg", jpg}, {"j2k", j2k}}) {
+  for (auto& [name, bytes] :
+       {std::pair<const char*, std::string&>{"png", png}, {"jpeg", jpg}, {"j2k", j2k}}) {
     SCOPED_TRACE(name);
     Spit("huge", bytes);
     EXPECT_FALSE(pf::LoadImage(3, "huge"));
@@ -235,7 +241,7 @@ TEST_F(ImageFiles, OnlyRegularFilesOfBoundedSizeAreRead) {
     std::ofstream big("big.png", std::ios::binary);
     big << std::string("\x89PNG\r\n\x1a\n", 8);
   }
-  std::filesystem::resize_file("big.png", (128u << 20) + 1);   // sparse: costs no disk
+  std::filesystem::resize_file("big.png", (128u << 20) + 1);  // sparse: costs no disk
   for (const char* path : {"pipe.png", "/dev/zero", "folder.png", "big.png"}) {
     SCOPED_TRACE(path);
     EXPECT_FALSE(pf::LoadImage(7, path));
@@ -253,8 +259,8 @@ TEST_F(ImageFiles, OnlyRegularFilesOfBoundedSizeAreRead) {
 namespace {
 // An all-black 20000 x 10000 PNG (1-bit grey) of a few kilobytes.
 std::string BlackPng(uint32_t w, uint32_t h) {
-  const QByteArray raw(int(h * (1 + (w + 7) / 8)), '\0');   // filter byte 0, black pixels
-  const QByteArray z = qCompress(raw, 9).mid(4);            // a zlib stream
+  const QByteArray raw(int(h * (1 + (w + 7) / 8)), '\0');  // filter byte 0, black pixels
+  const QByteArray z = qCompress(raw, 9).mid(4);           // a zlib stream
   return std::string("\x89PNG\r\n\x1a\n", 8) +
          Chunk("IHDR", Be32(w) + Be32(h) + std::string("\x01\x00\x00\x00\x00", 5)) +
          Chunk("IDAT", std::string(z.constData(), size_t(z.size()))) + Chunk("IEND", "");
@@ -269,11 +275,11 @@ std::string EmptyJ2k(uint32_t w, uint32_t h) {
   s += "\xFF\x51" + Be16(41) + Be16(0) + Be32(w) + Be32(h) + Be32(0) + Be32(0) +  // SIZ
        Be32(w) + Be32(h) + Be32(0) + Be32(0) + Be16(1) + std::string("\x07\x01\x01", 3);
   s += "\xFF\x52" + Be16(12) + std::string("\x00\x00\x00\x01\x00\x05\x04\x04\x00\x01", 10);  // COD
-  s += "\xFF\x5C" + Be16(19) + std::string(1, '\x40') + std::string(16, '\x48');  // QCD
+  s += "\xFF\x5C" + Be16(19) + std::string(1, '\x40') + std::string(16, '\x48');             // QCD
   const int packets = 6;
   s += "\xFF\x90" + Be16(10) + Be16(0) + Be32(12 + 2 + packets) + std::string("\x00\x01", 2);  // SOT
-  s += "\xFF\x93" + std::string(packets, '\0');                                    // SOD, empty packets
-  return s + "\xFF\xD9";                                                           // EOC
+  s += "\xFF\x93" + std::string(packets, '\0');  // SOD, empty packets
+  return s + "\xFF\xD9";                         // EOC
 }
 }  // namespace
 
@@ -292,13 +298,13 @@ TEST_F(ImageFiles, TinyFilesOfHugePicturesAreRefusedOrDecodedReduced) {
     EXPECT_FALSE(pf::IsImage(7));
     EXPECT_NE(pf::ImageError().find("exceeds the limit"), std::string::npos) << pf::ImageError();
   }
-  EXPECT_FALSE(pf::LoadImageReduced(7, "black.png", any));   // PNG is decoded whole
+  EXPECT_FALSE(pf::LoadImageReduced(7, "black.png", any));  // PNG is decoded whole
   EXPECT_NE(pf::ImageError().find("exceeds the limit"), std::string::npos) << pf::ImageError();
 
   ASSERT_TRUE(pf::LoadImageReduced(7, "grey.j2k", any)) << pf::ImageError();
   EXPECT_EQ(pf::ImageFullWidth(7), 20000);
   EXPECT_EQ(pf::ImageFullHeight(7), 10000);
-  EXPECT_EQ(pf::ImageWidth(7), 625);   // its five decompositions: 1/32
+  EXPECT_EQ(pf::ImageWidth(7), 625);  // its five decompositions: 1/32
   EXPECT_EQ(pf::ImageHeight(7), 313);
   EXPECT_TRUE(Near(pf::Point(7, 300, 150), 0x808080, 2));
 }
@@ -320,16 +326,14 @@ TEST_F(ImageFiles, ReducedDecodingKeepsThePictureAndItsFullSize) {
     const char* path;
     int accepted, width, height;
   } cases[] = {
-      {"q.png", 4, 400, 300},   // whole
-      {"q.jpg", 4, 100, 75},
-      {"q.jpg", 3, 200, 150},   // the nearest power of two below
-      {"q.jpg", 64, 50, 38},    // at most 1/8
-      {"q.jp2", 4, 100, 75},
-      {"q.jp2", 1, 400, 300},
+      {"q.png", 4, 400, 300},                          // whole
+      {"q.jpg", 4, 100, 75},  {"q.jpg", 3, 200, 150},  // the nearest power of two below
+      {"q.jpg", 64, 50, 38},                           // at most 1/8
+      {"q.jp2", 4, 100, 75},  {"q.jp2", 1, 400, 300},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.path) + " accepting " + std::to_string(c.accepted));
-    pf::test::ResetImages();   // nothing kept from the case before
+    pf::test::ResetImages();  // nothing kept from the case before
     int askedW = 0, askedH = 0;
     ASSERT_TRUE(pf::LoadImageReduced(7, c.path, [&](int w, int h) {
       askedW = w, askedH = h;
@@ -362,6 +366,6 @@ TEST_F(ImageFiles, KeptPictureServesOnlyWhenItIsFineEnough) {
   EXPECT_EQ(pf::ImageWidth(3), 1600);
   EXPECT_EQ(pf::ImageFullWidth(3), 1600);
   ASSERT_TRUE(pf::LoadImageReduced(4, "big.jpg", [](int, int) { return 2; }));
-  EXPECT_EQ(pf::ImageWidth(4), 1600);   // the full one kept serves
+  EXPECT_EQ(pf::ImageWidth(4), 1600);  // the full one kept serves
   EXPECT_EQ(pf::ImageFullWidth(4), 1600);
 }

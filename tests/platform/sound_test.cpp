@@ -1,5 +1,7 @@
 // Sounds: WAV files load under numbers, broken ones are refused, plays are
 // counted and never block or fail, with or without a playback device.
+#include "platform/sound.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "forked.h"
-#include "platform/sound.h"
 #include "workfolder.h"
 
 namespace {
@@ -35,15 +36,15 @@ class Sounds : public yrmtest::WorkFolder {
 };
 
 TEST_F(Sounds, LoadedSoundsPlayInTheBackgroundAndAreCounted) {
-  const bool device = pf::InitSound();   // false on a machine without sound
+  const bool device = pf::InitSound();  // false on a machine without sound
   EXPECT_EQ(pf::InitSound(), device);
   yrmtest::Spit("sounds/testgood.wav", Wav(200));
   ASSERT_TRUE(pf::LoadSound(895, "sounds/testgood.wav"));
   EXPECT_TRUE(pf::IsSound(895));
   pf::PlaySound(895);
-  pf::PlaySound(895);   // a replay while the first still sounds
+  pf::PlaySound(895);  // a replay while the first still sounds
   EXPECT_EQ(pf::test::PlayCount(895), 2);
-  pf::PlaySound(896);   // not loaded: nothing
+  pf::PlaySound(896);  // not loaded: nothing
   EXPECT_EQ(pf::test::PlayCount(896), 0);
   EXPECT_TRUE(pf::LoadSound(894, "sounds\\testgood.wav"));
   pf::test::ResetSounds();
@@ -54,7 +55,10 @@ TEST_F(Sounds, LoadedSoundsPlayInTheBackgroundAndAreCounted) {
 TEST_F(Sounds, MissingOrUndecodableFilesLeaveTheNumberEmpty) {
   yrmtest::Spit("ok.wav", Wav(50));
   const std::string wav = Wav(50);
-  struct Case { const char* name; std::string bytes; } cases[] = {
+  struct Case {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
       {"text", "not a sound at all"},
       {"empty", ""},
       {"header only", wav.substr(0, 44)},
@@ -79,15 +83,19 @@ TEST_F(Sounds, MissingOrUndecodableFilesLeaveTheNumberEmpty) {
 TEST_F(Sounds, HostileChunkSizesAreRefusedWithoutHanging) {
   const std::string wav = Wav(50);
   const std::string cases[] = {
-      std::string("RIFF\x03\0\0\0WAVEfmt \x10\x02\0\xf8\x85\xf8\x4e\xf9\x0a" "fmt \x10\x02\0\0\0\0\0\x01", 38),
+      std::string("RIFF\x03\0\0\0WAVEfmt \x10\x02\0\xf8\x85\xf8\x4e\xf9\x0a"
+                  "fmt \x10\x02\0\0\0\0\0\x01",
+                  38),
       "RIFF" + Le(1000, 4) + "WAVEfmt " + Le(528, 4) + std::string(528, '\x01') + wav.substr(36),
   };
   for (const std::string& bytes : cases) {
     yrmtest::Spit("hostile.wav", bytes);
-    const int status = yrmtest::RunInChild([] {
-      const bool refused = !pf::LoadSound(892, "hostile.wav") && !pf::IsSound(892);
-      std::_Exit(refused ? 0 : 1);
-    }, 60);
+    const int status = yrmtest::RunInChild(
+        [] {
+          const bool refused = !pf::LoadSound(892, "hostile.wav") && !pf::IsSound(892);
+          std::_Exit(refused ? 0 : 1);
+        },
+        60);
     EXPECT_EQ(status, 0) << bytes.size() << " bytes";
   }
   // A file with chunks before and after its samples still loads.

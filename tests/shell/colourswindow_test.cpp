@@ -1,3 +1,5 @@
+#include "shell/colourswindow.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -5,7 +7,6 @@
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/requester.h"
-#include "shell/colourswindow.h"
 #include "shell/menucommands.h"
 #include "shell/settings.h"
 #include "shell/startup.h"

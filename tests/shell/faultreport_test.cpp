@@ -1,5 +1,7 @@
-#include <gtest/gtest.h>
+#include "shell/faultreport.h"
+
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -10,7 +12,6 @@
 
 #include "forked.h"
 #include "platform/faulthook.h"
-#include "shell/faultreport.h"
 #include "workfolder.h"
 
 using yrmtest::Slurp;

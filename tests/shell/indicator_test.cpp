@@ -120,8 +120,7 @@ TEST_F(IndicatorWithInstrumentTest, ClickConnectsWatchdogDisconnects) {
   EXPECT_EQ(pf::GetGadgetState(kConnectionImage), kImageConnected);
   EXPECT_TRUE(pf::GetMenuItemState(kMainMenu, kItemConnect));
   EXPECT_FALSE(pf::GetMenuItemState(kMainMenu, kItemDisconnect));
-  ASSERT_TRUE(
-      PassUntil([] { return pf::GetGadgetText(kUsbStatusText).rfind("USB rail: 5.0", 0) == 0; }))
+  ASSERT_TRUE(PassUntil([] { return pf::GetGadgetText(kUsbStatusText).rfind("USB rail: 5.0", 0) == 0; }))
       << pf::GetGadgetText(kUsbStatusText);
 
   // The instrument falls silent: the watchdog closes the link, the next step shows it.

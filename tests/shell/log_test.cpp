@@ -1,3 +1,5 @@
+#include "shell/log.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -6,7 +8,6 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/requester.h"
-#include "shell/log.h"
 #include "workfolder.h"
 
 using yrmtest::Slurp;
@@ -34,11 +35,16 @@ TEST_F(LogTest, LineFormat) {
 }
 
 TEST_F(LogTest, MessageBoxesByClass) {
-  struct Case { const char* text; const char* title; const char* body; int icon; };
+  struct Case {
+    const char* text;
+    const char* title;
+    const char* body;
+    int icon;
+  };
   const Case cases[] = {
       {"Error #0066 main window won't start", "Error #0066", "main window won't start", pf::kRequesterError},
-      {"Error #00xx 'Display Colours' window won't start", "Error #00xx", "'Display Colours' window won't start",
-       pf::kRequesterError},
+      {"Error #00xx 'Display Colours' window won't start", "Error #00xx",
+       "'Display Colours' window won't start", pf::kRequesterError},
       {"Warning #0061 USB service unable to start", "Warning #0061", "USB service unable to start",
        pf::kRequesterWarning},
       {"Info #0063 This function is only available in Advanced mode.", "Info #0063",
@@ -79,7 +85,7 @@ TEST_F(LogTest, WarningFromAnotherThreadIsShownOnTheGuiThread) {
   // The poll thread's log call when the watchdog drops the link.
   std::thread([] { YRM_WriteLog("YRM_WorkerThread() link lost"); }).join();
   EXPECT_TRUE(pf::test::AskedRequesters().empty());  // nothing built on that thread
-  pf::WaitWindowEvent(0);                              // the GUI thread's next pass
+  pf::WaitWindowEvent(0);                            // the GUI thread's next pass
   const auto& asked = pf::test::AskedRequesters();
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].title, "Warning #xxxx");

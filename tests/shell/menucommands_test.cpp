@@ -142,10 +142,12 @@ TEST_F(MenuCommandsTest, AboutSupportAndConnect) {
 TEST_F(MenuCommandsTest, NavigationShortcuts) {
   records = RecordTable(5, kPlanFields);
   for (int row = 2; row <= 5; ++row) records.SetField(row, kFieldComponent, row < 4 ? "U1" : "U2");
-  struct Case { int item, from, to; };
+  struct Case {
+    int item, from, to;
+  };
   const Case cases[] = {
-      {kShortcutNextRecord, 2, 3},      {kShortcutPreviousRecord, 3, 2}, {kShortcutFirstRecord, 4, 2},
-      {kShortcutLastRecord, 2, 5},      {kShortcutNextComponent, 2, 4},  {kShortcutPreviousComponent, 5, 2},
+      {kShortcutNextRecord, 2, 3}, {kShortcutPreviousRecord, 3, 2}, {kShortcutFirstRecord, 4, 2},
+      {kShortcutLastRecord, 2, 5}, {kShortcutNextComponent, 2, 4},  {kShortcutPreviousComponent, 5, 2},
   };
   for (const auto& c : cases) {
     currentrecord = c.from;

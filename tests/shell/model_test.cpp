@@ -1,8 +1,9 @@
+#include "shell/model.h"
+
 #include <gtest/gtest.h>
 
 #include "mainwindow_fixture.h"
 #include "platform/requester.h"
-#include "shell/model.h"
 #include "shell/refresh.h"
 
 using yrmtest::Slurp;
@@ -18,7 +19,8 @@ class ModelTest : public yrmtest::MainWindow {
   }
   std::vector<int> ticks() {
     std::vector<int> t;
-    for (int item = kItemModelA; item <= kItemModelD; ++item) t.push_back(pf::GetMenuItemState(kMainMenu, item));
+    for (int item = kItemModelA; item <= kItemModelD; ++item)
+      t.push_back(pf::GetMenuItemState(kMainMenu, item));
     return t;
   }
 };

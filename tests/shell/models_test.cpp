@@ -1,10 +1,11 @@
+#include "shell/models.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
 #include "shell/menu.h"
-#include "shell/models.h"
 #include "shell/state.h"
 
 // A row the next model is added with must be whole: a menu item of the

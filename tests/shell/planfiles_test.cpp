@@ -35,7 +35,8 @@ class PlanFilesTest : public yrmtest::MainWindow {
     // A known list, stored and in memory, and an open plan of three rows.
     for (int i = 0; i < 8; ++i) {
       *Slot(i + 1) = kStoredSlots[i];
-      YRM_WriteSetting("YRM_settings.txt", "YRM_TestPlanFileNameRecent" + std::to_string(i + 1), kStoredSlots[i]);
+      YRM_WriteSetting("YRM_settings.txt", "YRM_TestPlanFileNameRecent" + std::to_string(i + 1),
+                       kStoredSlots[i]);
     }
     testplanfilename = "p/1.qvt";
     YRM_WriteSetting("YRM_settings.txt", "YRM_TestPlanFileName", testplanfilename);
@@ -68,7 +69,8 @@ class PlanFilesTest : public yrmtest::MainWindow {
     std::vector<std::string> v;
     for (int i = 1; i <= 8; ++i) {
       v.push_back(*Slot(i));
-      EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst + i - 1), *Slot(i)) << "menu item of slot " << i;
+      EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst + i - 1), *Slot(i))
+          << "menu item of slot " << i;
     }
     return v;
   }
@@ -89,18 +91,33 @@ using Strings = std::vector<std::string>;
 
 TEST_F(PlanFilesTest, OpenRecentMovesOrAddsPlans) {
   struct Case {
-    int slot;           // the slot's item is chosen; 0: the plan is in no slot
-    std::string plan;   // the plan opened
-    Strings slots;      // the list afterwards
-    bool written;       // the eight keys are written
+    int slot;          // the slot's item is chosen; 0: the plan is in no slot
+    std::string plan;  // the plan opened
+    Strings slots;     // the list afterwards
+    bool written;      // the eight keys are written
   };
   const Case cases[] = {
-      {1, "p/1.qvt", {"p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/5.qvt", "p/6.qvt", "p/7.qvt", "p/8.qvt"}, false},
-      {5, "p/5.qvt", {"p/5.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/6.qvt", "p/7.qvt", "p/8.qvt"}, false},
-      {8, "p/8.qvt", {"p/8.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/5.qvt", "p/6.qvt", "p/7.qvt"}, false},
+      {1,
+       "p/1.qvt",
+       {"p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/5.qvt", "p/6.qvt", "p/7.qvt", "p/8.qvt"},
+       false},
+      {5,
+       "p/5.qvt",
+       {"p/5.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/6.qvt", "p/7.qvt", "p/8.qvt"},
+       false},
+      {8,
+       "p/8.qvt",
+       {"p/8.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/5.qvt", "p/6.qvt", "p/7.qvt"},
+       false},
       // Letter case and the kind of slash make another entry.
-      {0, "p\\5.qvt", {"p\\5.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/5.qvt", "p/6.qvt", "p/7.qvt"}, true},
-      {0, "P/5.qvt", {"P/5.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/5.qvt", "p/6.qvt", "p/7.qvt"}, true},
+      {0,
+       "p\\5.qvt",
+       {"p\\5.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/5.qvt", "p/6.qvt", "p/7.qvt"},
+       true},
+      {0,
+       "P/5.qvt",
+       {"P/5.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/5.qvt", "p/6.qvt", "p/7.qvt"},
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.plan);
@@ -121,7 +138,8 @@ TEST_F(PlanFilesTest, OpenRecentMovesOrAddsPlans) {
     EXPECT_EQ(Slots(), c.slots);
     EXPECT_EQ(StoredSlots(), c.written ? c.slots : Strings(kStoredSlots.begin(), kStoredSlots.end()));
     for (int i = 1; i <= 8; ++i)
-      YRM_WriteSetting("YRM_settings.txt", "YRM_TestPlanFileNameRecent" + std::to_string(i), kStoredSlots[i - 1]);
+      YRM_WriteSetting("YRM_settings.txt", "YRM_TestPlanFileNameRecent" + std::to_string(i),
+                       kStoredSlots[i - 1]);
   }
   const pf::test::Asked* asked = FileAsked();
   ASSERT_NE(asked, nullptr);
@@ -139,8 +157,14 @@ TEST_F(PlanFilesTest, NewPlanFillsEmptySlotsWithTheirDemoPlans) {
   mode = "Advanced";
   pf::test::QueueFileAnswer("testplans/fresh.qvt");
   Choose(kItemNew);
-  const Strings expected = {"testplans/fresh.qvt", "p/1.qvt", "p/2.qvt", "testplans/demo_D.qvt",
-                            "p/4.qvt",             "p/5.qvt", "p/6.qvt", "p/7.qvt"};
+  const Strings expected = {"testplans/fresh.qvt",
+                            "p/1.qvt",
+                            "p/2.qvt",
+                            "testplans/demo_D.qvt",
+                            "p/4.qvt",
+                            "p/5.qvt",
+                            "p/6.qvt",
+                            "p/7.qvt"};
   EXPECT_EQ(Slots(), expected);
   EXPECT_EQ(StoredSlots(), expected);
 }
@@ -160,7 +184,8 @@ TEST_F(PlanFilesTest, OpenThatFailsOrIsCancelledChangesNothing) {
     EXPECT_EQ(testplanfilename, "p/1.qvt");
     EXPECT_EQ(Slurp("YRM_settings.txt"), before);
     EXPECT_EQ(*Slot(1), "p/1.qvt");
-    EXPECT_EQ(Messages(), std::string(answer).empty() ? Strings{} : Strings{"Error #0065 Cannot open .qvt file"});
+    EXPECT_EQ(Messages(),
+              std::string(answer).empty() ? Strings{} : Strings{"Error #0065 Cannot open .qvt file"});
   }
   // A recent slot naming a plan that is gone: the same.
   Choose(kItemRecentFirst + 3);
@@ -252,8 +277,8 @@ TEST_F(PlanFilesTest, CancellingNewLeavesAnEmptyUnnamedPlan) {
   EXPECT_EQ(Messages(), Strings{"Error #0065 Cannot open .qvt file"});
   EXPECT_EQ(testplanfilename, "");
   EXPECT_EQ(Stored("YRM_TestPlanFileName"), "");
-  const Strings expected = {"testplans/demo_A.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt",
-                            "p/4.qvt",              "p/5.qvt", "p/6.qvt", "p/7.qvt"};
+  const Strings expected = {
+      "testplans/demo_A.qvt", "p/1.qvt", "p/2.qvt", "p/3.qvt", "p/4.qvt", "p/5.qvt", "p/6.qvt", "p/7.qvt"};
   EXPECT_EQ(Slots(), expected);
   EXPECT_EQ(StoredSlots(), expected);
   EXPECT_EQ(pf::GetGadgetState(kCaptureModeCheck), 1);

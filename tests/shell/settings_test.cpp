@@ -1,8 +1,9 @@
+#include "shell/settings.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
 #include "platform/requester.h"
-#include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "workfolder.h"
@@ -27,12 +28,27 @@ std::vector<std::string> linesOf(const std::string& path) {
 }  // namespace
 
 TEST(SettingTextToInt, ReaderRules) {
-  struct Case { const char* text; int32_t value; };
+  struct Case {
+    const char* text;
+    int32_t value;
+  };
   const Case cases[] = {
-      {"1234", 1234},     {"  \t42", 42},     {"-17", -17},       {"+5", 5},
-      {"$FF", 255},       {"$ff", 255},       {"-$10", -16},      {"%101", 5},
-      {"%102", 2},        {" 1a", 1},         {"abc", 0},         {"", 0},
-      {"$", 0},           {"12.7", 12},       {"4294967297", 1},  {"$FFFFFFFF", -1},
+      {"1234", 1234},
+      {"  \t42", 42},
+      {"-17", -17},
+      {"+5", 5},
+      {"$FF", 255},
+      {"$ff", 255},
+      {"-$10", -16},
+      {"%101", 5},
+      {"%102", 2},
+      {" 1a", 1},
+      {"abc", 0},
+      {"", 0},
+      {"$", 0},
+      {"12.7", 12},
+      {"4294967297", 1},
+      {"$FFFFFFFF", -1},
       {"16711680", 16711680},
   };
   for (const auto& c : cases) EXPECT_EQ(SettingTextToInt(c.text), c.value) << c.text;
@@ -47,27 +63,55 @@ TEST_F(SettingsTest, FirstReadWritesEveryKeyInReadingOrder) {
   size_t crlf = 0;
   for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++crlf;
   EXPECT_EQ(crlf, 44u);
-  EXPECT_EQ(text.size(), [&] { size_t n = 0; for (auto& l : lines) n += l.size() + 2; return n; }());
-  const std::vector<std::string> expectedStarts = {
-      "ActiveInstrument=YRM-A", "CheckWebsiteForUpdate=1", "OnlyLTSCheck=0",
-      "DateOfLastUpdateCheck=1/1/2025", "MainWindowX=0", "MainWindowY=0", "MainWindowWidth=1531",
-      "MainWindowHeight=710", "YRM_ColourScope1Background=0", "YRM_ColourScope1Outline=34816",
-      "YRM_ColourScope1Graticule=34816", "YRM_ColourScope1Text=16777215",
-      "YRM_ColourScopeXCrosshair=34816", "YRM_ColourScopeXTraceLiveSig=255",
-      "YRM_ColourScopeXTraceGoldenSig=42495", "YRM_ColourScopeXTraceDUTSig=16711680",
-      "YRM_ColourBackground=1052688", "YRM_ColourPanel=7371891", "YRM_ColourPanelWindow=2228224",
-      "YRM_ColourPanelText=16777215", "YRM_ColourHeader=0", "YRM_ColourHeaderText=34816",
-      "YRM_Mode=Advanced", "YRM_DisplayView=2miniscopes+PCB+TestTree+BadTree",
-      "YRM_TestPlanFileName=testplans\\demo_A.qvt", "YRM_TestPlanFileNameRecent1=testplans\\demo_A.qvt",
-      "YRM_TestPlanFileNameRecent2=testplans\\demo_B.qvt", "YRM_TestPlanFileNameRecent3=testplans\\demo_C.qvt",
-      "YRM_TestPlanFileNameRecent4=testplans\\demo_D.qvt", "YRM_TestPlanFileNameRecent5=testplans\\demo_E.qvt",
-      "YRM_TestPlanFileNameRecent6=testplans\\demo_F.qvt", "YRM_TestPlanFileNameRecent7=testplans\\demo_G.qvt",
-      "YRM_TestPlanFileNameRecent8=testplans\\demo_H.qvt", "YRM_Scope1GraticuleMode=On",
-      "YRM_Scope1CrosshairMode=On", "YRM_ScopeXCrosshairMode=Off", "YRM_PCBCrosshairType=1 line",
-      "YRM_Scope1HorizontalDivisions=5", "YRM_Scope1VerticalDivisions=5",
-      "YRM_AllowSignatureOverwrite=0", "YRM_OpenCircuitDetectThreshold=0.50%",
-      "YRM_StableSignatureDetectThreshold=1.00%", "YRM_SignatureCaptureDelay=10 cycles",
-      "YRM_GoldenVsLiveThreshold=1.50%"};
+  EXPECT_EQ(text.size(), [&] {
+    size_t n = 0;
+    for (auto& l : lines) n += l.size() + 2;
+    return n;
+  }());
+  const std::vector<std::string> expectedStarts = {"ActiveInstrument=YRM-A",
+                                                   "CheckWebsiteForUpdate=1",
+                                                   "OnlyLTSCheck=0",
+                                                   "DateOfLastUpdateCheck=1/1/2025",
+                                                   "MainWindowX=0",
+                                                   "MainWindowY=0",
+                                                   "MainWindowWidth=1531",
+                                                   "MainWindowHeight=710",
+                                                   "YRM_ColourScope1Background=0",
+                                                   "YRM_ColourScope1Outline=34816",
+                                                   "YRM_ColourScope1Graticule=34816",
+                                                   "YRM_ColourScope1Text=16777215",
+                                                   "YRM_ColourScopeXCrosshair=34816",
+                                                   "YRM_ColourScopeXTraceLiveSig=255",
+                                                   "YRM_ColourScopeXTraceGoldenSig=42495",
+                                                   "YRM_ColourScopeXTraceDUTSig=16711680",
+                                                   "YRM_ColourBackground=1052688",
+                                                   "YRM_ColourPanel=7371891",
+                                                   "YRM_ColourPanelWindow=2228224",
+                                                   "YRM_ColourPanelText=16777215",
+                                                   "YRM_ColourHeader=0",
+                                                   "YRM_ColourHeaderText=34816",
+                                                   "YRM_Mode=Advanced",
+                                                   "YRM_DisplayView=2miniscopes+PCB+TestTree+BadTree",
+                                                   "YRM_TestPlanFileName=testplans\\demo_A.qvt",
+                                                   "YRM_TestPlanFileNameRecent1=testplans\\demo_A.qvt",
+                                                   "YRM_TestPlanFileNameRecent2=testplans\\demo_B.qvt",
+                                                   "YRM_TestPlanFileNameRecent3=testplans\\demo_C.qvt",
+                                                   "YRM_TestPlanFileNameRecent4=testplans\\demo_D.qvt",
+                                                   "YRM_TestPlanFileNameRecent5=testplans\\demo_E.qvt",
+                                                   "YRM_TestPlanFileNameRecent6=testplans\\demo_F.qvt",
+                                                   "YRM_TestPlanFileNameRecent7=testplans\\demo_G.qvt",
+                                                   "YRM_TestPlanFileNameRecent8=testplans\\demo_H.qvt",
+                                                   "YRM_Scope1GraticuleMode=On",
+                                                   "YRM_Scope1CrosshairMode=On",
+                                                   "YRM_ScopeXCrosshairMode=Off",
+                                                   "YRM_PCBCrosshairType=1 line",
+                                                   "YRM_Scope1HorizontalDivisions=5",
+                                                   "YRM_Scope1VerticalDivisions=5",
+                                                   "YRM_AllowSignatureOverwrite=0",
+                                                   "YRM_OpenCircuitDetectThreshold=0.50%",
+                                                   "YRM_StableSignatureDetectThreshold=1.00%",
+                                                   "YRM_SignatureCaptureDelay=10 cycles",
+                                                   "YRM_GoldenVsLiveThreshold=1.50%"};
   EXPECT_EQ(lines, expectedStarts);
   // A second read finds every key and appends nothing.
   YRM_ReadSettings();
@@ -154,11 +198,20 @@ TEST_F(SettingsTest, APassReadsTheFileOnceAndKeepsTheLookupRules) {
 // Files written by hand: a last line without a line end, an editor's byte
 // order mark before the first key.
 TEST_F(SettingsTest, HandWrittenFilesKeepTheirFirstKey) {
-  struct Case { const char* text; const char* firstLine; };
+  struct Case {
+    const char* text;
+    const char* firstLine;
+  };
   const Case cases[] = {
       {"ActiveInstrument=YRM-D2", "ActiveInstrument=YRM-D2"},
-      {"\xEF\xBB\xBF" "ActiveInstrument=YRM-D2\r\n", "\xEF\xBB\xBF" "ActiveInstrument=YRM-D2"},
-      {"\xEF\xBB\xBF" "ActiveInstrument=YRM-D2", "\xEF\xBB\xBF" "ActiveInstrument=YRM-D2"},
+      {"\xEF\xBB\xBF"
+       "ActiveInstrument=YRM-D2\r\n",
+       "\xEF\xBB\xBF"
+       "ActiveInstrument=YRM-D2"},
+      {"\xEF\xBB\xBF"
+       "ActiveInstrument=YRM-D2",
+       "\xEF\xBB\xBF"
+       "ActiveInstrument=YRM-D2"},
   };
   for (const Case& c : cases) {
     Spit("YRM_settings.txt", c.text);
@@ -169,7 +222,7 @@ TEST_F(SettingsTest, HandWrittenFilesKeepTheirFirstKey) {
     ASSERT_EQ(lines.size(), 44u) << c.text;
     EXPECT_EQ(lines[0], c.firstLine);
     EXPECT_EQ(lines[1], "CheckWebsiteForUpdate=1");
-    YRM_ReadSettings();   // and so at the next start
+    YRM_ReadSettings();  // and so at the next start
     EXPECT_EQ(activeinstrument, "YRM-D2");
     EXPECT_EQ(checkwebsiteforupdate, 1);
     EXPECT_EQ(linesOf("YRM_settings.txt").size(), 44u);

@@ -1,3 +1,5 @@
+#include "shell/startup.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -7,7 +9,6 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "shell/menu.h"
-#include "shell/startup.h"
 #include "shell/state.h"
 #include "workfolder.h"
 
@@ -54,7 +55,8 @@ TEST_F(StartUpTest, FirstStartInAnEmptyFolder) {
   auto log = logLines();
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log[0], "[09-Dec-2026 10:11:12] YRM32.EXE start-up, activeinstrument:YRM-A");
-  const std::regex stamp(R"(\[\d\d-(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)-\d{4} \d\d:\d\d:\d\d\] .*)");
+  const std::regex stamp(
+      R"(\[\d\d-(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)-\d{4} \d\d:\d\d:\d\d\] .*)");
   for (const auto& l : log) EXPECT_TRUE(std::regex_match(l, stamp)) << l;
 
   EXPECT_EQ(pf::GetWindowTitle(kMainWindow), "Quenlar - YRM-A Analog Signature Analyser V25.001");
@@ -72,8 +74,9 @@ TEST_F(StartUpTest, IllegalModelRunsAsYrmA) {
     StartUp();
     auto log = logLines();
     ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(log[0].substr(23),
-              "YRM32.EXE start-up, cannot find legal instrument name, defaulting 'activeinstrument$' to 'YRM-A'");
+    EXPECT_EQ(
+        log[0].substr(23),
+        "YRM32.EXE start-up, cannot find legal instrument name, defaulting 'activeinstrument$' to 'YRM-A'");
     EXPECT_EQ(log[1].substr(23), "YRM32.EXE start-up, activeinstrument:YRM-A");
     // The second settings read inside the build keeps the corrected model.
     EXPECT_EQ(activeinstrument, "YRM-A") << stored;
@@ -95,7 +98,8 @@ TEST_F(StartUpTest, LegalModelAndStoredPlanAreKept) {
   EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst), "testplans\\mine.qvt");
   EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst + 1), "testplans\\demo_A.qvt");
   EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentLast), "testplans\\demo_G.qvt");
-  EXPECT_NE(Slurp("YRM_settings.txt").find("YRM_TestPlanFileNameRecent1=testplans\\mine.qvt"), std::string::npos);
+  EXPECT_NE(Slurp("YRM_settings.txt").find("YRM_TestPlanFileNameRecent1=testplans\\mine.qvt"),
+            std::string::npos);
 }
 
 TEST_F(StartUpTest, MissingStoredPlanFallsBackToDemo) {

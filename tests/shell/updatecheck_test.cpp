@@ -1,3 +1,5 @@
+#include "shell/updatecheck.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,7 +10,6 @@
 #include "platform/requester.h"
 #include "shell/settings.h"
 #include "shell/state.h"
-#include "shell/updatecheck.h"
 #include "webserver.h"
 #include "workfolder.h"
 
@@ -43,9 +44,10 @@ TEST_F(UpdateCheckTest, NewerVersionIsOfferedAndYesOpensTheDownloadPage) {
   const auto& asked = pf::test::AskedRequesters();
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].title, "Info #0001");
-  EXPECT_EQ(asked[0].text, "Current software version: 25.001\n\nLatest software version: 25.002\n\n"
-                           "Click YES to goto our website (" + server.Address() +
-                           "/pages/software) or NO to continue.");
+  EXPECT_EQ(asked[0].text,
+            "Current software version: 25.001\n\nLatest software version: 25.002\n\n"
+            "Click YES to goto our website (" +
+                server.Address() + "/pages/software) or NO to continue.");
   EXPECT_EQ(asked[0].flags, pf::kRequesterYesNo | pf::kRequesterInfo);
   EXPECT_EQ(requesterresult, pf::kResultYes);
   EXPECT_EQ(pf::test::OpenedUrls(), std::vector<std::string>{server.Address() + "/pages/software"});
@@ -60,14 +62,14 @@ TEST_F(UpdateCheckTest, NewerVersionIsOfferedAndYesOpensTheDownloadPage) {
 
 TEST_F(UpdateCheckTest, PagesThatOfferNothing) {
   const std::string pages[] = {
-      "Version: 25.001",                          // the running version
-      "Version: 25.0015",                         // six characters taken: 25.001
+      "Version: 25.001",                            // the running version
+      "Version: 25.0015",                           // six characters taken: 25.001
       "Version: 25.003 and later Version: 24.900",  // the last one counts
-      "Version:25.002",                           // no blank after the colon
-      "version: 25.002",                          // small v
-      "Version: v25.002",                         // not a number
+      "Version:25.002",                             // no blank after the colon
+      "version: 25.002",                            // small v
+      "Version: v25.002",                           // not a number
       "no version here",
-      "Version: ",                                // nothing after the mark
+      "Version: ",                                    // nothing after the mark
       "Version: 25.002" + std::string(5 << 20, ' '),  // a page without end fails
   };
   for (const std::string& page : pages) {

@@ -39,8 +39,9 @@ TEST(DisplayViewTable, EachViewIsDistinctAndItsPanelsFitWithoutOverlap) {
           << "panel " << a << " leaves the grid";
       for (size_t b = a + 1; b < shown.size(); ++b) {
         const GridPlace& q = shown[b];
-        const bool apart = p.column + p.width <= q.column + kSlack || q.column + q.width <= p.column + kSlack ||
-                           p.row + p.height <= q.row + kSlack || q.row + q.height <= p.row + kSlack;
+        const bool apart = p.column + p.width <= q.column + kSlack ||
+                           q.column + q.width <= p.column + kSlack || p.row + p.height <= q.row + kSlack ||
+                           q.row + q.height <= p.row + kSlack;
         EXPECT_TRUE(apart) << "panels " << a << " and " << b << " overlap";
       }
     }

@@ -1,5 +1,6 @@
 // Test entry: every suite runs offscreen, so no test needs a display.
 #include <gtest/gtest.h>
+
 #include <cstdlib>
 
 #include "platform/faulthook.h"

@@ -17,7 +17,9 @@ class SimulatedProgram : public WorkFolder {
   void Start();
   // Runs main-loop passes until `done` holds, at most `seconds`.
   static bool PumpUntil(const std::function<bool()>& done, double seconds = 10);
-  static void Pump(double seconds) { PumpUntil([] { return false; }, seconds); }
+  static void Pump(double seconds) {
+    PumpUntil([] { return false; }, seconds);
+  }
 };
 
 }  // namespace yrmtest

@@ -79,8 +79,9 @@ void WebServer::serve() {
       held.push_back(fd);
       continue;
     }
-    const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-                               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    const std::string answer =
+        "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+        "\r\nConnection: close\r\n\r\n" + body;
     for (size_t sent = 0; sent < answer.size();) {
       ssize_t n = write(fd, answer.data() + sent, answer.size() - sent);
       if (n <= 0) break;

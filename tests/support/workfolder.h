@@ -2,6 +2,7 @@
 // it is removed afterwards. Requesters are scripted, so nothing modal blocks.
 #pragma once
 #include <gtest/gtest.h>
+
 #include <string>
 
 namespace yrmtest {
@@ -17,7 +18,7 @@ class WorkFolder : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  std::string dir;   // absolute path of the working folder
+  std::string dir;  // absolute path of the working folder
  private:
   std::string saved;
 };

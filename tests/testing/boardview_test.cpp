@@ -199,7 +199,8 @@ TEST_F(BoardViewTest, PhotoIsDecodedAtTheScaleTheViewNeeds) {
   pf::CreateImage(kScratch, 1600, 1200, 0);
   pf::StartDrawing(kScratch);
   for (int y = 0; y < 1200; y += 8)
-    for (int x = 0; x < 1600; x += 8) pf::Box(x, y, 8, 8, (x * 255 / 1600) | (y * 255 / 1200) << 8 | ((x + y) % 97) << 16);
+    for (int x = 0; x < 1600; x += 8)
+      pf::Box(x, y, 8, 8, (x * 255 / 1600) | (y * 255 / 1200) << 8 | ((x + y) % 97) << 16);
   for (int k = 0; k < 60; ++k) pf::Circle(37 * k % 1600, 53 * k % 1200, 20 + k % 30, 0xFFFFFF * (k % 2));
   pf::StopDrawing();
   ASSERT_TRUE(pf::test::SaveJpeg(kScratch, "board.jpg", 95));
@@ -213,12 +214,12 @@ TEST_F(BoardViewTest, PhotoIsDecodedAtTheScaleTheViewNeeds) {
 
   struct Case {
     float zoom;
-    int heldWidth;   // width of the photo decoded for the view
+    int heldWidth;  // width of the photo decoded for the view
   } cases[] = {
-      {1, 400},    // 1600 x 1200 into 200 x 200: a quarter is still enough
-      {4, 800},    // a 400-pixel window: half
-      {8, 1600},   // a 200-pixel window: every pixel
-      {1, 1600},   // back to the whole photo: the finer one held serves
+      {1, 400},   // 1600 x 1200 into 200 x 200: a quarter is still enough
+      {4, 800},   // a 400-pixel window: half
+      {8, 1600},  // a 200-pixel window: every pixel
+      {1, 1600},  // back to the whole photo: the finer one held serves
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("zoom " + std::to_string(c.zoom));
@@ -244,6 +245,7 @@ TEST_F(BoardViewTest, PhotoIsDecodedAtTheScaleTheViewNeeds) {
       EXPECT_EQ(worst, 0);
     }
     EXPECT_LT(mean, 3.0) << "worst " << worst;
-    std::printf("zoom %.0f: held %d wide, mean difference %.2f, worst %d\n", c.zoom, c.heldWidth, mean, worst);
+    std::printf("zoom %.0f: held %d wide, mean difference %.2f, worst %d\n", c.zoom, c.heldWidth, mean,
+                worst);
   }
 }

@@ -1,3 +1,5 @@
+#include "testing/capture.h"
+
 #include <gtest/gtest.h>
 
 #include "link/state.h"
@@ -6,7 +8,6 @@
 #include "platform/requester.h"
 #include "shell/startup.h"
 #include "shell/state.h"
-#include "testing/capture.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "workfolder.h"
@@ -47,13 +48,13 @@ TEST_F(CaptureTest, GoodStoresTheDutBlockAndAdvances) {
   EXPECT_EQ(records.Field(2, kFieldResult), "Good");
   EXPECT_EQ(currentrecord, 3);
   const std::pair<int, const char*> block[] = {
-      {kDutBase + 1, "2"},    {kDutBase + 2, "1000"}, {kDutBase + 3, "mVpk"}, {kDutBase + 4, "1000"},
-      {kDutBase + 5, "ohms"}, {kDutBase + 6, "50"},   {kDutBase + 7, "Hz"},   {kDutBase + 31, "64"},
+      {kDutBase + 1, "2"},    {kDutBase + 2, "1000"},     {kDutBase + 3, "mVpk"}, {kDutBase + 4, "1000"},
+      {kDutBase + 5, "ohms"}, {kDutBase + 6, "50"},       {kDutBase + 7, "Hz"},   {kDutBase + 31, "64"},
       {kDutBase + 32, "0.5"}, {kDutBase + 33, "0.000012"}};
   for (auto [field, text] : block) EXPECT_EQ(records.Field(2, field), text) << field;
-  EXPECT_EQ(records.Field(2, kFieldGolden), "");   // the golden block is untouched
+  EXPECT_EQ(records.Field(2, kFieldGolden), "");  // the golden block is untouched
 
-  currentrecord = 4;   // the last row: stored, and it stays the current one
+  currentrecord = 4;  // the last row: stored, and it stays the current one
   YRM_CaptureBad();
   EXPECT_EQ(records.Field(4, kFieldResult), "Bad");
   EXPECT_EQ(currentrecord, 4);
@@ -63,13 +64,13 @@ TEST_F(CaptureTest, ModesAndTheCaptureBox) {
   mode = "Basic";
   YRM_CaptureGood();
   EXPECT_EQ(records.Field(2, kFieldResult), "Untested");
-  YRM_CaptureBad();   // BAD works in every mode
+  YRM_CaptureBad();  // BAD works in every mode
   EXPECT_EQ(records.Field(2, kFieldResult), "Bad");
 
   mode = "Advanced";
   golden(true);
   currentrecord = 3;
-  YRM_CaptureBad();   // nothing while capturing golden signatures
+  YRM_CaptureBad();  // nothing while capturing golden signatures
   EXPECT_EQ(records.Field(3, kFieldResult), "Untested");
   YRM_CaptureGood();  // not connected
   EXPECT_EQ(currentrecord, 3);

@@ -1,8 +1,9 @@
+#include "testing/compare.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "testing/compare.h"
 #include "testing/records.h"
 #include "testing/state.h"
 
@@ -34,7 +35,7 @@ class CompareTest : public ::testing::Test {
 TEST_F(CompareTest, IdenticalCurvesGiveTheSmallestResult) {
   YRM_GoldenVsLiveDifference();
   EXPECT_EQ(goldenlivediff, kSmallest);
-  EXPECT_FLOAT_EQ(goldennormv[17], 100.0f);   // the peak is full scale
+  EXPECT_FLOAT_EQ(goldennormv[17], 100.0f);  // the peak is full scale
   EXPECT_FLOAT_EQ(goldennormi[17], 100.0f);
 }
 
@@ -52,7 +53,7 @@ TEST_F(CompareTest, OffsetCurveGivesItsDistanceAndScaleFollowsTheRecord) {
   EXPECT_GT(goldenlivediff, 5.0f / std::sqrt(2.0f));
   EXPECT_LE(goldenlivediff, 5.0f);
   const float at1000 = goldenlivediff;
-  records.SetFieldInt(2, kGoldenBase + kBlockVoltage, 2000);   // twice the full scale
+  records.SetFieldInt(2, kGoldenBase + kBlockVoltage, 2000);  // twice the full scale
   YRM_GoldenVsLiveDifference();
   EXPECT_LT(goldenlivediff, at1000 * 0.75f);
 }
@@ -75,7 +76,11 @@ TEST_F(CompareTest, ZeroResistanceIsScaledAsTenKilohms) {
 }
 
 TEST(PointNearSegment, Cases) {
-  struct Case { float ax, ay, bx, by, tol, px, py; int fits; const char* what; };
+  struct Case {
+    float ax, ay, bx, by, tol, px, py;
+    int fits;
+    const char* what;
+  };
   const Case cases[] = {
       {0, 0, 10, 0, 1, 5, 0.5f, 1, "over the middle, within"},
       {0, 0, 10, 0, 1, 5, 2, -1, "over the middle, too far"},

@@ -53,8 +53,8 @@ TEST_F(ControlsTest, StepAndCycleControlsFollowTheModelsLists) {
   struct Case {
     const char* model;
     int control;
-    float* from;      // the value the step starts from
-    float* setting;   // the chosen setting it changes
+    float* from;     // the value the step starts from
+    float* setting;  // the chosen setting it changes
     float start, expected;
   };
   const Case cases[] = {
@@ -71,7 +71,7 @@ TEST_F(ControlsTest, StepAndCycleControlsFollowTheModelsLists) {
       {"YRM-A", kResistanceDown, &resistance, &resistanceset, 10000, 1000},
       {"YRM-A", kCycleResistance, &resistance, &resistanceset, 100, 1000},
       {"YRM-A", kCycleResistance, &resistance, &resistanceset, 10000, 100},
-      {"YRM-A", kResistanceDown, &resistance, &resistanceset, 50, 777},   // not in the YRM-A list
+      {"YRM-A", kResistanceDown, &resistance, &resistanceset, 50, 777},  // not in the YRM-A list
       {"YRM-C", kResistanceDown, &resistance, &resistanceset, 100, 50},
       {"YRM-C", kResistanceDown, &resistance, &resistanceset, 50, 50},
       {"YRM-C", kResistanceUp, &resistance, &resistanceset, 5000, 10000},
@@ -135,7 +135,7 @@ TEST_F(ControlsTest, CycleResistanceWalksDownAndTurnsAtBothEnds) {
   ASSERT_EQ(resistancedirection, "Down");
   std::vector<float> walk;
   for (int press = 0; press < 8; ++press) {
-    PushA(1);   // "A= Cycle Resistance"
+    PushA(1);  // "A= Cycle Resistance"
     walk.push_back(resistance);
   }
   EXPECT_EQ(walk, (std::vector<float>{5000, 2000, 1000, 500, 200, 100, 50, 100}));
@@ -169,7 +169,7 @@ TEST_F(ControlsTest, FreezeTogglesCopyOrClearAndRenameThemselves) {
     EXPECT_EQ(pf::GetGadgetText(c.toggle), c.off);
     EXPECT_EQ(*c.v, Signature{});
     EXPECT_EQ(*c.i, Signature{});
-    livev.fill(0.25f);   // on again: the live curve of that moment
+    livev.fill(0.25f);  // on again: the live curve of that moment
     pf::SetGadgetState(c.toggle, 1);
     YRM_GadgetEvent(c.toggle);
     EXPECT_EQ((*c.v)[64], 0.25f);
@@ -206,7 +206,7 @@ TEST_F(ControlsTest, CaptureCheckBoxAndEditorButton) {
   YRM_GadgetEvent(kCaptureModeCheck);
   EXPECT_EQ(runstate, 1);
 
-  pcbshowall = 1;   // the editor clears it when it opens
+  pcbshowall = 1;  // the editor clears it when it opens
   fullredraw = 0;
   YRM_GadgetEvent(kEditRecordsButton);
   EXPECT_EQ(pcbshowall, 1);
@@ -214,7 +214,7 @@ TEST_F(ControlsTest, CaptureCheckBoxAndEditorButton) {
 
   pf::SetGadgetState(kCaptureModeCheck, 1);
   YRM_GadgetEvent(kCaptureModeCheck);
-  pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);   // the operator closes it at once
+  pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);  // the operator closes it at once
   YRM_GadgetEvent(kEditRecordsButton);
   EXPECT_EQ(pcbshowall, 0);
   EXPECT_FALSE(pf::IsWindow(kEditWindow));
@@ -264,7 +264,7 @@ TEST_F(ControlsTest, OneGoodPressJudgesOneRecord) {
   EXPECT_EQ(records.Field(3, kFieldResult), "Untested");
   EXPECT_EQ(currentrecord, 3);
 
-  PushA(10);   // "A= GOOD/CAPTURE"
+  PushA(10);  // "A= GOOD/CAPTURE"
   for (int k = 0; k < 5; ++k) Step();
   EXPECT_EQ(records.Field(3, kFieldResult), "Good");
   EXPECT_EQ(records.Field(4, kFieldResult), "Untested");
@@ -272,7 +272,7 @@ TEST_F(ControlsTest, OneGoodPressJudgesOneRecord) {
 
   const RecordTable before = records;
   const float v = voltageset, r = resistanceset, f = frequencyset;
-  for (int item : {14, 15}) PushA(item);   // FREEZE, THAW
+  for (int item : {14, 15}) PushA(item);  // FREEZE, THAW
   EXPECT_EQ(records, before);
   EXPECT_EQ(currentrecord, 4);
   EXPECT_EQ(runstate, 1);
@@ -309,12 +309,19 @@ TEST_F(ControlsTest, EditorFromTheRibbonAddsAComponentAndReturns) {
     switch (next++) {
       case 0:
         pf::SetGadgetText(kEditComponentName, "R9");
-        pf::SetGadgetState(686, 3);   // "  3 pin"
+        pf::SetGadgetState(686, 3);  // "  3 pin"
         pf::test::PostGadgetEvent(kEditWindow, 674);
         break;
-      case 1: case 2: case 3: pf::test::PostClick(kEditWindow, 10 + 100 * next, 110); break;
-      case 4: pf::test::PostGadgetEvent(kEditWindow, 745); break;   // "Quick Save"
-      default: pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);
+      case 1:
+      case 2:
+      case 3:
+        pf::test::PostClick(kEditWindow, 10 + 100 * next, 110);
+        break;
+      case 4:
+        pf::test::PostGadgetEvent(kEditWindow, 745);
+        break;  // "Quick Save"
+      default:
+        pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);
     }
   });
   pf::test::PostGadgetEvent(kMainWindow, kEditRecordsButton);
@@ -327,14 +334,14 @@ TEST_F(ControlsTest, EditorFromTheRibbonAddsAComponentAndReturns) {
     EXPECT_EQ(records.FieldInt(2 + pin, kFieldPinX), 100 * (pin + 1)) << pin;
   }
   const RecordTable edited = records;
-  YRM_ReadTestPlan("board.qvt");   // Quick Save wrote the plan as it stood
+  YRM_ReadTestPlan("board.qvt");  // Quick Save wrote the plan as it stood
   EXPECT_EQ(records, edited);
   EXPECT_EQ(testplanfilename, "board.qvt");
   int shown = 0;
   for (int i = 0; i < pf::CountGadgetItems(kTestTree); ++i)
     shown += pf::GetGadgetItemText(kTestTree, i).starts_with("R9");
   EXPECT_GE(shown, 1);
-  EXPECT_EQ(fullredraw, 0);   // the same step redrew the window
+  EXPECT_EQ(fullredraw, 0);  // the same step redrew the window
 }
 
 // Auto run on a plan with nothing to test ends within the same step: the
@@ -342,7 +349,7 @@ TEST_F(ControlsTest, EditorFromTheRibbonAddsAComponentAndReturns) {
 TEST_F(ControlsTest, RunPictureFollowsTheRunState) {
   Start();
   mode = "Advanced";
-  Plan(2);   // no golden signatures: nothing to test
+  Plan(2);  // no golden signatures: nothing to test
   YRM_RefreshMainWindow();
   Step();
   for (bool shortcut : {true, false}) {

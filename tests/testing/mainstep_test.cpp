@@ -1,3 +1,5 @@
+#include "testing/mainstep.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "testing/capture.h"
-#include "testing/mainstep.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "workfolder.h"
@@ -39,7 +40,7 @@ TEST_F(MainStepTest, FirstStepAppliesChosenSettingsAndKeepsThemPending) {
   EXPECT_EQ(scancom, 0);
   EXPECT_EQ(dcmode, 0);
   EXPECT_EQ(dclevel, 0.0f);
-  EXPECT_EQ(paramspending, 1);   // not connected: nothing is sent, the request stays
+  EXPECT_EQ(paramspending, 1);  // not connected: nothing is sent, the request stays
   EXPECT_EQ(prevrunstate, 1);
   EXPECT_EQ(lastrecord, 1);
   // The full redraw of this step hands over to the trace redraw of the same step.
@@ -65,11 +66,11 @@ TEST_F(MainStepTest, AnySingleSettingDifferenceAppliesAll) {
 }
 
 TEST_F(MainStepTest, RelayoutAtMostOncePerSecond) {
-  YRM_MainLoopStep();   // the start-up relayout request is served first
+  YRM_MainLoopStep();  // the start-up relayout request is served first
   relayoutrequest = 1;
   lastrelayout = clock;  // a relayout just happened in this second
   for (int i = 0; i < 10; ++i) {
-    relayoutrequest = 1;   // ten resize events within the second
+    relayoutrequest = 1;  // ten resize events within the second
     YRM_MainLoopStep();
     EXPECT_EQ(relayoutrequest, 1);
   }
@@ -115,7 +116,8 @@ class MainStepClickTest : public yrmtest::WorkFolder {
     WorkFolder::SetUp();
     pf::test::ResetGui();
     pf::test::SetDelay([](int) {});
-    yrmtest::Spit("YRM_settings.txt", "YRM_DisplayView=9miniscopes\r\nYRM_TestPlanFileName=testplans\\p.qvt\r\n");
+    yrmtest::Spit("YRM_settings.txt",
+                  "YRM_DisplayView=9miniscopes\r\nYRM_TestPlanFileName=testplans\\p.qvt\r\n");
     std::string plan;
     for (int row = 1; row <= 9; ++row) plan += std::to_string(row) + ",,\r\n";
     yrmtest::Spit("testplans/p.qvt", plan);
@@ -140,13 +142,14 @@ class MainStepClickTest : public yrmtest::WorkFolder {
 
 TEST_F(MainStepClickTest, MiniScopeClicksStepWithinTheTable) {
   ASSERT_EQ(records.Rows(), 9);
-  struct Case { int from, scope, to; };
+  struct Case {
+    int from, scope, to;
+  };
   const Case cases[] = {
-      {3, 1, 2},   // offset -4 stops at the first pin
-      {8, 9, 9},   // offset +4 stops at the last row
-      {5, 5, 5},   // the centre mini-scope does nothing
-      {5, 4, 4},
-      {5, 7, 7},
+      {3, 1, 2},  // offset -4 stops at the first pin
+      {8, 9, 9},  // offset +4 stops at the last row
+      {5, 5, 5},  // the centre mini-scope does nothing
+      {5, 4, 4}, {5, 7, 7},
   };
   for (const auto& c : cases) {
     currentrecord = c.from;
@@ -213,11 +216,11 @@ TEST_F(MainStepTest, SleepsOnlyWhenTheNextStepHasNothingToDo) {
 // the same millisecond as the loop that looks every millisecond.
 TEST_F(MainStepTest, RelayoutAtTheNextWholeSecondAsWithMillisecondPasses) {
   auto run = [](bool everyMs) {
-    int64_t now = 7'000'300;   // 300 ms into a second
+    int64_t now = 7'000'300;  // 300 ms into a second
     pf::test::SetCalendarMilliseconds([&now] { return now; });
     SetStartValues();
     Settle();
-    lastrelayout = now / 1000;   // one just happened in this second
+    lastrelayout = now / 1000;  // one just happened in this second
     std::vector<int64_t> relayouts;
     for (int64_t end = now + 3500; now < end;) {
       if (now == 7'000'450 || now == 7'001'020 || now == 7'001'990) relayoutrequest = 1;  // resizes
@@ -253,7 +256,7 @@ TEST_F(MainStepTest, RunStatesMoveOnWithoutSleepingBetweenSteps) {
     // Automatic test with the scanner switching pins: every pin is judged
     // on a stable signature without the probe being lifted.
     scansigset = scansig = 1;
-    runstate = prevrunstate = 3;   // running already
+    runstate = prevrunstate = 3;  // running already
     signaturestate = 1;
     stablecount = 50;
     int steps = 0;

@@ -1,10 +1,11 @@
+#include "testing/navigation.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "shell/startup.h"
 #include "shell/state.h"
-#include "testing/navigation.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "workfolder.h"
@@ -29,7 +30,11 @@ class NavigationTest : public yrmtest::WorkFolder {
 }  // namespace
 
 TEST_F(NavigationTest, RecordsAndComponents) {
-  struct Case { void (*move)(); int from, to; const char* what; };
+  struct Case {
+    void (*move)();
+    int from, to;
+    const char* what;
+  };
   const Case cases[] = {
       {YRM_ShowNextRecord, 7, 7, "next on the last stays"},
       {YRM_ShowNextRecord, 1, 2, "next from the header"},
@@ -69,7 +74,8 @@ TEST_F(NavigationTest, ClickOnTheBoardView) {
   imagewindowleft = 0, imagewindowright = 400, imagewindowtop = 0, imagewindowbottom = 200;
   records.SetFieldInt(3, kFieldPinX, 100), records.SetFieldInt(3, kFieldPinY, 100);
   records.SetFieldInt(4, kFieldPinX, 103), records.SetFieldInt(4, kFieldPinY, 100);  // 3 photo pixels on
-  for (int row : {2, 5, 6, 7}) records.SetFieldInt(row, kFieldPinX, 390), records.SetFieldInt(row, kFieldPinY, 190);
+  for (int row : {2, 5, 6, 7})
+    records.SetFieldInt(row, kFieldPinX, 390), records.SetFieldInt(row, kFieldPinY, 190);
   auto click = [](int x, int y) {
     pf::test::SetMouse(kMainWindow, x, y);
     YRM_SelectRecordAtClick();
@@ -80,19 +86,19 @@ TEST_F(NavigationTest, ClickOnTheBoardView) {
   EXPECT_EQ(pcbshowall, 0);
 
   fullredraw = traceredraw = 0;
-  click(330, 60);   // an empty spot: the whole photo
+  click(330, 60);  // an empty spot: the whole photo
   EXPECT_EQ(currentrecord, 3);
   EXPECT_EQ(pcbshowall, 1);
   EXPECT_EQ(fullredraw, 1);
   EXPECT_EQ(traceredraw, 1);
-  click(330, 60);   // and back
+  click(330, 60);  // and back
   EXPECT_EQ(pcbshowall, 0);
   click(330, 60);
   click(351, 100);  // a pin while the whole photo shows
   EXPECT_EQ(currentrecord, 3);
   EXPECT_EQ(pcbshowall, 0);
 
-  click(300, 50);   // the photo's top-left pixel: the header row
+  click(300, 50);  // the photo's top-left pixel: the header row
   EXPECT_EQ(currentrecord, 1);
   pf::test::ResetGui();
 }

@@ -9,12 +9,22 @@
 namespace {
 
 TEST(RecordTextForms, DecimalText) {
-  struct Case { float value; const char* text; };
+  struct Case {
+    float value;
+    const char* text;
+  };
   const Case cases[] = {
-      {0.1f, "0.1000000015"}, {2.0f, "2"},       {-0.0031f, "-0.0031000001"},
-      {0.5f, "0.5"},          {12.0f, "12"},     {-2.5f, "-2.5"},
-      {0.0f, "0"},            {-0.0f, "0"},      {-1e-12f, "0"},
-      {16777216.0f, "16777216"}, {1e-10f, "0.0000000001"},
+      {0.1f, "0.1000000015"},
+      {2.0f, "2"},
+      {-0.0031f, "-0.0031000001"},
+      {0.5f, "0.5"},
+      {12.0f, "12"},
+      {-2.5f, "-2.5"},
+      {0.0f, "0"},
+      {-0.0f, "0"},
+      {-1e-12f, "0"},
+      {16777216.0f, "16777216"},
+      {1e-10f, "0.0000000001"},
   };
   for (const Case& c : cases) EXPECT_EQ(DecimalText(c.value), c.text) << c.value;
 }
@@ -26,17 +36,33 @@ TEST(RecordTextForms, IntegerText) {
 }
 
 TEST(RecordTextForms, NumbersThatAreEmptyOrNoNumberReadAsZero) {
-  struct Case { const char* text; int i; float f; };
+  struct Case {
+    const char* text;
+    int i;
+    float f;
+  };
   const Case cases[] = {
-      {"", 0, 0.0f},           {"abc", 0, 0.0f},        {"-", 0, 0.0f},
-      {".", 0, 0.0f},          {"12", 12, 12.0f},       {"-7", -7, -7.0f},
-      {"  42", 42, 42.0f},     {"+3", 3, 3.0f},         {"12abc", 12, 12.0f},
-      {"2.75", 2, 2.75f},      {"-0.5", 0, -0.5f},      {"1e3", 1, 1000.0f},
-      {"1e", 1, 1.0f},         {"nan", 0, 0.0f},        {"inf", 0, 0.0f},
+      {"", 0, 0.0f},
+      {"abc", 0, 0.0f},
+      {"-", 0, 0.0f},
+      {".", 0, 0.0f},
+      {"12", 12, 12.0f},
+      {"-7", -7, -7.0f},
+      {"  42", 42, 42.0f},
+      {"+3", 3, 3.0f},
+      {"12abc", 12, 12.0f},
+      {"2.75", 2, 2.75f},
+      {"-0.5", 0, -0.5f},
+      {"1e3", 1, 1000.0f},
+      {"1e", 1, 1.0f},
+      {"nan", 0, 0.0f},
+      {"inf", 0, 0.0f},
       {"0.1000000015", 0, 0.1f},
       {"99999999999999", 2147483647, 99999999999999.0f},
       {"-99999999999999", -2147483647 - 1, -99999999999999.0f},
-      {"1e999", 1, FLT_MAX},   {"-1e999", -1, -FLT_MAX}, {"1e-999", 1, 0.0f},
+      {"1e999", 1, FLT_MAX},
+      {"-1e999", -1, -FLT_MAX},
+      {"1e-999", 1, 0.0f},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IntegerValue(c.text), c.i) << '"' << c.text << '"';
@@ -78,8 +104,7 @@ TEST(RecordTable, SetFieldKeepsNeighboursAndRows) {
   t.SetField(2, 5, "x");
   t.SetField(2, 2, t.FieldView(2, 3));  // a view into the same row
   EXPECT_TRUE(t.Valid());
-  const char* row2[] = {"", "a much longer text than before", "a much longer text than before",
-                        "r2f4", "x"};
+  const char* row2[] = {"", "a much longer text than before", "a much longer text than before", "r2f4", "x"};
   for (int f = 1; f <= 5; ++f) EXPECT_EQ(t.Field(2, f), row2[f - 1]) << f;
   EXPECT_EQ(t.Field(1, 5), "r1f5");
   EXPECT_EQ(t.Field(3, 1), "r3f1");
@@ -227,7 +252,10 @@ TEST(SignatureBlocks, GoldenCaptureLayout) {
 
 TEST(SignatureBlocks, PointCountIsLimited) {
   records = RecordTable(2, 576);
-  struct Case { const char* count; int n; };
+  struct Case {
+    const char* count;
+    int n;
+  };
   for (Case c : {Case{"", 0}, {"abc", 0}, {"-3", 0}, {"64", 64}, {"128", 128}, {"500", 128}}) {
     records.SetField(2, kDutBase + kBlockCount, c.count);
     EXPECT_EQ(BlockPointCount(2, kDutBase), c.n) << c.count;

@@ -1,3 +1,5 @@
+#include "testing/runstates.h"
+
 #include <gtest/gtest.h>
 
 #include "link/state.h"
@@ -7,7 +9,6 @@
 #include "shell/state.h"
 #include "testing/capture.h"
 #include "testing/records.h"
-#include "testing/runstates.h"
 #include "testing/state.h"
 #include "workfolder.h"
 
@@ -45,21 +46,28 @@ class RunStatesTest : public yrmtest::WorkFolder {
       livev[k] = v;
       livei[k] = v * 0.001f * slope;
     }
-    tracex = livev;   // the comparison reads the drawn trace
+    tracex = livev;  // the comparison reads the drawn trace
     tracey = livei;
   }
   void golden(int row) {
     YRM_StoreSignatureInRecord(row, 0);
     records.SetField(row, kFieldGolden, "Yes");
   }
-  void lift() { signaturestate = 0, stablecount = 0; YRM_RunStateStep(); }
-  void touch() { signaturestate = 1, stablecount = 10; YRM_RunStateStep(); }
+  void lift() {
+    signaturestate = 0, stablecount = 0;
+    YRM_RunStateStep();
+  }
+  void touch() {
+    signaturestate = 1, stablecount = 10;
+    YRM_RunStateStep();
+  }
 };
 }  // namespace
 
 TEST(RunStateTexts, DelaysAndThresholds) {
-  const std::pair<const char*, int> delays[] = {{"2 cycles", 2},   {"5 cycles", 5},   {"10 cycles", 10},
-                                                {"15 cycles", 15}, {"20 cycles", 20}, {"7 cycles", 5}, {"", 5}};
+  const std::pair<const char*, int> delays[] = {
+      {"2 cycles", 2}, {"5 cycles", 5}, {"10 cycles", 10}, {"15 cycles", 15}, {"20 cycles", 20},
+      {"7 cycles", 5}, {"", 5}};
   for (auto [text, count] : delays) EXPECT_EQ(YRM_StableDelay(text), count) << text;
   const std::pair<const char*, float> thresholds[] = {
       {"0.50%", 0.005f * 100.0f}, {"0.75%", 0.0075f * 100.0f}, {"1.00%", 0.01f * 100.0f},
@@ -77,29 +85,29 @@ TEST_F(RunStatesTest, ToggleAutoRunPairsTheStates) {
     EXPECT_EQ(autoteststep, from == 7 ? 2 : 0);
     EXPECT_EQ(autocapturestep, from == 7 ? 3 : 0);
   }
-  YRM_RunStateStep();   // an unknown state becomes 1
+  YRM_RunStateStep();  // an unknown state becomes 1
   EXPECT_EQ(runstate, 1);
 }
 
 TEST_F(RunStatesTest, AutoTestJudgesGoodBadGoodThenEnds) {
   for (int row = 2; row <= 4; ++row) golden(row);
   runstate = 3;
-  const float slopes[] = {1.0f, 3.0f, 1.0f};   // pin 3 is replaced by something else
+  const float slopes[] = {1.0f, 3.0f, 1.0f};  // pin 3 is replaced by something else
   for (int row = 2; row <= 4; ++row) {
-    YRM_RunStateStep();   // search
+    YRM_RunStateStep();  // search
     EXPECT_EQ(currentrecord, row);
     signaturestate = 2, stablecount = 0;
-    YRM_RunStateStep();   // not yet lifted
+    YRM_RunStateStep();  // not yet lifted
     EXPECT_EQ(autoteststep, 1);
     lift();
     EXPECT_EQ(autoteststep, 2);
     line(slopes[row - 2]);
     signaturestate = 1, stablecount = 1;
-    YRM_RunStateStep();   // not stable long enough
+    YRM_RunStateStep();  // not stable long enough
     EXPECT_EQ(autoteststep, 2);
     touch();
     EXPECT_EQ(autoteststep, 3);
-    touch();              // held: waits for the lift
+    touch();  // held: waits for the lift
     EXPECT_EQ(autoteststep, 3);
     lift();
   }
@@ -119,7 +127,7 @@ TEST_F(RunStatesTest, AutoTestWithoutMatchingRecordReturnsToTestBoard) {
   EXPECT_EQ(runstate, 1);
   EXPECT_EQ(currentrecord, 3);
 
-  runstate = 3, currentrecord = 5;   // past the last row: nothing examined
+  runstate = 3, currentrecord = 5;  // past the last row: nothing examined
   YRM_RunStateStep();
   EXPECT_EQ(runstate, 3);
   EXPECT_EQ(autoteststep, 0);
@@ -131,14 +139,14 @@ TEST_F(RunStatesTest, AutoTestWithScannerSkipsAnOpenPin) {
   runstate = 3;
   YRM_RunStateStep();
   signaturestate = 0;
-  YRM_RunStateStep();   // open and scanner: 1 to 3
+  YRM_RunStateStep();  // open and scanner: 1 to 3
   EXPECT_EQ(autoteststep, 3);
-  YRM_RunStateStep();   // next row without a search
+  YRM_RunStateStep();  // next row without a search
   EXPECT_EQ(autoteststep, 1);
   EXPECT_EQ(currentrecord, 3);
   EXPECT_EQ(records.Field(2, kFieldResult), "Untested");
   signaturestate = 1, stablecount = 5;
-  YRM_RunStateStep();   // scanner: 1 to 2 without a lift
+  YRM_RunStateStep();  // scanner: 1 to 2 without a lift
   EXPECT_EQ(autoteststep, 2);
   YRM_RunStateStep();
   EXPECT_EQ(records.Field(3, kFieldResult), "Good");
@@ -152,11 +160,11 @@ TEST_F(RunStatesTest, AutoTestWithScannerSkipsAnOpenPin) {
 // signature either.
 TEST_F(RunStatesTest, AutoTestNeverJudgesARowWithoutGoldenSignature) {
   golden(2);
-  records.SetField(4, kFieldGolden, "Yes");   // but no points
+  records.SetField(4, kFieldGolden, "Yes");  // but no points
   scansigset = 1;
   runstate = 3;
-  line(3.0f);   // nothing like the golden line of row 2
-  touch();      // search: row 2
+  line(3.0f);  // nothing like the golden line of row 2
+  touch();     // search: row 2
   for (int k = 0; k < 12 && runstate == 3; ++k) touch();
   EXPECT_EQ(runstate, 1);
   EXPECT_EQ(records.Field(2, kFieldResult), "Bad");
@@ -194,7 +202,7 @@ TEST_F(RunStatesTest, AutoCaptureOverwritesWhenAllowed) {
   for (int row = 2; row <= 4; ++row) golden(row);
   runstate = 4;
   YRM_RunStateStep();
-  EXPECT_EQ(runstate, 2);   // nothing to capture
+  EXPECT_EQ(runstate, 2);  // nothing to capture
   allowsignatureoverwrite = 1;
   runstate = 4, autocapturestep = 0;
   YRM_RunStateStep();
@@ -205,7 +213,7 @@ TEST_F(RunStatesTest, AutoCaptureOverwritesWhenAllowed) {
 
 TEST_F(RunStatesTest, AutoFreezeCycle) {
   runstate = 1;
-  YRM_RunStateStep();   // off: nothing
+  YRM_RunStateStep();  // off: nothing
   EXPECT_EQ(autofreezestep, 0);
   autofreeze = 1;
   touch();
@@ -219,7 +227,7 @@ TEST_F(RunStatesTest, AutoFreezeCycle) {
   EXPECT_NE(goldeni[10], duti[10]);
   lift();
   signaturestate = 2, stablecount = 0;
-  YRM_RunStateStep();   // any touch clears both
+  YRM_RunStateStep();  // any touch clears both
   EXPECT_EQ(autofreezestep, 0);
   EXPECT_EQ(goldenv[10], 0.0f);
   EXPECT_EQ(duti[10], 0.0f);

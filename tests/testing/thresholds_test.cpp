@@ -1,3 +1,5 @@
+#include "testing/thresholds.h"
+
 #include <gtest/gtest.h>
 
 #include <span>
@@ -5,7 +7,6 @@
 
 #include "shell/state.h"
 #include "testing/state.h"
-#include "testing/thresholds.h"
 
 // The start value of each threshold is the one option the Test menu labels
 // "(default)", so the two cannot drift apart.
