@@ -1,6 +1,6 @@
 // An operator's day with the simulated instrument, driven only through the
-// window's controls and menu events. The first session (a forked child, so
-// that ending it really ends a process) makes a new plan, places a component
+// window's controls and menu events. The first session (a process of its own,
+// so that ending it really ends a process) makes a new plan, places a component
 // of three pins on a board photo in the editor, captures a golden signature of
 // a 1 kohm resistor on each pin and saves. The second session reopens the
 // plan from "Open Recent" and runs the automatic test with a diode on pin 2.
@@ -77,6 +77,21 @@ class OperatorDay : public yrmtest::SimulatedProgram {
 
   void FirstSession();
 };
+
+// The first session as a fresh process runs it, in the parent test's folder.
+class FirstDay : public OperatorDay {
+ public:
+  void TestBody() override {}
+  void Run() {
+    dir = std::filesystem::current_path().string();
+    pf::test::ScriptRequesters(true);  // as the parent's folder set-up does
+    FirstSession();
+  }
+};
+const bool firstDayRegistered = yrmtest::RegisterChild("operator-day-first-session", [] {
+  FirstDay day;
+  day.Run();
+});
 
 void OperatorDay::FirstSession() {
   pf::test::SetDelay([](int) {});
@@ -157,7 +172,7 @@ void OperatorDay::FirstSession() {
 
 TEST_F(OperatorDay, NewPlanCapturedSavedReopenedAndTested) {
   namespace fs = std::filesystem;
-  const int status = yrmtest::RunInChild([this] { FirstSession(); }, 300);
+  const int status = yrmtest::RunInFreshProcess("operator-day-first-session", dir, 300);
   ASSERT_EQ(status, 0) << yrmtest::Slurp(kFirstDayFailure);
   const std::string firstDay = yrmtest::Slurp(kPlan);
 
