@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/cpu.h"
 #include "link/connection.h"
 #include "link/state.h"
 #include "shell/startup.h"
@@ -26,21 +27,6 @@
 #include "testing/state.h"
 
 namespace fs = std::filesystem;
-
-static double cpuSeconds(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  size_t close = s.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream rest(s.substr(close + 2));
-  std::string field;
-  unsigned long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && rest >> field; ++i) {
-    if (i == 14) utime = std::stoul(field);
-    if (i == 15) stime = std::stoul(field);
-  }
-  return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
 
 // CPU seconds of the calling thread: the main loop's own share, apart from
 // the poll thread and the simulator it calls.

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/cpu.h"
 #include "platform/clock.h"
 #include "shell/startup.h"
 #include "testing/planfile.h"
@@ -28,21 +29,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double cpuSeconds(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  size_t close = s.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream rest(s.substr(close + 2));
-  std::string field;
-  unsigned long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && rest >> field; ++i) {
-    if (i == 14) utime = std::stoul(field);
-    if (i == 15) stime = std::stoul(field);
-  }
-  return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
 
 void writeFile(const fs::path& p, const std::string& text) {
   std::ofstream out(p, std::ios::binary);

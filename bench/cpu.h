@@ -1,0 +1,25 @@
+// CPU time of a process, as the benchmarks measure it (Linux /proc).
+#pragma once
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+// User and system CPU seconds `pid` has used so far; -1 when unknown.
+inline double cpuSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t close = s.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream rest(s.substr(close + 2));
+  std::string field;
+  unsigned long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && rest >> field; ++i) {
+    if (i == 14) utime = std::stoul(field);
+    if (i == 15) stime = std::stoul(field);
+  }
+  return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
