@@ -12,24 +12,15 @@
 #include <string>
 #include <thread>
 
+#include "loopback.h"
+
 namespace {
 
 // A listener on 127.0.0.1 with a free port chosen by the system.
 struct Listener {
   int fd = -1;
   int port = 0;
-  Listener() {
-    fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    listen(fd, 4);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    port = ntohs(a.sin_port);
-  }
+  Listener() { fd = yrmtest::ListenOnLoopback(4, port); }
   int Accept() {
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, 2000) != 1) return -1;

@@ -6,19 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "loopback.h"
+
 namespace yrmtest {
 
 WebServer::WebServer() {
-  listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = 0;
-  bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  listen(listener, 8);
-  socklen_t n = sizeof a;
-  getsockname(listener, reinterpret_cast<sockaddr*>(&a), &n);
-  port = ntohs(a.sin_port);
+  int p = 0;
+  listener = ListenOnLoopback(8, p);
+  port = p;
   thread = std::thread([this] { serve(); });
 }
 
