@@ -131,6 +131,10 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
   if (!header || !image) return error = message.empty() ? "not a valid JPEG 2000 file" : message, false;
   const int64_t fullw = int64_t(image->x1) - image->x0, fullh = int64_t(image->y1) - image->y0;
   if (!CheckSize(fullw, fullh, error)) return false;
+  if (reduction && reduction->sizeOnly) {
+    reduction->Choose(int(fullw), int(fullh), 1);
+    return true;
+  }
   // Reduced: the lower resolution levels only, which is all that is decoded.
   int factor = 1, levels = 0;
   if (reduction) {

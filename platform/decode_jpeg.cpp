@@ -74,6 +74,11 @@ bool DecodeRaw(const std::string& data, QImage& out, std::vector<JSAMPLE>& cmyk,
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
+  if (reduction && reduction->sizeOnly) {
+    reduction->Choose(int(cinfo.image_width), int(cinfo.image_height), 1);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+  }
   const bool isCmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = isCmyk ? JCS_CMYK : JCS_EXT_BGRA;  // BGRA: a 32-bit QImage pixel
   cinfo.dct_method = JDCT_ISLOW;

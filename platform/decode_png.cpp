@@ -60,6 +60,10 @@ bool DecodeRaw(const std::string& data, QImage& out, std::vector<png_bytep>& row
   const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
   if (!CheckSize(w, h, error)) png_error(png, "size");
   if (reduction) reduction->Choose(int(w), int(h), 1);
+  if (reduction && reduction->sizeOnly) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+  }
   if (!CheckDecodedSize(w, h, error)) png_error(png, "size");
 
   const int type = png_get_color_type(png, info);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -136,6 +137,27 @@ bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit) {
     }
     ok = got <= static_cast<size_t>(limit);
     out.resize(ok ? got : 0);
+  }
+  ::close(fd);
+  return ok;
+}
+
+bool ReadFileStart(const std::string& path, std::string& out, int64_t limit) {
+  out.clear();
+  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && limit >= 0;
+  if (ok) {
+    out.resize(static_cast<size_t>(std::min<int64_t>(st.st_size, limit)));
+    size_t got = 0;
+    while (got < out.size()) {
+      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    out.resize(got);
   }
   ::close(fd);
   return ok;

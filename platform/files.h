@@ -26,6 +26,8 @@ bool ReadFileBytes(const std::string& path, std::string& out);
 // file, at most `limit` bytes, so that a FIFO, a device or a huge file can
 // neither block nor fill memory. False, with `out` empty, otherwise.
 bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit);
+// The first `limit` bytes (or fewer) of a regular file; false otherwise.
+bool ReadFileStart(const std::string& path, std::string& out, int64_t limit);
 // Splits text into lines at CR LF, LF or lone CR; a last line without a line
 // end counts; an empty text gives no lines.
 void SplitLines(const std::string& text, std::vector<std::string>& lines);

@@ -2,9 +2,14 @@
 // and loading and saving image files.
 #include "platform/image.h"
 
+#include <unistd.h>
+
 #include <QImage>
 #include <algorithm>
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/image_codec.h"
@@ -26,6 +31,9 @@ struct {
   int reduction = 1;
   int fullWidth = 0, fullHeight = 0;
 } lastLarge;
+
+// A picture's size is looked for in this much of its start first.
+constexpr int64_t kSizePrefixBytes = 1 << 20;
 
 // Photos are read only from regular files of at most this size.
 constexpr int64_t kMaxImageFileBytes = 128 << 20;
@@ -188,30 +196,30 @@ int Point(int img, int x, int y) {
 void RegisterImageDecoders() {}
 
 namespace {
-bool Load(int img, const std::string& path, const std::function<int(int, int)>& largest) {
-  FreeImage(img);
-  std::string data;
-  if (!ReadRegularFile(NativePath(path), data, kMaxImageFileBytes)) {
-    lastError = path + ": cannot be read";
-    return false;
-  }
-  auto keep = [img](QImage q, int reduction, int fullWidth, int fullHeight) {
-    images[img] = std::move(q);
-    Changed(img);
-    if (reduction != 1) fullSizes[img] = {fullWidth, fullHeight};
-    lastError.clear();
-  };
-  // The kept picture serves when it is no coarser than this caller accepts.
-  if (!lastLarge.image.isNull() && data == lastLarge.bytes &&
-      lastLarge.reduction <=
-          (largest ? std::max(1, largest(lastLarge.fullWidth, lastLarge.fullHeight)) : 1)) {
-    keep(lastLarge.image, lastLarge.reduction, lastLarge.fullWidth,
-         lastLarge.fullHeight);  // shared until drawn on
-    return true;
-  }
+// A file decoded, or why not: made without touching the image store, so it
+// can be made on the loading thread.
+struct Decoded {
+  QImage image;
+  int reduction = 1;
+  int fullWidth = 0, fullHeight = 0;
+  std::string error;  // "path: why" when `image` is null
+  std::string bytes;  // the file, kept for the large-picture cache
+};
+
+bool ReadPicture(const std::string& path, std::string& data, Decoded& d) {
+  if (ReadRegularFile(NativePath(path), data, kMaxImageFileBytes)) return true;
+  d.error = path + ": cannot be read";
+  return false;
+}
+
+// Decodes by content. With `sizeOnly` only the header is read: true with the
+// full size and no picture.
+bool DecodeBytes(const std::string& path, const std::string& data,
+                 const std::function<int(int, int)>& largest, bool sizeOnly, Decoded& d) {
   QImage q;
   std::string error;
   codec::Reduction reduction{largest};
+  reduction.sizeOnly = sizeOnly;
   bool ok = false;
   if (StartsWith(data, "\x89PNG\r\n\x1a\n", 8)) {
     ok = codec::DecodePng(data, q, error, &reduction);
@@ -223,21 +231,185 @@ bool Load(int img, const std::string& path, const std::function<int(int, int)>& 
   } else {
     error = data.empty() ? "empty file" : "not a PNG, JPEG or JPEG 2000 file";
   }
+  if (ok && sizeOnly) {
+    d.fullWidth = reduction.fullWidth;
+    d.fullHeight = reduction.fullHeight;
+    return true;
+  }
   if (!ok || q.isNull()) {
-    lastError = path + ": " + (error.empty() ? "cannot be decoded" : error);
+    d.error = path + ": " + (error.empty() ? "cannot be decoded" : error);
     return false;
   }
   if (reduction.used == 1) reduction.fullWidth = q.width(), reduction.fullHeight = q.height();
-  q = Normalised(std::move(q));
-  if (int64_t(reduction.fullWidth) * reduction.fullHeight >= kCacheFromPixels) {
-    lastLarge.bytes = std::move(data);
-    lastLarge.image = q;
-    lastLarge.reduction = reduction.used;
-    lastLarge.fullWidth = reduction.fullWidth;
-    lastLarge.fullHeight = reduction.fullHeight;
-  }
-  keep(std::move(q), reduction.used, reduction.fullWidth, reduction.fullHeight);
+  d.image = Normalised(std::move(q));
+  d.reduction = reduction.used;
+  d.fullWidth = reduction.fullWidth;
+  d.fullHeight = reduction.fullHeight;
   return true;
+}
+
+void Keep(int img, QImage q, int reduction, int fullWidth, int fullHeight) {
+  images[img] = std::move(q);
+  Changed(img);
+  if (reduction != 1) fullSizes[img] = {fullWidth, fullHeight};
+  lastError.clear();
+}
+
+// A decoded picture into the store; a large one is also kept for the next
+// load of the same bytes.
+void Install(int img, Decoded& d) {
+  if (int64_t(d.fullWidth) * d.fullHeight >= kCacheFromPixels && !d.bytes.empty()) {
+    lastLarge.bytes = std::move(d.bytes);
+    lastLarge.image = d.image;
+    lastLarge.reduction = d.reduction;
+    lastLarge.fullWidth = d.fullWidth;
+    lastLarge.fullHeight = d.fullHeight;
+  }
+  Keep(img, std::move(d.image), d.reduction, d.fullWidth, d.fullHeight);
+}
+
+bool Load(int img, const std::string& path, const std::function<int(int, int)>& largest) {
+  FreeImage(img);
+  std::string data;
+  Decoded d;
+  if (!ReadPicture(path, data, d)) {
+    lastError = d.error;
+    return false;
+  }
+  // The kept picture serves when it is no coarser than this caller accepts.
+  if (!lastLarge.image.isNull() && data == lastLarge.bytes &&
+      lastLarge.reduction <=
+          (largest ? std::max(1, largest(lastLarge.fullWidth, lastLarge.fullHeight)) : 1)) {
+    Keep(img, lastLarge.image, lastLarge.reduction, lastLarge.fullWidth,
+         lastLarge.fullHeight);  // shared until drawn on
+    return true;
+  }
+  if (!DecodeBytes(path, data, largest, false, d)) {
+    lastError = d.error;
+    return false;
+  }
+  d.bytes = std::move(data);
+  Install(img, d);
+  return true;
+}
+
+// The loading thread: one picture at a time, the newest asked for. A load
+// asked for while another decodes waits for it; the older result is dropped.
+class Loader {
+ public:
+  ~Loader() {
+    {
+      std::lock_guard<std::mutex> g(mu_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+
+  void Start(const std::string& path, std::function<int(int, int)> largest, std::function<void()> ready) {
+    std::lock_guard<std::mutex> g(mu_);
+    ++asked_;
+    job_ = Job{asked_, path, std::move(largest), std::move(ready)};
+    hasJob_ = true;
+    result_ = Decoded{};
+    resultOf_ = 0;
+    if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    wake_.notify_all();
+  }
+
+  int Take(int img) {
+    Decoded d;
+    {
+      std::lock_guard<std::mutex> g(mu_);
+      if (taken_ == asked_) return kLoadNone;
+      if (resultOf_ != asked_) return kLoadRunning;
+      taken_ = asked_;
+      d = std::move(result_);
+      result_ = Decoded{};
+    }
+    FreeImage(img);
+    if (d.image.isNull()) {
+      lastError = d.error;
+      return kLoadFailed;
+    }
+    Install(img, d);
+    return kLoadDone;
+  }
+
+  void WaitIdle() {
+    std::unique_lock<std::mutex> g(mu_);
+    idle_.wait(g, [this] { return !hasJob_ && !busy_; });
+  }
+
+  void Forget() {
+    WaitIdle();
+    std::lock_guard<std::mutex> g(mu_);
+    taken_ = asked_;
+    result_ = Decoded{};
+  }
+
+ private:
+  struct Job {
+    uint64_t number = 0;
+    std::string path;
+    std::function<int(int, int)> largest;
+    std::function<void()> ready;
+  };
+
+  void Run() {
+    std::unique_lock<std::mutex> g(mu_);
+    for (;;) {
+      wake_.wait(g, [this] { return stop_ || hasJob_; });
+      if (stop_) return;
+      Job job = std::move(job_);
+      hasJob_ = false;
+      busy_ = true;
+      g.unlock();
+      Decoded d;
+      std::string data;
+      if (ReadPicture(job.path, data, d) && DecodeBytes(job.path, data, job.largest, false, d))
+        d.bytes = std::move(data);
+      g.lock();
+      const bool current = job.number == asked_;
+      if (current) {
+        result_ = std::move(d);
+        resultOf_ = job.number;
+      }
+      if (current && job.ready) {
+        g.unlock();
+        job.ready();
+        g.lock();
+      }
+      busy_ = false;
+      if (!hasJob_) idle_.notify_all();
+    }
+  }
+
+  std::mutex mu_;
+  std::condition_variable wake_, idle_;
+  std::thread thread_;
+  bool stop_ = false, hasJob_ = false, busy_ = false;
+  Job job_;
+  uint64_t asked_ = 0, taken_ = 0, resultOf_ = 0;
+  Decoded result_;
+};
+
+// Made at the first load, after the window system, so it is stopped before
+// that at exit. A forked child (tests) has no copy of the thread: it makes
+// a loader of its own and leaves the parent's alone.
+Loader& TheLoader() {
+  static pid_t owner = 0;
+  static Loader* loader = nullptr;
+  static struct Stopper {
+    ~Stopper() {
+      if (loader && owner == getpid()) delete loader;
+    }
+  } stopper;
+  if (!loader || owner != getpid()) {
+    loader = new Loader;
+    owner = getpid();
+  }
+  return *loader;
 }
 }  // namespace
 
@@ -246,6 +418,31 @@ bool LoadImage(int img, const std::string& path) { return Load(img, path, nullpt
 bool LoadImageReduced(int img, const std::string& path, const std::function<int(int w, int h)>& largest) {
   return Load(img, path, largest);
 }
+
+bool ReadImageSize(const std::string& path, int& w, int& h) {
+  // The header is at the start: a prefix is read first, the whole file only
+  // where the prefix did not hold it.
+  std::string data;
+  Decoded d;
+  bool ok =
+      ReadFileStart(NativePath(path), data, kSizePrefixBytes) && DecodeBytes(path, data, nullptr, true, d);
+  if (!ok && data.size() >= size_t(kSizePrefixBytes))
+    ok = ReadPicture(path, data, d) && DecodeBytes(path, data, nullptr, true, d);
+  if (!ok) {
+    lastError = d.error.empty() ? path + ": cannot be read" : d.error;
+    return false;
+  }
+  w = d.fullWidth;
+  h = d.fullHeight;
+  return true;
+}
+
+void StartImageLoad(const std::string& path, std::function<int(int w, int h)> largest,
+                    std::function<void()> ready) {
+  TheLoader().Start(path, std::move(largest), std::move(ready));
+}
+
+int TakeImageLoad(int img) { return TheLoader().Take(img); }
 
 int ImageFullWidth(int img) {
   auto it = fullSizes.find(img);
@@ -281,7 +478,10 @@ std::string ImageError() { return lastError; }
 namespace test {
 void ResetFonts();  // image_font.cpp
 
+void WaitImageLoads() { TheLoader().WaitIdle(); }
+
 void ResetImages() {
+  TheLoader().Forget();
   images.clear();
   lastLarge.bytes.clear();
   lastLarge.image = QImage();

@@ -33,6 +33,21 @@ bool LoadImage(int img, const std::string& path);
 // is told the picture's full size and returns the largest reduction (1, 2,
 // 4...) its use accepts. ImageFullWidth/Height give the full size.
 bool LoadImageReduced(int img, const std::string& path, const std::function<int(int w, int h)>& largest);
+// The full size of a picture file from its header, nothing decoded; false
+// (ImageError says why) where LoadImage would fail before decoding.
+bool ReadImageSize(const std::string& path, int& w, int& h);
+// Loading on a thread of its own, for pictures too large to decode between
+// two window events: StartImageLoad asks for what LoadImageReduced would do
+// (`largest` is called on that thread) and supersedes any load not yet taken;
+// `ready` is called on that thread once the picture is decoded or failed.
+// TakeImageLoad then puts the result under `img`.
+void StartImageLoad(const std::string& path, std::function<int(int w, int h)> largest,
+                    std::function<void()> ready);
+enum { kLoadNone, kLoadRunning, kLoadDone, kLoadFailed };
+// kLoadDone: the picture is now `img`, as LoadImageReduced leaves it;
+// kLoadFailed: `img` is empty and ImageError says why; kLoadRunning: not yet;
+// kLoadNone: nothing asked for since the last take.
+int TakeImageLoad(int img);
 // Full size of a picture loaded reduced; otherwise (and after any change to
 // the image) its size.
 int ImageFullWidth(int img);
@@ -92,7 +107,9 @@ bool IsFont(int font);
 void SetDefaultGuiFont();
 
 namespace test {
-void ResetImages();  // frees every image and font
+void ResetImages();
+// Blocks until the loading thread has finished what it was asked.
+void WaitImageLoads();  // frees every image and font
 // Encoders for test fixtures and benchmarks.
 bool SaveJpeg(int img, const std::string& path, int quality = 90);
 bool SaveJp2(int img, const std::string& path, bool codestream);  // lossless

@@ -29,6 +29,9 @@ struct Reduction {
   std::function<int(int w, int h)> largest;
   int used = 1;  // the picture is 1/used of its full size
   int fullWidth = 0, fullHeight = 0;
+  // Read the header only: the decoder returns true once the full size is
+  // known (checked against the limits), with `out` null.
+  bool sizeOnly = false;
   // The accepted reduction, a power of two at most `cap`.
   int Choose(int w, int h, int cap);
 };

@@ -1,10 +1,12 @@
 #include "testing/boardview.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 
 #include "platform/files.h"
+#include "platform/gui.h"
 #include "platform/image.h"
 #include "shell/state.h"
 #include "testing/records.h"
@@ -15,6 +17,7 @@ namespace {
 constexpr int kPinRadius = 5;
 constexpr int kFirstPinSquare = 12;  // pin "1" is drawn as a square this wide
 constexpr int kMaxPhotoReduction = 64;
+constexpr int kPhotoComingColour = colourdarkgrey;
 
 // Identity of the decoded photo held in kImagePcbPhoto: decoding a large
 // photo at every record step would dominate the full redraw.
@@ -45,23 +48,89 @@ std::string AbsolutePath(const std::string& file) {
   return pf::CurrentDirectory() + "/" + path;
 }
 
+// A photo file this large is decoded on the loading thread when the main
+// window shows it: about 10 ms of decoding a megabyte would stall the window.
+constexpr int64_t kBackgroundFromBytes = 1 << 20;
+
+// The photo being decoded on the loading thread, with its full size from the
+// header; `arrived` is set on that thread when it is ready to be taken.
+struct PendingPhoto {
+  bool active = false;
+  PhotoKey key;
+  int fullWidth = 0, fullHeight = 0;
+} pending;
+std::atomic<bool> arrived{false};
+PhotoKey failedkey;  // a photo whose decode on the loading thread failed
+
+bool SameFile(const PhotoKey& a, const PhotoKey& b) {
+  return a.size >= 0 && a.path == b.path && a.size == b.size && a.modified == b.modified;
+}
+
+// The reduction the photo held is at (1 when whole).
+int HeldReduction() {
+  int reduction = pf::ImageWidth(kImagePcbPhoto) == pf::ImageFullWidth(kImagePcbPhoto) ? 1 : 2;
+  while (reduction < kMaxPhotoReduction &&
+         pf::ImageWidth(kImagePcbPhoto) * reduction < pf::ImageFullWidth(kImagePcbPhoto))
+    reduction *= 2;
+  return reduction;
+}
+
+enum PhotoState { kPhotoHeld, kPhotoComing, kPhotoMissing };
+
 // Decodes the photo at the scale the view needs; the one held serves while it
 // is no coarser than that (a record with a closer zoom decodes it finer).
-bool LoadPhoto(const std::string& file, float zoom, int width, int height) {
+// With `background` a large photo is decoded on the loading thread: until it
+// is taken the view is drawn from the same photo held coarser, or else comes
+// out as kPhotoComing with the full size in fullw x fullh.
+PhotoState LoadPhoto(const std::string& file, float zoom, int width, int height, bool background, int& fullw,
+                     int& fullh) {
   PhotoKey key{AbsolutePath(file), pf::FileSize(file), pf::FileModified(file)};
-  auto largest = [&](int w, int h) { return LargestReduction(w, h, zoom, width, height); };
-  if (key.size >= 0 && key.path == photokey.path && key.size == photokey.size &&
-      key.modified == photokey.modified && pf::IsImage(kImagePcbPhoto) &&
-      photokey.reduction <= largest(pf::ImageFullWidth(kImagePcbPhoto), pf::ImageFullHeight(kImagePcbPhoto)))
-    return true;
+  auto largest = [zoom, width, height](int w, int h) { return LargestReduction(w, h, zoom, width, height); };
+  const bool held = SameFile(key, photokey) && pf::IsImage(kImagePcbPhoto);
+  auto serves = [&] {
+    return photokey.reduction <=
+           largest(pf::ImageFullWidth(kImagePcbPhoto), pf::ImageFullHeight(kImagePcbPhoto));
+  };
+  if (held && serves()) return kPhotoHeld;
+
+  if (background && pending.active && SameFile(key, pending.key)) {
+    switch (pf::TakeImageLoad(kImagePcbPhoto)) {
+      case pf::kLoadDone:
+        pending.active = false;
+        photokey = key;
+        photokey.reduction = HeldReduction();
+        if (serves()) return kPhotoHeld;
+        break;  // a closer zoom meanwhile: finer again, below
+      case pf::kLoadFailed:
+        pending.active = false;
+        photokey = PhotoKey{};
+        failedkey = key;
+        return kPhotoMissing;
+      case pf::kLoadRunning:
+        if (held) return kPhotoHeld;  // coarser until the finer one comes
+        fullw = pending.fullWidth;
+        fullh = pending.fullHeight;
+        return kPhotoComing;
+      default:
+        break;
+    }
+  }
+  if (background && SameFile(key, failedkey)) return kPhotoMissing;
+  if (background && key.size >= kBackgroundFromBytes && pf::ReadImageSize(file, fullw, fullh)) {
+    const bool keep = pf::IsImage(kImagePcbPhoto) && SameFile(key, photokey);
+    pending = PendingPhoto{true, key, fullw, fullh};
+    pf::StartImageLoad(file, largest, [] {
+      arrived = true;
+      pf::WakeWindowEvent();
+    });
+    return keep ? kPhotoHeld : kPhotoComing;
+  }
+
   photokey = PhotoKey{};
-  if (!pf::LoadImageReduced(kImagePcbPhoto, file, largest)) return false;
-  key.reduction = pf::ImageWidth(kImagePcbPhoto) == pf::ImageFullWidth(kImagePcbPhoto) ? 1 : 2;
-  while (key.reduction < kMaxPhotoReduction &&
-         pf::ImageWidth(kImagePcbPhoto) * key.reduction < pf::ImageFullWidth(kImagePcbPhoto))
-    key.reduction *= 2;
+  if (!pf::LoadImageReduced(kImagePcbPhoto, file, largest)) return kPhotoMissing;
+  key.reduction = HeldReduction();
   photokey = key;
-  return true;
+  return kPhotoHeld;
 }
 
 // Nearest integer, halves to even, held inside the int range.
@@ -95,11 +164,18 @@ void DrawPin(int sx, int sy, bool square, int colour) {
 
 void ForgetPcbPhoto() {
   photokey = PhotoKey{};
+  pending = PendingPhoto{};
+  failedkey = PhotoKey{};
+  arrived = false;
   pf::FreeImage(kImagePcbPhoto);
 }
 
-void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom, int cursorx, int cursory,
-                     const std::string& file) {
+bool PcbPhotoArrived() { return arrived; }
+bool TakePcbPhotoArrival() { return arrived.exchange(false); }
+
+namespace {
+void DrawPcbView(int width, int height, int centrex, int centrey, float zoom, int cursorx, int cursory,
+                 const std::string& file, bool background) {
   std::string path = file;
   if (path.empty()) {
     path = kNoImageFile;
@@ -111,11 +187,13 @@ void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom
   width = std::max(1, width);
   height = std::max(1, height);
 
-  if (!LoadPhoto(path, pcbshowall == 1 ? 1.0f : zoom, width, height)) {
+  int w = 0, h = 0;
+  const PhotoState photo = LoadPhoto(path, pcbshowall == 1 ? 1.0f : zoom, width, height, background, w, h);
+  if (photo == kPhotoMissing) {
     pf::CreateImage(kImagePcbView, width, height, colourblue);
     return;
   }
-  const int w = pf::ImageFullWidth(kImagePcbPhoto), h = pf::ImageFullHeight(kImagePcbPhoto);
+  if (photo == kPhotoHeld) w = pf::ImageFullWidth(kImagePcbPhoto), h = pf::ImageFullHeight(kImagePcbPhoto);
   pcbimagewidth = w;
   pcbimageheight = h;
   if (pcbshowall == 1) {
@@ -160,15 +238,20 @@ void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom
 
   // A window that has shrunk to nothing is taken as one pixel wide or high.
   const int spanx = std::max(1, right - left), spany = std::max(1, bottom - top);
-  // The same window in the pixels of the photo held, which may be reduced.
-  const double fx = static_cast<double>(pf::ImageWidth(kImagePcbPhoto)) / w;
-  const double fy = static_cast<double>(pf::ImageHeight(kImagePcbPhoto)) / h;
-  const int gx = static_cast<int>(std::lround(left * fx)), gy = static_cast<int>(std::lround(top * fy));
-  const int gw = std::max(1, static_cast<int>(std::lround((left + spanx) * fx)) - gx);
-  const int gh = std::max(1, static_cast<int>(std::lround((top + spany) * fy)) - gy);
-  pf::GrabImage(kImagePcbPhoto, kImagePcbCutout, gx, gy, gw, gh);
-  pf::CopyImage(kImagePcbCutout, kImagePcbView);
-  pf::ResizeImage(kImagePcbView, width, height);
+  if (photo == kPhotoHeld) {
+    // The same window in the pixels of the photo held, which may be reduced.
+    const double fx = static_cast<double>(pf::ImageWidth(kImagePcbPhoto)) / w;
+    const double fy = static_cast<double>(pf::ImageHeight(kImagePcbPhoto)) / h;
+    const int gx = static_cast<int>(std::lround(left * fx)), gy = static_cast<int>(std::lround(top * fy));
+    const int gw = std::max(1, static_cast<int>(std::lround((left + spanx) * fx)) - gx);
+    const int gh = std::max(1, static_cast<int>(std::lround((top + spany) * fy)) - gy);
+    pf::GrabImage(kImagePcbPhoto, kImagePcbCutout, gx, gy, gw, gh);
+    pf::CopyImage(kImagePcbCutout, kImagePcbView);
+    pf::ResizeImage(kImagePcbView, width, height);
+  } else {
+    // The photo is on its way: its pins on a plain panel meanwhile.
+    pf::CreateImage(kImagePcbView, width, height, kPhotoComingColour);
+  }
   if (!pf::StartDrawing(kImagePcbView)) return;
 
   auto map = [&](int px, int py, int& sx, int& sy) {
@@ -201,4 +284,15 @@ void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom
     pf::LineXY(cx, 0, cx, height, colourwhite);
   }
   pf::StopDrawing();
+}
+}  // namespace
+
+void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom, int cursorx, int cursory,
+                     const std::string& file) {
+  DrawPcbView(width, height, centrex, centrey, zoom, cursorx, cursory, file, false);
+}
+
+void DrawMainPcbView(int width, int height, int centrex, int centrey, float zoom, int cursorx, int cursory,
+                     const std::string& file) {
+  DrawPcbView(width, height, centrex, centrey, zoom, cursorx, cursory, file, true);
 }

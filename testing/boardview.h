@@ -17,5 +17,15 @@ inline const char* const kNoImageFile = "graphics/noimage.png";
 void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom, int cursorx, int cursory,
                      const std::string& file);
 
+// The same for the main window, which must not stall: a large photo not yet
+// held is decoded on the loading thread. Until it comes, the view shows the
+// same photo held coarser, or its pins on a plain dark panel (the window and
+// size published are the photo's, from its header). When it is ready,
+// PcbPhotoArrived turns true and the main loop is woken to draw it.
+void DrawMainPcbView(int width, int height, int centrex, int centrey, float zoom, int cursorx, int cursory,
+                     const std::string& file);
+bool PcbPhotoArrived();      // any thread
+bool TakePcbPhotoArrival();  // true once per arrival
+
 // Forgets the decoded photo, so the next view reads its file again.
 void ForgetPcbPhoto();

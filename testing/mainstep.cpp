@@ -18,6 +18,7 @@
 #include "shell/refresh.h"
 #include "shell/ribbon.h"
 #include "shell/state.h"
+#include "testing/boardview.h"
 #include "testing/controls.h"
 #include "testing/navigation.h"
 #include "testing/panelhit.h"
@@ -144,7 +145,8 @@ void phaseNewFrame() {
 }
 
 void phaseFullRedraw() {
-  if (fullredraw == 1) YRM_FullRedraw();  // clears it and requests the traces
+  if (TakePcbPhotoArrival()) fullredraw = 1;  // a photo decoded on the loading thread
+  if (fullredraw == 1) YRM_FullRedraw();      // clears it and requests the traces
 }
 
 void phaseTraceRedraw() {
@@ -190,7 +192,7 @@ int MainStepWait(int longest) {
   if (event != pf::kEventNone || runstatemoved || newframe == 1 || fullredraw == 1 || traceredraw == 1 ||
       leftclick == 1 || rightclick == 1 || buttonaevent == 1 || buttonbevent == 1 ||
       currentrecord != lastrecord || runstate != prevrunstate || usbopen != usbshown ||
-      (usbopen == 1 && paramspending == 1))
+      (usbopen == 1 && paramspending == 1) || PcbPhotoArrived())
     return 0;
   if (voltageset != voltage || resistanceset != resistance || frequencyset != frequency ||
       scansigset != scansig || scancomset != scancom || dcmodeset != dcmode || dclevelset != dclevel)

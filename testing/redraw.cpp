@@ -100,7 +100,7 @@ void YRM_FullRedraw() {
   }
 
   if (currentrecord >= 1 && currentrecord <= last) {
-    YRM_DrawPcbView(
+    DrawMainPcbView(
         pcbviewwidth, pcbviewheight, records.FieldInt(currentrecord, kFieldViewX),
         records.FieldInt(currentrecord, kFieldViewY), records.FieldFloat(currentrecord, kFieldViewZoom),
         RoundHalfAway(records.FieldFloat(currentrecord, kFieldPinX)),

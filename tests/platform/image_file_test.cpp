@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QByteArray>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -368,4 +369,71 @@ TEST_F(ImageFiles, KeptPictureServesOnlyWhenItIsFineEnough) {
   ASSERT_TRUE(pf::LoadImageReduced(4, "big.jpg", [](int, int) { return 2; }));
   EXPECT_EQ(pf::ImageWidth(4), 1600);  // the full one kept serves
   EXPECT_EQ(pf::ImageFullWidth(4), 1600);
+}
+
+// The size from the header alone, for every format; a header beyond the
+// first megabyte (long metadata segments) is still found; what LoadImage
+// would refuse before decoding is refused with its message.
+TEST_F(ImageFiles, SizeIsReadFromTheHeaderAlone) {
+  MakeCard(1);
+  ASSERT_TRUE(pf::SavePng(1, "card.png"));
+  ASSERT_TRUE(pf::test::SaveJpeg(1, "card.jpg"));
+  ASSERT_TRUE(pf::test::SaveJp2(1, "card.jp2", false));
+  ASSERT_TRUE(pf::test::SaveJp2(1, "card.j2k", true));
+  std::string jpg = Slurp("card.jpg");
+  std::string comments;
+  for (int k = 0; k < 20; ++k) comments += "\xFF\xFE\xFF\xF0" + std::string(0xFFF0 - 2, char('a' + k));
+  Spit("late.jpg", jpg.substr(0, 2) + comments + jpg.substr(2));
+  ASSERT_GT(std::filesystem::file_size("late.jpg"), 1u << 20);
+  for (const char* file : {"card.png", "card.jpg", "card.jp2", "card.j2k", "late.jpg"}) {
+    SCOPED_TRACE(file);
+    int w = 0, h = 0;
+    ASSERT_TRUE(pf::ReadImageSize(file, w, h)) << pf::ImageError();
+    EXPECT_EQ(w, 32);
+    EXPECT_EQ(h, 24);
+  }
+  ASSERT_TRUE(pf::LoadImage(2, "late.jpg")) << pf::ImageError();
+  Spit("text.png", "hello");
+  int w = 7, h = 7;
+  EXPECT_FALSE(pf::ReadImageSize("text.png", w, h));
+  EXPECT_EQ(pf::ImageError(), "text.png: not a PNG, JPEG or JPEG 2000 file");
+  EXPECT_FALSE(pf::ReadImageSize("missing.png", w, h));
+  EXPECT_EQ(w, 7);
+}
+
+// The loading thread gives what LoadImageReduced gives; the newest request
+// supersedes an older one not yet taken, and a failure comes with its reason.
+TEST_F(ImageFiles, LoadingThreadGivesTheNewestPictureAsked) {
+  ASSERT_TRUE(pf::CreateImage(1, 1600, 1200, kGreen));
+  ASSERT_TRUE(pf::test::SaveJpeg(1, "green.jpg"));
+  ASSERT_TRUE(pf::CreateImage(1, 800, 600, kBlue));
+  ASSERT_TRUE(pf::SavePng(1, "blue.png"));
+  std::atomic<int> ready{0};
+  EXPECT_EQ(pf::TakeImageLoad(5), pf::kLoadNone);
+
+  pf::StartImageLoad(
+      "green.jpg", [](int, int) { return 4; }, [&] { ++ready; });
+  pf::StartImageLoad("blue.png", nullptr, [&] { ++ready; });
+  pf::test::WaitImageLoads();
+  EXPECT_EQ(ready, 1);  // only the newest reports
+  ASSERT_EQ(pf::TakeImageLoad(5), pf::kLoadDone);
+  EXPECT_EQ(pf::ImageWidth(5), 800);
+  EXPECT_TRUE(Near(pf::Point(5, 10, 10), kBlue, 0));
+  EXPECT_EQ(pf::TakeImageLoad(5), pf::kLoadNone);
+  EXPECT_TRUE(pf::IsImage(5));
+
+  pf::StartImageLoad(
+      "green.jpg", [](int, int) { return 4; }, nullptr);
+  pf::test::WaitImageLoads();
+  ASSERT_EQ(pf::TakeImageLoad(5), pf::kLoadDone);
+  EXPECT_EQ(pf::ImageWidth(5), 400);
+  EXPECT_EQ(pf::ImageFullWidth(5), 1600);
+  EXPECT_TRUE(Near(pf::Point(5, 10, 10), kGreen, 8));
+
+  Spit("broken.png", "\x89PNG\r\n\x1a\nnot really");
+  pf::StartImageLoad("broken.png", nullptr, nullptr);
+  pf::test::WaitImageLoads();
+  EXPECT_EQ(pf::TakeImageLoad(5), pf::kLoadFailed);
+  EXPECT_FALSE(pf::IsImage(5));
+  EXPECT_EQ(pf::ImageError().rfind("broken.png: ", 0), 0u) << pf::ImageError();
 }

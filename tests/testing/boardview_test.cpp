@@ -249,3 +249,88 @@ TEST_F(BoardViewTest, PhotoIsDecodedAtTheScaleTheViewNeeds) {
                 worst);
   }
 }
+
+namespace {
+// A photo file over a megabyte: random pixels do not compress.
+void LargePhoto(const std::string& path, int w, int h, unsigned seed) {
+  pf::CreateImage(kScratch, w, h, 0);
+  pf::StartDrawing(kScratch);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      pf::Plot(x, y, int(seed >> 8) & 0xFFFFFF);
+    }
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::SavePng(kScratch, path));
+  ASSERT_GT(std::filesystem::file_size(path), 1u << 20);
+}
+}  // namespace
+
+// The main window's view of a large new photo does not wait for it: the
+// pins come first on a dark panel, the window and size published are the
+// photo's, and once decoded (the arrival flag set, once) the view is exactly
+// what the waiting view draws.
+TEST_F(BoardViewTest, MainViewShowsPinsUntilALargePhotoArrives) {
+  LargePhoto("large.png", 800, 600, 1);
+  Pin(2, 400, 300, "Good");
+  YRM_DrawPcbView(200, 200, 400, 300, 2, 400, 300, "large.png");
+  const int expected = kScratch + 1;
+  pf::CopyImage(kImagePcbView, expected);
+  const Window window = Published();
+  ForgetPcbPhoto();
+  pf::FreeImage(kImagePcbView);
+
+  DrawMainPcbView(200, 200, 400, 300, 2, 400, 300, "large.png");
+  EXPECT_EQ(Published(), window);
+  EXPECT_EQ(pcbimagewidth, 800);
+  EXPECT_EQ(pcbimageheight, 600);
+  EXPECT_EQ(At(10, 150), colourdarkgrey);
+  EXPECT_EQ(At(100, 100), pf::Point(expected, 100, 100));  // the pin, on the crosshair
+  pf::test::WaitImageLoads();
+  EXPECT_TRUE(PcbPhotoArrived());
+  EXPECT_TRUE(TakePcbPhotoArrival());
+  EXPECT_FALSE(TakePcbPhotoArrival());
+  DrawMainPcbView(200, 200, 400, 300, 2, 400, 300, "large.png");
+  for (int y = 0; y < 200; y += 7)
+    for (int x = 0; x < 200; x += 7) ASSERT_EQ(At(x, y), pf::Point(expected, x, y)) << x << "," << y;
+  // Held now: no further load.
+  DrawMainPcbView(200, 200, 400, 300, 2, 400, 300, "large.png");
+  pf::test::WaitImageLoads();
+  EXPECT_FALSE(PcbPhotoArrived());
+}
+
+// A closer view of the photo held shows it coarser until the finer decode
+// comes; a large photo that fails to decode shows the blue panel and is not
+// tried again until its file changes.
+TEST_F(BoardViewTest, MainViewKeepsTheCoarserPhotoAndGivesUpOnABrokenOne) {
+  LargePhoto("large.png", 1600, 1200, 2);
+  ASSERT_TRUE(pf::LoadImage(kScratch, "large.png"));
+  ASSERT_TRUE(pf::test::SaveJpeg(kScratch, "large.jpg", 95));
+  ASSERT_GT(std::filesystem::file_size("large.jpg"), 1u << 20);
+  DrawMainPcbView(100, 100, 800, 600, 1, -1000, -1000, "large.jpg");
+  pf::test::WaitImageLoads();
+  ASSERT_TRUE(TakePcbPhotoArrival());
+  DrawMainPcbView(100, 100, 800, 600, 1, -1000, -1000, "large.jpg");
+  EXPECT_EQ(pf::ImageWidth(kImagePcbPhoto), 200);  // an eighth serves the whole photo in 100 pixels
+  DrawMainPcbView(100, 100, 800, 600, 8, -1000, -1000, "large.jpg");
+  EXPECT_EQ(pf::ImageWidth(kImagePcbPhoto), 200);  // still the eighth, stretched
+  EXPECT_NE(At(50, 50), colourdarkgrey);
+  pf::test::WaitImageLoads();
+  ASSERT_TRUE(TakePcbPhotoArrival());
+  DrawMainPcbView(100, 100, 800, 600, 8, -1000, -1000, "large.jpg");
+  EXPECT_EQ(pf::ImageWidth(kImagePcbPhoto), 800);  // a 200-pixel window in 100: a half
+
+  std::string bytes = yrmtest::Slurp("large.png");
+  for (size_t k = bytes.size() / 2; k < bytes.size(); ++k) bytes[k] = 'x';
+  yrmtest::Spit("broken.png", bytes);
+  DrawMainPcbView(100, 100, 800, 600, 1, -1000, -1000, "broken.png");
+  EXPECT_EQ(At(50, 50), colourdarkgrey);
+  pf::test::WaitImageLoads();
+  ASSERT_TRUE(TakePcbPhotoArrival());
+  DrawMainPcbView(100, 100, 800, 600, 1, -1000, -1000, "broken.png");
+  EXPECT_EQ(At(50, 50), colourblue);
+  DrawMainPcbView(100, 100, 800, 600, 1, -1000, -1000, "broken.png");
+  pf::test::WaitImageLoads();
+  EXPECT_FALSE(PcbPhotoArrived());
+  EXPECT_EQ(At(50, 50), colourblue);
+}

@@ -8,8 +8,10 @@
 
 #include "link/state.h"
 #include "platform/clock.h"
+#include "platform/image.h"
 #include "shell/startup.h"
 #include "shell/state.h"
+#include "testing/boardview.h"
 #include "testing/capture.h"
 #include "testing/records.h"
 #include "testing/state.h"
@@ -280,4 +282,33 @@ TEST_F(MainStepTest, RunStatesMoveOnWithoutSleepingBetweenSteps) {
   EXPECT_EQ(std::get<3>(sleeping), std::get<3>(everyMs));
   EXPECT_TRUE(std::get<4>(sleeping)) << "the sleeping loop came to rest";
   EXPECT_NE(std::get<0>(everyMs).find("Untested"), 0u) << "the first pin was judged";
+}
+
+// A large photo decodes on the loading thread while the loop sleeps: its
+// arrival ends the sleep, and the next step draws it with a full redraw.
+TEST_F(MainStepTest, APhotoDecodedMeanwhileWakesTheLoopAndIsDrawn) {
+  pf::test::ResetImages();
+  ForgetPcbPhoto();
+  constexpr int kScratch = 700;
+  pf::CreateImage(kScratch, 800, 600, 0);
+  pf::StartDrawing(kScratch);
+  unsigned seed = 1;
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 800; ++x) pf::Plot(x, y, int((seed = seed * 1103515245u + 12345u) >> 8) & 0xFFFFFF);
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::SavePng(kScratch, "large.png"));
+  Settle();
+  records = RecordTable(3, kPlanFields);
+  records.SetField(1, kFieldPhoto, "large.png");
+  currentrecord = 2;
+  pcbviewwidth = pcbviewheight = 100;
+  YRM_MainLoopStep();                                         // the record change's full redraw
+  EXPECT_EQ(pf::Point(kImagePcbView, 5, 5), colourdarkgrey);  // the photo is on its way
+
+  pf::test::WaitImageLoads();
+  EXPECT_EQ(MainStepWait(kLongest), 0);
+  YRM_MainLoopStep();
+  EXPECT_NE(pf::Point(kImagePcbView, 5, 5), colourdarkgrey);
+  EXPECT_EQ(MainStepWait(kLongest), kLongest);
+  ForgetPcbPhoto();
 }
