@@ -1,5 +1,6 @@
 // One image decoder (chosen at build time) on arbitrary bytes: it either
-// refuses with a message or gives a picture within the size limits.
+// refuses with a message or gives a picture within the size limits; read for
+// its header alone, it gives the size within the limits or refuses.
 #include <QImage>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +21,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   } else if (error.empty()) {
     std::fprintf(stderr, "refused without a message\n");
+    std::abort();
+  }
+  // The header alone: a size within the limits, or a refusal with a message.
+  pf::codec::Reduction header;
+  header.sizeOnly = true;
+  QImage none;
+  error.clear();
+  if (pf::codec::YRM_FUZZ_DECODER(bytes, none, error, &header)) {
+    if (!none.isNull() || header.fullWidth < 1 || header.fullHeight < 1 ||
+        header.fullWidth > pf::codec::kMaxSide || header.fullHeight > pf::codec::kMaxSide) {
+      std::fprintf(stderr, "header read gave a picture or a size out of bounds\n");
+      std::abort();
+    }
+  } else if (error.empty()) {
+    std::fprintf(stderr, "header refused without a message\n");
     std::abort();
   }
   return 0;
