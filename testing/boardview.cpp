@@ -163,6 +163,7 @@ void DrawPin(int sx, int sy, bool square, int colour) {
 }  // namespace
 
 void ForgetPcbPhoto() {
+  pf::test::WaitImageLoads();  // nothing may arrive afterwards
   photokey = PhotoKey{};
   pending = PendingPhoto{};
   failedkey = PhotoKey{};

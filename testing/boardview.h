@@ -27,5 +27,6 @@ void DrawMainPcbView(int width, int height, int centrex, int centrey, float zoom
 bool PcbPhotoArrived();      // any thread
 bool TakePcbPhotoArrival();  // true once per arrival
 
-// Forgets the decoded photo, so the next view reads its file again.
+// Forgets the decoded photo, so the next view reads its file again (after
+// any photo still decoding has finished: nothing arrives afterwards).
 void ForgetPcbPhoto();
