@@ -4,12 +4,14 @@
 // become readable when their bytes would have crossed the line, computed
 // whenever the driver functions are called; nothing runs in the background.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,7 @@ namespace sim {
 // the other rather than shared by both.
 constexpr int kEepromWords = 1024;
 constexpr int kFrameBytes = 520;
+constexpr int kFramePoints = 64;
 
 // The driver functions, by the names the program looks up.
 constexpr const char* kDriverFunctions[] = {"FT_CreateDeviceInfoList",
@@ -170,8 +173,14 @@ class Instrument {
   // between a few).
   struct Wave {
     std::vector<double> gen, pin;
+    // The point sums without noise at quietSpp x quietCycles samples a point.
+    int quietSpp = -1, quietCycles = -1;
+    std::array<int64_t, kFramePoints> quiet0{}, quiet1{};
   };
-  std::map<std::string, Wave> waves_;
+  // component, and the bits of level, peak, frequency and source ohms;
+  // phases a period
+  using WaveKey = std::tuple<std::string, uint64_t, uint64_t, uint64_t, uint64_t, int>;
+  std::map<WaveKey, Wave> waves_;
 };
 
 int64_t NowUs();

@@ -30,6 +30,21 @@ class Simulator : public linktest::LinkTest {
     yrmtest::Spit(dir + "/sim.txt", file);
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
   }
+  // n frames requested at once, as decoded from the wire.
+  std::vector<DataFrame> Frames(int n) {
+    std::vector<DataFrame> out;
+    if (!Request(n)) return out;
+    std::lock_guard<std::mutex> g(linklock);
+    std::vector<uint8_t> bytes(kFrameBytes);
+    for (int k = 0; k < n; ++k) {
+      uint32_t got = 0;
+      DataFrame f;
+      if (d2xx::Read(fthandle, bytes.data(), kFrameBytes, &got) == 0 && got == kFrameBytes &&
+          DecodeDataFrame(bytes.data(), f))
+        out.push_back(f);
+    }
+    return out;
+  }
   // Peak pin voltage of one frame; -1 when the frame was bad.
   float Peak() {
     if (!Frame()) return -1;
@@ -85,6 +100,45 @@ TEST_F(Simulator, ReplyIsReadableAfterItsSamplesAndItsBytes) {
     EXPECT_NEAR(simctl::LastReplyReadyUs() - sent[0].us, requestArrives + c.samplingUs + frameCrosses, 2);
     YRM_ReadUsbFrames();
     EXPECT_EQ(newframe.exchange(0), 1);
+  }
+}
+
+// Noise leaves every point's sum where the noiseless frame has it and
+// spreads it by the noise per sample (mV rms) times the ADC's counts per
+// volt times the square root of the samples summed, the rounding's own
+// 1/12 count squared included. Without noise every frame is the same.
+TEST_F(Simulator, NoiseKeepsEachPointsMeanAndSpread) {
+  Connect("component=resistor 1k\n");  // 100 Hz: 10 samples x 8 cycles a point
+  const double samples = 80, countsPerVolt = 3200;
+  Configure("noise=0");
+  const std::vector<DataFrame> quiet = Frames(6);
+  ASSERT_EQ(quiet.size(), 6u);
+  for (const DataFrame& f : quiet) {
+    EXPECT_EQ(f.adc0, quiet[0].adc0);
+    EXPECT_EQ(f.adc1, quiet[0].adc1);
+  }
+  for (double mv : {1.0, 4.0}) {
+    SCOPED_TRACE(mv);
+    Configure("noise=" + std::to_string(mv) + "\nseed=5");  // the same draws whatever came before
+    const std::vector<DataFrame> noisy = Frames(12);
+    ASSERT_EQ(noisy.size(), 12u);
+    const double spread =
+        std::sqrt(samples * (std::pow(mv / 1000 * countsPerVolt, 2) + 1.0 / 12));  // counts rms of a sum
+    for (int adc : {0, 1}) {
+      double sum = 0, squares = 0;
+      int n = 0;
+      for (const DataFrame& f : noisy)
+        for (int i = 0; i < kFramePoints; ++i) {
+          const double d =
+              adc == 0 ? double(f.adc0[i]) - quiet[0].adc0[i] : double(f.adc1[i]) - quiet[0].adc1[i];
+          sum += d;
+          squares += d * d;
+          ++n;
+        }
+      const double mean = sum / n, sd = std::sqrt(squares / n - mean * mean);
+      EXPECT_NEAR(mean / spread, 0.0, 0.12) << "ADC" << adc;  // 4 standard errors of 768 sums
+      EXPECT_NEAR(sd / spread, 1.0, 0.1) << "ADC" << adc;
+    }
   }
 }
 
