@@ -145,6 +145,15 @@ int64_t NowUs() {
   return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+namespace {
+// CPU time of the calling thread, in nanoseconds.
+int64_t ThreadCpuNs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
+}
+}  // namespace
+
 Instrument::Instrument() { Reset(); }
 
 void Instrument::Reset() {
@@ -162,6 +171,7 @@ void Instrument::Reset() {
   transfersDropped_ = 0;
   counters_.clear();
   lastReplyReady_ = 0;
+  synthesisNs_ = 0;
   frameCount_ = 0;
   rng_.seed(cfg_.seed);
   components_.clear();
@@ -612,7 +622,9 @@ void Instrument::Frame(const uint8_t* f, int64_t arrivalUs) {
   int reg = f[0] << 8 | f[1];
   if (reg != 0 || cfg_.silence) return;
   Reply r;
+  const int64_t cpu0 = ThreadCpuNs();
   r.bytes = DataFrame(arrivalUs);
+  synthesisNs_ += ThreadCpuNs() - cpu0;
   // The reply goes out once its samples are taken.
   r.startUs = std::max(arrivalUs + SamplingUs(), replyLineFreeUs_);
   replyLineFreeUs_ = r.startUs + static_cast<int64_t>(r.bytes.size() * ByteUs());

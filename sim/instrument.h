@@ -119,6 +119,9 @@ class Instrument {
   double Output(int which);                     // 0 generator now, 1 DC generator
   void Inject(const uint8_t* bytes, size_t n);  // raw bytes into the receive queue
   int64_t LastReplyReadyUs() const { return lastReplyReady_; }
+  // CPU time the calling threads spent building data frames since the reset:
+  // the instrument's own work, which a real one does in hardware.
+  int64_t SynthesisCpuNs() const { return synthesisNs_; }
 
  private:
   void BuildEeprom();
@@ -161,6 +164,7 @@ class Instrument {
   int64_t transfersDropped_ = 0;
   std::map<std::string, int64_t> counters_;
   int64_t lastReplyReady_ = 0;
+  int64_t synthesisNs_ = 0;
   uint16_t frameCount_ = 0;
   std::mt19937 rng_;
   std::map<std::string, Component> components_;  // parsed, by text

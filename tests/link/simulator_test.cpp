@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
 #include "link/connection.h"
 #include "link/convert.h"
@@ -140,6 +141,23 @@ TEST_F(Simulator, NoiseKeepsEachPointsMeanAndSpread) {
       EXPECT_NEAR(sd / spread, 1.0, 0.1) << "ADC" << adc;
     }
   }
+}
+
+// The CPU time spent building frames is counted (the synthesis a real
+// instrument does in hardware, which benchmarks take off the program's
+// cost): it grows with the frames, no faster than the process's CPU time,
+// and a reset clears it.
+TEST_F(Simulator, SynthesisTimeIsCountedPerFrame) {
+  Connect("component=resistor 1k\nnoise=1\n");
+  const long long before = simctl::SynthesisCpuUs();
+  const std::clock_t cpu0 = std::clock();
+  ASSERT_EQ(Frames(4).size(), 4u);
+  const long long spent = simctl::SynthesisCpuUs() - before;
+  const double processUs = double(std::clock() - cpu0) * 1e6 / CLOCKS_PER_SEC;
+  EXPECT_GT(spent, 0);
+  EXPECT_LE(spent, processUs + 1);
+  simctl::Reset();
+  EXPECT_EQ(simctl::SynthesisCpuUs(), 0);
 }
 
 TEST_F(Simulator, DriverCallsFailToOrder) {
