@@ -1,5 +1,7 @@
 #include "sim/instrument.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -176,7 +178,7 @@ void Instrument::Reset() {
   rng_.seed(cfg_.seed);
   components_.clear();
   waves_.clear();
-  fileStamp_.clear();
+  fileStamp_ = {};
   fileFaults_.clear();
   fileBench_.clear();
   fileHadError_ = false;
@@ -415,20 +417,19 @@ void Instrument::Unplug() {
 }
 
 void Instrument::ConfigureFromFileIfChanged(bool now) {
-  namespace fs = std::filesystem;
   int64_t nowUs = NowUs();
   if (!now && nowUs - fileCheckedUs_ < kFileCheckMs * 1000) return;
   fileCheckedUs_ = nowUs;
-  std::error_code ec;
-  fs::path folder = fs::current_path(ec);
-  fs::path p = folder / "sim.txt";
-  if (ec || !fs::is_regular_file(p, ec)) return;
-  auto size = fs::file_size(p, ec);
-  auto time = fs::last_write_time(p, ec).time_since_epoch().count();
-  std::string stamp = p.string() + ":" + std::to_string(size) + ":" + std::to_string(time);
+  // One look at the file in the working folder, ten times a second while the
+  // device is open: no folder name, no allocation.
+  struct stat st {};
+  if (::stat("sim.txt", &st) != 0 || !S_ISREG(st.st_mode)) return;
+  const FileStamp stamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                        static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtim.tv_sec),
+                        static_cast<int64_t>(st.st_mtim.tv_nsec)};
   if (stamp == fileStamp_) return;
   fileStamp_ = stamp;
-  std::ifstream in(p, std::ios::binary);
+  std::ifstream in("sim.txt", std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   std::string error = Configure(text.str(), true);
@@ -441,7 +442,7 @@ void Instrument::ConfigureFromFileIfChanged(bool now) {
   fileHadError_ = !error.empty();
   if (note.empty()) return;
   std::fprintf(stderr, "%s\n", note.c_str());
-  std::ofstream log(folder / "sim.log", std::ios::binary | std::ios::app);
+  std::ofstream log("sim.log", std::ios::binary | std::ios::app);
   std::time_t t = std::time(nullptr);
   char when[32] = "";
   std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", std::localtime(&t));
@@ -877,11 +878,12 @@ void Instrument::Materialize(int64_t nowUs) {
     Reply& r = replies_.front();
     double due = (nowUs - r.startUs) / ByteUs();
     size_t n = due <= 0 ? 0 : std::min(r.bytes.size(), static_cast<size_t>(due));
-    for (; r.delivered < n; ++r.delivered) {
-      if (queue_.size() < kQueueLimit)
-        queue_.push_back(r.bytes[r.delivered]);
-      else
-        ++counters_["overflow"];
+    if (n > r.delivered) {  // the bytes due now, as many as the queue takes
+      const size_t taken = std::min(n - r.delivered, kQueueLimit - std::min(queue_.size(), kQueueLimit));
+      queue_.insert(queue_.end(), r.bytes.begin() + static_cast<std::ptrdiff_t>(r.delivered),
+                    r.bytes.begin() + static_cast<std::ptrdiff_t>(r.delivered + taken));
+      if (taken < n - r.delivered) counters_["overflow"] += static_cast<int64_t>(n - r.delivered - taken);
+      r.delivered = n;
     }
     if (r.delivered < r.bytes.size()) break;
     lastReplyReady_ = r.startUs + static_cast<int64_t>(r.bytes.size() * ByteUs());
@@ -906,12 +908,10 @@ uint32_t Instrument::Read(uint8_t* out, uint32_t n) {
     ++counters_["shortreads"];
     n /= 2;
   }
-  uint32_t k = 0;
-  for (; k < n && !queue_.empty(); ++k) {
-    out[k] = queue_.front();
-    queue_.pop_front();
-  }
-  return k;
+  const auto k = static_cast<std::ptrdiff_t>(std::min<size_t>(n, queue_.size()));
+  std::copy_n(queue_.begin(), k, out);
+  queue_.erase(queue_.begin(), queue_.begin() + k);
+  return static_cast<uint32_t>(k);
 }
 
 uint32_t Instrument::Sending() {

@@ -168,7 +168,14 @@ class Instrument {
   uint16_t frameCount_ = 0;
   std::mt19937 rng_;
   std::map<std::string, Component> components_;  // parsed, by text
-  std::string fileStamp_;                        // size and time of the sim.txt last read
+  // The sim.txt last read: which file (device and inode, so another folder's
+  // is another file), its size and its time.
+  struct FileStamp {
+    uint64_t device = 0, inode = 0;
+    int64_t size = -1, seconds = 0, nanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  FileStamp fileStamp_;
   int64_t fileCheckedUs_ = 0;
   bool fileHadError_ = false;
   std::map<std::string, std::string> fileFaults_;               // counted fault lines of the last good read

@@ -160,6 +160,31 @@ TEST_F(Simulator, SynthesisTimeIsCountedPerFrame) {
   EXPECT_EQ(simctl::SynthesisCpuUs(), 0);
 }
 
+// The driver's receive queue holds 65536 bytes: of a reply arriving at a
+// nearly full queue the first bytes are kept and the rest lost and counted.
+TEST_F(Simulator, FullReceiveQueueKeepsWhatFitsAndCountsTheRest) {
+  Open();
+  simctl::Inject(std::vector<uint8_t>(65536 - 100, 0xA5));
+  {
+    std::lock_guard<std::mutex> g(linklock);
+    YRM_SendRequestFrame(0);
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (simctl::LastReplyReadyUs() == 0 && std::chrono::steady_clock::now() < end) {
+    Waiting();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_NE(simctl::LastReplyReadyUs(), 0) << "the reply never came";
+  EXPECT_EQ(Waiting(), 65536u);
+  EXPECT_EQ(simctl::Counter("overflow"), 520 - 100);
+  std::vector<uint8_t> bytes(65536);
+  uint32_t got = 0;
+  EXPECT_EQ(d2xx::Read(fthandle, bytes.data(), 65536, &got), 0u);
+  EXPECT_EQ(got, 65536u);
+  EXPECT_EQ(bytes[65435], 0xA5);
+  EXPECT_EQ(Waiting(), 0u);
+}
+
 TEST_F(Simulator, DriverCallsFailToOrder) {
   Open();
   uint32_t n = 0;
