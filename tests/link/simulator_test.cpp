@@ -11,6 +11,7 @@
 #include "link/convert.h"
 #include "link/params.h"
 #include "linkfixture.h"
+#include "platform/tcp.h"
 
 namespace {
 
@@ -183,6 +184,33 @@ TEST_F(Simulator, FullReceiveQueueKeepsWhatFitsAndCountsTheRest) {
   EXPECT_EQ(got, 65536u);
   EXPECT_EQ(bytes[65435], 0xA5);
   EXPECT_EQ(Waiting(), 0u);
+}
+
+// The bench meter listens where sim.txt says, moves when the address
+// changes and stops at meter=off: its thread, asleep until needed, is woken
+// by each change.
+TEST_F(Simulator, MeterFollowsItsAddressAndStopsWhenOff) {
+  // True once connecting to `address` succeeds (or fails) as `listening`
+  // says; the meter's thread acts on its own, so a few tries are allowed.
+  auto becomes = [](const std::string& address, bool listening) {
+    for (int tries = 0; tries < 100; ++tries) {
+      const int h = pf::TcpConnect(address, 5025, 1000);
+      pf::TcpClose(h);
+      if ((h != 0) == listening) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
+  Configure("meter=127.0.11.1");
+  EXPECT_TRUE(becomes("127.0.11.1", true));
+  // The look's connection wakes the thread too: once it has been served, only
+  // the change itself can move the meter.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  Configure("meter=127.0.11.2");
+  EXPECT_TRUE(becomes("127.0.11.2", true));
+  EXPECT_TRUE(becomes("127.0.11.1", false));
+  Configure("meter=off");
+  EXPECT_TRUE(becomes("127.0.11.2", false));
 }
 
 TEST_F(Simulator, DriverCallsFailToOrder) {
