@@ -38,8 +38,9 @@ static double threadCpuSeconds() {
 
 // The main loop connected, over `seconds`: CPU share of this process, of the
 // main loop's thread, of the simulator's frame synthesis (a real instrument
-// does that in hardware) and of the rest, the program's own; and from the last byte of a reply becoming
-// readable (the simulator's clock, the same steady clock) to the end of the pass that drew its trace.
+// does that in hardware) and of the rest, the program's own; and from the
+// last byte of a reply becoming readable (the simulator's clock, the same
+// steady clock) to the end of the pass that drew its trace.
 static void MeasureConnected(int seconds, const char* what) {
   double cpu0 = cpuSeconds(getpid());
   const double main0 = threadCpuSeconds();
