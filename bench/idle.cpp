@@ -36,12 +36,15 @@ static double threadCpuSeconds() {
   return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-// The main loop connected, over `seconds`: CPU share of this process, and
-// from the last byte of a reply becoming readable (the simulator's clock, the
-// same steady clock) to the end of the pass that drew its trace.
+// The main loop connected, over `seconds`: CPU share of this process, of the
+// main loop's thread, of the simulator's frame synthesis (a real instrument
+// does that in hardware) and of the rest, the program's own; and from the
+// last byte of a reply becoming readable (the simulator's clock, the same
+// steady clock) to the end of the pass that drew its trace.
 static void MeasureConnected(int seconds, const char* what) {
   double cpu0 = cpuSeconds(getpid());
   const double main0 = threadCpuSeconds();
+  const long long synthesis0 = simctl::SynthesisCpuUs(), frames0 = simctl::Counter("frames");
   auto t0 = std::chrono::steady_clock::now();
   std::vector<double> latency;
   long long lastReady = simctl::LastReplyReadyUs();
@@ -57,10 +60,17 @@ static void MeasureConnected(int seconds, const char* what) {
     }
   }
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double process = cpuSeconds(getpid()) - cpu0;
+  const double synthesis = double(simctl::SynthesisCpuUs() - synthesis0) / 1e6;
   std::printf("idle program: %.2f %% of one core over %.1f s (connected, live trace drawn, simulator %s)\n",
-              100.0 * (cpuSeconds(getpid()) - cpu0) / wall, wall, what);
+              100.0 * process / wall, wall, what);
   std::printf("  of which the main loop's thread: %.2f %% (the rest: poll thread and simulator)\n",
               100.0 * (threadCpuSeconds() - main0) / wall);
+  std::printf("  of which the simulator's frame synthesis: %.2f %% (%lld frames, %.0f us each)\n",
+              100.0 * synthesis / wall, simctl::Counter("frames") - frames0,
+              1e6 * synthesis / double(std::max(1LL, simctl::Counter("frames") - frames0)));
+  std::printf("the program without the simulator's synthesis: %.2f %% of one core\n",
+              100.0 * (process - synthesis) / wall);
   if (!latency.empty()) {
     std::sort(latency.begin(), latency.end());
     std::printf("frame bytes complete -> trace drawn, %zu frames: median %.2f ms, p90 %.2f ms, max %.2f ms\n",

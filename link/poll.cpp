@@ -19,10 +19,11 @@ void StopConnectionByWatchdog();  // connection.cpp
 namespace {
 constexpr int kPollIntervalMs = 250;
 constexpr int kLinkTimeoutMs = 2000;
-// A reply cannot be complete before its samples are taken (samplingms) and
-// its bytes have crossed the line (20 ms at 250000 baud); the thread looks
-// every 1 ms from then on.
-constexpr int kReplyEarliestMs = LineMsFloor(kFrameBytes);
+// A reply cannot be complete before its request has crossed the line, its
+// samples are taken (samplingms) and its own bytes have crossed back: 8 + 520
+// bytes, 21.12 ms at 250000 baud, of which the whole 21 ms count (a look at
+// 20 ms could never find it). The thread looks every 1 ms from then on.
+constexpr int kReplyEarliestMs = LineMsFloor(kOutFrameBytes + kFrameBytes);
 // Nothing is due sooner than the next request; while not connected nothing is
 // due at all (an opening wakes the thread), so the wait only bounds a sleep.
 constexpr int kLongestWaitMs = kPollIntervalMs;

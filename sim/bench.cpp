@@ -1,6 +1,7 @@
 #include "sim/bench.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -56,16 +57,25 @@ std::string Upper(std::string s) {
 
 // The meter: one thread, started at the first address given, that listens
 // on the address asked for, takes any number of clients and answers READ?.
+// It sleeps until a client or a change (Wake) needs it, not on a timer: the
+// program it serves is measured idle.
 class Meter {
  public:
   ~Meter() { Stop(); }
   void Stop() {
     stop_ = true;
+    Wake();
     if (thread_.joinable()) thread_.join();
   }
   // Starts the thread once. It is stopped at exit before the instrument it
   // measures is destroyed (registered after that was made).
   void Want();
+  // The address may have changed, or the thread is to stop.
+  void Wake() {
+    if (wake_[1] >= 0 && write(wake_[1], "w", 1) < 0) {
+      // Full: a wake-up is already waiting.
+    }
+  }
 
  private:
   struct Client {
@@ -96,15 +106,16 @@ class Meter {
         bound = want;
         if (!want.empty()) listener = Listen(want);
       }
-      std::vector<pollfd> fds;
+      std::vector<pollfd> fds{{wake_[0], POLLIN, 0}};
       if (listener >= 0) fds.push_back({listener, POLLIN, 0});
       for (Client& c : clients) fds.push_back({c.fd, POLLIN, 0});
-      if (fds.empty()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        continue;
-      }
-      if (poll(fds.data(), fds.size(), 10) <= 0) continue;
+      if (poll(fds.data(), fds.size(), -1) <= 0) continue;
       size_t k = 0;
+      if (fds[k++].revents & POLLIN) {
+        char drained[64];
+        while (read(wake_[0], drained, sizeof drained) > 0) {
+        }
+      }
       if (listener >= 0) {
         if (fds[k++].revents & POLLIN) {
           int fd = accept(listener, nullptr, nullptr);
@@ -198,12 +209,20 @@ class Meter {
 
   std::atomic<bool> stop_{false};
   std::thread thread_;
+  int wake_[2] = {-1, -1};  // a pipe: a byte written wakes the thread
 };
 
 Meter meter;
 
 void Meter::Want() {
-  if (thread_.joinable()) return;
+  if (thread_.joinable()) {
+    Wake();
+    return;
+  }
+  if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    std::fprintf(stderr, "sim: the meter cannot start\n");
+    return;
+  }
   thread_ = std::thread([this] { Run(); });
   std::atexit([] { meter.Stop(); });
 }
@@ -227,7 +246,10 @@ bool BenchKey(const std::string& key, const std::string& value, std::string& err
   if (key == "meter") {
     if (!apply) return true;
     bench.address = value == "off" ? "" : value;
-    if (!bench.address.empty()) meter.Want();
+    if (!bench.address.empty())
+      meter.Want();
+    else
+      meter.Wake();  // stops listening
     return true;
   }
   if (key == "meterfault") {
@@ -252,6 +274,7 @@ void ResetBench(bool keepMeter) {
   const std::string address = bench.address;
   bench = Bench{};
   if (keepMeter) bench.address = address;
+  if (bench.address != address) meter.Wake();  // stops listening
 }
 
 double DacError(double volts) {

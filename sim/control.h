@@ -91,6 +91,12 @@ inline long long LastReplyReadyUs() {
   return f ? f() : 0;
 }
 
+// CPU microseconds the simulator spent building data frames since its reset.
+inline long long SynthesisCpuUs() {
+  auto f = Find<long long (*)()>("SIM_SynthesisCpuUs");
+  return f ? f() : 0;
+}
+
 inline void Inject(const std::vector<uint8_t>& bytes) {
   if (auto f = Find<void (*)(const unsigned char*, int)>("SIM_Inject"))
     f(bytes.data(), static_cast<int>(bytes.size()));

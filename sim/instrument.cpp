@@ -1,6 +1,10 @@
 #include "sim/instrument.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -22,7 +26,6 @@ constexpr size_t kQueueLimit = 65536;    // the driver's receive buffer
 constexpr size_t kTransferLimit = 8192;  // transfers kept for inspection
 constexpr int64_t kFileCheckMs = 100;    // sim.txt looked at no more often while open
 constexpr double kIoErrorStatus = 4;     // what a failing call returns unless told
-constexpr int kFramePoints = 64;
 constexpr int kMaxSamplesPerPoint = 1000, kMaxSamplesPerSum = 4000;  // keeps every sum in 32 bits
 constexpr double kAdcRangeVolts = 25;                                // each ADC reads up to +-25 V
 // 15 V and 20 V: the full amplitude code on the 10 V range hands the peak to
@@ -76,6 +79,44 @@ int ButtonMask(const std::string& t) {
   return m;
 }
 
+// Nearest integer, a half to the even neighbour, as std::nearbyint gives it
+// in the default rounding mode, without a library call: adding and taking
+// away 1.5 x 2^52 leaves no fraction bits (strict floating point keeps both
+// steps). For |x| < 2^51.
+constexpr double kRoundingShift = 6755399441055744.0;
+double RoundHalfEven(double x) { return (x + kRoundingShift) - kRoundingShift; }
+
+// Standard normal values at 4096 evenly spaced probabilities, scaled to an
+// exact standard deviation of 1 (and a mean of exactly 0: the table is
+// symmetric). A noise draw is then a table entry picked by 12 bits of the
+// generator instead of a logarithm and a square root.
+constexpr int kNormalTableBits = 12;
+constexpr int kNormalTableSize = 1 << kNormalTableBits;
+constexpr uint32_t kNormalTableMask = kNormalTableSize - 1;
+const double* NormalTable() {
+  static const std::vector<double> table = [] {
+    std::vector<double> z(kNormalTableSize);
+    // The lower half by bisection of the distribution function; the upper
+    // half mirrors it.
+    for (int k = 0; k < kNormalTableSize / 2; ++k) {
+      const double p = (k + 0.5) / kNormalTableSize;
+      double lo = -10, hi = 0;
+      for (int step = 0; step < 64; ++step) {
+        const double mid = (lo + hi) / 2;
+        (0.5 * std::erfc(-mid / std::sqrt(2.0)) < p ? lo : hi) = mid;
+      }
+      z[k] = (lo + hi) / 2;
+      z[kNormalTableSize - 1 - k] = -z[k];
+    }
+    double squares = 0;
+    for (double v : z) squares += v * v;
+    const double rms = std::sqrt(squares / kNormalTableSize);
+    for (double& v : z) v /= rms;
+    return z;
+  }();
+  return table.data();
+}
+
 // "0 open; 500 resistor 1k; 1500 open" -> (ms, rest)
 bool ParseScript(const std::string& text, std::vector<std::pair<int64_t, std::string>>& out) {
   out.clear();
@@ -106,6 +147,15 @@ int64_t NowUs() {
   return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+namespace {
+// CPU time of the calling thread, in nanoseconds.
+int64_t ThreadCpuNs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
+}
+}  // namespace
+
 Instrument::Instrument() { Reset(); }
 
 void Instrument::Reset() {
@@ -123,11 +173,12 @@ void Instrument::Reset() {
   transfersDropped_ = 0;
   counters_.clear();
   lastReplyReady_ = 0;
+  synthesisNs_ = 0;
   frameCount_ = 0;
   rng_.seed(cfg_.seed);
   components_.clear();
   waves_.clear();
-  fileStamp_.clear();
+  fileStamp_ = {};
   fileFaults_.clear();
   fileBench_.clear();
   fileHadError_ = false;
@@ -366,20 +417,19 @@ void Instrument::Unplug() {
 }
 
 void Instrument::ConfigureFromFileIfChanged(bool now) {
-  namespace fs = std::filesystem;
   int64_t nowUs = NowUs();
   if (!now && nowUs - fileCheckedUs_ < kFileCheckMs * 1000) return;
   fileCheckedUs_ = nowUs;
-  std::error_code ec;
-  fs::path folder = fs::current_path(ec);
-  fs::path p = folder / "sim.txt";
-  if (ec || !fs::is_regular_file(p, ec)) return;
-  auto size = fs::file_size(p, ec);
-  auto time = fs::last_write_time(p, ec).time_since_epoch().count();
-  std::string stamp = p.string() + ":" + std::to_string(size) + ":" + std::to_string(time);
+  // One look at the file in the working folder, ten times a second while the
+  // device is open: no folder name, no allocation.
+  struct stat st {};
+  if (::stat("sim.txt", &st) != 0 || !S_ISREG(st.st_mode)) return;
+  const FileStamp stamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                        static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtim.tv_sec),
+                        static_cast<int64_t>(st.st_mtim.tv_nsec)};
   if (stamp == fileStamp_) return;
   fileStamp_ = stamp;
-  std::ifstream in(p, std::ios::binary);
+  std::ifstream in("sim.txt", std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   std::string error = Configure(text.str(), true);
@@ -392,7 +442,7 @@ void Instrument::ConfigureFromFileIfChanged(bool now) {
   fileHadError_ = !error.empty();
   if (note.empty()) return;
   std::fprintf(stderr, "%s\n", note.c_str());
-  std::ofstream log(folder / "sim.log", std::ios::binary | std::ios::app);
+  std::ofstream log("sim.log", std::ios::binary | std::ios::app);
   std::time_t t = std::time(nullptr);
   char when[32] = "";
   std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", std::localtime(&t));
@@ -573,7 +623,9 @@ void Instrument::Frame(const uint8_t* f, int64_t arrivalUs) {
   int reg = f[0] << 8 | f[1];
   if (reg != 0 || cfg_.silence) return;
   Reply r;
+  const int64_t cpu0 = ThreadCpuNs();
   r.bytes = DataFrame(arrivalUs);
+  synthesisNs_ += ThreadCpuNs() - cpu0;
   // The reply goes out once its samples are taken.
   r.startUs = std::max(arrivalUs + SamplingUs(), replyLineFreeUs_);
   replyLineFreeUs_ = r.startUs + static_cast<int64_t>(r.bytes.size() * ByteUs());
@@ -662,6 +714,77 @@ int Instrument::StatusAt(int64_t sampleUs) const {
   return mask;
 }
 
+namespace {
+// One ADC through its calibration: counts = atZero + perVolt x volts, over
+// +-kAdcRangeVolts.
+struct Adc {
+  double atZero, perVolt;
+};
+constexpr Adc kAdc0{(kAdc0AtM10 + kAdc0At10) / 2.0, (kAdc0At10 - kAdc0AtM10) / 20.0};
+constexpr Adc kAdc1{(kAdc1AtM10 + kAdc1At10) / 2.0, (kAdc1At10 - kAdc1AtM10) / 20.0};
+
+int32_t Counts(double volts, const Adc& adc) {
+  return static_cast<int32_t>(
+      RoundHalfEven(adc.atZero + adc.perVolt * std::clamp(volts, -kAdcRangeVolts, kAdcRangeVolts)));
+}
+
+// The bits that pick a frame's noise values: a small generator (splitmix64)
+// that the compiler keeps in registers, started from the instrument's own
+// generator once a frame, so that the seed still decides every frame.
+class NoiseBits {
+ public:
+  explicit NoiseBits(uint64_t seed) : state_(seed) {}
+  uint64_t Next() {
+    uint64_t z = (state_ += 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+  }
+
+ private:
+  uint64_t state_;
+};
+
+// The sums of every point of a frame: `cycles` times `spp` samples a point,
+// taken at kSampleRate from the start of the frame, of the generator side
+// (ADC0) and the pin side (ADC1), whose periods `gen` and `pin` hold at
+// equally spaced phases. Each sample gets noise of `sigma` volts rms (none
+// at 0), picked by `bits`.
+void SumPoints(const std::vector<double>& gen, const std::vector<double>& pin, double hz, int spp, int cycles,
+               double sigma, NoiseBits bits, std::array<int64_t, kFramePoints>& sums0,
+               std::array<int64_t, kFramePoints>& sums1) {
+  const int m = static_cast<int>(gen.size());
+  const double periodsPerSample = hz / kSampleRate;
+  const double* normal = sigma > 0 ? NormalTable() : nullptr;
+  for (int i = 0; i < kFramePoints; ++i) {
+    int64_t sum0 = 0, sum1 = 0;
+    for (int c = 0; c < cycles; ++c) {
+      const int64_t first = (int64_t{c} * kFramePoints + i) * spp;
+      for (int s = 0; s < spp; ++s) {
+        // Linear between the two table entries around the sample's phase.
+        const double periods = static_cast<double>(first + s) * periodsPerSample;
+        const double x = (periods - std::floor(periods)) * m;
+        int k0 = static_cast<int>(x);
+        const double frac = x - k0;
+        if (k0 >= m) k0 -= m;  // a phase just below 1 rounded up to m
+        const int k1 = k0 + 1 == m ? 0 : k0 + 1;
+        double vg = gen[k0] + (gen[k1] - gen[k0]) * frac;
+        double vp = pin[k0] + (pin[k1] - pin[k0]) * frac;
+        if (normal) {  // one draw gives both ADCs' noise
+          const uint64_t b = bits.Next();
+          vg += sigma * normal[b & kNormalTableMask];
+          vp += sigma * normal[(b >> kNormalTableBits) & kNormalTableMask];
+        }
+        sum0 += Counts(vg, kAdc0);
+        sum1 += Counts(vp, kAdc1);
+      }
+    }
+    sums0[i] = sum0;
+    sums1[i] = sum1;
+  }
+}
+}  // namespace
+
 std::vector<uint8_t> Instrument::DataFrame(int64_t sampleUs) {
   auto [spp, cycles] = SamplesPerSum();
   double hz = static_cast<double>(Register(14));
@@ -677,32 +800,34 @@ std::vector<uint8_t> Instrument::DataFrame(int64_t sampleUs) {
   drive.peak = Generator(0.25) - drive.offset;
   int m = hz > 0 ? static_cast<int>(std::clamp(std::lround(kSampleRate / hz), 64L, 8192L)) : 1;
 
-  std::ostringstream key;
-  key.precision(17);
-  key << comp.text << '|' << drive.offset << '|' << drive.peak << '|' << hz << '|' << ohms << '|' << m;
-  auto found = waves_.find(key.str());
+  // The numbers by their bits: exact, and a total order even for a NaN.
+  auto bits = [](double v) { return std::bit_cast<uint64_t>(v); };
+  WaveKey key{comp.text, bits(drive.offset), bits(drive.peak), bits(hz), bits(ohms), m};
+  auto found = waves_.find(key);
   if (found == waves_.end()) {
     if (waves_.size() >= 16) waves_.clear();
     Wave w;
     w.pin = SteadyState(comp, drive, m);
     w.gen.resize(m);
     for (int k = 0; k < m; ++k) w.gen[k] = drive.offset + drive.peak * std::sin(2 * kPi * k / m);
-    found = waves_.emplace(key.str(), std::move(w)).first;
+    found = waves_.emplace(std::move(key), std::move(w)).first;
   }
-  const std::vector<double>& gen = found->second.gen;
-  const std::vector<double>& pin = found->second.pin;
-
-  std::normal_distribution<double> noise(0, cfg_.noiseMv / 1000);
-  auto adc = [](double v, int atM10, int at10) {
-    double c = std::nearbyint(Line(std::clamp(v, -kAdcRangeVolts, kAdcRangeVolts), -10, atM10, 10, at10));
-    return static_cast<int32_t>(c);
-  };
-  auto at = [&](const std::vector<double>& table, double phase) {
-    double x = phase * m;
-    int k0 = static_cast<int>(x) % m, k1 = (k0 + 1) % m;
-    double frac = x - std::floor(x);
-    return table[k0] + (table[k1] - table[k0]) * frac;
-  };
+  Wave& wave = found->second;
+  std::array<int64_t, kFramePoints> sums0, sums1;
+  const double sigma = cfg_.noiseMv / 1000;
+  if (sigma > 0) {
+    const uint64_t seed = uint64_t{static_cast<uint32_t>(rng_())} << 32 | static_cast<uint32_t>(rng_());
+    SumPoints(wave.gen, wave.pin, hz, spp, cycles, sigma, NoiseBits(seed), sums0, sums1);
+  } else {
+    // Without noise every frame of a setting is the same: summed once.
+    if (wave.quietSpp != spp || wave.quietCycles != cycles) {
+      SumPoints(wave.gen, wave.pin, hz, spp, cycles, 0, NoiseBits(0), wave.quiet0, wave.quiet1);
+      wave.quietSpp = spp;
+      wave.quietCycles = cycles;
+    }
+    sums0 = wave.quiet0;
+    sums1 = wave.quiet1;
+  }
 
   std::vector<uint8_t> f(kFrameBytes, 0);
   auto put = [&](int off, uint32_t w) {
@@ -714,19 +839,8 @@ std::vector<uint8_t> Instrument::DataFrame(int64_t sampleUs) {
   put(2, static_cast<uint32_t>(std::lround(cfg_.railVolts / kRailVoltsPerCount) + jitter(rng_)));
   put(4, static_cast<uint32_t>(StatusAt(sampleUs)));
   for (int i = 0; i < kFramePoints; ++i) {
-    int64_t sum0 = 0, sum1 = 0;
-    for (int c = 0; c < cycles; ++c) {
-      for (int s = 0; s < spp; ++s) {
-        double t = ((int64_t(c) * kFramePoints + i) * spp + s) / kSampleRate;
-        double phase = hz > 0 ? hz * t - std::floor(hz * t) : 0;
-        double vg = at(gen, phase) + noise(rng_);
-        double vp = at(pin, phase) + noise(rng_);
-        sum0 += adc(vg, kAdc0AtM10, kAdc0At10);
-        sum1 += adc(vp, kAdc1AtM10, kAdc1At10);
-      }
-    }
-    uint32_t u0 = static_cast<uint32_t>(static_cast<int32_t>(sum0));
-    uint32_t u1 = static_cast<uint32_t>(static_cast<int32_t>(sum1));
+    uint32_t u0 = static_cast<uint32_t>(static_cast<int32_t>(sums0[i]));
+    uint32_t u1 = static_cast<uint32_t>(static_cast<int32_t>(sums1[i]));
     int off = 6 + 8 * i;
     put(off, u0 >> 16);
     put(off + 2, u0 & 0xFFFF);
@@ -764,11 +878,12 @@ void Instrument::Materialize(int64_t nowUs) {
     Reply& r = replies_.front();
     double due = (nowUs - r.startUs) / ByteUs();
     size_t n = due <= 0 ? 0 : std::min(r.bytes.size(), static_cast<size_t>(due));
-    for (; r.delivered < n; ++r.delivered) {
-      if (queue_.size() < kQueueLimit)
-        queue_.push_back(r.bytes[r.delivered]);
-      else
-        ++counters_["overflow"];
+    if (n > r.delivered) {  // the bytes due now, as many as the queue takes
+      const size_t taken = std::min(n - r.delivered, kQueueLimit - std::min(queue_.size(), kQueueLimit));
+      queue_.insert(queue_.end(), r.bytes.begin() + static_cast<std::ptrdiff_t>(r.delivered),
+                    r.bytes.begin() + static_cast<std::ptrdiff_t>(r.delivered + taken));
+      if (taken < n - r.delivered) counters_["overflow"] += static_cast<int64_t>(n - r.delivered - taken);
+      r.delivered = n;
     }
     if (r.delivered < r.bytes.size()) break;
     lastReplyReady_ = r.startUs + static_cast<int64_t>(r.bytes.size() * ByteUs());
@@ -793,12 +908,10 @@ uint32_t Instrument::Read(uint8_t* out, uint32_t n) {
     ++counters_["shortreads"];
     n /= 2;
   }
-  uint32_t k = 0;
-  for (; k < n && !queue_.empty(); ++k) {
-    out[k] = queue_.front();
-    queue_.pop_front();
-  }
-  return k;
+  const auto k = static_cast<std::ptrdiff_t>(std::min<size_t>(n, queue_.size()));
+  std::copy_n(queue_.begin(), k, out);
+  queue_.erase(queue_.begin(), queue_.begin() + k);
+  return static_cast<uint32_t>(k);
 }
 
 uint32_t Instrument::Sending() {

@@ -4,12 +4,14 @@
 // become readable when their bytes would have crossed the line, computed
 // whenever the driver functions are called; nothing runs in the background.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -22,6 +24,7 @@ namespace sim {
 // the other rather than shared by both.
 constexpr int kEepromWords = 1024;
 constexpr int kFrameBytes = 520;
+constexpr int kFramePoints = 64;
 
 // The driver functions, by the names the program looks up.
 constexpr const char* kDriverFunctions[] = {"FT_CreateDeviceInfoList",
@@ -116,6 +119,9 @@ class Instrument {
   double Output(int which);                     // 0 generator now, 1 DC generator
   void Inject(const uint8_t* bytes, size_t n);  // raw bytes into the receive queue
   int64_t LastReplyReadyUs() const { return lastReplyReady_; }
+  // CPU time the calling threads spent building data frames since the reset:
+  // the instrument's own work, which a real one does in hardware.
+  int64_t SynthesisCpuNs() const { return synthesisNs_; }
 
  private:
   void BuildEeprom();
@@ -158,10 +164,18 @@ class Instrument {
   int64_t transfersDropped_ = 0;
   std::map<std::string, int64_t> counters_;
   int64_t lastReplyReady_ = 0;
+  int64_t synthesisNs_ = 0;
   uint16_t frameCount_ = 0;
   std::mt19937 rng_;
   std::map<std::string, Component> components_;  // parsed, by text
-  std::string fileStamp_;                        // size and time of the sim.txt last read
+  // The sim.txt last read: which file (device and inode, so another folder's
+  // is another file), its size and its time.
+  struct FileStamp {
+    uint64_t device = 0, inode = 0;
+    int64_t size = -1, seconds = 0, nanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  FileStamp fileStamp_;
   int64_t fileCheckedUs_ = 0;
   bool fileHadError_ = false;
   std::map<std::string, std::string> fileFaults_;               // counted fault lines of the last good read
@@ -170,8 +184,14 @@ class Instrument {
   // between a few).
   struct Wave {
     std::vector<double> gen, pin;
+    // The point sums without noise at quietSpp x quietCycles samples a point.
+    int quietSpp = -1, quietCycles = -1;
+    std::array<int64_t, kFramePoints> quiet0{}, quiet1{};
   };
-  std::map<std::string, Wave> waves_;
+  // component, and the bits of level, peak, frequency and source ohms;
+  // phases a period
+  using WaveKey = std::tuple<std::string, uint64_t, uint64_t, uint64_t, uint64_t, int>;
+  std::map<WaveKey, Wave> waves_;
 };
 
 int64_t NowUs();

@@ -238,6 +238,24 @@ TEST_F(Poll, SleepingPassesKeepRequestsReadsAndWatchdogToTheMillisecond) {
   }
 }
 
+// The first look for a reply comes at the first millisecond it can be
+// complete: its request's 8 bytes and its own 520 take 21.12 ms on the line
+// besides the sampling, so a look at 20 ms could only ever find part of it.
+TEST_F(Poll, FirstLookForAReplyWhenItsRequestAndItsBytesCanHaveCrossed) {
+  int64_t now = 80'000;
+  pf::test::SetElapsed([&now] { return now; });
+  Open();
+  Configure("silence=1");
+  for (int64_t sampling : {0, 80, 100}) {
+    SCOPED_TRACE(sampling);
+    samplingms = sampling;
+    now += 250;
+    YRM_PollInstrument(250);
+    ASSERT_EQ(lastrequest, now);
+    EXPECT_EQ(NextPollDelay(), sampling + 21);
+  }
+}
+
 // The sampling time the poll thread waits out is never longer than the
 // instrument's: while new settings are sent it is the shorter of old and new.
 TEST_F(Poll, SamplingTimeFollowsTheSettingsSent) {

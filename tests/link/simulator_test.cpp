@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
 #include "link/connection.h"
 #include "link/convert.h"
 #include "link/params.h"
 #include "linkfixture.h"
+#include "platform/tcp.h"
 
 namespace {
 
@@ -29,6 +31,21 @@ class Simulator : public linktest::LinkTest {
   void Rewrite(const std::string& file) {
     yrmtest::Spit(dir + "/sim.txt", file);
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  }
+  // n frames requested at once, as decoded from the wire.
+  std::vector<DataFrame> Frames(int n) {
+    std::vector<DataFrame> out;
+    if (!Request(n)) return out;
+    std::lock_guard<std::mutex> g(linklock);
+    std::vector<uint8_t> bytes(kFrameBytes);
+    for (int k = 0; k < n; ++k) {
+      uint32_t got = 0;
+      DataFrame f;
+      if (d2xx::Read(fthandle, bytes.data(), kFrameBytes, &got) == 0 && got == kFrameBytes &&
+          DecodeDataFrame(bytes.data(), f))
+        out.push_back(f);
+    }
+    return out;
   }
   // Peak pin voltage of one frame; -1 when the frame was bad.
   float Peak() {
@@ -86,6 +103,114 @@ TEST_F(Simulator, ReplyIsReadableAfterItsSamplesAndItsBytes) {
     YRM_ReadUsbFrames();
     EXPECT_EQ(newframe.exchange(0), 1);
   }
+}
+
+// Noise leaves every point's sum where the noiseless frame has it and
+// spreads it by the noise per sample (mV rms) times the ADC's counts per
+// volt times the square root of the samples summed, the rounding's own
+// 1/12 count squared included. Without noise every frame is the same.
+TEST_F(Simulator, NoiseKeepsEachPointsMeanAndSpread) {
+  Connect("component=resistor 1k\n");  // 100 Hz: 10 samples x 8 cycles a point
+  const double samples = 80, countsPerVolt = 3200;
+  Configure("noise=0");
+  const std::vector<DataFrame> quiet = Frames(6);
+  ASSERT_EQ(quiet.size(), 6u);
+  for (const DataFrame& f : quiet) {
+    EXPECT_EQ(f.adc0, quiet[0].adc0);
+    EXPECT_EQ(f.adc1, quiet[0].adc1);
+  }
+  for (double mv : {1.0, 4.0}) {
+    SCOPED_TRACE(mv);
+    Configure("noise=" + std::to_string(mv) + "\nseed=5");  // the same draws whatever came before
+    const std::vector<DataFrame> noisy = Frames(12);
+    ASSERT_EQ(noisy.size(), 12u);
+    const double spread =
+        std::sqrt(samples * (std::pow(mv / 1000 * countsPerVolt, 2) + 1.0 / 12));  // counts rms of a sum
+    for (int adc : {0, 1}) {
+      double sum = 0, squares = 0;
+      int n = 0;
+      for (const DataFrame& f : noisy)
+        for (int i = 0; i < kFramePoints; ++i) {
+          const double d =
+              adc == 0 ? double(f.adc0[i]) - quiet[0].adc0[i] : double(f.adc1[i]) - quiet[0].adc1[i];
+          sum += d;
+          squares += d * d;
+          ++n;
+        }
+      const double mean = sum / n, sd = std::sqrt(squares / n - mean * mean);
+      EXPECT_NEAR(mean / spread, 0.0, 0.12) << "ADC" << adc;  // 4 standard errors of 768 sums
+      EXPECT_NEAR(sd / spread, 1.0, 0.1) << "ADC" << adc;
+    }
+  }
+}
+
+// The CPU time spent building frames is counted (the synthesis a real
+// instrument does in hardware, which benchmarks take off the program's
+// cost): it grows with the frames, no faster than the process's CPU time,
+// and a reset clears it.
+TEST_F(Simulator, SynthesisTimeIsCountedPerFrame) {
+  Connect("component=resistor 1k\nnoise=1\n");
+  const long long before = simctl::SynthesisCpuUs();
+  const std::clock_t cpu0 = std::clock();
+  ASSERT_EQ(Frames(4).size(), 4u);
+  const long long spent = simctl::SynthesisCpuUs() - before;
+  const double processUs = double(std::clock() - cpu0) * 1e6 / CLOCKS_PER_SEC;
+  EXPECT_GT(spent, 0);
+  EXPECT_LE(spent, processUs + 1);
+  simctl::Reset();
+  EXPECT_EQ(simctl::SynthesisCpuUs(), 0);
+}
+
+// The driver's receive queue holds 65536 bytes: of a reply arriving at a
+// nearly full queue the first bytes are kept and the rest lost and counted.
+TEST_F(Simulator, FullReceiveQueueKeepsWhatFitsAndCountsTheRest) {
+  Open();
+  simctl::Inject(std::vector<uint8_t>(65536 - 100, 0xA5));
+  {
+    std::lock_guard<std::mutex> g(linklock);
+    YRM_SendRequestFrame(0);
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (simctl::LastReplyReadyUs() == 0 && std::chrono::steady_clock::now() < end) {
+    Waiting();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_NE(simctl::LastReplyReadyUs(), 0) << "the reply never came";
+  EXPECT_EQ(Waiting(), 65536u);
+  EXPECT_EQ(simctl::Counter("overflow"), 520 - 100);
+  std::vector<uint8_t> bytes(65536);
+  uint32_t got = 0;
+  EXPECT_EQ(d2xx::Read(fthandle, bytes.data(), 65536, &got), 0u);
+  EXPECT_EQ(got, 65536u);
+  EXPECT_EQ(bytes[65435], 0xA5);
+  EXPECT_EQ(Waiting(), 0u);
+}
+
+// The bench meter listens where sim.txt says, moves when the address
+// changes and stops at meter=off: its thread, asleep until needed, is woken
+// by each change.
+TEST_F(Simulator, MeterFollowsItsAddressAndStopsWhenOff) {
+  // True once connecting to `address` succeeds (or fails) as `listening`
+  // says; the meter's thread acts on its own, so a few tries are allowed.
+  auto becomes = [](const std::string& address, bool listening) {
+    for (int tries = 0; tries < 100; ++tries) {
+      const int h = pf::TcpConnect(address, 5025, 1000);
+      pf::TcpClose(h);
+      if ((h != 0) == listening) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
+  Configure("meter=127.0.11.1");
+  EXPECT_TRUE(becomes("127.0.11.1", true));
+  // The look's connection wakes the thread too: once it has been served, only
+  // the change itself can move the meter.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  Configure("meter=127.0.11.2");
+  EXPECT_TRUE(becomes("127.0.11.2", true));
+  EXPECT_TRUE(becomes("127.0.11.1", false));
+  Configure("meter=off");
+  EXPECT_TRUE(becomes("127.0.11.2", false));
 }
 
 TEST_F(Simulator, DriverCallsFailToOrder) {
