@@ -118,49 +118,43 @@ bool ReadFileBytes(const std::string& path, std::string& out) {
   return true;
 }
 
-bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit) {
-  out.clear();
-  // Non-blocking, so that opening a FIFO without a writer returns at once.
-  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= limit;
-  if (ok) {
-    // One byte more than the size tells a file that grew meanwhile.
-    out.resize(static_cast<size_t>(st.st_size) + 1);
-    size_t got = 0;
-    while (got < out.size()) {
-      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<size_t>(n);
-    }
-    ok = got <= static_cast<size_t>(limit);
-    out.resize(ok ? got : 0);
-  }
-  ::close(fd);
-  return ok;
-}
-
-bool ReadFileStart(const std::string& path, std::string& out, int64_t limit) {
+namespace {
+// Opens a regular file without blocking (a FIFO without a writer returns at
+// once) and reads up to `wanted(size)` bytes of it into `out`; false, with
+// `out` empty, when it is no regular file or `wanted` refuses its size (-1).
+template <typename Wanted>
+bool ReadRegular(const std::string& path, std::string& out, Wanted wanted) {
   out.clear();
   const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
-  const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && limit >= 0;
-  if (ok) {
-    out.resize(static_cast<size_t>(std::min<int64_t>(st.st_size, limit)));
+  const int64_t n = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? wanted(int64_t(st.st_size)) : -1;
+  if (n >= 0) {
+    out.resize(static_cast<size_t>(n));
     size_t got = 0;
     while (got < out.size()) {
-      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<size_t>(n);
+      const ssize_t k = ::read(fd, out.data() + got, out.size() - got);
+      if (k < 0 && errno == EINTR) continue;
+      if (k <= 0) break;
+      got += static_cast<size_t>(k);
     }
     out.resize(got);
   }
   ::close(fd);
-  return ok;
+  return n >= 0;
+}
+}  // namespace
+
+bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit) {
+  // One byte more than the size tells a file that grew meanwhile.
+  if (!ReadRegular(path, out, [limit](int64_t size) { return size <= limit ? size + 1 : -1; })) return false;
+  if (out.size() <= static_cast<size_t>(limit)) return true;
+  out.clear();
+  return false;
+}
+
+bool ReadFileStart(const std::string& path, std::string& out, int64_t limit) {
+  return ReadRegular(path, out, [limit](int64_t size) { return limit >= 0 ? std::min(size, limit) : -1; });
 }
 
 void SplitLines(const std::string& text, std::vector<std::string>& lines) {
