@@ -107,9 +107,9 @@ bool IsFont(int font);
 void SetDefaultGuiFont();
 
 namespace test {
-void ResetImages();
+void ResetImages();  // frees every image and font
 // Blocks until the loading thread has finished what it was asked.
-void WaitImageLoads();  // frees every image and font
+void WaitImageLoads();
 // Encoders for test fixtures and benchmarks.
 bool SaveJpeg(int img, const std::string& path, int quality = 90);
 bool SaveJp2(int img, const std::string& path, bool codestream);  // lossless
