@@ -20,17 +20,22 @@ namespace {
 std::map<int, QImage> images;
 std::string lastError;
 
+// A file decoded, or why not: made without touching the image store, so it
+// can be made on the loading thread.
+struct Decoded {
+  QImage image;
+  int reduction = 1;
+  int fullWidth = 0, fullHeight = 0;
+  std::string error;  // "path: why" when `image` is null
+  std::string bytes;  // the file, kept for the large-picture cache
+};
+
 // The last large picture decoded, with the file bytes it came from: the board
 // view loads the same photo at every full redraw, and comparing a few
 // megabytes costs far less than decoding them again. Keyed by content, so a
 // changed file is always decoded anew.
 constexpr int64_t kCacheFromPixels = 1'000'000;
-struct {
-  std::string bytes;
-  QImage image;
-  int reduction = 1;
-  int fullWidth = 0, fullHeight = 0;
-} lastLarge;
+Decoded lastLarge;
 
 // A picture's size is looked for in this much of its start first.
 constexpr int64_t kSizePrefixBytes = 1 << 20;
@@ -196,16 +201,6 @@ int Point(int img, int x, int y) {
 void RegisterImageDecoders() {}
 
 namespace {
-// A file decoded, or why not: made without touching the image store, so it
-// can be made on the loading thread.
-struct Decoded {
-  QImage image;
-  int reduction = 1;
-  int fullWidth = 0, fullHeight = 0;
-  std::string error;  // "path: why" when `image` is null
-  std::string bytes;  // the file, kept for the large-picture cache
-};
-
 bool ReadPicture(const std::string& path, std::string& data, Decoded& d) {
   if (ReadRegularFile(NativePath(path), data, kMaxImageFileBytes)) return true;
   d.error = path + ": cannot be read";
@@ -240,7 +235,6 @@ bool DecodeBytes(const std::string& path, const std::string& data,
     d.error = path + ": " + (error.empty() ? "cannot be decoded" : error);
     return false;
   }
-  if (reduction.used == 1) reduction.fullWidth = q.width(), reduction.fullHeight = q.height();
   d.image = Normalised(std::move(q));
   d.reduction = reduction.used;
   d.fullWidth = reduction.fullWidth;
@@ -248,10 +242,10 @@ bool DecodeBytes(const std::string& path, const std::string& data,
   return true;
 }
 
-void Keep(int img, QImage q, int reduction, int fullWidth, int fullHeight) {
-  images[img] = std::move(q);
+void Keep(int img, const Decoded& d) {
+  images[img] = d.image;  // shared until drawn on
   Changed(img);
-  if (reduction != 1) fullSizes[img] = {fullWidth, fullHeight};
+  if (d.reduction != 1) fullSizes[img] = {d.fullWidth, d.fullHeight};
   lastError.clear();
 }
 
@@ -259,13 +253,11 @@ void Keep(int img, QImage q, int reduction, int fullWidth, int fullHeight) {
 // load of the same bytes.
 void Install(int img, Decoded& d) {
   if (int64_t(d.fullWidth) * d.fullHeight >= kCacheFromPixels && !d.bytes.empty()) {
-    lastLarge.bytes = std::move(d.bytes);
-    lastLarge.image = d.image;
-    lastLarge.reduction = d.reduction;
-    lastLarge.fullWidth = d.fullWidth;
-    lastLarge.fullHeight = d.fullHeight;
+    lastLarge = std::move(d);
+    Keep(img, lastLarge);
+  } else {
+    Keep(img, d);
   }
-  Keep(img, std::move(d.image), d.reduction, d.fullWidth, d.fullHeight);
 }
 
 bool Load(int img, const std::string& path, const std::function<int(int, int)>& largest) {
@@ -280,8 +272,7 @@ bool Load(int img, const std::string& path, const std::function<int(int, int)>& 
   if (!lastLarge.image.isNull() && data == lastLarge.bytes &&
       lastLarge.reduction <=
           (largest ? std::max(1, largest(lastLarge.fullWidth, lastLarge.fullHeight)) : 1)) {
-    Keep(img, lastLarge.image, lastLarge.reduction, lastLarge.fullWidth,
-         lastLarge.fullHeight);  // shared until drawn on
+    Keep(img, lastLarge);
     return true;
   }
   if (!DecodeBytes(path, data, largest, false, d)) {
@@ -483,8 +474,7 @@ void WaitImageLoads() { TheLoader().WaitIdle(); }
 void ResetImages() {
   TheLoader().Forget();
   images.clear();
-  lastLarge.bytes.clear();
-  lastLarge.image = QImage();
+  lastLarge = Decoded{};
   fullSizes.clear();
   ResetFonts();
 }
