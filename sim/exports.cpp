@@ -2,9 +2,7 @@
 // that tests, benchmarks and other simulators find by name.
 #include <atomic>
 #include <cstring>
-#include <iterator>
 #include <mutex>
-#include <string_view>
 
 #include "link/d2xx.h"
 #include "sim/instrument.h"
@@ -24,12 +22,6 @@ sim::Instrument& Dev() {
 // Bit k: kDriverFunctions[k] is not exported now. Read without the lock by
 // the symbol resolvers below, which run inside the loader's own lock.
 std::atomic<uint32_t> missingMask{0};
-
-constexpr int Index(std::string_view name) {
-  for (size_t k = 0; k < std::size(sim::kDriverFunctions); ++k)
-    if (name == sim::kDriverFunctions[k]) return static_cast<int>(k);
-  return -1;
-}
 
 // Every call: one at a time, following sim.txt as it changes.
 class Call {
@@ -167,11 +159,14 @@ FtStatus WriteEE(FtHandle handle, uint32_t address, uint16_t value) {
 // Each driver function is exported through a resolver that the loader asks
 // at every lookup by name, so that "missing=FT_Open" in sim.txt makes the
 // library lack it from then on, like a driver of another version.
-#define SIM_DRIVER_FUNCTION(name, impl)                                \
-  static_assert(Index(#name) >= 0);                                    \
-  extern "C" decltype(&impl) Resolve_##name() {                        \
-    return (missingMask.load() >> Index(#name)) & 1 ? nullptr : &impl; \
-  }                                                                    \
+// The index is a constant, so the resolver, which runs inside the loader,
+// calls nothing.
+#define SIM_DRIVER_FUNCTION(name, impl)                          \
+  extern "C" decltype(&impl) Resolve_##name() {                  \
+    constexpr int kIndex = sim::DriverFunctionIndex(#name);      \
+    static_assert(kIndex >= 0);                                  \
+    return (missingMask.load() >> kIndex) & 1 ? nullptr : &impl; \
+  }                                                              \
   SIM_EXPORT decltype(impl) name __attribute__((ifunc("Resolve_" #name)));
 
 SIM_DRIVER_FUNCTION(FT_CreateDeviceInfoList, CreateDeviceInfoList)

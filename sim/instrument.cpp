@@ -136,12 +136,6 @@ bool ParseScript(const std::string& text, std::vector<std::pair<int64_t, std::st
 }
 }  // namespace
 
-int DriverFunctionIndex(const std::string& name) {
-  for (size_t k = 0; k < std::size(kDriverFunctions); ++k)
-    if (name == kDriverFunctions[k]) return static_cast<int>(k);
-  return -1;
-}
-
 int64_t NowUs() {
   using namespace std::chrono;
   return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();

@@ -7,10 +7,12 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <map>
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -42,7 +44,11 @@ constexpr const char* kDriverFunctions[] = {"FT_CreateDeviceInfoList",
                                             "FT_ReadEE",
                                             "FT_WriteEE"};
 // Index in kDriverFunctions, or -1.
-int DriverFunctionIndex(const std::string& name);
+constexpr int DriverFunctionIndex(std::string_view name) {
+  for (size_t k = 0; k < std::size(kDriverFunctions); ++k)
+    if (name == kDriverFunctions[k]) return static_cast<int>(k);
+  return -1;
+}
 
 struct Config {
   std::string model = "YRM-A";
