@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/image.h"
@@ -409,11 +410,20 @@ TEST_F(ImageFiles, LoadingThreadGivesTheNewestPictureAsked) {
   ASSERT_TRUE(pf::CreateImage(1, 800, 600, kBlue));
   ASSERT_TRUE(pf::SavePng(1, "blue.png"));
   std::atomic<int> ready{0};
+  std::atomic<bool> superseded{false};
   EXPECT_EQ(pf::TakeImageLoad(5), pf::kLoadNone);
 
+  // The first load, if the thread gets to it at all, cannot finish before
+  // the second is asked for, however the two threads are scheduled.
   pf::StartImageLoad(
-      "green.jpg", [](int, int) { return 4; }, [&] { ++ready; });
+      "green.jpg",
+      [&](int, int) {
+        while (!superseded) std::this_thread::yield();
+        return 4;
+      },
+      [&] { ++ready; });
   pf::StartImageLoad("blue.png", nullptr, [&] { ++ready; });
+  superseded = true;
   pf::test::WaitImageLoads();
   EXPECT_EQ(ready, 1);  // only the newest reports
   ASSERT_EQ(pf::TakeImageLoad(5), pf::kLoadDone);
