@@ -415,8 +415,10 @@ bool ReadImageSize(const std::string& path, int& w, int& h) {
   // where the prefix did not hold it.
   std::string data;
   Decoded d;
-  bool ok =
-      ReadFileStart(NativePath(path), data, kSizePrefixBytes) && DecodeBytes(path, data, nullptr, true, d);
+  // A file LoadImage would not read has no size either.
+  bool ok = FileSize(NativePath(path)) <= kMaxImageFileBytes &&
+            ReadFileStart(NativePath(path), data, kSizePrefixBytes) &&
+            DecodeBytes(path, data, nullptr, true, d);
   if (!ok && data.size() >= size_t(kSizePrefixBytes))
     ok = ReadPicture(path, data, d) && DecodeBytes(path, data, nullptr, true, d);
   if (!ok) {

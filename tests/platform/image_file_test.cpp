@@ -399,6 +399,11 @@ TEST_F(ImageFiles, SizeIsReadFromTheHeaderAlone) {
   EXPECT_FALSE(pf::ReadImageSize("text.png", w, h));
   EXPECT_EQ(pf::ImageError(), "text.png: not a PNG, JPEG or JPEG 2000 file");
   EXPECT_FALSE(pf::ReadImageSize("missing.png", w, h));
+  // Beyond the 128 MB LoadImage reads (a sparse file): refused as LoadImage refuses it.
+  std::filesystem::copy_file("card.png", "huge.png");
+  std::filesystem::resize_file("huge.png", (128u << 20) + 1);
+  EXPECT_FALSE(pf::ReadImageSize("huge.png", w, h));
+  EXPECT_EQ(pf::ImageError(), "huge.png: cannot be read");
   EXPECT_EQ(w, 7);
 }
 
