@@ -22,6 +22,9 @@
 
 namespace {
 
+// The editor acts only on events, so its loop may wait long for one.
+constexpr int kEditorWaitMs = 500;
+
 int zoomselectstep, zoomx1, zoomy1;
 
 // Right-hand column: 60-pixel columns and 25-pixel rows from x = 670.
@@ -134,8 +137,6 @@ void selectImage() {
   pcbimagefile = previous;
 }
 
-// A click on the photo while no placement runs: a zoom-window corner or the
-// choice of the record whose pin lies under the mouse.
 // True when the mouse lies on the photo's image control, edges included.
 bool mouseOnPhoto() {
   const int mx = pf::WindowMouseX(kEditWindow), my = pf::WindowMouseY(kEditWindow);
@@ -147,22 +148,21 @@ bool mouseOnPhoto() {
          my <= imagecontroly + imagecontrolheight;
 }
 
+// A click on the photo: a placement's pin, a moved pin, a zoom-window corner
+// or the choice of the record whose pin lies under the mouse. The caller
+// refreshes the window after it.
 void photoClick() {
   if (!mouseOnPhoto()) return;
   const int mx = pf::WindowMouseX(kEditWindow), my = pf::WindowMouseY(kEditWindow);
   if (placementstep != 0) {
     YRM_MouseToImageXY(mx, my);
     EditorPlacementClick(clickimagex, clickimagey, pf::GetGadgetText(kEditComponentName));
-    YRM_RefreshEditRecordsWindow();
     return;
   }
   if (movepinstep == 1) {
     YRM_MouseToImageXY(mx, my);
     EditorMovePinClick(clickimagex, clickimagey);
-    if (zoomselectstep == 0) {
-      YRM_RefreshEditRecordsWindow();
-      return;
-    }
+    if (zoomselectstep == 0) return;
   }
   if (zoomselectstep == 0) {
     EditorPickRecord(mx, my);
@@ -184,7 +184,6 @@ void photoClick() {
     viewx = (zoomx1 + clickimagex) / 2;
     viewy = (zoomy1 + clickimagey) / 2;
   }
-  YRM_RefreshEditRecordsWindow();
 }
 
 void createComponent() {
@@ -370,7 +369,7 @@ void CloseEditRecordsWindow() {
 
 void YRM_EditRecordsWindow() {
   if (!OpenEditRecordsWindow()) return;
-  while (EditRecordsWindowStep(1)) {
+  while (EditRecordsWindowStep(kEditorWaitMs)) {
   }
   CloseEditRecordsWindow();
 }

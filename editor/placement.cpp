@@ -55,6 +55,13 @@ bool nextRow() {
   return false;
 }
 
+// Lets go of the rows of a placement.
+void releaseOwnRows() {
+  records.ClearAnchors();
+  ownrows.clear();
+  ownnext = 0;
+}
+
 // The row the placement wrote last, or 0 when it is gone.
 int lastOwnRow() {
   return ownnext > 0 && ownnext <= ownrows.size() ? records.AnchorRow(ownrows[ownnext - 1]) : 0;
@@ -243,10 +250,7 @@ void EditorPlacementClick(int x, int y, const std::string& name) {
   // A finished placement lets go of its rows.
   struct Release {
     ~Release() {
-      if (placementstep != 0) return;
-      records.ClearAnchors();
-      ownrows.clear();
-      ownnext = 0;
+      if (placementstep == 0) releaseOwnRows();
     }
   } release;
   const int rowsUsed = placementmode.size() == 4 ? placementmode[0] - '0' : 0;
@@ -267,10 +271,8 @@ void EditorPlacementClick(int x, int y, const std::string& name) {
     pincounter = 1;
     YRM_InsertRecordsAfter(total);
     YRM_RenumberRecords();
-    records.ClearAnchors();
-    ownrows.clear();
+    releaseOwnRows();
     for (int k = 0; k < total; ++k) ownrows.push_back(records.AddAnchor(currentrecord + k));
-    ownnext = 0;
     if (!nextRow()) return;
     writePin(name);
     editinstruction = "Click on Pin " + IntegerText(r[0]);

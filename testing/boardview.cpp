@@ -25,7 +25,6 @@ struct PhotoKey {
   std::string path;  // absolute
   int64_t size = -1;
   int64_t modified = -1;
-  int reduction = 1;  // the photo held is 1/reduction of its full size
 };
 PhotoKey photokey;
 
@@ -68,7 +67,7 @@ bool SameFile(const PhotoKey& a, const PhotoKey& b) {
 
 // The reduction the photo held is at (1 when whole).
 int HeldReduction() {
-  int reduction = pf::ImageWidth(kImagePcbPhoto) == pf::ImageFullWidth(kImagePcbPhoto) ? 1 : 2;
+  int reduction = 1;
   while (reduction < kMaxPhotoReduction &&
          pf::ImageWidth(kImagePcbPhoto) * reduction < pf::ImageFullWidth(kImagePcbPhoto))
     reduction *= 2;
@@ -88,7 +87,7 @@ PhotoState LoadPhoto(const std::string& file, float zoom, int width, int height,
   auto largest = [zoom, width, height](int w, int h) { return LargestReduction(w, h, zoom, width, height); };
   const bool held = SameFile(key, photokey) && pf::IsImage(kImagePcbPhoto);
   auto serves = [&] {
-    return photokey.reduction <=
+    return HeldReduction() <=
            largest(pf::ImageFullWidth(kImagePcbPhoto), pf::ImageFullHeight(kImagePcbPhoto));
   };
   if (held && serves()) return kPhotoHeld;
@@ -98,7 +97,6 @@ PhotoState LoadPhoto(const std::string& file, float zoom, int width, int height,
       case pf::kLoadDone:
         pending.active = false;
         photokey = key;
-        photokey.reduction = HeldReduction();
         if (serves()) return kPhotoHeld;
         break;  // a closer zoom meanwhile: finer again, below
       case pf::kLoadFailed:
@@ -128,7 +126,6 @@ PhotoState LoadPhoto(const std::string& file, float zoom, int width, int height,
 
   photokey = PhotoKey{};
   if (!pf::LoadImageReduced(kImagePcbPhoto, file, largest)) return kPhotoMissing;
-  key.reduction = HeldReduction();
   photokey = key;
   return kPhotoHeld;
 }

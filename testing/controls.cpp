@@ -34,8 +34,8 @@ void choose(float& setting, std::span<const int> values, int combo) {
   if (item >= 0 && item < static_cast<int>(values.size())) setting = static_cast<float>(values[item]);
 }
 
-// One step along an ascending list, held at its ends or wrapping round.
-void stepAscending(float& setting, float from, std::span<const int> values, int by, bool wrap) {
+// One step along a list, held at its ends or wrapping round.
+void stepAlong(float& setting, float from, std::span<const int> values, int by, bool wrap) {
   const int k = indexOf(values, from);
   if (k < 0) return;
   const int n = static_cast<int>(values.size());
@@ -45,12 +45,7 @@ void stepAscending(float& setting, float from, std::span<const int> values, int 
 }
 
 // Resistance lists run from the highest value down, so "higher" is a step back.
-void stepResistance(int by) {
-  const auto values = resistances();
-  const int k = indexOf(values, resistance);
-  if (k < 0) return;
-  resistanceset = static_cast<float>(values[std::clamp(k - by, 0, static_cast<int>(values.size()) - 1)]);
-}
+void stepResistance(int by) { stepAlong(resistanceset, resistance, resistances(), -by, false); }
 
 // Three resistances go round 100, 1000, 10000; eight walk back and forth,
 // turning at both ends.
@@ -105,13 +100,13 @@ void YRM_GadgetEvent(int control) {
       choose(voltageset, kVoltageValues, control);
       break;
     case kCycleVoltage:
-      stepAscending(voltageset, voltageset, kVoltageValues, 1, true);
+      stepAlong(voltageset, voltageset, kVoltageValues, 1, true);
       break;
     case kVoltageUp:
-      stepAscending(voltageset, voltageset, kVoltageValues, 1, false);
+      stepAlong(voltageset, voltageset, kVoltageValues, 1, false);
       break;
     case kVoltageDown:
-      stepAscending(voltageset, voltageset, kVoltageValues, -1, false);
+      stepAlong(voltageset, voltageset, kVoltageValues, -1, false);
       break;
     case kResistanceCombo:
       choose(resistanceset, resistances(), control);
@@ -129,13 +124,13 @@ void YRM_GadgetEvent(int control) {
       choose(frequencyset, kFrequencyValues, control);
       break;
     case kCycleFrequency:
-      stepAscending(frequencyset, frequency, kFrequencyValues, 1, true);
+      stepAlong(frequencyset, frequency, kFrequencyValues, 1, true);
       break;
     case kFrequencyUp:
-      stepAscending(frequencyset, frequency, kFrequencyValues, 1, false);
+      stepAlong(frequencyset, frequency, kFrequencyValues, 1, false);
       break;
     case kFrequencyDown:
-      stepAscending(frequencyset, frequency, kFrequencyValues, -1, false);
+      stepAlong(frequencyset, frequency, kFrequencyValues, -1, false);
       break;
     case kDcModeCombo:
       dcmodeset = pf::GetGadgetState(control);

@@ -115,9 +115,14 @@ void phaseRecordChange() {
   YRM_BuildBadTree();
 }
 
+// A chosen setting differs from the one applied.
+bool settingsChosen() {
+  return voltageset != voltage || resistanceset != resistance || frequencyset != frequency ||
+         scansigset != scansig || scancomset != scancom || dcmodeset != dcmode || dclevelset != dclevel;
+}
+
 void phaseApplySettings() {
-  if (voltageset != voltage || resistanceset != resistance || frequencyset != frequency ||
-      scansigset != scansig || scancomset != scancom || dcmodeset != dcmode || dclevelset != dclevel) {
+  if (settingsChosen()) {
     voltage = voltageset;
     resistance = resistanceset;
     frequency = frequencyset;
@@ -192,10 +197,7 @@ int MainStepWait(int longest) {
   if (event != pf::kEventNone || runstatemoved || newframe == 1 || fullredraw == 1 || traceredraw == 1 ||
       leftclick == 1 || rightclick == 1 || buttonaevent == 1 || buttonbevent == 1 ||
       currentrecord != lastrecord || runstate != prevrunstate || usbopen != usbshown ||
-      (usbopen == 1 && paramspending == 1) || PcbPhotoArrived())
-    return 0;
-  if (voltageset != voltage || resistanceset != resistance || frequencyset != frequency ||
-      scansigset != scansig || scancomset != scancom || dcmodeset != dcmode || dclevelset != dclevel)
+      (usbopen == 1 && paramspending == 1) || PcbPhotoArrived() || settingsChosen())
     return 0;
   // A pending relayout waits for the next whole second of the calendar clock.
   if (relayoutrequest == 1) {

@@ -94,7 +94,7 @@ bool holdsGolden(int row) {
 void autoTestStep() {
   switch (autoteststep) {
     case 0:
-      search([](int row) { return records.Field(row, kFieldResult) == "Untested" && holdsGolden(row); },
+      search([](int row) { return records.FieldView(row, kFieldResult) == "Untested" && holdsGolden(row); },
              autoteststep, kRunTestBoard);
       break;
     case 1:
@@ -140,8 +140,8 @@ void autoCaptureStep() {
     case 0:
       search(
           [](int row) {
-            return records.Field(row, kFieldResult) == "Untested" &&
-                   (allowsignatureoverwrite == 1 || records.Field(row, kFieldGolden) == "No");
+            return records.FieldView(row, kFieldResult) == "Untested" &&
+                   (allowsignatureoverwrite == 1 || records.FieldView(row, kFieldGolden) == "No");
           },
           autocapturestep, kRunCaptureEdit);
       break;

@@ -20,6 +20,7 @@ struct Entry {
   std::string text;
   int level;
   int data;
+  int icon;  // put in with a new entry; -1 for none
 };
 
 std::string withNote(std::string text, int row) {
@@ -45,7 +46,7 @@ void setData(int tree, int i, int data) {
 // is replaced entry by entry when it is small, and otherwise everything from
 // its start is removed and added again, so any change costs time linear in
 // the size of the tree.
-void putEntries(int tree, const std::vector<Entry>& want, const std::vector<int>& icons) {
+void putEntries(int tree, const std::vector<Entry>& want) {
   constexpr int kSmallChange = 16;
   const int have = pf::CountGadgetItems(tree);
   const int n = int(want.size());
@@ -63,7 +64,7 @@ void putEntries(int tree, const std::vector<Entry>& want, const std::vector<int>
     end = n;
   }
   for (int i = head; i < end; ++i) {
-    pf::AddGadgetItem(tree, i, want[i].text, icons[i], want[i].level);
+    pf::AddGadgetItem(tree, i, want[i].text, want[i].icon, want[i].level);
     pf::SetGadgetItemData(tree, i, want[i].data);
   }
   for (int i = end; i < n; ++i) setData(tree, i, want[i].data);
@@ -143,22 +144,15 @@ std::string TreeTitle() {
 void YRM_BuildTestTree() {
   if (!pf::IsGadget(kTestTree)) return;
   treeColours(kTestTree);
-  std::vector<Entry> want;
-  std::vector<int> icons;
-  want.push_back({TreeTitle(), kComponentLevel, kTitleData});
-  icons.push_back(kImageBlock23);
+  std::vector<Entry> want = {{TreeTitle(), kComponentLevel, kTitleData, kImageBlock23}};
   std::string previous;
   for (int row = 2; row <= records.Rows(); ++row) {
     std::string component = records.Field(row, kFieldComponent);
-    if (component != previous) {
-      want.push_back({component, kComponentLevel, row});
-      icons.push_back(-1);
-    }
-    want.push_back({withNote(records.Field(row, kFieldPin), row), kPinLevel, row});
-    icons.push_back(-1);
+    if (component != previous) want.push_back({component, kComponentLevel, row, -1});
+    want.push_back({withNote(records.Field(row, kFieldPin), row), kPinLevel, row, -1});
     previous = std::move(component);
   }
-  putEntries(kTestTree, want, icons);
+  putEntries(kTestTree, want);
   // Icons before the selection: selecting opens the component, and a change
   // in an open one costs a search through every shown entry.
   setTestTreeIcons(kTestTree);
@@ -168,16 +162,12 @@ void YRM_BuildTestTree() {
 void YRM_BuildBadTree() {
   if (!pf::IsGadget(kBadTree)) return;
   treeColours(kBadTree);
-  std::vector<Entry> want;
-  std::vector<int> icons;
-  want.push_back({TreeTitle(), kComponentLevel, kTitleData});
-  icons.push_back(kImageBlock23);
+  std::vector<Entry> want = {{TreeTitle(), kComponentLevel, kTitleData, kImageBlock23}};
   for (int row = 2; row <= records.Rows(); ++row) {
     if (records.FieldView(row, kFieldResult) != "Bad") continue;
     std::string text = records.Field(row, kFieldComponent) + ", Pin " + records.Field(row, kFieldPin);
-    want.push_back({withNote(std::move(text), row), kComponentLevel, row});
-    icons.push_back(kImageBad23);
+    want.push_back({withNote(std::move(text), row), kComponentLevel, row, kImageBad23});
   }
-  putEntries(kBadTree, want, icons);
+  putEntries(kBadTree, want);
   pf::SetGadgetItemImage(kBadTree, 0, kImageBlock23);
 }

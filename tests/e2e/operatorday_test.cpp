@@ -30,10 +30,6 @@
 
 namespace {
 
-// Editor controls the day uses.
-constexpr int kEditSelectImage = 723;
-constexpr int kEditPackageList = 686;
-constexpr int kEditCreateComponent = 674;
 constexpr int kPackageThreePins = 3;  // "  3 pin"
 constexpr int kPhotoImage = 700;
 
@@ -124,12 +120,12 @@ void OperatorDay::FirstSession() {
     switch (next++) {
       case 0:
         pf::test::QueueFileAnswer(dir + "/images/board.png");
-        pf::test::PostGadgetEvent(kEditWindow, kEditSelectImage);
+        pf::test::PostGadgetEvent(kEditWindow, kEditSelectImageButton);
         break;
       case 1:
         pf::SetGadgetText(kEditComponentName, "R1");
-        pf::SetGadgetState(kEditPackageList, kPackageThreePins);
-        pf::test::PostGadgetEvent(kEditWindow, kEditCreateComponent);
+        pf::SetGadgetState(kEditPackageCombo, kPackageThreePins);
+        pf::test::PostGadgetEvent(kEditWindow, kEditCreateComponentButton);
         break;
       case 2:
       case 3:

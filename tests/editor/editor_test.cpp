@@ -180,7 +180,7 @@ TEST_F(EditorTest, SelectImageStoresPhotoRelativeAndReportsABadOne) {
     pf::test::ClearAsked();
     records.SetField(1, kFieldViewX, "7");
     pf::test::QueueFileAnswer(c.chosen);
-    pf::test::PostGadgetEvent(kEditWindow, 723);
+    pf::test::PostGadgetEvent(kEditWindow, kEditSelectImageButton);
     EXPECT_TRUE(EditRecordsWindowStep(50));
     EXPECT_EQ(records.Field(1, kFieldPhoto), c.photo);
     EXPECT_EQ(pcbimagefile, c.photo);
@@ -246,13 +246,13 @@ TEST_F(EditorTest, WindowLoopNavigatesEditsAndPicksPinOnPhoto) {
   ASSERT_TRUE(OpenEditRecordsWindow());
   EXPECT_EQ(pcbshowall, 0);
   EXPECT_EQ(pf::GetGadgetText(kEditRecordCount), "2/6");
-  pf::test::PostGadgetEvent(kEditWindow, 683);  // >> : U2 at row 4
+  pf::test::PostGadgetEvent(kEditWindow, kEditNextComponentButton);  // >> : U2 at row 4
   EXPECT_TRUE(EditRecordsWindowStep(50));
   EXPECT_EQ(currentrecord, 4);
-  EXPECT_EQ(pf::GetGadgetText(701), "U2");
+  EXPECT_EQ(pf::GetGadgetText(kEditWriteComponent), "U2");
   EXPECT_EQ(pf::GetGadgetText(kEditWritePinX), "400");
-  pf::SetGadgetText(701, "IC9");
-  pf::test::PostGadgetEvent(kEditWindow, 678);
+  pf::SetGadgetText(kEditWriteComponent, "IC9");
+  pf::test::PostGadgetEvent(kEditWindow, kEditUpdateNameButton);
   EXPECT_TRUE(EditRecordsWindowStep(50));
   EXPECT_EQ(records.Field(5, kFieldComponent), "IC9");
   EXPECT_EQ(records.Field(5, kFieldDescription), "IC9, Pin 2");
@@ -261,7 +261,7 @@ TEST_F(EditorTest, WindowLoopNavigatesEditsAndPicksPinOnPhoto) {
   pf::test::PostClick(kEditWindow, 10 + 603 * 640 / (imagewindowright - imagewindowleft), 10 + 100);
   for (int k = 0; k < 3 && currentrecord != 6; ++k) EditRecordsWindowStep(20);
   EXPECT_EQ(currentrecord, 6);
-  pf::test::PostGadgetEvent(kEditWindow, 735);
+  pf::test::PostGadgetEvent(kEditWindow, kEditZoomWindowButton);
   EditRecordsWindowStep(50);
   EXPECT_EQ(editinstruction, "Click on top-left corner of Component");
   EXPECT_TRUE(pf::test::GrabWindow(kEditWindow, "editor.png"));
@@ -278,7 +278,7 @@ TEST_F(EditorTest, RightClickPlacesOnlyOnThePhoto) {
   Plan({"U1"});
   currentrecord = 2;
   ASSERT_TRUE(OpenEditRecordsWindow());
-  pf::SetGadgetState(686, 1);  // "  1 pin"
+  pf::SetGadgetState(kEditPackageCombo, 1);  // "  1 pin"
   const std::pair<int, int> off[] = {{1275, 5}, {655, 300}, {5, 655}};
   for (auto [x, y] : off) {
     pf::test::PostClick(kEditWindow, x, y, true);

@@ -235,8 +235,9 @@ TEST_F(PlacementTest, WindowPlacesByClicksAndCountsTheNameOn) {
   ASSERT_TRUE(OpenEditRecordsWindow());
   pf::SetGadgetText(kEditComponentName, "IC17");
   const auto& items = PackageItems();
-  pf::SetGadgetState(686, static_cast<int>(std::find(items.begin(), items.end(), "  2 pin") - items.begin()));
-  pf::test::PostGadgetEvent(kEditWindow, 674);
+  pf::SetGadgetState(kEditPackageCombo,
+                     static_cast<int>(std::find(items.begin(), items.end(), "  2 pin") - items.begin()));
+  pf::test::PostGadgetEvent(kEditWindow, kEditCreateComponentButton);
   EditRecordsWindowStep(50);
   EXPECT_EQ(editinstruction, "Click on Pin 1");
   pf::test::PostClick(kEditWindow, 100, 100);

@@ -309,8 +309,8 @@ TEST_F(ControlsTest, EditorFromTheRibbonAddsAComponentAndReturns) {
     switch (next++) {
       case 0:
         pf::SetGadgetText(kEditComponentName, "R9");
-        pf::SetGadgetState(686, 3);  // "  3 pin"
-        pf::test::PostGadgetEvent(kEditWindow, 674);
+        pf::SetGadgetState(kEditPackageCombo, 3);  // "  3 pin"
+        pf::test::PostGadgetEvent(kEditWindow, kEditCreateComponentButton);
         break;
       case 1:
       case 2:
@@ -318,7 +318,7 @@ TEST_F(ControlsTest, EditorFromTheRibbonAddsAComponentAndReturns) {
         pf::test::PostClick(kEditWindow, 10 + 100 * next, 110);
         break;
       case 4:
-        pf::test::PostGadgetEvent(kEditWindow, 745);
+        pf::test::PostGadgetEvent(kEditWindow, kEditQuickSaveButton);
         break;  // "Quick Save"
       default:
         pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);
