@@ -22,9 +22,6 @@
 
 namespace {
 
-// The editor acts only on events, so its loop may wait long for one.
-constexpr int kEditorWaitMs = 500;
-
 int zoomselectstep, zoomx1, zoomy1;
 
 // Right-hand column: 60-pixel columns and 25-pixel rows from x = 670.
@@ -369,7 +366,7 @@ void CloseEditRecordsWindow() {
 
 void YRM_EditRecordsWindow() {
   if (!OpenEditRecordsWindow()) return;
-  while (EditRecordsWindowStep(kEditorWaitMs)) {
+  while (EditRecordsWindowStep(1)) {
   }
   CloseEditRecordsWindow();
 }
