@@ -12,7 +12,6 @@ constexpr int kOutFrameBytes = 8;     // write and request frames
 constexpr int kFrameBytes = 520;      // data frames
 constexpr int kFramePoints = 64;      // sample pairs in a data frame
 
-// Whole milliseconds `bytes` take to cross the line, rounded down or up.
 // The instrument samples at this rate whatever the frequency.
 constexpr int kSamplesPerSecond = 64000;
 // Whole milliseconds a frame of `points` x `samples` x `cycles` samples takes
@@ -21,6 +20,7 @@ constexpr int64_t FrameSamplingMs(int64_t points, int64_t samples, int64_t cycle
   const int64_t n = points * samples * cycles;
   return n > 0 ? n * 1000 / kSamplesPerSecond : 0;
 }
+// Whole milliseconds `bytes` take to cross the line, rounded down or up.
 constexpr int LineMsFloor(int bytes, int baud = kLinkBaud) {
   return static_cast<int>(int64_t{bytes} * kLineBitsPerByte * 1000 / baud);
 }

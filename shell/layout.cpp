@@ -23,9 +23,6 @@ constexpr GridPlace kMainScopePlace{0, 0, 5, 5};
 constexpr GridPlace kDefaultBoard{kCol5, kAt0, 5, 5};
 // Tree panels in views that do not show them: the right-hand column.
 constexpr GridPlace kDefaultTree{kCol8, kAt0, kMiniSpan, 5};
-constexpr MiniScopePlace kDefaultMinis[kMiniScopes] = {{1, kCol5, kAt0}, {2, kCol6, kAt0}, {3, kCol8, kAt0},
-                                                       {4, kCol5, kAt1}, {5, kCol6, kAt1}, {6, kCol8, kAt1},
-                                                       {7, kCol5, kAt2}, {8, kCol6, kAt2}, {9, kCol8, kAt2}};
 
 // Halves away from zero, as the grid's worked examples require.
 int roundHalfAway(double value) { return static_cast<int>(std::round(value)); }
@@ -98,11 +95,11 @@ void YRM_LayoutMainWindow() {
   }
 
   const DisplayView* view = FindDisplayView(displayview);
+  // A mini-scope the view does not show keeps its place in the nine-scope view.
+  const DisplayView& allMinis = *FindDisplayView(kView9MiniScopes);
   for (int k = 1; k <= kMiniScopes; ++k) {
-    MiniScopePlace place = kDefaultMinis[k - 1];
-    if (view)
-      for (int i = 0; i < view->miniCount; ++i)
-        if (view->minis[i].scope == k) place = view->minis[i];
+    const MiniScopePlace* shown = view ? FindMiniScope(*view, k) : nullptr;
+    const MiniScopePlace& place = shown ? *shown : *FindMiniScope(allMinis, k);
     cellRect({place.column, place.row, kMiniSpan, kMiniSpan});
     *kMiniScopeWidth[k - 1] = cellrectwidth;
     *kMiniScopeHeight[k - 1] = cellrectheight;

@@ -126,8 +126,10 @@ const DisplayView* FindDisplayView(const std::string& name) {
   return nullptr;
 }
 
-bool ShowsMiniScope(const DisplayView& view, int k) {
+const MiniScopePlace* FindMiniScope(const DisplayView& view, int k) {
   for (int i = 0; i < view.miniCount; ++i)
-    if (view.minis[i].scope == k) return true;
-  return false;
+    if (view.minis[i].scope == k) return &view.minis[i];
+  return nullptr;
 }
+
+bool ShowsMiniScope(const DisplayView& view, int k) { return FindMiniScope(view, k) != nullptr; }

@@ -47,5 +47,7 @@ constexpr float kMiniSpan = 1.666f;
 std::span<const DisplayView> DisplayViews();
 // The view stored as name; nullptr for a name no view has.
 const DisplayView* FindDisplayView(const std::string& name);
+// Where view shows mini-scope k (1..9); nullptr when it does not show it.
+const MiniScopePlace* FindMiniScope(const DisplayView& view, int k);
 // Whether view shows mini-scope k (1..9).
 bool ShowsMiniScope(const DisplayView& view, int k);

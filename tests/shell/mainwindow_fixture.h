@@ -9,8 +9,10 @@
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "shell/menu.h"
+#include "shell/menucommands.h"
 #include "shell/panels.h"
 #include "shell/ribbon.h"
+#include "shell/settings.h"
 #include "shell/startup.h"
 #include "shell/state.h"
 #include "workfolder.h"
@@ -53,6 +55,19 @@ class MainWindow : public WorkFolder {
   }
   static Rect RectOf(int g) {
     return {pf::GadgetX(g), pf::GadgetY(g), pf::GadgetWidth(g), pf::GadgetHeight(g)};
+  }
+  // Chooses a menu item the way the main step hands it over.
+  static void Choose(int item) {
+    while (pf::WindowEvent() != 0) {
+    }
+    pf::test::PostMenuEvent(kMainWindow, item);
+    ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
+    YRM_MenuEvent();
+  }
+  // The value the settings file holds for `key`.
+  static std::string Stored(const std::string& key) {
+    YRM_GetKeyValue("YRM_settings.txt", key);
+    return keyvalue;
   }
 };
 

@@ -20,18 +20,6 @@ class MenuCommandsTest : public yrmtest::MainWindow {
     Build();
     YRM_RefreshMainWindow();
   }
-  // Chooses a menu item the way the main step hands it over.
-  void Choose(int item) {
-    while (pf::WindowEvent() != 0) {
-    }
-    pf::test::PostMenuEvent(kMainWindow, item);
-    ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
-    YRM_MenuEvent();
-  }
-  static std::string Stored(const std::string& key) {
-    YRM_GetKeyValue("YRM_settings.txt", key);
-    return keyvalue;
-  }
 };
 }  // namespace
 

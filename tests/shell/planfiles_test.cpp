@@ -48,18 +48,7 @@ class PlanFilesTest : public yrmtest::MainWindow {
     lastrecord = 3;
     pf::test::ClearAsked();
   }
-  void Choose(int item) {
-    while (pf::WindowEvent() != 0) {
-    }
-    pf::test::PostMenuEvent(kMainWindow, item);
-    ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
-    YRM_MenuEvent();
-  }
   static std::string* Slot(int i) { return &RecentPlan(i); }
-  static std::string Stored(const std::string& key) {
-    YRM_GetKeyValue("YRM_settings.txt", key);
-    return keyvalue;
-  }
   static std::vector<std::string> StoredSlots() {
     std::vector<std::string> v;
     for (int i = 1; i <= 8; ++i) v.push_back(Stored("YRM_TestPlanFileNameRecent" + std::to_string(i)));
