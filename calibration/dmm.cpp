@@ -1,6 +1,5 @@
 #include "calibration/dmm.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -76,10 +75,8 @@ void YRM_DmmRead(const std::string& range) {
     if (pf::ElapsedMilliseconds() - noted > kReplyWaitMs) return;
     pf::Delay(kReplyPollMs);
   }
-  if (dmmbuffer.size() < kDmmBufferBytes) dmmbuffer.assign(kDmmBufferBytes, 0);
   const std::string reply = pf::TcpReceive(dmmconnection, kDmmBufferBytes);
   if (reply.empty()) return DmmLost();
-  std::copy(reply.begin(), reply.end(), dmmbuffer.begin());
   double value;
   if (ParseDmmReply(reply, value)) dmmvalue = value;
 }

@@ -13,5 +13,4 @@ void SetCalibrationStartValues() {
   dmmconnection = 0;
   dmmlastrange.clear();
   dmmvalue = 0;
-  dmmbuffer.assign(kDmmBufferBytes, 0);
 }

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // ---- window and controls ------------------------------------------------------
 constexpr int kCalWindow = 548;
@@ -71,8 +70,7 @@ inline int codeat10, codeat1, codeatm1, codeatm10;
 inline int dmmconnection;               // TCP handle, 0 = none; never closed
 inline std::string dmmlastrange;        // range last configured
 inline double dmmvalue;                 // last reading, volts or amperes
-inline std::vector<uint8_t> dmmbuffer;  // receive buffer
-constexpr int kDmmBufferBytes = 65536;
+constexpr int kDmmBufferBytes = 65536;  // the most one receive takes
 
 // Sets every start value of the calibration subsystem.
 void SetCalibrationStartValues();
