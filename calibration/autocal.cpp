@@ -8,8 +8,6 @@
 #include "calibration/dmm.h"
 #include "calibration/state.h"
 #include "calibration/window.h"
-#include "link/frames.h"
-#include "link/state.h"
 #include "platform/clock.h"
 #include "platform/gui.h"
 #include "platform/sound.h"
@@ -108,11 +106,7 @@ void ZeroingPass() {
   if (calpasses > 0) {
     --calpasses;
     YRM_DmmRead("100mV");
-    calcode[kRowDac0] += ZeroingChange(dmmvalue);
-    paramblock[3] = calcode[kRowDac0];
-    YRM_WriteRegisters(3, 1);
-    YRM_WriteRegisters(3, 1);
-    pf::SetGadgetText(kLiveCodeField, std::to_string(paramblock[3]));
+    AdjustWorkingCode(kRowDac0, ZeroingChange(dmmvalue));
   }
   if (calpasses == 0) calstep = kZeroingStep + 1;
 }
