@@ -133,6 +133,7 @@ TEST_F(Dmm, AMissingReplyKeepsAndShowsThePreviousReading) {
   meter.Reply("+1.50000000E+00\n");
   Press(kDmmMeasureButton);
   EXPECT_EQ(Field(kDmmResultField), "1.5");
+  pf::SetGadgetText(kDmmResultField, "");
   Press(kDmmMeasureButton);  // no reply this time
   EXPECT_EQ(dmmvalue, 1.5);
   EXPECT_EQ(Field(kDmmResultField), "1.5");
