@@ -1,6 +1,5 @@
 #include "calibration/dmm.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "calibration/state.h"

@@ -67,7 +67,7 @@ inline double measured10, measured1, measuredm1, measuredm10;
 inline int codeat10, codeat1, codeatm1, codeatm10;
 
 // ---- multimeter link ------------------------------------------------------------
-inline int dmmconnection;               // TCP handle, 0 = none; never closed
+inline int dmmconnection;               // TCP handle, 0 = none; let go when the meter hangs up
 inline std::string dmmlastrange;        // range last configured
 inline double dmmvalue;                 // last reading, volts or amperes
 constexpr int kDmmBufferBytes = 65536;  // the most one receive takes
