@@ -69,7 +69,7 @@ class AutoRun : public caltest::CalibrationTest {
 
 TEST_F(AutoRun, CorrectsTheDacErrorAndTheNextConnectionUsesTheCodes) {
   ASSERT_TRUE(pf::LoadSound(kEndSound, YRM_END_SOUND));
-  Start(20);
+  ASSERT_NO_FATAL_FAILURE(Start(20));
   const int played = pf::test::PlayCount(kEndSound);
   Press(kGoButton);
   EXPECT_EQ(Field(kGoButton), "Stop!");
@@ -145,7 +145,7 @@ TEST_F(AutoRun, StopLeavesThePassesAndGoStartsAgainFromStepOne) {
 }
 
 TEST_F(AutoRun, MeterFaultsLeaveTheLastReading) {
-  Start(22);
+  ASSERT_NO_FATAL_FAILURE(Start(22));
   Press(466);  // 0 V output, about 4 mV with the DAC's offset
   YRM_DmmRead("10V");
   const double good = dmmvalue;
@@ -166,7 +166,7 @@ TEST_F(AutoRun, MeterFaultsLeaveTheLastReading) {
 }
 
 TEST_F(AutoRun, AMeterThatHungUpCanBeConnectedAgain) {
-  Start(23);
+  ASSERT_NO_FATAL_FAILURE(Start(23));
   Press(kGoButton);
   ASSERT_TRUE(RunUntil([] { return calstep == 5; }));  // +10 V read
   const double read = dmmvalue;
