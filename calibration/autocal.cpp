@@ -145,7 +145,6 @@ void YRM_CalibrationGo() {
   pf::SetGadgetText(kGoButton, "Stop!");
   calnextstep = pf::ElapsedMilliseconds() + kFirstDelayMs;
   calstep = 1;
-  callaststep = kLastCalStep;
 }
 
 void YRM_CalibrationTimer() {
@@ -157,7 +156,7 @@ void YRM_CalibrationTimer() {
     if (pf::GetGadgetText(kCountdownField) != left) pf::SetGadgetText(kCountdownField, left);
     return;
   }
-  if (calstep > callaststep) {
+  if (calstep > kLastCalStep) {
     Idle();
     if (pf::IsSound(kEndSound)) pf::PlaySound(kEndSound);
     return;

@@ -5,7 +5,6 @@ void SetCalibrationStartValues() {
   adc0average = adc1average = 0;
   calownbox = false;
   calstep = 0;
-  callaststep = kLastCalStep;
   calnextstep = 0;
   calpasses = 0;
   measured10 = measured1 = measuredm1 = measuredm10 = 0;

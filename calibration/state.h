@@ -58,8 +58,7 @@ inline bool calownbox;
 
 // ---- automatic sequence ---------------------------------------------------------
 constexpr int kLastCalStep = 41;
-inline int calstep;  // 0 idle, else the next step
-inline int callaststep;
+inline int calstep;          // 0 idle, else the next step
 inline int64_t calnextstep;  // ms clock of the next step
 inline int calpasses;        // zeroing passes left
 // Measured volts and the codes on the output: +10, +1, -1, -10 V.
