@@ -2,7 +2,6 @@
 
 void SetCalibrationStartValues() {
   calcode.fill(0);
-  adc0average = adc1average = 0;
   calownbox = false;
   calstep = 0;
   calnextstep = 0;

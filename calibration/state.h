@@ -51,7 +51,6 @@ constexpr int kEndSound = 895;
 // ---- working values -------------------------------------------------------------
 // Codes of the seven rows: DAC +10, +1, 0, -1, -10 V, DC bias +10, -10 V.
 inline std::array<int, kCalRows> calcode;
-inline int adc0average, adc1average;  // of the last frame
 // Set while a message box of the window itself is or was just up: the
 // deactivation it causes must not close the window.
 inline bool calownbox;

@@ -239,10 +239,8 @@ void TakeFrame() {
       sum1 += adc1samples[i] / kSamplesPerPoint;
     }
   }
-  adc0average = sum0 / kPoints;
-  adc1average = sum1 / kPoints;
-  pf::SetGadgetText(kLiveAdc0Field, std::to_string(adc0average));
-  pf::SetGadgetText(kLiveAdc1Field, std::to_string(adc1average));
+  pf::SetGadgetText(kLiveAdc0Field, std::to_string(sum0 / kPoints));
+  pf::SetGadgetText(kLiveAdc1Field, std::to_string(sum1 / kPoints));
 }
 
 void CloseCalibrationWindow() {
