@@ -8,8 +8,6 @@
 #include "calibration/dmm.h"
 #include "calibration/state.h"
 #include "calibration/window.h"
-#include "link/frames.h"
-#include "link/state.h"
 #include "platform/clock.h"
 #include "platform/gui.h"
 #include "platform/sound.h"
@@ -108,11 +106,7 @@ void ZeroingPass() {
   if (calpasses > 0) {
     --calpasses;
     YRM_DmmRead("100mV");
-    calcode[kRowDac0] += ZeroingChange(dmmvalue);
-    paramblock[3] = calcode[kRowDac0];
-    YRM_WriteRegisters(3, 1);
-    YRM_WriteRegisters(3, 1);
-    pf::SetGadgetText(kLiveCodeField, std::to_string(paramblock[3]));
+    AdjustWorkingCode(kRowDac0, ZeroingChange(dmmvalue));
   }
   if (calpasses == 0) calstep = kZeroingStep + 1;
 }
@@ -151,7 +145,6 @@ void YRM_CalibrationGo() {
   pf::SetGadgetText(kGoButton, "Stop!");
   calnextstep = pf::ElapsedMilliseconds() + kFirstDelayMs;
   calstep = 1;
-  callaststep = kLastCalStep;
 }
 
 void YRM_CalibrationTimer() {
@@ -163,7 +156,7 @@ void YRM_CalibrationTimer() {
     if (pf::GetGadgetText(kCountdownField) != left) pf::SetGadgetText(kCountdownField, left);
     return;
   }
-  if (calstep > callaststep) {
+  if (calstep > kLastCalStep) {
     Idle();
     if (pf::IsSound(kEndSound)) pf::PlaySound(kEndSound);
     return;

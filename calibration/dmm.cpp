@@ -1,7 +1,5 @@
 #include "calibration/dmm.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 #include "calibration/state.h"
@@ -13,24 +11,14 @@
 namespace {
 struct DmmRange {
   const char* text;
-  const char* configure;
-  const char* range;
+  const char* function;  // commands: "CONFigure:" + function, function + ":RANGe " + text
 };
 
 const DmmRange kRanges[kDmmRanges] = {
-    {"1000V", "CONFigure:VOLTage:DC", "VOLTage:DC:RANGe 1000V"},
-    {"100V", "CONFigure:VOLTage:DC", "VOLTage:DC:RANGe 100V"},
-    {"10V", "CONFigure:VOLTage:DC", "VOLTage:DC:RANGe 10V"},
-    {"1V", "CONFigure:VOLTage:DC", "VOLTage:DC:RANGe 1V"},
-    {"100mV", "CONFigure:VOLTage:DC", "VOLTage:DC:RANGe 100mV"},
-    {"3A", "CONFigure:CURRent:DC", "CURRent:DC:RANGe 3A"},
-    {"1A", "CONFigure:CURRent:DC", "CURRent:DC:RANGe 1A"},
-    {"100mA", "CONFigure:CURRent:DC", "CURRent:DC:RANGe 100mA"},
-    {"10mA", "CONFigure:CURRent:DC", "CURRent:DC:RANGe 10mA"},
-    {"1mA", "CONFigure:CURRent:DC", "CURRent:DC:RANGe 1mA"},
-    {"100uA", "CONFigure:CURRent:DC", "CURRent:DC:RANGe 100uA"},
-    {"10uA", "CONFigure:CURRent:DC", "CURRent:DC:RANGe 10uA"},
-    {"1uA", "CONFigure:CURRent:DC", "CURRent:DC:RANGe 1uA"},
+    {"1000V", "VOLTage:DC"}, {"100V", "VOLTage:DC"}, {"10V", "VOLTage:DC"},   {"1V", "VOLTage:DC"},
+    {"100mV", "VOLTage:DC"}, {"3A", "CURRent:DC"},   {"1A", "CURRent:DC"},    {"100mA", "CURRent:DC"},
+    {"10mA", "CURRent:DC"},  {"1mA", "CURRent:DC"},  {"100uA", "CURRent:DC"}, {"10uA", "CURRent:DC"},
+    {"1uA", "CURRent:DC"},
 };
 
 constexpr int kSettleMs = 500;     // after configuring and after triggering
@@ -71,8 +59,8 @@ void YRM_DmmRead(const std::string& range) {
   for (const DmmRange& row : kRanges) {
     if (range == row.text && range != dmmlastrange) {
       dmmlastrange = range;
-      pf::TcpSend(dmmconnection, std::string(row.configure) + "\n");
-      pf::TcpSend(dmmconnection, std::string(row.range) + "\n");
+      pf::TcpSend(dmmconnection, std::string("CONFigure:") + row.function + "\n");
+      pf::TcpSend(dmmconnection, std::string(row.function) + ":RANGe " + row.text + "\n");
       pf::Delay(kSettleMs);
     }
   }
@@ -86,10 +74,8 @@ void YRM_DmmRead(const std::string& range) {
     if (pf::ElapsedMilliseconds() - noted > kReplyWaitMs) return;
     pf::Delay(kReplyPollMs);
   }
-  if (dmmbuffer.size() < kDmmBufferBytes) dmmbuffer.assign(kDmmBufferBytes, 0);
   const std::string reply = pf::TcpReceive(dmmconnection, kDmmBufferBytes);
   if (reply.empty()) return DmmLost();
-  std::copy(reply.begin(), reply.end(), dmmbuffer.begin());
   double value;
   if (ParseDmmReply(reply, value)) dmmvalue = value;
 }

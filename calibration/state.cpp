@@ -2,10 +2,8 @@
 
 void SetCalibrationStartValues() {
   calcode.fill(0);
-  adc0average = adc1average = 0;
   calownbox = false;
   calstep = 0;
-  callaststep = kLastCalStep;
   calnextstep = 0;
   calpasses = 0;
   measured10 = measured1 = measuredm1 = measuredm10 = 0;
@@ -13,5 +11,4 @@ void SetCalibrationStartValues() {
   dmmconnection = 0;
   dmmlastrange.clear();
   dmmvalue = 0;
-  dmmbuffer.assign(kDmmBufferBytes, 0);
 }

@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // ---- window and controls ------------------------------------------------------
 constexpr int kCalWindow = 548;
@@ -52,15 +51,13 @@ constexpr int kEndSound = 895;
 // ---- working values -------------------------------------------------------------
 // Codes of the seven rows: DAC +10, +1, 0, -1, -10 V, DC bias +10, -10 V.
 inline std::array<int, kCalRows> calcode;
-inline int adc0average, adc1average;  // of the last frame
 // Set while a message box of the window itself is or was just up: the
 // deactivation it causes must not close the window.
 inline bool calownbox;
 
 // ---- automatic sequence ---------------------------------------------------------
 constexpr int kLastCalStep = 41;
-inline int calstep;  // 0 idle, else the next step
-inline int callaststep;
+inline int calstep;          // 0 idle, else the next step
 inline int64_t calnextstep;  // ms clock of the next step
 inline int calpasses;        // zeroing passes left
 // Measured volts and the codes on the output: +10, +1, -1, -10 V.
@@ -68,11 +65,10 @@ inline double measured10, measured1, measuredm1, measuredm10;
 inline int codeat10, codeat1, codeatm1, codeatm10;
 
 // ---- multimeter link ------------------------------------------------------------
-inline int dmmconnection;               // TCP handle, 0 = none; never closed
+inline int dmmconnection;               // TCP handle, 0 = none; let go when the meter hangs up
 inline std::string dmmlastrange;        // range last configured
 inline double dmmvalue;                 // last reading, volts or amperes
-inline std::vector<uint8_t> dmmbuffer;  // receive buffer
-constexpr int kDmmBufferBytes = 65536;
+constexpr int kDmmBufferBytes = 65536;  // the most one receive takes
 
 // Sets every start value of the calibration subsystem.
 void SetCalibrationStartValues();

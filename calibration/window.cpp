@@ -183,20 +183,6 @@ void SetOutput(int row) {
     pf::SetGadgetText(kLiveCodeField, std::to_string(paramblock[3]));
 }
 
-void Adjust(int row, int step) {
-  calcode[row] += step;
-  const RowControls& r = kRows[row];
-  if (IsBiasRow(row)) {
-    paramblock[20] = calcode[row];
-    YRM_WriteRegisters(20, 1);
-    pf::SetGadgetText(r.codefield, std::to_string(paramblock[20]));
-    return;
-  }
-  paramblock[3] = calcode[row];
-  for (int k = 0; k < r.adjustwrites; ++k) YRM_WriteRegisters(3, 1);
-  pf::SetGadgetText(kLiveCodeField, std::to_string(paramblock[3]));
-}
-
 void Calibrate(int row) {
   const RowControls& r = kRows[row];
   pf::SetGadgetText(r.codefield, std::to_string(calcode[row]));
@@ -253,10 +239,8 @@ void TakeFrame() {
       sum1 += adc1samples[i] / kSamplesPerPoint;
     }
   }
-  adc0average = sum0 / kPoints;
-  adc1average = sum1 / kPoints;
-  pf::SetGadgetText(kLiveAdc0Field, std::to_string(adc0average));
-  pf::SetGadgetText(kLiveAdc1Field, std::to_string(adc1average));
+  pf::SetGadgetText(kLiveAdc0Field, std::to_string(sum0 / kPoints));
+  pf::SetGadgetText(kLiveAdc1Field, std::to_string(sum1 / kPoints));
 }
 
 void CloseCalibrationWindow() {
@@ -272,11 +256,26 @@ void CalibrationErrorBox(const std::string& text) {
   pf::MessageRequester("Error", text, pf::kRequesterOk | pf::kRequesterError);
 }
 
+void AdjustWorkingCode(int row, int step) {
+  calcode[row] += step;
+  const RowControls& r = kRows[row];
+  if (IsBiasRow(row)) {
+    paramblock[20] = calcode[row];
+    YRM_WriteRegisters(20, 1);
+    pf::SetGadgetText(r.codefield, std::to_string(paramblock[20]));
+    return;
+  }
+  paramblock[3] = calcode[row];
+  for (int k = 0; k < r.adjustwrites; ++k) YRM_WriteRegisters(3, 1);
+  pf::SetGadgetText(kLiveCodeField, std::to_string(paramblock[3]));
+}
+
 void YRM_CalibrationAction(int g) {
   for (int row = 0; row < kCalRows; ++row) {
     const RowControls& r = kRows[row];
     if (g == r.set) return SetOutput(row);
-    if (g >= r.adjust && g < r.adjust + kAdjustButtons) return Adjust(row, kAdjustSteps[g - r.adjust]);
+    if (g >= r.adjust && g < r.adjust + kAdjustButtons)
+      return AdjustWorkingCode(row, kAdjustSteps[g - r.adjust]);
     if (g == r.calibrate) return Calibrate(row);
   }
   if (g >= kDmmReadAction && g < kDmmReadAction + kDmmRanges) return YRM_DmmReadingAction(g - kDmmReadAction);

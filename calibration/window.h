@@ -13,6 +13,9 @@ bool YRM_OpenCalibrationWindow();
 bool YRM_CalibrationPass();
 // A press of control (or reading action) `g` of the window.
 void YRM_CalibrationAction(int g);
+// Adds `step` to the working code of `row` (a CalRow), puts it on the
+// output and shows it, as the row's adjust buttons do.
+void AdjustWorkingCode(int row, int step);
 // A box titled "Error" (OK only) of the window itself, whose loss of focus
 // must not close the window.
 void CalibrationErrorBox(const std::string& text);

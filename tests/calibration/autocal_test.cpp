@@ -49,12 +49,12 @@ TEST(AutoCalibration, ZeroingStepsByTheReading) {
 
 class AutoRun : public caltest::CalibrationTest {
  protected:
-  // Opens the window for YRM-A with the bench meter at `address`, connected.
-  void Start(const std::string& address) {
-    OpenFor("YRM-A", "meter=" + address + "\nmeternoise=0.02");
-    pf::SetGadgetText(kDmmAddressField, address);
-    Press(kDmmConnectButton);
-    ASSERT_NE(dmmconnection, 0);
+  // Opens the window for YRM-A with the bench meter at meter address n.
+  void OpenWithMeter(int n) { OpenFor("YRM-A", "meter=" + caltest::MeterAddress(n) + "\nmeternoise=0.02"); }
+  // The same, connected.
+  void Start(int n) {
+    OpenWithMeter(n);
+    ASSERT_TRUE(ConnectMeter(caltest::MeterAddress(n)));
   }
   // Loop passes, the program clock 50 ms further each, until `done`.
   bool RunUntil(const std::function<bool()>& done, int passes = 20000) {
@@ -69,7 +69,7 @@ class AutoRun : public caltest::CalibrationTest {
 
 TEST_F(AutoRun, CorrectsTheDacErrorAndTheNextConnectionUsesTheCodes) {
   ASSERT_TRUE(pf::LoadSound(kEndSound, YRM_END_SOUND));
-  Start("127.0.10.20");
+  ASSERT_NO_FATAL_FAILURE(Start(20));
   const int played = pf::test::PlayCount(kEndSound);
   Press(kGoButton);
   EXPECT_EQ(Field(kGoButton), "Stop!");
@@ -118,13 +118,11 @@ TEST_F(AutoRun, CorrectsTheDacErrorAndTheNextConnectionUsesTheCodes) {
 
 TEST_F(AutoRun, StopLeavesThePassesAndGoStartsAgainFromStepOne) {
   // Without a meter Go! does nothing.
-  OpenFor("YRM-A", "meter=127.0.10.21\nmeternoise=0.02");
+  OpenWithMeter(21);
   Press(kGoButton);
   EXPECT_EQ(calstep, 0);
   EXPECT_EQ(Field(kGoButton), "Go!");
-  pf::SetGadgetText(kDmmAddressField, "127.0.10.21");
-  Press(kDmmConnectButton);
-  ASSERT_NE(dmmconnection, 0);
+  ASSERT_TRUE(ConnectMeter(caltest::MeterAddress(21)));
 
   Press(kGoButton);
   EXPECT_EQ(calstep, 1);
@@ -147,7 +145,7 @@ TEST_F(AutoRun, StopLeavesThePassesAndGoStartsAgainFromStepOne) {
 }
 
 TEST_F(AutoRun, MeterFaultsLeaveTheLastReading) {
-  Start("127.0.10.22");
+  ASSERT_NO_FATAL_FAILURE(Start(22));
   Press(466);  // 0 V output, about 4 mV with the DAC's offset
   YRM_DmmRead("10V");
   const double good = dmmvalue;
@@ -168,7 +166,7 @@ TEST_F(AutoRun, MeterFaultsLeaveTheLastReading) {
 }
 
 TEST_F(AutoRun, AMeterThatHungUpCanBeConnectedAgain) {
-  Start("127.0.10.23");
+  ASSERT_NO_FATAL_FAILURE(Start(23));
   Press(kGoButton);
   ASSERT_TRUE(RunUntil([] { return calstep == 5; }));  // +10 V read
   const double read = dmmvalue;

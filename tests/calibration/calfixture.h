@@ -2,6 +2,8 @@
 // link, the calibration state at its start values, and a program clock that
 // only moves when the program waits (or the test advances it).
 #pragma once
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -14,6 +16,15 @@
 #include "platform/tcp.h"
 
 namespace caltest {
+
+// Loopback address n (1..254) of this process's own: the program always
+// dials port 5025, and runs of the suite side by side must not reach each
+// other's meters.
+inline std::string MeterAddress(int n) {
+  const int pid = static_cast<int>(getpid());
+  return "127." + std::to_string(20 + pid % 200) + "." + std::to_string(1 + pid / 200 % 250) + "." +
+         std::to_string(n);
+}
 
 class CalibrationTest : public linktest::LinkTest {
  protected:
@@ -46,6 +57,13 @@ class CalibrationTest : public linktest::LinkTest {
     ASSERT_EQ(usbopen, 1);
     pf::InitGui();
     ASSERT_TRUE(YRM_OpenCalibrationWindow());
+  }
+
+  // The window's Connect with `address` in its field; true when connected.
+  bool ConnectMeter(const std::string& address) {
+    pf::SetGadgetText(kDmmAddressField, address);
+    Press(kDmmConnectButton);
+    return dmmconnection != 0;
   }
 
   void Press(int g) { YRM_CalibrationAction(g); }

@@ -95,12 +95,11 @@ class ScriptedMeter {
 class Dmm : public caltest::CalibrationTest {};
 
 TEST_F(Dmm, RangeIsConfiguredOnlyWhenItChanges) {
-  ScriptedMeter meter("127.0.10.1");
+  const std::string address = caltest::MeterAddress(1);
+  ScriptedMeter meter(address);
   ASSERT_TRUE(meter.ok());
   OpenFor("YRM-A");
-  pf::SetGadgetText(kDmmAddressField, "127.0.10.1");
-  Press(kDmmConnectButton);
-  ASSERT_NE(dmmconnection, 0);
+  ASSERT_TRUE(ConnectMeter(address));
   EXPECT_EQ(Field(kDmmConnectButton), "Connected");
 
   for (const char* r : {"+1.00000000E+01\n", "+9.99990000E+00\n", "-4.56700000E-03\n", "+2.00000000E+00\n"})
@@ -126,14 +125,15 @@ TEST_F(Dmm, RangeIsConfiguredOnlyWhenItChanges) {
 }
 
 TEST_F(Dmm, AMissingReplyKeepsAndShowsThePreviousReading) {
-  ScriptedMeter meter("127.0.10.2");
+  const std::string address = caltest::MeterAddress(2);
+  ScriptedMeter meter(address);
   ASSERT_TRUE(meter.ok());
   OpenFor("YRM-A");
-  pf::SetGadgetText(kDmmAddressField, "127.0.10.2");
-  Press(kDmmConnectButton);
+  ASSERT_TRUE(ConnectMeter(address));
   meter.Reply("+1.50000000E+00\n");
   Press(kDmmMeasureButton);
   EXPECT_EQ(Field(kDmmResultField), "1.5");
+  pf::SetGadgetText(kDmmResultField, "");
   Press(kDmmMeasureButton);  // no reply this time
   EXPECT_EQ(dmmvalue, 1.5);
   EXPECT_EQ(Field(kDmmResultField), "1.5");
@@ -149,9 +149,7 @@ TEST_F(Dmm, ConnectFailureAndNoConnectionShowTheirBoxes) {
   EXPECT_EQ(pf::test::AskedRequesters()[0].text, "DMM not connected");
   EXPECT_EQ(dmmvalue, 3);
 
-  pf::SetGadgetText(kDmmAddressField, "127.0.10.3");  // nothing listens there
-  Press(kDmmConnectButton);
-  EXPECT_EQ(dmmconnection, 0);
+  EXPECT_FALSE(ConnectMeter(caltest::MeterAddress(3)));  // nothing listens there
   EXPECT_EQ(Field(kDmmConnectButton), "Connect");
   ASSERT_EQ(pf::test::AskedRequesters().size(), 2u);
   EXPECT_EQ(pf::test::AskedRequesters()[1].title, "Error");

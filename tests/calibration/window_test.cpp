@@ -109,8 +109,8 @@ TEST_F(CalibrationWindow, WithoutInstrumentItSaysSoAndCloses) {
 
 TEST_F(CalibrationWindow, SetOutputSendsTheWholeBlockInOneTransfer) {
   OpenFor("YRM-A");
-  Press(503);  // Load Defaults: nothing sent, nothing shown
   long long before = simctl::TransferCount();
+  Press(503);  // Load Defaults: nothing sent, nothing shown
   EXPECT_EQ(simctl::TransferCount(), before);
   EXPECT_EQ(Field(504), "--");
   Press(462);
