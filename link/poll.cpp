@@ -73,7 +73,7 @@ void ReadFramesLocked() {
         adc0samples[i] = frame.adc0[i - 1];
         adc1samples[i] = frame.adc1[i - 1];
       }
-      lastgoodframe = pf::ElapsedMilliseconds();
+      lastgoodframe = lastgoodread = pf::ElapsedMilliseconds();
       newframe = 1;
     } else {
       char text[32];
