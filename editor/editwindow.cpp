@@ -69,7 +69,7 @@ void buildControls() {
   button(kEditZoomAllButton, 0, 10, 2, "ZOOM ALL");
   button(kEditDownButton, 5, 10, 2, "DOWN");
   label(l++, 11, "4. Name the Component you want to add (e.g. IC17, CONN23, PL7, U56 etc..):");
-  pf::StringGadget(kEditComponentName, gx(0), gy(12), 176, 20, "Unknown_1");
+  pf::StringGadget(kEditComponentName, gx(0), gy(12), 176, 20, EditorNameAtOpening());
   pf::CheckBoxGadget(kEditAutoIncrementCheck, gx(3), gy(12), 296, 20, "Auto Increment Component Number");
   label(l++, 13, "5. Select the Component type & quantity of pins:");
   pf::ComboBoxGadget(kEditPackageCombo, gx(0), gy(14), 236, 20);
@@ -187,7 +187,8 @@ void createComponent() {
   EditorCreateComponent(
       pf::GetGadgetText(kEditPackageCombo),
       {pf::GetGadgetText(kEditRowFieldFirst), pf::GetGadgetText(kEditRowFieldFirst + 1),
-       pf::GetGadgetText(kEditRowFieldFirst + 2), pf::GetGadgetText(kEditRowFieldFirst + 3)});
+       pf::GetGadgetText(kEditRowFieldFirst + 2), pf::GetGadgetText(kEditRowFieldFirst + 3)},
+      pf::GetGadgetText(kEditComponentName));
   YRM_RefreshEditRecordsWindow();
 }
 

@@ -12,6 +12,9 @@
 
 namespace {
 
+// The name field's text at an opening with no placement running.
+constexpr const char* kFirstComponentName = "Unknown_1";
+
 // The rows a running row-mode placement owns, as anchors in the table: they
 // follow every insertion and deletion made between clicks, so the placement
 // writes only into its own rows, whatever the operator edits meanwhile.
@@ -165,7 +168,8 @@ void EditorPackageFields(const std::string& item) {
   }
 }
 
-void EditorCreateComponent(const std::string& item, const std::array<std::string, 4>& numbers) {
+void EditorCreateComponent(const std::string& item, const std::array<std::string, 4>& numbers,
+                           const std::string& name) {
   YRM_FindComponentBounds();
   currentrecord = componentlast;
   std::string mode;
@@ -203,6 +207,7 @@ void EditorCreateComponent(const std::string& item, const std::array<std::string
     return;
   }
   placementmode = mode;
+  placementname = name;
   placementstep = 1;
   if (mode == "PINS" || mode == "PINTOPIN") {
     rowpins[0] = r[0];
@@ -217,6 +222,7 @@ void EditorCreateComponent(const std::string& item, const std::array<std::string
 }
 
 void EditorPlacementClick(int x, int y, const std::string& name) {
+  placementname = name;
   testx = x;
   testy = y;
   const auto& r = rowpins;
@@ -296,6 +302,10 @@ void EditorPlacementClick(int x, int y, const std::string& name) {
       placementstep = step + 1;
     }
   }
+}
+
+std::string EditorNameAtOpening() {
+  return placementstep != 0 && !placementname.empty() ? placementname : kFirstComponentName;
 }
 
 std::string NextComponentName(const std::string& name) {

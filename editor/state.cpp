@@ -10,5 +10,6 @@ void SetEditorStartValues() {
   placementmode.clear();
   pincounter = 0;
   rowpins = {};
+  placementname.clear();
   componentfirst = componentlast = 0;
 }

@@ -14,6 +14,7 @@ inline int placementstep;
 inline std::string placementmode;
 inline int pincounter;
 inline std::array<int, 4> rowpins;         // pins of rows 1..4 (PINS: quantity; PINTOPIN: first, last)
+inline std::string placementname;          // the component being placed: its name at the last click
 inline int componentfirst, componentlast;  // rows of the current component
 
 // Sets every start value of the editor's state.

@@ -6,6 +6,7 @@
 #include "link/caldata.h"
 #include "link/d2xx.h"
 #include "link/device.h"
+#include "link/frameformat.h"
 #include "link/frames.h"
 #include "link/identify.h"
 #include "link/params.h"
@@ -23,7 +24,8 @@ constexpr int kHeaderLastWord = 128;
 
 // A reply comes after the request has crossed the line and its samples are
 // taken (up to 100 ms: 6400 samples at 64000 a second at 10 Hz and 20 Hz),
-// then takes its own line time; a few ms more for the scheduler.
+// then takes its own line time; a few ms more for the scheduler: 1 + 100 +
+// 21 + 3 = 125 ms after its request at the latest.
 constexpr int kLongestSamplingMs = 100;
 constexpr int kReplySlackMs = 3;
 constexpr int kReplyMs =
@@ -35,8 +37,11 @@ void FlushReceiveQueue() {
   if (usbopen != 1) return;
   // A reply still crossing the line would be cut in two and every later
   // frame misaligned: let it arrive first (no new request goes out meanwhile).
-  int64_t wait = lastrequest + kReplyMs - pf::ElapsedMilliseconds();
-  if (wait > 0) pf::Delay(static_cast<int>(std::min<int64_t>(wait, kReplyMs)));
+  // A good frame read once the reply could be complete was that reply,
+  // whole; junk, or a frame read sooner (an earlier reply), proves nothing.
+  const bool replyRead = lastgoodread >= lastrequest + kRequestReplyLineMs;
+  const int64_t wait = lastrequest + kReplyMs - pf::ElapsedMilliseconds();
+  if (!replyRead && wait > 0) pf::Delay(static_cast<int>(std::min<int64_t>(wait, kReplyMs)));
   ftrxbytes = 0;
   d2xx::GetStatus(fthandle, &ftrxbytes, &fttxbytes, &fteventdword);
   uint32_t n = ftrxbytes;

@@ -27,6 +27,9 @@ constexpr int LineMsFloor(int bytes, int baud = kLinkBaud) {
 constexpr int LineMsCeil(int bytes, int baud = kLinkBaud) {
   return static_cast<int>((int64_t{bytes} * kLineBitsPerByte * 1000 + baud - 1) / baud);
 }
+// A request's 8 bytes and its reply's 520 take 21.12 ms on the line: no reply
+// is complete sooner than these whole 21 ms (plus its sampling) after its request.
+constexpr int kRequestReplyLineMs = LineMsFloor(kOutFrameBytes + kFrameBytes);
 
 // ---- frames to the instrument -----------------------------------------
 // Builds the 8-byte write frame of register `reg` holding `value`.

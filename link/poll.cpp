@@ -23,7 +23,7 @@ constexpr int kLinkTimeoutMs = 2000;
 // samples are taken (samplingms) and its own bytes have crossed back: 8 + 520
 // bytes, 21.12 ms at 250000 baud, of which the whole 21 ms count (a look at
 // 20 ms could never find it). The thread looks every 1 ms from then on.
-constexpr int kReplyEarliestMs = LineMsFloor(kOutFrameBytes + kFrameBytes);
+constexpr int kReplyEarliestMs = kRequestReplyLineMs;
 // Nothing is due sooner than the next request; while not connected nothing is
 // due at all (an opening wakes the thread), so the wait only bounds a sleep.
 constexpr int kLongestWaitMs = kPollIntervalMs;
@@ -73,7 +73,7 @@ void ReadFramesLocked() {
         adc0samples[i] = frame.adc0[i - 1];
         adc1samples[i] = frame.adc1[i - 1];
       }
-      lastgoodframe = pf::ElapsedMilliseconds();
+      lastgoodframe = lastgoodread = pf::ElapsedMilliseconds();
       newframe = 1;
     } else {
       char text[32];
@@ -96,12 +96,11 @@ void YRM_CheckLinkTimeout() {
 int NextPollDelay() {
   if (usbopen != 1) return kIdleWaitMs;  // an opening wakes the thread
   if (rxpartial > 0) return 1;           // a frame is arriving
-  int64_t now = pf::ElapsedMilliseconds();
-  int64_t next;
-  if (lastframeread <= lastrequest)  // a reply is due
-    next = std::max(lastrequest + samplingms + kReplyEarliestMs, now + 1);
-  else
-    next = std::min(lastrequest + kPollIntervalMs, lastgoodframe + kLinkTimeoutMs + 1);
+  const int64_t now = pf::ElapsedMilliseconds();
+  // The earliest of the next request, the watchdog's stop and, while a reply
+  // is due, the first moment it can be complete.
+  int64_t next = std::min(lastrequest + kPollIntervalMs, lastgoodframe + kLinkTimeoutMs + 1);
+  if (lastframeread <= lastrequest) next = std::min(next, lastrequest + samplingms + kReplyEarliestMs);
   return static_cast<int>(std::clamp<int64_t>(next - now, 1, kLongestWaitMs));
 }
 

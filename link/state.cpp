@@ -10,6 +10,7 @@ void SetLinkStartValues() {
   lastrequest = 0;
   samplingms = 0;
   lastframeread = 0;
+  lastgoodread = 0;
   rxpartial = 0;
   workerstop = 0;
   paramspending = 0;

@@ -17,6 +17,7 @@ inline std::atomic<int> newframe{0};           // a good frame waits for the GUI
 inline std::atomic<int64_t> lastgoodframe{0};  // ms clock of the last good frame
 inline std::atomic<int64_t> lastrequest{0};    // ms clock of the last request
 inline std::atomic<int64_t> lastframeread{0};  // ms clock of the last frame read, good or bad
+inline std::atomic<int64_t> lastgoodread{0};   // ms clock of the last good frame read (not the opening)
 inline std::atomic<int> rxpartial{0};          // bytes of an incomplete frame left waiting
 // Sampling time of one frame at the settings the instrument holds, never more
 // than it really takes (0 when unknown): no reply can be complete sooner.

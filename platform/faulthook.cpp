@@ -79,9 +79,10 @@ void describe(int sig, const siginfo_t* si) {
           fault.code = code(0xC0000090);
       }
   }
-  // A signal sent by another process (si_code <= 0) carries no address.
-  if (!si || si->si_code <= 0) fault.dataFault = false;
-  if (fault.dataFault) fault.targetAddress = reinterpret_cast<uintptr_t>(si->si_addr);
+  // Only a fault the processor raised (si_code > 0) carries the address; an
+  // invalid memory access sent by a process (kill, raise) reports 0.
+  if (fault.dataFault && si && si->si_code > 0)
+    fault.targetAddress = reinterpret_cast<uintptr_t>(si->si_addr);
 }
 
 void registers(void* context) {

@@ -11,13 +11,13 @@
 namespace pf {
 
 struct FaultInfo {
-  const char* kind;      // short text naming the kind of fault
-  int32_t code;          // fault code, e.g. -1073741819 for an invalid memory access
-  uint64_t codeAddress;  // address of the faulting instruction, 0 when unknown
-  bool dataFault;        // the fault was an access to targetAddress
-  uint64_t targetAddress;
-  uint64_t registers[8];  // accumulator, base, count, data, frame, source,
-                          // destination and stack registers; 0 when unknown
+  const char* kind;        // short text naming the kind of fault
+  int32_t code;            // fault code, e.g. -1073741819 for an invalid memory access
+  uint64_t codeAddress;    // address of the faulting instruction, 0 when unknown
+  bool dataFault;          // an invalid memory access or bus error: the report names targetAddress
+  uint64_t targetAddress;  // the address whose access failed; 0 for a signal a process sent
+  uint64_t registers[8];   // accumulator, base, count, data, frame, source,
+                           // destination and stack registers; 0 when unknown
 };
 using FaultHandler = void (*)();
 

@@ -59,8 +59,13 @@ void perform(std::shared_ptr<Request> r, std::string url, int timeoutMs) {
   curl_easy_setopt(c, CURLOPT_XFERINFODATA, r.get());
   curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
   const CURLcode rc = curl_easy_perform(c);
+  long status = 0;
+  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
   curl_easy_cleanup(c);
-  r->state = rc == CURLE_OK ? kHttpSucceeded : kHttpFailed;
+  // Only a successful answer (2xx) brings the page; a redirect is not
+  // followed, and 204 and 205 carry no content whatever bytes came with them.
+  if (status == 204 || status == 205) r->body.clear();
+  r->state = rc == CURLE_OK && status >= 200 && status <= 299 ? kHttpSucceeded : kHttpFailed;
 }
 
 std::shared_ptr<Request> find(int request) {

@@ -1,6 +1,7 @@
 // Web requests: one unencrypted GET at a time in the background, polled for
 // progress by the caller. Only "http://" addresses are fetched; redirects are
-// not followed.
+// not followed. A request succeeds only with a successful answer (2xx): a
+// redirect, an error status or no answer fails it.
 #pragma once
 #include <string>
 
@@ -14,7 +15,8 @@ enum HttpState : int { kHttpRunning = 0, kHttpSucceeded = 1, kHttpFailed = 2 };
 int HttpGetStart(const std::string& url, int timeoutMs);
 // State of a request (kHttpFailed for an unknown number).
 int HttpProgress(int request);
-// The body received by a request that succeeded ("" otherwise).
+// The body received by a request that succeeded ("" otherwise, and for an
+// answer without content: 204, 205).
 std::string HttpBody(int request);
 // Releases a request; one still running is abandoned and ends on its own.
 void HttpFree(int request);

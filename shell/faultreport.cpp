@@ -7,7 +7,8 @@
 // error, -1073741676 integer division by zero, -1073741675 integer overflow,
 // -1073741682 and -1073741680 floating-point faults, -1073741795 illegal
 // instruction); the code address is the instruction pointer; the target
-// address is the data address whose access failed; the eight register lines
+// address is the data address whose access failed, 0 for an invalid memory
+// access sent by a process (kill -SEGV), which has none; the eight register lines
 // hold the 64-bit registers of the same roles (accumulator, base, count,
 // data, frame, source, destination, stack). A compiled program has no running
 // source line: the line shows 0 and the file "unknown".

@@ -1,7 +1,6 @@
 #include "shell/updatecheck.h"
 
 #include <cstdio>
-#include <string_view>
 
 #include "platform/clock.h"
 #include "platform/gui.h"
@@ -11,7 +10,7 @@
 #include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
-#include "testing/records.h"
+#include "shell/versionpage.h"
 
 #ifndef YRM_UPDATE_SERVER
 #define YRM_UPDATE_SERVER "http://127.0.0.1:9"
@@ -20,17 +19,7 @@
 namespace {
 std::string server = YRM_UPDATE_SERVER;
 
-constexpr std::string_view kVersionMark = "Version: ";
-constexpr size_t kVersionLength = 6;
 const char* const kDownloadPage = "/pages/software";
-
-// The six bytes after the last "Version: " of the page, "0.000" when none.
-std::string latestVersion(const std::string& body) {
-  std::string latest = "0.000";
-  for (size_t at = body.find(kVersionMark); at != std::string::npos; at = body.find(kVersionMark, at + 1))
-    latest = body.substr(at + kVersionMark.size(), kVersionLength);
-  return latest;
-}
 
 std::string threeDecimals(float v) {
   char s[48];
@@ -50,7 +39,7 @@ std::string UpdateCheckDate() {
 }
 
 void YRM_CheckForUpdate() {
-  std::string latest = "0.000";
+  float v = 0.0f;  // the version of "0.000"
   const char* page = ActiveModel().versionPage;
   if (!page) return;
   const int request = pf::HttpGetStart(server + page, kUpdateCheckBoundMs);
@@ -60,12 +49,11 @@ void YRM_CheckForUpdate() {
   const int64_t started = pf::ElapsedMilliseconds();
   for (;;) {
     const int state = pf::HttpProgress(request);
-    if (state == pf::kHttpSucceeded) latest = latestVersion(pf::HttpBody(request));
+    if (state == pf::kHttpSucceeded) v = PageVersion(pf::HttpBody(request));
     if (state != pf::kHttpRunning || pf::ElapsedMilliseconds() - started > kUpdateCheckBoundMs) break;
     pf::Delay(kUpdatePollMs);
   }
   pf::HttpFree(request);
-  const float v = DecimalValue(latest);
   if (!(v > softwareversion + 0.0005f)) return;
   const std::string download = server + kDownloadPage;
   requesterresult =

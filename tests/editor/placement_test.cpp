@@ -6,6 +6,7 @@
 #include <string>
 
 #include "editor/editwindow.h"
+#include "editor/recordedits.h"
 #include "editor/state.h"
 #include "platform/gui.h"
 #include "shell/startup.h"
@@ -41,7 +42,7 @@ class PlacementTest : public yrmtest::WorkFolder {
 };
 
 TEST_F(PlacementTest, DipTakesTwoClicksPerRowAndSpreadsPins) {
-  EditorCreateComponent("  8 pin DIP/SO", {});
+  EditorCreateComponent("  8 pin DIP/SO", {}, "IC17");
   EXPECT_EQ(editinstruction, "Click on Pin 1");
   Clicks({{100, 50}, {100, 80}}, "IC17");
   EXPECT_EQ(editinstruction, "Click on Pin 5");
@@ -63,7 +64,7 @@ TEST_F(PlacementTest, DipTakesTwoClicksPerRowAndSpreadsPins) {
 }
 
 TEST_F(PlacementTest, RowSpreadRoundsHalvesAwayFromZero) {
-  EditorCreateComponent(" Custom (1 row)", {"3"});
+  EditorCreateComponent(" Custom (1 row)", {"3"}, "J1");
   Clicks({{100, 0}, {103, 0}}, "J1");
   EXPECT_EQ(records.FieldInt(4, kFieldPinX), 100);
   EXPECT_EQ(records.FieldInt(5, kFieldPinX), 102);
@@ -72,7 +73,7 @@ TEST_F(PlacementTest, RowSpreadRoundsHalvesAwayFromZero) {
 }
 
 TEST_F(PlacementTest, RectangleQfpInsertsAllPinsAtFirstClick) {
-  EditorCreateComponent(" 64 pin QFP (rectangle)", {});
+  EditorCreateComponent(" 64 pin QFP (rectangle)", {}, "U9");
   EditorPlacementClick(1, 1, "U9");
   EXPECT_EQ(records.Rows(), 4 + 64);
   for (int step = 2; step <= 8; ++step) EditorPlacementClick(step * 10, step * 10, "U9");
@@ -126,7 +127,7 @@ TEST_F(PlacementTest, EditsBetweenClicksNeverLeadOutsideItsOwnRows) {
     placementstep = 0;
     records.SetField(2, kFieldPinX, "2");
     records.SetField(3, kFieldPinX, "3");
-    EditorCreateComponent("  8 pin DIP/SO", {});
+    EditorCreateComponent("  8 pin DIP/SO", {}, "IC1");
     EditorPlacementClick(100, 50, "IC1");
     c.between();
     Clicks({{100, 80}, {130, 80}, {130, 50}}, "IC1");
@@ -154,7 +155,7 @@ TEST_F(PlacementTest, EditsBetweenClicksNeverLeadOutsideItsOwnRows) {
 
 // A plan replaced between two clicks is not the placement's: nothing is written.
 TEST_F(PlacementTest, ReplacedPlanEndsThePlacement) {
-  EditorCreateComponent("  8 pin DIP/SO", {});
+  EditorCreateComponent("  8 pin DIP/SO", {}, "IC1");
   EditorPlacementClick(100, 50, "IC1");
   records = RecordTable(20, kPlanFields);
   currentrecord = 2;
@@ -164,13 +165,13 @@ TEST_F(PlacementTest, ReplacedPlanEndsThePlacement) {
 }
 
 TEST_F(PlacementTest, SinglePinsAndPinToPin) {
-  EditorCreateComponent("  1 pin", {});
+  EditorCreateComponent("  1 pin", {}, "TP1");
   EXPECT_EQ(editinstruction, "Click on Pin");
   EditorPlacementClick(5, 6, "TP1");
   EXPECT_EQ(placementstep, 0);
   EXPECT_EQ(records.Field(4, kFieldDescription), "TP1, Pin 1");
 
-  EditorCreateComponent(" Custom (from pin? to pin?)", {"10", "7"});
+  EditorCreateComponent(" Custom (from pin? to pin?)", {"10", "7"}, "CN1");
   EXPECT_EQ(editinstruction, "Click on Pin 10");
   std::vector<std::string> pins;
   for (int k = 0; k < 6 && placementstep != 0; ++k) {
@@ -179,7 +180,7 @@ TEST_F(PlacementTest, SinglePinsAndPinToPin) {
   }
   EXPECT_EQ(pins, (std::vector<std::string>{"10", "9", "8", "7"}));
   // A custom quantity below 2 counts as 2.
-  EditorCreateComponent(" Custom (any qty of pins)", {""});
+  EditorCreateComponent(" Custom (any qty of pins)", {""}, "X");
   EditorPlacementClick(1, 1, "X");
   EXPECT_EQ(editinstruction, "Click on Pin 2");
   EditorPlacementClick(2, 2, "X");
@@ -187,10 +188,10 @@ TEST_F(PlacementTest, SinglePinsAndPinToPin) {
 }
 
 TEST_F(PlacementTest, OversizedAndUnplaceablePackagesStartNothing) {
-  EditorCreateComponent(" Custom (4 row)", {"255", "255", "255", "255"});
+  EditorCreateComponent(" Custom (4 row)", {"255", "255", "255", "255"}, "X");
   EXPECT_EQ(placementstep, 0);
   EXPECT_EQ(records.Rows(), 4);
-  EditorCreateComponent(" 37 pin D-type (2 row)", {});
+  EditorCreateComponent(" 37 pin D-type (2 row)", {}, "X");
   EXPECT_EQ(placementstep, 0);
   EXPECT_EQ(currentrecord, 3);  // the last row of U1
 }
@@ -254,3 +255,55 @@ TEST_F(PlacementTest, WindowPlacesByClicksAndCountsTheNameOn) {
 }
 
 }  // namespace
+
+// A placement left unfinished when the editor closes goes on at the next
+// opening under its own name: the name field shows it, every pin gets it,
+// and the component is one for its bounds and counts its name on at the end.
+TEST_F(PlacementTest, PlacementContinuedAfterReopeningKeepsItsName) {
+  auto step = [](int passes, auto until) {
+    for (int k = 0; k < passes && !until(); ++k) EditRecordsWindowStep(20);
+  };
+  auto close = [&] {
+    pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);
+    for (int k = 0; k < 5 && EditRecordsWindowStep(20);) ++k;
+    CloseEditRecordsWindow();
+  };
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  pf::SetGadgetText(kEditComponentName, "Q1");
+  const auto& items = PackageItems();
+  pf::SetGadgetState(
+      kEditPackageCombo,
+      static_cast<int>(std::find(items.begin(), items.end(), " 64 pin QFP (rectangle)") - items.begin()));
+  pf::test::PostGadgetEvent(kEditWindow, kEditCreateComponentButton);
+  step(3, [] { return placementstep == 1; });
+  pf::test::PostClick(kEditWindow, 100, 100);
+  step(3, [] { return placementstep == 2; });
+  ASSERT_EQ(placementstep, 2);
+  close();
+
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  EXPECT_EQ(editinstruction, "Click on Pin 19");
+  EXPECT_EQ(pf::GetGadgetText(kEditComponentName), "Q1");
+  for (int click = 2; click <= 8; ++click) {
+    pf::test::PostClick(kEditWindow, 100 + 40 * click, 100 + 20 * (click % 2));
+    step(3, [click] { return placementstep != click; });
+  }
+  EditRecordsWindowStep(0);
+  EXPECT_EQ(placementstep, 0);
+  ASSERT_EQ(records.Rows(), 4 + 64);
+  for (int pin = 1; pin <= 64; ++pin) {
+    EXPECT_EQ(records.Field(3 + pin, kFieldComponent), "Q1") << pin;
+    EXPECT_EQ(records.Field(3 + pin, kFieldDescription), "Q1, Pin " + std::to_string(pin));
+  }
+  EXPECT_EQ(pf::GetGadgetText(kEditComponentName), "Q2");
+  currentrecord = 40;
+  YRM_FindComponentBounds();
+  EXPECT_EQ(componentfirst, 4);
+  EXPECT_EQ(componentlast, 67);
+  close();
+
+  // With no placement running the field opens with its first name again.
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  EXPECT_EQ(pf::GetGadgetText(kEditComponentName), "Unknown_1");
+  close();
+}

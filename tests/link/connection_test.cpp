@@ -217,6 +217,74 @@ TEST_F(Connection, FlushLetsAReplyInFlightArriveWhole) {
   }
 }
 
+// The flush comes 50 ms after the flag burst when no reply can be on its way;
+// only while one can does it wait for the reply's last byte: 125 ms after its
+// request at most (the request's 8 bytes 1 ms, up to 100 ms of sampling, the
+// reply's 520 bytes 21 ms, 3 ms to spare), so that no reply is cut in two.
+// Only a good frame read once the reply could be complete (21 ms after its
+// request) is that reply: junk, or a frame read sooner, is not.
+TEST_F(Connection, FlushWaitsOnlyWhileAReplyCanStillArrive) {
+  constexpr int kNone = -1000;
+  struct Case {
+    const char* what;
+    int requestAt, readAt;  // ms after the flag burst; kNone: not at all
+    int error;              // checksum error of the frame read
+    int flushAt;
+  } cases[] = {
+      {"no request since the opening", kNone, kNone, 0, 50},
+      {"the reply was read", 0, 48, 0, 50},
+      {"the reply is on its way", 0, kNone, 0, 125},
+      {"requested just before the flush", 45, kNone, 0, 170},
+      {"junk read, the reply still on its way", 0, 30, 1, 125},
+      {"an earlier reply read, this one on its way", 0, 10, 0, 125},
+      {"requested before the opening", -60, kNone, 0, 65},
+      {"requested long before the opening", -130, kNone, 0, 50},
+  };
+  Configure("silence=1");  // replies come only as injected
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetLinkStartValues();
+    int64_t now = 80'000;
+    pf::test::SetElapsed([&now] { return now; });
+    if (c.requestAt < 0 && c.requestAt != kNone) lastrequest = now + 25 + c.requestAt;  // the burst: 25 ms
+    int64_t burst = 0;
+    std::vector<std::pair<int64_t, int>> waits;  // start, ms
+    pf::test::SetDelay([&](int ms) {
+      waits.push_back({now, ms});
+      if (waits.size() != 2) {
+        now += ms;
+        return;
+      }
+      burst = now;  // the wait after the flag burst: the poll thread at work
+      for (int t = 0; t <= ms; ++t, ++now) {
+        if (t == c.requestAt) {
+          std::lock_guard<std::mutex> g(linklock);
+          lastrequest = now;
+          YRM_SendRequestFrame(0);
+        }
+        if (t == c.readAt) {
+          simctl::Inject(linktest::HandFrame(3000, 0, 1, 1, c.error));
+          YRM_ReadUsbFrames();
+        }
+      }
+      now = burst + ms;
+    });
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    EXPECT_EQ(Waiting(), 0u);
+    // The flush is followed by a 50 ms wait and the calibration load, whose
+    // first parameter burst waits 25 ms.
+    ASSERT_GE(waits.size(), 5u);
+    EXPECT_EQ(waits[0].second, 25);
+    EXPECT_EQ(waits[1].second, 50);
+    size_t after = waits[2].second == 50 && waits[3].second == 25 ? 2 : 3;
+    EXPECT_EQ(waits[after].second, 50);
+    EXPECT_EQ(waits[after + 1].second, 25);
+    EXPECT_EQ(waits[after].first - burst, c.flushAt);
+    YRM_CloseUsbPort();
+  }
+}
+
 // The simulator's own settings file in the working folder, as scripts/run
 // uses it; its EEPROM can live in a file across runs.
 TEST_F(Connection, SimulatorReadsItsFileAtTheConnection) {

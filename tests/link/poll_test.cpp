@@ -300,3 +300,31 @@ TEST_F(Poll, GoodFrameAndWatchdogWakeTheMainLoop) {
   ASSERT_EQ(usbopen, 0);
   EXPECT_LT(waited(), std::chrono::seconds(30));
 }
+
+// A link that never answers is stopped 2001 ms after its opening wherever its
+// requests fall, also where that moment lies inside the wait for a reply that
+// may still come (a request up to sampling + 21 ms before it).
+TEST_F(Poll, SilentLinkStopsAt2001MsAfterTheOpeningWhateverTheRequestPhase) {
+  Configure("silence=1");
+  int64_t now = 80'000;
+  pf::test::SetElapsed([&now] { return now; });
+  for (int64_t sampling : {0, 80, 100}) {
+    for (int phase = 0; phase < 250; ++phase) {
+      SCOPED_TRACE("sampling " + std::to_string(sampling) + ", first request " + std::to_string(phase) +
+                   " ms after the opening");
+      now += 10'000;
+      Open();
+      const int64_t opened = now;
+      samplingms = sampling;
+      lastrequest = opened + phase - 250;
+      while (usbopen == 1 && now < opened + 3000) {
+        YRM_PollInstrument(250);
+        YRM_CheckLinkTimeout();
+        YRM_ReadUsbFrames();
+        if (usbopen == 1) now += NextPollDelay();
+      }
+      ASSERT_EQ(usbopen, 0);
+      ASSERT_EQ(now - opened, 2001);
+    }
+  }
+}

@@ -80,6 +80,33 @@ TEST_F(UpdateCheckTest, PagesThatOfferNothing) {
   EXPECT_EQ(server.Requests().size(), std::size(pages));
 }
 
+// Only a successful answer with a body is the version page: the body of a
+// redirect (not followed) or of an answer without content is not read.
+TEST_F(UpdateCheckTest, OnlyASuccessfulAnswerIsTheVersionPage) {
+  server.SetPage("<html>Version: 25.002</html>");
+  const std::pair<const char*, bool> answers[] = {
+      {"200 OK", true},
+      {"203 Non-Authoritative Information", true},
+      {"204 No Content", false},
+      {"301 Moved Permanently", false},
+      {"302 Found", false},
+      {"303 See Other", false},
+      {"307 Temporary Redirect", false},
+      {"308 Permanent Redirect", false},
+      {"404 Not Found", false},
+      {"500 Internal Server Error", false},
+  };
+  for (auto [status, page] : answers) {
+    SCOPED_TRACE(status);
+    server.SetStatus(status, "Location: /pages/elsewhere\r\n");
+    pf::test::ClearAsked();
+    pf::test::QueueAnswer(pf::kResultNo);
+    YRM_CheckForUpdate();
+    EXPECT_EQ(pf::test::AskedRequesters().size(), page ? 1u : 0u);
+  }
+  EXPECT_EQ(server.Requests().size(), std::size(answers));  // no redirect followed
+}
+
 TEST_F(UpdateCheckTest, EachModelAsksForItsOwnPageAndYrmD2ForNone) {
   const std::pair<const char*, const char*> models[] = {{"YRM-A", "/pages/XRM7LT"},
                                                         {"YRM-AP", "/pages/L7QLD9"},

@@ -31,6 +31,12 @@ void WebServer::SetPage(const std::string& body) {
   page = body;
 }
 
+void WebServer::SetStatus(const std::string& s, const std::string& h) {
+  std::lock_guard<std::mutex> g(lock);
+  status = s;
+  headers = h;
+}
+
 void WebServer::NeverAnswer() { silent = true; }
 
 void WebServer::OnRequest(std::function<void(const std::string&)> f) {
@@ -62,21 +68,23 @@ void WebServer::serve() {
     const size_t from = head.find(' ') + 1, to = head.find(' ', from);
     const std::string path = from > 0 && to != std::string::npos ? head.substr(from, to - from) : "";
     std::function<void(const std::string&)> f;
-    std::string body;
+    std::string body, statusLine, extra;
     {
       std::lock_guard<std::mutex> g(lock);
       paths.push_back(path);
       f = onRequest;
       body = page;
+      statusLine = status;
+      extra = headers;
     }
     if (f) f(path);
     if (silent) {
       held.push_back(fd);
       continue;
     }
-    const std::string answer =
-        "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
-        "\r\nConnection: close\r\n\r\n" + body;
+    const std::string answer = "HTTP/1.1 " + statusLine + "\r\n" + extra +
+                               "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+                               "\r\nConnection: close\r\n\r\n" + body;
     for (size_t sent = 0; sent < answer.size();) {
       ssize_t n = write(fd, answer.data() + sent, answer.size() - sent);
       if (n <= 0) break;

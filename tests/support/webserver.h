@@ -17,8 +17,11 @@ class WebServer {
   ~WebServer();
   // "http://127.0.0.1:port".
   std::string Address() const;
-  // The body of every answer (status 200).
+  // The body of every answer (status 200 unless SetStatus says otherwise).
   void SetPage(const std::string& body);
+  // The status of every answer, e.g. "302 Found", and header lines to add
+  // (each ending CR LF).
+  void SetStatus(const std::string& status, const std::string& headers = "");
   // Accept requests and never answer them.
   void NeverAnswer();
   // Runs on the server's thread when a request arrives, before the answer.
@@ -34,6 +37,7 @@ class WebServer {
   std::atomic<bool> silent{false};
   std::mutex lock;
   std::string page;
+  std::string status = "200 OK", headers;
   std::vector<std::string> paths;
   std::vector<int> held;
   std::function<void(const std::string&)> onRequest;
