@@ -361,14 +361,10 @@ bool YRM_CalibrationPass(int ms) {
 
 int CalibrationLoopWait(int longest) {
   if (newframe == 1) return 0;  // the poll thread's frame, for the live fields
-  int wait = std::min(longest, CalibrationTimerWait(longest));
-  if (usbopen == 1) {
-    // The next request, and the frames: when a reply can be complete, every
-    // ms while one is arriving (the poll thread's own times).
-    const int64_t request = lastrequest + kPollIntervalMs - pf::ElapsedMilliseconds();
-    wait = std::min({wait, NextPollDelay(), static_cast<int>(std::clamp<int64_t>(request, 1, longest))});
-  }
-  return std::max(wait, 0);
+  // The link's times are the poll thread's: the next request, the moment a
+  // reply can be complete, every ms while one is arriving.
+  const int link = usbopen == 1 ? NextPollDelay() : longest;
+  return std::max(0, std::min({longest, CalibrationTimerWait(longest), link}));
 }
 
 void YRM_CalibrationWindow() {
