@@ -61,7 +61,8 @@ class CalibrationLoop : public caltest::CalibrationTest {
       const int64_t at = clock - t0;
       if (at > kStopAt) ++idlepasses;
       for (int k = 0; k < 3; ++k)
-        if (Field(fields[k]) != shown[k]) seen.push_back({at, std::to_string(fields[k]) + " " + (shown[k] = Field(fields[k]))});
+        if (Field(fields[k]) != shown[k])
+          seen.push_back({at, std::to_string(fields[k]) + " " + (shown[k] = Field(fields[k]))});
       if (lastrequest != request) seen.push_back({at, "request"}), request = lastrequest;
       if (lastframeread != read) seen.push_back({at, "frame read"}), read = lastframeread;
 
@@ -115,7 +116,8 @@ TEST_F(CalibrationLoop, SleepsBetweenWhatItShowsAndDoesAsALoopPassingEveryMs) {
   EXPECT_TRUE(has({3025, "785 3: set to +10V"}));  // after the output's 25 ms quiet time
   EXPECT_TRUE(has({kStopAt, "785 0: idle"}));
   auto count = [&](const char* prefix) {
-    return std::count_if(everyMs.begin(), everyMs.end(), [&](const Seen& s) { return s.what.starts_with(prefix); });
+    return std::count_if(everyMs.begin(), everyMs.end(),
+                         [&](const Seen& s) { return s.what.starts_with(prefix); });
   };
   EXPECT_GT(count("783 "), 300);
   EXPECT_GE(count("frame read"), 15);
