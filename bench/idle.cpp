@@ -1,6 +1,7 @@
 // Idle cost: the main step with no request set, and the CPU use of the running
 // program while it sits idle (not connected, then connected to the simulated
-// instrument when it is available).
+// instrument when it is available), also with the editor, the Display Colours
+// window or the calibration window open.
 //
 //   build/bench/bench_idle [seconds]
 #include <signal.h>
@@ -19,8 +20,13 @@
 #include <vector>
 
 #include "bench/cpu.h"
+#include "calibration/state.h"
+#include "calibration/window.h"
+#include "editor/editwindow.h"
 #include "link/connection.h"
 #include "link/state.h"
+#include "platform/gui.h"
+#include "shell/colourswindow.h"
 #include "shell/startup.h"
 #include "sim/control.h"
 #include "testing/mainstep.h"
@@ -79,6 +85,59 @@ static void MeasureConnected(int seconds, const char* what) {
   }
 }
 
+// A window's own loop, open and idle for `seconds` after a second to settle:
+// CPU share of this process (less the simulator's frame synthesis), of the
+// loop's thread, and the loop's passes a second. The wait hook, which runs
+// once a pass on the loop's thread, takes the samples and closes the window.
+static void MeasureWindow(const char* what, int win, int seconds, void (*run)()) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now() + std::chrono::seconds(1),
+                          end = start + std::chrono::seconds(seconds);
+  struct Sample {
+    Clock::time_point wall;
+    double process = 0, thread = 0, synthesis = 0;
+    long long passes = 0;
+  } first, last;
+  bool started = false, closed = false;
+  long long passes = 0;
+  auto sample = [&passes] {
+    return Sample{Clock::now(), cpuSeconds(getpid()), threadCpuSeconds(),
+                  double(simctl::SynthesisCpuUs()) / 1e6, passes};
+  };
+  pf::test::SetWaitHook([&] {
+    ++passes;
+    const Clock::time_point now = Clock::now();
+    if (!started && now >= start) first = sample(), started = true;
+    if (started && !closed && now >= end) {
+      last = sample();
+      closed = true;
+      pf::test::PostWindowEvent(win, pf::kEventCloseWindow);
+    }
+  });
+  run();
+  pf::test::SetWaitHook(nullptr);
+  if (!closed) {
+    std::printf("%s: the window closed by itself\n", what);
+    return;
+  }
+  const double wall = std::chrono::duration<double>(last.wall - first.wall).count();
+  std::printf(
+      "%s: %.2f %% of one core over %.1f s (without the simulator's synthesis), its loop's thread "
+      "%.2f %%, %.0f passes a second\n",
+      what, 100.0 * (last.process - first.process - (last.synthesis - first.synthesis)) / wall, wall,
+      100.0 * (last.thread - first.thread) / wall, double(last.passes - first.passes) / wall);
+}
+
+static void MeasureEditor(int seconds, const char* link) {
+  const std::string what = std::string("editor open, idle, ") + link;
+  MeasureWindow(what.c_str(), kEditWindow, seconds, YRM_EditRecordsWindow);
+}
+
+static void MeasureColours(int seconds, const char* link) {
+  const std::string what = std::string("Display Colours open, idle, ") + link;
+  MeasureWindow(what.c_str(), kColoursWindow, seconds, YRM_DisplayColoursWindow);
+}
+
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
@@ -120,12 +179,16 @@ int main(int argc, char** argv) {
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
 
-  // 3. The same, connected to the simulated instrument: the main loop runs in
-  // this process, so its CPU time is this process's.
+  // 3. The program in this process: the windows of their own, not connected.
   fs::path sim = build / "sim" / "libftd2xx.so";
+  if (fs::exists(sim)) fs::copy_file(sim, dir / "libftd2xx.so", fs::copy_options::overwrite_existing);
+  StartUp();
+  MeasureEditor(seconds, "not connected");
+  MeasureColours(seconds, "not connected");
+
+  // 4. Connected to the simulated instrument: the main loop runs in this
+  // process, so its CPU time is this process's; then each window open.
   if (fs::exists(sim)) {
-    fs::copy_file(sim, dir / "libftd2xx.so", fs::copy_options::overwrite_existing);
-    StartUp();
     YRM_StartConnection();
     if (usbopen != 1) {
       std::printf("could not connect to the simulated instrument\n");
@@ -141,6 +204,10 @@ int main(int argc, char** argv) {
         simctl::Configure(noise);
         MeasureConnected(seconds, noise);
       }
+      MeasureEditor(seconds, "connected");
+      MeasureColours(seconds, "connected");
+      // Last: closing the calibration window stops the link.
+      MeasureWindow("calibration window open, idle, connected", kCalWindow, seconds, YRM_CalibrationWindow);
     }
   }
   fs::current_path("/");

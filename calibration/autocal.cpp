@@ -83,6 +83,13 @@ const Step kSteps[kLastCalStep + 1] = {
     {kPress, kStoreButton, ": store all values", 2000},
 };
 
+// The countdown field's text for `left` ms: seconds with two decimals.
+std::string CountdownText(int64_t left) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(left) / 1000.0);
+  return text;
+}
+
 void Status(int step, const std::string& text) {
   pf::SetGadgetText(kStatusField, std::to_string(step) + text);
 }
@@ -151,8 +158,7 @@ void YRM_CalibrationTimer() {
   if (calstep == 0) return;
   const int64_t now = pf::ElapsedMilliseconds();
   if (now < calnextstep) {
-    char left[32];
-    std::snprintf(left, sizeof left, "%.2f", (calnextstep - now) / 1000.0);
+    const std::string left = CountdownText(calnextstep - now);
     if (pf::GetGadgetText(kCountdownField) != left) pf::SetGadgetText(kCountdownField, left);
     return;
   }
@@ -214,4 +220,15 @@ void YRM_CalibrationTimer() {
   }
   Status(number, text);
   calnextstep = pf::ElapsedMilliseconds() + step.delay;
+}
+
+int CalibrationTimerWait(int longest) {
+  if (calstep == 0) return longest;
+  // The timer runs once a pass; a loop passing every ms would run it next at
+  // now + 1. The countdown reads otherwise within about 10 ms.
+  const int64_t now = pf::ElapsedMilliseconds();
+  const std::string shown = pf::GetGadgetText(kCountdownField);
+  for (int ms = 1; ms < longest; ++ms)
+    if (now + ms >= calnextstep || CountdownText(calnextstep - now - ms) != shown) return ms;
+  return longest;
 }

@@ -7,6 +7,10 @@
 void YRM_CalibrationGo();
 // Runs the due step, or shows the time left; every pass of the window's loop.
 void YRM_CalibrationTimer();
+// Ms from now (1 to `longest`) until the timer would change something: the
+// next step falls due or the countdown shown would read otherwise. `longest`
+// while idle.
+int CalibrationTimerWait(int longest);
 // New working codes from the two-point lines through the measurements; false
 // (codes untouched) when a pair of readings is equal.
 bool YRM_CalibrationCalculate();

@@ -1,5 +1,6 @@
 #include "calibration/window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <mutex>
@@ -324,8 +325,13 @@ bool YRM_OpenCalibrationWindow() {
   return true;
 }
 
-bool YRM_CalibrationPass() {
-  const int event = pf::WaitWindowEvent(1);
+namespace {
+// The window asks for a frame as often as the poll thread does.
+constexpr int kPollIntervalMs = 250;
+}  // namespace
+
+bool YRM_CalibrationPass(int ms) {
+  const int event = pf::WaitWindowEvent(ms);
   YRM_CalibrationTimer();
   bool close = false;
   if (pf::EventWindow() == kCalWindow) {
@@ -347,14 +353,24 @@ bool YRM_CalibrationPass() {
     CloseCalibrationWindow();
     return false;
   }
-  YRM_PollInstrument(250);
+  YRM_PollInstrument(kPollIntervalMs);
   YRM_ReadUsbFrames();
   if (newframe.exchange(0) == 1) TakeFrame();
   return true;
 }
 
+int CalibrationLoopWait(int longest) {
+  if (newframe == 1) return 0;  // the poll thread's frame, for the live fields
+  // The link's times are the poll thread's: the next request, the moment a
+  // reply can be complete, every ms while one is arriving.
+  const int link = usbopen == 1 ? NextPollDelay() : longest;
+  return std::max(0, std::min({longest, CalibrationTimerWait(longest), link}));
+}
+
 void YRM_CalibrationWindow() {
   if (!YRM_OpenCalibrationWindow()) return;
-  while (YRM_CalibrationPass()) {
+  // Sleeps until an event, the poll thread's wake-up or the next time a pass
+  // would change something: a step, the countdown, a request or a frame.
+  while (YRM_CalibrationPass(CalibrationLoopWait(pf::kLongestLoopWaitMs))) {
   }
 }

@@ -9,8 +9,14 @@ void YRM_CalibrationWindow();
 // Opens and fills the window; false (after its message) when it cannot open
 // or no instrument is connected.
 bool YRM_OpenCalibrationWindow();
-// One pass of the window's loop (waits at most 1 ms); false once it closed.
-bool YRM_CalibrationPass();
+// One pass of the window's loop, waiting at most `ms` for an event; false
+// once it closed.
+bool YRM_CalibrationPass(int ms = 1);
+// How long the loop may wait before its next pass, in ms, at most `longest`:
+// 0 while a frame waits to be shown, else the time until a pass would change
+// something (the automatic sequence's step or countdown, a request, a frame
+// that can be complete). Events and the poll thread's wake-up end it sooner.
+int CalibrationLoopWait(int longest);
 // A press of control (or reading action) `g` of the window.
 void YRM_CalibrationAction(int g);
 // Adds `step` to the working code of `row` (a CalRow), puts it on the

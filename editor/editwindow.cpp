@@ -367,7 +367,8 @@ void CloseEditRecordsWindow() {
 
 void YRM_EditRecordsWindow() {
   if (!OpenEditRecordsWindow()) return;
-  while (EditRecordsWindowStep(1)) {
+  // Nothing in the editor falls due by time: it sleeps until an event.
+  while (EditRecordsWindowStep(pf::kLongestLoopWaitMs)) {
   }
   CloseEditRecordsWindow();
 }

@@ -59,6 +59,7 @@ std::vector<QPointer<QMenu>> buildStack;  // title menu, then open sub-menus
 
 std::vector<std::string> openedUrls;
 std::function<void()> waitHook;  // test seam: runs when a wait finds no event
+int waitingMs = 0;               // the wait the hook runs in
 
 // Wakes a waiting WaitWindowEvent when its time is up, or when another
 // thread calls WakeWindowEvent (a posted event ends the toolkit's wait).
@@ -335,6 +336,7 @@ int WaitWindowEvent(int ms) {
   InitGui();
   if (int k = take()) return k;
   if (waitHook) {
+    waitingMs = ms;
     waitHook();
     if (int k = take()) return k;
   }
@@ -736,6 +738,7 @@ void ResetGui() {
 }
 
 void SetWaitHook(std::function<void()> hook) { waitHook = std::move(hook); }
+int WaitingMs() { return waitingMs; }
 
 }  // namespace test
 

@@ -46,6 +46,9 @@ int WaitWindowEvent(int ms);
 // Ends the GUI thread's current or next WaitWindowEvent; any thread. For a
 // thread that has set a flag the main step must see.
 void WakeWindowEvent();
+// The longest wait of a window's loop when nothing of its own falls due: it
+// only bounds a sleep that an event, a wake-up or a deadline ends sooner.
+constexpr int kLongestLoopWaitMs = 500;
 int WindowEvent();   // returns a queued event without waiting, or 0
 int EventWindow();   // window of the last event
 int EventGadget();   // control of the last control event
@@ -227,6 +230,10 @@ bool GrabWindow(int win, const std::string& path);
 // test can post the next event of a modal window's own loop (the editor).
 // ResetGui removes it.
 void SetWaitHook(std::function<void()> hook);
+// Inside the wait hook: the most the wait in progress may take, in ms. A
+// hook that moves a replaced clock on by it and calls WakeWindowEvent runs
+// a loop's sleeps on that clock.
+int WaitingMs();
 }  // namespace test
 
 }  // namespace pf

@@ -93,8 +93,8 @@ bool YRM_OpenDisplayColoursWindow() {
   return true;
 }
 
-bool YRM_DisplayColoursPass() {
-  const int event = pf::WaitWindowEvent(1);
+bool YRM_DisplayColoursPass(int ms) {
+  const int event = pf::WaitWindowEvent(ms);
   bool changed = false;
   bool close = false;
   if (event == pf::kEventGadget && pf::EventWindow() == kColoursWindow) {
@@ -126,6 +126,7 @@ bool YRM_DisplayColoursPass() {
 
 void YRM_DisplayColoursWindow() {
   if (!YRM_OpenDisplayColoursWindow()) return;
-  while (YRM_DisplayColoursPass()) {
+  // The window acts on events only: it sleeps until the next one.
+  while (YRM_DisplayColoursPass(pf::kLongestLoopWaitMs)) {
   }
 }

@@ -27,7 +27,8 @@ void YRM_SaveColours();
 // Opens window 5 with its controls; false (after the error box) when it
 // cannot be opened.
 bool YRM_OpenDisplayColoursWindow();
-// One pass of the window's loop (waits at most 1 ms); false once it closed.
-bool YRM_DisplayColoursPass();
+// One pass of the window's loop, waiting at most `ms` for an event; false
+// once it closed.
+bool YRM_DisplayColoursPass(int ms = 1);
 // Menu item 59: opens the window and runs its loop until it closes.
 void YRM_DisplayColoursWindow();

@@ -273,6 +273,27 @@ TEST_F(EditorTest, WindowLoopNavigatesEditsAndPicksPinOnPhoto) {
   EXPECT_FALSE(pf::IsWindow(kEditWindow));
 }
 
+// Nothing in the editor falls due by time: its loop sleeps until the next
+// event, each one handled as it comes.
+TEST_F(EditorTest, WindowLoopSleepsUntilTheNextEvent) {
+  Plan({"U1", "U2", "U3"});
+  currentrecord = 2;
+  std::vector<int> waits;
+  pf::test::SetWaitHook([&waits] {
+    waits.push_back(pf::test::WaitingMs());
+    if (waits.size() <= 2)
+      pf::test::PostGadgetEvent(kEditWindow, kEditNextRecordButton);
+    else
+      pf::test::PostWindowEvent(kEditWindow, pf::kEventCloseWindow);
+  });
+  YRM_EditRecordsWindow();
+  pf::test::SetWaitHook(nullptr);
+  EXPECT_FALSE(pf::IsWindow(kEditWindow));
+  EXPECT_EQ(currentrecord, 4);
+  ASSERT_EQ(waits.size(), 3u);
+  for (int ms : waits) EXPECT_EQ(ms, pf::kLongestLoopWaitMs);
+}
+
 // A right click starts a placement on the photo, nowhere else in the window.
 TEST_F(EditorTest, RightClickPlacesOnlyOnThePhoto) {
   Plan({"U1"});

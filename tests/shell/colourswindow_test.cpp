@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/gui.h"
 #include "platform/image.h"
@@ -102,6 +103,24 @@ TEST_F(ColoursTest, WindowShowsRowsAndClosesOnCloseRequest) {
   RunPasses();
   EXPECT_FALSE(pf::IsWindow(kColoursWindow));
   EXPECT_EQ(fullredraw, 0);
+}
+
+// The window acts on events only: its loop sleeps until the next one.
+TEST_F(ColoursTest, WindowLoopSleepsUntilTheNextEvent) {
+  std::vector<int> waits;
+  pf::test::SetWaitHook([&waits] {
+    waits.push_back(pf::test::WaitingMs());
+    if (waits.size() == 1)
+      pf::test::PostGadgetEvent(kColoursWindow, kColourPresetBase + 7);  // golden row: its default
+    else
+      pf::test::PostWindowEvent(kColoursWindow, pf::kEventCloseWindow);
+  });
+  YRM_DisplayColoursWindow();
+  EXPECT_FALSE(pf::IsWindow(kColoursWindow));
+  EXPECT_EQ(colourscopextracegoldensig, 16711680);
+  EXPECT_EQ(fullredraw, 1);
+  ASSERT_EQ(waits.size(), 2u);
+  for (int ms : waits) EXPECT_EQ(ms, pf::kLongestLoopWaitMs);
 }
 
 TEST_F(ColoursTest, ChooserCancelWritesNothing) {
