@@ -11,6 +11,10 @@ void YRM_CalibrationWindow();
 bool YRM_OpenCalibrationWindow();
 // One pass of the window's loop (waits at most 1 ms); false once it closed.
 bool YRM_CalibrationPass();
+// Store Calibration Values (502): the file, then the EEPROM, from the values
+// calibrated in the window or read when it opened. False, after its
+// message, when the instrument was not given the new calibration.
+bool YRM_StoreCalibration();
 // A press of control (or reading action) `g` of the window.
 void YRM_CalibrationAction(int g);
 // Adds `step` to the working code of `row` (a CalRow), puts it on the
