@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(value == "--" || (CalInteger(value, v) && CalValueIn(text, key) == v), "ADC keys: integer or --");
     }
     if (dcBias)
-      for (const char* key : kBiasKeys) Check(CalInteger(KeyValueIn(keys, key), v), "DC-bias keys hold integers");
+      for (const char* key : kBiasKeys)
+        Check(CalInteger(KeyValueIn(keys, key), v), "DC-bias keys hold integers");
   }
 
   // A store over that area, cut after `cut` writes.
