@@ -78,6 +78,24 @@ TEST_F(Dmm, ConnectFailureAndNoConnectionShowTheirBoxes) {
   EXPECT_TRUE(pf::IsWindow(kCalWindow));
 }
 
+// The window proposes the meter the settings name (scripts/run writes the
+// simulated one's there), and keeps the address of a meter that answered.
+TEST_F(Dmm, TheAddressConnectedIsProposedNextTime) {
+  yrmtest::Spit("YRM_settings.txt", "YRM_Mode=Advanced\r\nYRM_DMMAddress=127.0.11.16\r\n");
+  OpenFor("YRM-A");
+  EXPECT_EQ(Field(kDmmAddressField), "127.0.11.16");
+  pf::CloseWindow(kCalWindow);
+  const std::string address = "127.0.11.15";
+  ScriptedMeter meter(address);
+  ASSERT_TRUE(meter.ok());
+  ASSERT_TRUE(YRM_OpenCalibrationWindow());
+  ASSERT_TRUE(ConnectMeter(address));
+  EXPECT_EQ(yrmtest::Slurp("YRM_settings.txt"), "YRM_Mode=Advanced\r\nYRM_DMMAddress=127.0.11.15\r\n");
+  pf::CloseWindow(kCalWindow);
+  ASSERT_TRUE(YRM_OpenCalibrationWindow());
+  EXPECT_EQ(Field(kDmmAddressField), address);
+}
+
 // A peer that keeps sending cannot hold the window: what waits before
 // "READ?" is drained up to a bound of bytes and time, then the reading goes on.
 TEST_F(Dmm, DrainBeforeAReadingIsBounded) {

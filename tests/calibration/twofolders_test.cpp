@@ -2,9 +2,8 @@
 // it, each with its own simulated instrument (DACs off by different errors):
 // each calibration window proposes its own folder's meter, and each
 // automatic run corrects its own instrument while the other runs beside it.
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -37,9 +36,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // Files through which a program and the test tell each other how far they are.
-constexpr const char* kMeterUp = "meter-up";    // the program's instrument (and meter) is there
-constexpr const char* kRelease = "release";     // the program may end
-constexpr const char* kResult = "result.txt";   // what the program found, "ok" first when all held
+constexpr const char* kMeterUp = "meter-up";   // the program's instrument (and meter) is there
+constexpr const char* kRelease = "release";    // the program may end
+constexpr const char* kResult = "result.txt";  // what the program found, "ok" first when all held
 constexpr const char* kProposed = "proposed.txt";
 
 bool WaitForFile(const std::string& path, int seconds) {
@@ -99,7 +98,8 @@ void CalibrateHere() {
   const struct {
     int set;
     double volts;
-  } levels[] = {{kSet10Button, 10}, {kSet1Button, 1}, {kSet0Button, 0}, {kSetM1Button, -1}, {kSetM10Button, -10}};
+  } levels[] = {
+      {kSet10Button, 10}, {kSet1Button, 1}, {kSet0Button, 0}, {kSetM1Button, -1}, {kSetM10Button, -10}};
   for (auto l : levels) {
     YRM_CalibrationAction(l.set);
     const double out = simctl::Output(0);
@@ -122,8 +122,10 @@ class TwoFolders : public yrmtest::WorkFolder {
     fs::create_directories(folder);
     fs::create_symlink(YRM_SIM_LIBRARY, fs::path(folder) / pf::LibraryFileName("ftd2xx"));
     yrmtest::Spit(folder + "/sim.txt", "model=YRM-A\nmeternoise=0.02\n" + dacError);
-    const std::string script = "YRM_METER_CANDIDATES='127.0.11.100 127.0.11.101 127.0.11.102 127.0.11.103' "
-                               "bash '" + yrmtest::SourceDir() + "/scripts/meter-address' '" + folder + "'";
+    const std::string script =
+        "YRM_METER_CANDIDATES='127.0.11.100 127.0.11.101 127.0.11.102 127.0.11.103' "
+        "bash '" +
+        yrmtest::SourceDir() + "/scripts/meter-address' '" + folder + "'";
     EXPECT_EQ(std::system(script.c_str()), 0);
     return folder;
   }
