@@ -188,14 +188,6 @@ bool YRM_SaveCalibrationToEeprom(const std::string& file) {
   return false;
 }
 
-int64_t CalValue(const std::string& key) {
-  std::string text;
-  pf::ReadFileBytes(kCalFile, text);
-  KeyText keys;
-  LoadKeyText(text, keys);
-  return CalValue(keys, key);
-}
-
 void DeriveCalibration() {
   std::string text;
   pf::ReadFileBytes(kCalFile, text);

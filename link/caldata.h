@@ -57,8 +57,6 @@ bool CalInteger(const std::string& value, int64_t& out);
 void DeriveCalibration();
 // The same from a calibration text (the second half of YRM_LoadCalibration).
 void DeriveCalibrationFromText(const std::string& text);
-// A key of "YRM_cal.txt" as a decimal integer; a missing key or no number
-// ("--") reads 0.
-int64_t CalValue(const std::string& key);
-// The same of a calibration text.
+// A key of a calibration text as a decimal integer; a missing key or no
+// number ("--") reads 0.
 int64_t CalValueIn(const std::string& text, const std::string& key);
