@@ -16,18 +16,25 @@ namespace {
 constexpr int kFirstDelayMs = 1000;
 constexpr int kZeroingPasses = 50;
 constexpr int kZeroingStep = 30;
-constexpr int kRead10V = kDmmReadAction + kDmmRange10V;
+// How far a reading may lie from the level set: 5 % of the level and 50 mV.
+// The factory codes put a real output within a few percent and some tens
+// of millivolts of each level (the simulated DAC: 0.35 % and 4 mV, 39 mV at
+// +10 V); a meter on another output reads 0 V or another level, a volt or
+// more from every level but 0 V.
+constexpr double kLevelTolerance = 0.05, kLevelToleranceVolts = 0.05;
 
 enum Action {
   kNone,
   kPress,
+  kRead,  // a Measure on range "10V"
   kStoreAt10,
   kStoreAt1,
   kStoreAtM1,
   kStoreAtM10,
   kCalculate,
   kSetupZero,
-  kZeroing
+  kZeroing,
+  kStore  // Store Calibration Values
 };
 
 struct Step {
@@ -43,29 +50,29 @@ const Step kSteps[kLastCalStep + 1] = {
     {kNone, 0, ": starting calibration", 1000},
     {kPress, kLoadDefaultsButton, ": load default values", 1000},
     {kPress, kSet10Button, ": set to +10V", 1000},
-    {kPress, kRead10V, ": read DMM", 1000},
+    {kRead, 0, ": read DMM", 1000},
     {kStoreAt10, 0, ": store +10V result", 1000},
     {kPress, kSet1Button, ": set to +1V", 1000},
-    {kPress, kRead10V, ": read DMM", 1000},
+    {kRead, 0, ": read DMM", 1000},
     {kStoreAt1, 0, ": store +1V result", 1000},
     {kPress, kSetM1Button, ": set to -1V", 1000},
-    {kPress, kRead10V, ": read DMM", 1000},
+    {kRead, 0, ": read DMM", 1000},
     {kStoreAtM1, 0, ": store -1V result", 1000},
     {kPress, kSetM10Button, ": set to -10V", 1000},
-    {kPress, kRead10V, ": read DMM", 1000},
+    {kRead, 0, ": read DMM", 1000},
     {kStoreAtM10, 0, ": store -10V result", 1000},
     {kCalculate, 0, ": calculate values ", 1000},
     {kPress, kSet10Button, ": set to +10V", 2000},
-    {kPress, kRead10V, ": read DMM", 2000},
+    {kRead, 0, ": read DMM", 2000},
     {kStoreAt10, 0, ": store +10V result", 2000},
     {kPress, kSet1Button, ": set to +1V", 2000},
-    {kPress, kRead10V, ": read DMM", 2000},
+    {kRead, 0, ": read DMM", 2000},
     {kStoreAt1, 0, ": store +1V result", 2000},
     {kPress, kSetM1Button, ": set to -1V", 2000},
-    {kPress, kRead10V, ": read DMM", 2000},
+    {kRead, 0, ": read DMM", 2000},
     {kStoreAtM1, 0, ": store -1V result", 2000},
     {kPress, kSetM10Button, ": set to -10V", 2000},
-    {kPress, kRead10V, ": read DMM", 2000},
+    {kRead, 0, ": read DMM", 2000},
     {kStoreAtM10, 0, ": store -10V result", 2000},
     {kCalculate, 0, ": calculate values ", 2000},
     {kSetupZero, kSet0Button, ": setup for zeroing the 0V", 2000},
@@ -80,7 +87,7 @@ const Step kSteps[kLastCalStep + 1] = {
     {kPress, kCalM1Button, ": -1V cal, store", 2000},
     {kPress, kSetM10Button, ": -10V cal, set", 2000},
     {kPress, kCalM10Button, ": -10V cal, store", 2000},
-    {kPress, kStoreButton, ": store all values", 2000},
+    {kStore, 0, ": store all values", 2000},
 };
 
 // The countdown field's text for `left` ms: seconds with two decimals.
@@ -109,13 +116,29 @@ int Rounded(double x) {
   return static_cast<int>(r);
 }
 
-void ZeroingPass() {
+bool NearLevel(double volts, double level) {
+  return std::fabs(volts - level) <= kLevelTolerance * std::fabs(level) + kLevelToleranceVolts;
+}
+
+// Why the run stops here, after the step's number; "" to go on.
+std::string FarFromLevel(double volts, double level, const char* name) {
+  if (NearLevel(volts, level)) return "";
+  return ": DMM reads " + DmmValueText(volts) + " V at " + name +
+         " - check the DMM wiring; calibration stopped";
+}
+
+constexpr const char* kNoReading = ": no valid reading from the DMM - calibration stopped";
+
+// One zeroing pass; "" or why the run stops.
+std::string ZeroingPass() {
   if (calpasses > 0) {
     --calpasses;
-    YRM_DmmRead("100mV");
+    if (!YRM_DmmRead("100mV")) return dmmconnection ? kNoReading : "";
+    if (std::string far = FarFromLevel(dmmvalue, 0, "0V"); !far.empty()) return far;
     AdjustWorkingCode(kRowDac0, ZeroingChange(dmmvalue));
   }
   if (calpasses == 0) calstep = kZeroingStep + 1;
+  return "";
 }
 }  // namespace
 
@@ -176,6 +199,7 @@ void YRM_CalibrationTimer() {
   }
   const Step& step = kSteps[number];
   std::string text = step.text;
+  std::string stop;  // why the run stops at this step
   ++calstep;
   switch (step.action) {
     case kNone:
@@ -183,30 +207,36 @@ void YRM_CalibrationTimer() {
     case kPress:
       YRM_CalibrationAction(step.control);
       break;
+    case kRead:
+      // A reading that did not come, or came as none (the overload reply),
+      // must not leave the last level's reading to stand for this one. A
+      // lost meter is told at the next step.
+      if (!YRM_DmmReadingAction(kDmmRange10V) && dmmconnection != 0) stop = kNoReading;
+      break;
     case kStoreAt10:
       measured10 = dmmvalue;
       codeat10 = calcode[kRowDac10];
+      stop = FarFromLevel(dmmvalue, 10, "+10V");
       break;
     case kStoreAt1:
       measured1 = dmmvalue;
       codeat1 = calcode[kRowDac1];
+      stop = FarFromLevel(dmmvalue, 1, "+1V");
       break;
     case kStoreAtM1:
       measuredm1 = dmmvalue;
       codeatm1 = calcode[kRowDacM1];
+      stop = FarFromLevel(dmmvalue, -1, "-1V");
       break;
     case kStoreAtM10:
       measuredm10 = dmmvalue;
       codeatm10 = calcode[kRowDacM10];
+      stop = FarFromLevel(dmmvalue, -10, "-10V");
       break;
     case kCalculate:
-      if (!YRM_CalibrationCalculate()) {
-        // Nothing measured a difference (meter not on the output?): storing
-        // the defaults as a calibration would pass for success.
-        Idle();
-        Status(number, ": readings equal - check the DMM wiring; calibration stopped");
-        return;
-      }
+      // Nothing measured a difference (meter not on the output?): storing
+      // the defaults as a calibration would pass for success.
+      if (!YRM_CalibrationCalculate()) stop = ": readings equal - check the DMM wiring; calibration stopped";
       break;
     case kSetupZero:
       YRM_CalibrationAction(step.control);
@@ -214,9 +244,17 @@ void YRM_CalibrationTimer() {
       break;
     case kZeroing:
       calstep = number;
-      ZeroingPass();
+      stop = ZeroingPass();
       text += std::to_string(calpasses);
       break;
+    case kStore:
+      if (!YRM_StoreCalibration()) stop = ": calibration not stored";
+      break;
+  }
+  if (!stop.empty()) {
+    Idle();
+    Status(number, stop);
+    return;
   }
   Status(number, text);
   calnextstep = pf::ElapsedMilliseconds() + step.delay;

@@ -7,6 +7,9 @@
 #include "platform/clock.h"
 #include "platform/gui.h"
 #include "platform/tcp.h"
+#include "shell/settingkeys.h"
+#include "shell/settings.h"
+#include "shell/state.h"
 
 namespace {
 struct DmmRange {
@@ -26,12 +29,23 @@ constexpr int kReplyWaitMs = 200;  // longest wait for the reply to arrive
 constexpr int kReplyPollMs = 10;
 
 // The meter closed the connection: let go of it, so that Connect can open
-// a new one (the range is configured afresh then).
-void DmmLost() {
+// a new one (the range is configured afresh then). No reading came.
+bool DmmLost() {
   pf::TcpClose(dmmconnection);
   dmmconnection = 0;
   dmmlastrange.clear();
   pf::SetGadgetText(kDmmConnectButton, "Connect");
+  return false;
+}
+
+// The next opening of the window proposes the meter that answered.
+void RememberDmmAddress(const std::string& address) {
+  YRM_GetKeyValue(kSettingsFile, kKeyDmmAddress);
+  if (keyvalue == address) return;
+  if (keyvalue.empty())
+    YRM_ReadSettingString(address, kKeyDmmAddress);  // appends the key
+  else
+    YRM_WriteSetting(kSettingsFile, kKeyDmmAddress, address);
 }
 }  // namespace
 
@@ -44,6 +58,7 @@ bool YRM_DmmConnect(const std::string& address) {
   if (handle > 0) {
     dmmconnection = handle;
     pf::SetGadgetText(kDmmConnectButton, "Connected");
+    RememberDmmAddress(address);
     return true;
   }
   pf::SetGadgetText(kDmmConnectButton, "Connect");
@@ -51,10 +66,10 @@ bool YRM_DmmConnect(const std::string& address) {
   return false;
 }
 
-void YRM_DmmRead(const std::string& range) {
+bool YRM_DmmRead(const std::string& range) {
   if (dmmconnection == 0) {
     CalibrationErrorBox("DMM not connected");
-    return;
+    return false;
   }
   for (const DmmRange& row : kRanges) {
     if (range == row.text && range != dmmlastrange) {
@@ -64,20 +79,30 @@ void YRM_DmmRead(const std::string& range) {
       pf::Delay(kSettleMs);
     }
   }
-  // A reply that came too late for the last reading must not pass for this one.
-  while (pf::TcpDataWaiting(dmmconnection))
-    if (pf::TcpReceive(dmmconnection, kDmmBufferBytes).empty()) return DmmLost();
+  // A reply that came too late for the last reading must not pass for this
+  // one; a peer that keeps sending is left with what it sent beyond the
+  // bound, which then reads as no reading.
+  const int64_t draining = pf::ElapsedMilliseconds();
+  int drained = 0;
+  while (drained < kDmmDrainBytes && pf::ElapsedMilliseconds() - draining <= kDmmDrainMs &&
+         pf::TcpDataWaiting(dmmconnection)) {
+    const std::string stale = pf::TcpReceive(dmmconnection, kDmmDrainBytes - drained);
+    if (stale.empty()) return DmmLost();
+    drained += static_cast<int>(stale.size());
+  }
   pf::TcpSend(dmmconnection, "READ?\n");
   pf::Delay(kSettleMs);
   const int64_t noted = pf::ElapsedMilliseconds();
   while (!pf::TcpDataWaiting(dmmconnection)) {
-    if (pf::ElapsedMilliseconds() - noted > kReplyWaitMs) return;
+    if (pf::ElapsedMilliseconds() - noted > kReplyWaitMs) return false;
     pf::Delay(kReplyPollMs);
   }
   const std::string reply = pf::TcpReceive(dmmconnection, kDmmBufferBytes);
   if (reply.empty()) return DmmLost();
   double value;
-  if (ParseDmmReply(reply, value)) dmmvalue = value;
+  if (!ParseDmmReply(reply, value)) return false;
+  dmmvalue = value;
+  return true;
 }
 
 std::string DmmValueText(double value) {
@@ -91,8 +116,9 @@ std::string DmmValueText(double value) {
   return s == "-0" ? "0" : s;
 }
 
-void YRM_DmmReadingAction(int k) {
-  YRM_DmmRead(DmmRangeText(k));
+bool YRM_DmmReadingAction(int k) {
+  const bool read = YRM_DmmRead(DmmRangeText(k));
   pf::SetGadgetText(kDmmResultField, DmmValueText(dmmvalue));
   pf::SetGadgetState(kDmmRangeCombo, k);
+  return read;
 }

@@ -2,6 +2,7 @@
 
 void SetCalibrationStartValues() {
   calcode.fill(0);
+  calreadtext.clear();
   calownbox = false;
   calstep = 0;
   calnextstep = 0;

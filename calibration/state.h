@@ -44,13 +44,17 @@ constexpr int kDmmRanges = 13;
 constexpr int kDmmRange10V = 2;
 constexpr int kDmmPort = 5025;
 constexpr int kDmmConnectTimeoutMs = 10000;
-// Where the simulated bench multimeter listens (sim/README.md).
+// The meter address proposed when the settings name none (the simulated
+// bench meter's own default, sim/README.md).
 inline const std::string kDmmDefaultAddress = "127.0.0.2";
 constexpr int kEndSound = 895;
 
 // ---- working values -------------------------------------------------------------
 // Codes of the seven rows: DAC +10, +1, 0, -1, -10 V, DC bias +10, -10 V.
 inline std::array<int, kCalRows> calcode;
+// The calibration text read from the instrument when the window opened; ""
+// when none was read whole. What Store writes for a value not calibrated.
+inline std::string calreadtext;
 // Set while a message box of the window itself is or was just up: the
 // deactivation it causes must not close the window.
 inline bool calownbox;
@@ -69,6 +73,10 @@ inline int dmmconnection;               // TCP handle, 0 = none; let go when the
 inline std::string dmmlastrange;        // range last configured
 inline double dmmvalue;                 // last reading, volts or amperes
 constexpr int kDmmBufferBytes = 65536;  // the most one receive takes
+// What waits before "READ?" (a reply that came too late) is drained, at most
+// this much and this long: a peer that keeps sending must not hold the window.
+constexpr int kDmmDrainBytes = 4096;
+constexpr int kDmmDrainMs = 100;
 
 // Sets every start value of the calibration subsystem.
 void SetCalibrationStartValues();

@@ -20,6 +20,8 @@
 #include "platform/requester.h"
 #include "shell/log.h"
 #include "shell/models.h"
+#include "shell/settingkeys.h"
+#include "shell/settings.h"
 #include "shell/state.h"
 
 namespace {
@@ -106,6 +108,13 @@ void FieldLine(int y, const std::string& label, std::initializer_list<int> field
   }
 }
 
+// The address the meter row proposes: the meter last connected (scripts/run
+// writes the simulated one's), else the default.
+std::string ProposedDmmAddress() {
+  YRM_GetKeyValue(kSettingsFile, kKeyDmmAddress);
+  return keyvalue.empty() ? kDmmDefaultAddress : keyvalue;
+}
+
 void BuildGadgets() {
   const std::string& m = activeinstrument;
   const bool bias = HasDcBias();
@@ -145,7 +154,7 @@ void BuildGadgets() {
   FieldLine(y, "ADC1:", {kLiveAdc1Field, kAdc1At10Field, kAdc1At0Field, kAdc1AtM10Field});
   y += kLine + 8;
   Text(10, y + 2, 40, "DMM>");
-  pf::StringGadget(kDmmAddressField, 50, y, 120, 22, kDmmDefaultAddress);
+  pf::StringGadget(kDmmAddressField, 50, y, 120, 22, ProposedDmmAddress());
   pf::ButtonGadget(kDmmConnectButton, 175, y, 100, 22, "Connect");
   pf::ComboBoxGadget(kDmmRangeCombo, 280, y, 80, 22);
   for (int k = 0; k < kDmmRanges; ++k) pf::AddGadgetItem(kDmmRangeCombo, -1, DmmRangeText(k));
@@ -191,26 +200,46 @@ void Calibrate(int row) {
   if (r.adc1field) pf::SetGadgetText(r.adc1field, pf::GetGadgetText(kLiveAdc1Field));
 }
 
-void Store() {
+// A box the window shows itself: its loss of focus is no leave.
+void WindowMessage(const std::string& text) {
+  calownbox = true;
+  YRM_ShowMessage(text);
+}
+}  // namespace
+
+bool YRM_StoreCalibration() {
   const pf::LocalTime t = pf::Now();
   char date[64];
   std::snprintf(date, sizeof date, "Calibration date=%02d/%s/%04d@%02d:%02d:%02d", t.day,
                 kMonths[(t.month + 11) % 12], t.year, t.hour, t.minute, t.second);
   std::string text = std::string(date) + "\r\n";
-  auto line = [&](const std::string& key, const std::string& value) { text += key + "=" + value + "\r\n"; };
-  auto field = [](int g) { return pf::GetGadgetText(g); };
+  // Each value is what was calibrated in this window, else what the window
+  // read from the instrument when it opened; a code with neither is not
+  // made up. An ADC point with neither stays "--" (not calibrated).
+  KeyText read;
+  LoadKeyText(calreadtext, read);
+  std::string missing;
+  auto value = [&](int g, const char* key, bool code) {
+    int64_t v = 0;
+    if (CalInteger(pf::GetGadgetText(g), v) || CalInteger(KeyValueIn(read, key), v)) return std::to_string(v);
+    if (code && missing.empty()) missing = key;
+    return std::string("--");
+  };
+  auto line = [&](const std::string& key, const std::string& v) { text += key + "=" + v + "\r\n"; };
+  auto field = [&](int g, const char* key) { line(key, value(g, key, true)); };
+  auto adc = [&](int g, const char* key) { line(key, value(g, key, false)); };
   auto ohms = [](float r) { return std::to_string(std::lround(r)); };
-  line("DAC@10V", field(kDac10Field));
-  line("DAC@1V", field(kDac1Field));
-  line("DAC@0V", field(kDac0Field));
-  line("DAC@-1V", field(kDacM1Field));
-  line("DAC@-10V", field(kDacM10Field));
-  line("ADC0@10V", field(kAdc0At10Field));
-  line("ADC0@0V", field(kAdc0At0Field));
-  line("ADC0@-10V", field(kAdc0AtM10Field));
-  line("ADC1@10V", field(kAdc1At10Field));
-  line("ADC1@0V", field(kAdc1At0Field));
-  line("ADC1@-10V", field(kAdc1AtM10Field));
+  field(kDac10Field, "DAC@10V");
+  field(kDac1Field, "DAC@1V");
+  field(kDac0Field, "DAC@0V");
+  field(kDacM1Field, "DAC@-1V");
+  field(kDacM10Field, "DAC@-10V");
+  adc(kAdc0At10Field, "ADC0@10V");
+  adc(kAdc0At0Field, "ADC0@0V");
+  adc(kAdc0AtM10Field, "ADC0@-10V");
+  adc(kAdc1At10Field, "ADC1@10V");
+  adc(kAdc1At0Field, "ADC1@0V");
+  adc(kAdc1AtM10Field, "ADC1@-10V");
   line("50ohm", ohms(resistance50));
   line("100ohm", ohms(resistance100));
   line("200ohm", ohms(resistance200));
@@ -220,15 +249,28 @@ void Store() {
   line("5Kohm", ohms(resistance5k));
   line("10Kohm", ohms(resistance10k));
   if (HasDcBias()) {
-    line("DCBIAS@10V", field(kBias10Field));
-    line("DCBIAS@-10V", field(kBiasM10Field));
+    field(kBias10Field, "DCBIAS@10V");
+    field(kBiasM10Field, "DCBIAS@-10V");
   }
-  // Through a temporary file: a failed write keeps the old file, which the
-  // EEPROM copy then takes.
-  pf::ReplaceFile(kCalFile, text);
-  YRM_SaveCalibrationToEeprom(kCalFile);
+  if (!missing.empty()) {
+    WindowMessage("Error #0069 Calibration not stored: no value for " + missing +
+                  " - calibrate that level first");
+    return false;
+  }
+  // The EEPROM is written only after the file: a file that could not be
+  // replaced must not send an older one into the instrument.
+  if (!pf::ReplaceFile(kCalFile, text)) {
+    WindowMessage(std::string("Error #0070 ") + kCalFile +
+                  " cannot be written (disk full or folder read-only) - the calibration was not stored, the "
+                  "instrument keeps its own");
+    return false;
+  }
+  if (YRM_SaveCalibrationToEeprom(kCalFile)) return true;
+  calownbox = true;  // the message is up
+  return false;
 }
 
+namespace {
 // Live ADC averages of the frame just taken.
 void TakeFrame() {
   int sum0 = 0, sum1 = 0;
@@ -279,13 +321,16 @@ void YRM_CalibrationAction(int g) {
       return AdjustWorkingCode(row, kAdjustSteps[g - r.adjust]);
     if (g == r.calibrate) return Calibrate(row);
   }
-  if (g >= kDmmReadAction && g < kDmmReadAction + kDmmRanges) return YRM_DmmReadingAction(g - kDmmReadAction);
+  if (g >= kDmmReadAction && g < kDmmReadAction + kDmmRanges) {
+    YRM_DmmReadingAction(g - kDmmReadAction);
+    return;
+  }
   switch (g) {
     case kLoadDefaultsButton:
       for (int row = 0; row < kCalRows; ++row) calcode[row] = kFactoryCodes[row];
       break;
     case kStoreButton:
-      Store();
+      YRM_StoreCalibration();
       break;
     case kDmmConnectButton:
       YRM_DmmConnect(pf::GetGadgetText(kDmmAddressField));
@@ -319,8 +364,13 @@ bool YRM_OpenCalibrationWindow() {
   }
   calownbox = false;
   calstep = 0;
-  YRM_LoadCalibrationFromEeprom(kCalFile);
-  for (int row = 0; row < kCalRows; ++row) calcode[row] = static_cast<int>(CalValue(kCalKeys[row]));
+  // The working codes start from the instrument's own calibration, and only
+  // from a text read whole: no made-up code ever reaches a field or Store.
+  calreadtext.clear();
+  const CalCopy copy = YRM_LoadCalibrationFromEeprom(kCalFile, &calreadtext);
+  if (copy != CalCopy::kTaken) calownbox = true;  // its message took the focus
+  for (int row = 0; row < kCalRows; ++row)
+    calcode[row] = static_cast<int>(CalValueIn(calreadtext, kCalKeys[row]));
   if (dmmconnection != 0) pf::SetGadgetText(kDmmConnectButton, "Connected");
   return true;
 }

@@ -17,6 +17,10 @@ bool YRM_CalibrationPass(int ms = 1);
 // something (the automatic sequence's step or countdown, a request, a frame
 // that can be complete). Events and the poll thread's wake-up end it sooner.
 int CalibrationLoopWait(int longest);
+// Store Calibration Values (502): the file, then the EEPROM, from the values
+// calibrated in the window or read when it opened. False, after its
+// message, when the instrument was not given the new calibration.
+bool YRM_StoreCalibration();
 // A press of control (or reading action) `g` of the window.
 void YRM_CalibrationAction(int g);
 // Adds `step` to the working code of `row` (a CalRow), puts it on the

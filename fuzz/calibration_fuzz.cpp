@@ -1,6 +1,7 @@
 // Calibration from the instrument's EEPROM: the fuzz input is the EEPROM area
-// (words 128 on). The file written must be its bytes without the 0 bytes, and
-// the derived values must follow the rules whatever the text says.
+// (words 128 on). A whole calibration is written into the file as its bytes
+// without the 0 bytes; anything else leaves the file as it was, with the
+// operator told. The derived values follow the rules whatever the text says.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +13,12 @@
 #include "link/caldata.h"
 #include "link/state.h"
 #include "platform/files.h"
+#include "shell/log.h"
+
+namespace {
+std::string lastMessage;
+}
+void YRM_ShowMessage(const std::string& text) { lastMessage = text; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool started = [] {
@@ -20,16 +27,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   (void)started;
   fuzzlink::eeprom.assign(reinterpret_cast<const char*>(data), size);
+  Check(pf::WriteFile("YRM_cal.txt", "before"), "the old file is written");
+  lastMessage.clear();
   usbopen = 1;
-  YRM_LoadCalibration();
+  const CalCopy copy = YRM_LoadCalibration();
   usbopen = 0;
 
   std::string expected;
   for (size_t i = 0; i < size && i < 1792; ++i)
     if (data[i]) expected += static_cast<char>(data[i]);
+  const bool whole = CalibrationTextFault(expected, false).empty();
   std::string written;
-  Check(pf::ReadFileBytes("YRM_cal.txt", written), "the file is written");
-  Check(written == expected, "the file holds the EEPROM text without its 0 bytes");
+  Check(pf::ReadFileBytes("YRM_cal.txt", written), "the file is there");
+  Check(whole == (copy == CalCopy::kTaken), "only a whole calibration is taken");
+  Check(written == (whole ? expected : "before"), "the file holds the text taken, or what it held");
+  Check(whole == lastMessage.empty(), "a text not taken is reported");
 
   Check(amplitudecode[0] == 0, "0 mV gives code 0");
   for (int i = 1; i < 11; ++i) Check(zerocode[i] == zerocode[0], "one zero code");

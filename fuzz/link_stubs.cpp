@@ -12,6 +12,7 @@ namespace fuzzlink {
 std::string queue;
 size_t claimedExtra = 0;
 std::string eeprom;
+long writesLeft = -1;
 }  // namespace fuzzlink
 
 namespace d2xx {
@@ -36,7 +37,15 @@ FtStatus ReadEE(FtHandle, uint32_t address, uint16_t* value) {
   *value = static_cast<uint16_t>(byte(at) | byte(at + 1) << 8);
   return 0;
 }
-FtStatus WriteEE(FtHandle, uint32_t, uint16_t) { return 0; }
+FtStatus WriteEE(FtHandle, uint32_t address, uint16_t value) {
+  if (fuzzlink::writesLeft == 0) return 4;
+  if (fuzzlink::writesLeft > 0) --fuzzlink::writesLeft;
+  const size_t at = 2 * (size_t(address) - 128);
+  if (fuzzlink::eeprom.size() < at + 2) fuzzlink::eeprom.resize(at + 2, '\0');
+  fuzzlink::eeprom[at] = static_cast<char>(value & 0xFF);
+  fuzzlink::eeprom[at + 1] = static_cast<char>(value >> 8);
+  return 0;
+}
 }  // namespace d2xx
 
 namespace pf {

@@ -1,19 +1,29 @@
 #include "link/caldata.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "link/d2xx.h"
 #include "link/state.h"
 #include "platform/files.h"
 #include "shell/log.h"
+#include "shell/models.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 
 namespace {
-constexpr int kCalWords = kCalLastWord - kCalFirstWord + 1;  // 896
+// Keys whose value must be an integer, and those that may also be "--" (an
+// ADC point not calibrated), in the order of the text.
+const char* const kDacKeys[] = {"DAC@10V", "DAC@1V", "DAC@0V", "DAC@-1V", "DAC@-10V"};
+const char* const kAdcKeys[] = {"ADC0@10V", "ADC0@0V", "ADC0@-10V", "ADC1@10V", "ADC1@0V", "ADC1@-10V"};
+const char* const kDcBiasKeys[] = {"DCBIAS@10V", "DCBIAS@-10V"};
+constexpr const char* kNotChanged = " - YRM_cal.txt and the calibration in use are unchanged";
+constexpr const char* kNotStored = " - the calibration was not stored, the instrument keeps its own";
 
 // A decimal integer; a missing key or no number ("--") reads 0.
 int64_t CalValue(const KeyText& keys, const std::string& key) {
@@ -37,60 +47,157 @@ int32_t RoundedCode(double x) {
   return static_cast<int32_t>(r);
 }
 
-// The calibration text held in EEPROM words 128 to 1023, 0 bytes skipped.
-bool ReadEepromText(std::string& text) {
-  text.clear();
+// The EEPROM area, read whole: false when any read failed (the device
+// refused, the cable was pulled) or the device is not open.
+bool ReadEepromWords(std::vector<uint16_t>& words) {
+  words.assign(kCalWords, 0);
   std::lock_guard<std::mutex> g(linklock);
   if (usbopen != 1) return false;
-  for (int w = kCalFirstWord; w <= kCalLastWord; ++w) {
+  for (int k = 0; k < kCalWords; ++k) {
     eeword = 0;
-    d2xx::ReadEE(fthandle, static_cast<uint32_t>(w), &eeword);
-    char lo = static_cast<char>(eeword & 0xFF), hi = static_cast<char>(eeword >> 8);
-    if (lo) text += lo;
-    if (hi) text += hi;
+    if (d2xx::ReadEE(fthandle, static_cast<uint32_t>(kCalFirstWord + k), &eeword) != 0) return false;
+    words[static_cast<size_t>(k)] = eeword;
   }
   return true;
 }
 
 // Replaced whole: a file that cannot be written leaves the old one, and the
 // operator is told.
-void WriteCalibrationFile(const std::string& file, const std::string& text) {
-  if (!pf::ReplaceFile(file, text)) YRM_ShowMessage("Error #0064 File cannot be created");
+bool WriteCalibrationFile(const std::string& file, const std::string& text) {
+  if (pf::ReplaceFile(file, text)) return true;
+  YRM_ShowMessage("Error #0064 File cannot be created");
+  return false;
 }
 }  // namespace
 
-void YRM_LoadCalibrationFromEeprom(const std::string& file) {
-  if (usbopen != 1) return;
-  std::string text;
-  if (ReadEepromText(text)) WriteCalibrationFile(file, text);
-}
-
-void YRM_SaveCalibrationToEeprom(const std::string& file) {
-  if (usbopen != 1) return;
-  std::string text;
-  if (!pf::ReadFileBytes(file, text)) return;
-  text.resize(2 * kCalWords, '\0');  // the rest of the area is 0; a longer text is cut
-  std::lock_guard<std::mutex> g(linklock);
-  if (usbopen != 1) return;
-  for (int k = 0; k < kCalWords; ++k) {
-    uint16_t word =
-        static_cast<uint16_t>(static_cast<uint8_t>(text[2 * k]) | static_cast<uint8_t>(text[2 * k + 1]) << 8);
-    d2xx::WriteEE(fthandle, static_cast<uint32_t>(kCalFirstWord + k), word);
+bool CalInteger(const std::string& value, int64_t& out) {
+  size_t i = 0;
+  while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+  const size_t digits = i;
+  int64_t v = 0;
+  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+    v = v * 10 + (value[i] - '0');
+    if (v > std::numeric_limits<int32_t>::max()) return false;
   }
+  if (i == digits || i != value.size()) return false;
+  out = negative ? -v : v;
+  return true;
 }
 
-int64_t CalValue(const std::string& key) {
+std::string CalibrationTextFromWords(const std::vector<uint16_t>& words) {
   std::string text;
-  pf::ReadFileBytes(kCalFile, text);
+  for (uint16_t w : words) {
+    const char lo = static_cast<char>(w & 0xFF), hi = static_cast<char>(w >> 8);
+    if (lo) text += lo;
+    if (hi) text += hi;
+  }
+  return text;
+}
+
+std::vector<uint16_t> CalibrationWords(const std::string& text) {
+  std::vector<uint16_t> words(kCalWords, 0);
+  const size_t n = std::min(text.size(), 2 * words.size());  // a longer text is cut
+  for (size_t b = 0; b < n; ++b) {
+    const auto byte = static_cast<uint16_t>(static_cast<uint8_t>(text[b]));
+    words[b / 2] |= b % 2 ? static_cast<uint16_t>(byte << 8) : byte;
+  }
+  return words;
+}
+
+std::string CalibrationTextFault(const std::string& text, bool dcBias) {
+  if (text.empty()) return "no calibration text";
+  // A store writes the first word last: a text cut short has lost its start.
+  if (text.compare(0, std::string(kCalTextStart).size(), kCalTextStart) != 0)
+    return "its start is damaged, a store may have been cut short";
   KeyText keys;
   LoadKeyText(text, keys);
-  return CalValue(keys, key);
+  int64_t v = 0;
+  auto number = [&](const char* key) { return CalInteger(KeyValueIn(keys, key), v); };
+  for (const char* key : kDacKeys)
+    if (!number(key)) return std::string(key) + " missing or not a number";
+  for (const char* key : kAdcKeys)
+    if (!number(key) && KeyValueIn(keys, key) != "--") return std::string(key) + " missing or not a number";
+  if (dcBias)
+    for (const char* key : kDcBiasKeys)
+      if (!number(key)) return std::string(key) + " missing or not a number";
+  return "";
+}
+
+CalCopy YRM_LoadCalibrationFromEeprom(const std::string& file, std::string* text) {
+  if (usbopen != 1) return CalCopy::kReadFailed;
+  std::vector<uint16_t> words;
+  if (!ReadEepromWords(words)) {
+    YRM_ShowMessage(std::string("Error #0067 The calibration could not be read from the instrument") +
+                    kNotChanged);
+    return CalCopy::kReadFailed;
+  }
+  const std::string read = CalibrationTextFromWords(words);
+  const std::string fault = CalibrationTextFault(read, ActiveModel().dcGenerator);
+  if (!fault.empty()) {
+    YRM_ShowMessage("Error #0068 The instrument holds no complete calibration (" + fault + ")" + kNotChanged);
+    return CalCopy::kIncomplete;
+  }
+  if (text) *text = read;
+  return WriteCalibrationFile(file, read) ? CalCopy::kTaken : CalCopy::kTakenNoFile;
+}
+
+bool YRM_SaveCalibrationToEeprom(const std::string& file) {
+  if (usbopen != 1) return false;
+  // What the EEPROM will hold is what the file holds now, read back: never a
+  // folder taken for an empty file, never a text the next connection refuses.
+  std::string bytes;
+  if (!pf::ReadFileStart(file, bytes, 2 * kCalWords)) {
+    YRM_ShowMessage("Error #0071 " + file + " cannot be read back" + kNotStored);
+    return false;
+  }
+  const std::vector<uint16_t> words = CalibrationWords(bytes);
+  const std::string fault = CalibrationTextFault(CalibrationTextFromWords(words), ActiveModel().dcGenerator);
+  if (!fault.empty()) {
+    YRM_ShowMessage("Error #0072 " + file + " holds no complete calibration (" + fault +
+                    ") - it was not stored in the instrument");
+    return false;
+  }
+  // The first word cleared first and written last: until the last write the
+  // text lacks its start, so a store cut short at any word is refused.
+  int failedAt = -1;
+  bool changed = false;
+  {
+    std::lock_guard<std::mutex> g(linklock);
+    if (usbopen != 1) return false;
+    auto write = [&](int k, uint16_t word) {
+      if (failedAt >= 0) return;
+      if (d2xx::WriteEE(fthandle, static_cast<uint32_t>(kCalFirstWord + k), word) != 0)
+        failedAt = kCalFirstWord + k;
+      else
+        changed = true;
+    };
+    write(0, 0);
+    for (int k = 1; k < kCalWords; ++k) write(k, words[static_cast<size_t>(k)]);
+    write(0, words[0]);
+  }
+  if (failedAt < 0) return true;
+  if (!changed)
+    YRM_ShowMessage("Error #0073 Storing the calibration in the instrument failed at EEPROM word " +
+                    std::to_string(failedAt) + kNotStored);
+  else
+    YRM_ShowMessage("Error #0074 Storing the calibration in the instrument failed at EEPROM word " +
+                    std::to_string(failedAt) +
+                    " - the instrument now holds no valid calibration: store again");
+  return false;
 }
 
 void DeriveCalibration() {
   std::string text;
   pf::ReadFileBytes(kCalFile, text);
   DeriveCalibrationFromText(text);
+}
+
+int64_t CalValueIn(const std::string& text, const std::string& key) {
+  KeyText keys;
+  LoadKeyText(text, keys);
+  return CalValue(keys, key);
 }
 
 void DeriveCalibrationFromText(const std::string& text) {
@@ -130,10 +237,10 @@ void DeriveCalibrationFromText(const std::string& text) {
 // The values in force come from the text just read from the instrument, not
 // from the file: a folder that cannot take the file (read-only, full) must not
 // leave zero codes or another instrument's calibration in force.
-void YRM_LoadCalibration() {
-  if (usbopen != 1) return;
+CalCopy YRM_LoadCalibration() {
+  if (usbopen != 1) return CalCopy::kReadFailed;
   std::string text;
-  if (!ReadEepromText(text)) return;
-  WriteCalibrationFile(kCalFile, text);
-  DeriveCalibrationFromText(text);
+  const CalCopy copy = YRM_LoadCalibrationFromEeprom(kCalFile, &text);
+  if (copy == CalCopy::kTaken || copy == CalCopy::kTakenNoFile) DeriveCalibrationFromText(text);
+  return copy;
 }

@@ -42,6 +42,8 @@ inline constexpr const char* kKeyOpenCircuitDetectThreshold = "YRM_OpenCircuitDe
 inline constexpr const char* kKeyStableSignatureDetectThreshold = "YRM_StableSignatureDetectThreshold";
 inline constexpr const char* kKeySignatureCaptureDelay = "YRM_SignatureCaptureDelay";
 inline constexpr const char* kKeyGoldenVsLiveThreshold = "YRM_GoldenVsLiveThreshold";
+// The calibration window's multimeter: the address last connected.
+inline constexpr const char* kKeyDmmAddress = "YRM_DMMAddress";
 
 // The key of recent plan slot 1 to 8.
 inline std::string RecentPlanKey(int slot) { return "YRM_TestPlanFileNameRecent" + std::to_string(slot); }

@@ -10,14 +10,18 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <random>
 #include <sstream>
 #include <thread>
 #include <vector>
+
+#include "sim/instrument.h"
 
 // The generator output now, through the library's own entry point (it takes
 // the instrument's lock).
@@ -48,6 +52,11 @@ bool Number(const std::string& text, double& out) {
   char* end = nullptr;
   out = std::strtod(text.c_str(), &end);
   return !text.empty() && end && *end == 0;
+}
+
+// A dotted address 127.x.y.z.
+bool LoopbackAddress(const std::string& text, in_addr& out) {
+  return inet_pton(AF_INET, text.c_str(), &out) == 1 && (ntohl(out.s_addr) >> 24) == 127;
 }
 
 std::string Upper(std::string s) {
@@ -147,20 +156,24 @@ class Meter {
     closeAll();
   }
 
+  // A meter that cannot take its address says so where the user looks
+  // (sim.log beside sim.txt, and standard error): a program dialling that
+  // address would reach whatever holds it.
   static int Listen(const std::string& address) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(kMeterPort);
-    if (inet_pton(AF_INET, address.c_str(), &a.sin_addr) != 1 || (ntohl(a.sin_addr.s_addr) >> 24) != 127) {
-      std::fprintf(stderr, "sim.txt: meter address must be a loopback address 127.x.y.z: %s\n",
-                   address.c_str());
+    if (!LoopbackAddress(address, a.sin_addr)) {
+      LogNote("sim: the bench meter's address must be a loopback address 127.x.y.z: " + address);
       return -1;
     }
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (fd >= 0) setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 4) != 0) {
-      std::fprintf(stderr, "sim: the meter cannot listen on %s:%d\n", address.c_str(), kMeterPort);
+      const std::string why = std::strerror(errno);
+      LogNote("sim: the bench meter cannot listen on " + address + ":" + std::to_string(kMeterPort) + " (" +
+              why + ") - another simulator or program holds it; give meter= a free loopback address");
       if (fd >= 0) close(fd);
       return -1;
     }
@@ -220,7 +233,7 @@ void Meter::Want() {
     return;
   }
   if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
-    std::fprintf(stderr, "sim: the meter cannot start\n");
+    LogNote("sim: the bench meter cannot start");
     return;
   }
   thread_ = std::thread([this] { Run(); });
@@ -244,6 +257,11 @@ bool BenchKey(const std::string& key, const std::string& value, std::string& err
     return true;
   }
   if (key == "meter") {
+    in_addr a{};
+    if (value != "off" && !LoopbackAddress(value, a)) {
+      error = "meter is off or a loopback address 127.x.y.z: " + value;
+      return true;
+    }
     if (!apply) return true;
     bench.address = value == "off" ? "" : value;
     if (!bench.address.empty())

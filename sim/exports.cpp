@@ -28,6 +28,7 @@ class Call {
  public:
   explicit Call(const char* name, bool listing = false) : g_(mu), name_(name) {
     Dev().ConfigureFromFileIfChanged(listing);
+    Dev().CountCall(name_);
   }
   ~Call() { missingMask.store(Dev().MissingMask()); }
   // Why a call on `handle` does not work now (a failure ordered for it, the

@@ -166,6 +166,7 @@ void Instrument::Reset() {
   transfers_.clear();
   transfersDropped_ = 0;
   counters_.clear();
+  calls_.clear();
   lastReplyReady_ = 0;
   synthesisNs_ = 0;
   frameCount_ = 0;
@@ -183,6 +184,7 @@ void Instrument::Reset() {
 std::string Instrument::Configure(const std::string& text, bool fromFile) {
   Config next = fromFile ? Config{} : cfg_;
   std::map<std::string, std::string> faultLines;  // counted faults as written
+  bool failSeen = false, unplugSeen = false;      // lines with counts of calls
   bool seedSet = false;
   uint32_t seed = 0;
   std::vector<std::pair<std::string, std::string>> benchLines;  // bench keys, applied at the end
@@ -230,26 +232,39 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
       components_[c.text] = c;
       return true;
     };
-    // "FT_Write, FT_Read:4": driver function names, each with an optional status.
-    auto functions = [&](std::map<std::string, uint32_t>& out) {
+    // "FT_Write, FT_Read:4, FT_WriteEE@300": driver function names, each with
+    // an optional status and (where `counted`) the calls that work first.
+    auto functions = [&](std::map<std::string, Config::Failure>& out, bool counted) {
       std::stringstream items(value);
       std::string item;
       while (std::getline(items, item, ',')) {
         item = Trim(item);
         if (item.empty()) continue;
-        size_t colon = item.find(':');
-        std::string name = Trim(item.substr(0, colon));
+        Config::Failure f;
+        size_t at = item.find('@');
+        if (at != std::string::npos) {
+          double after = 0;
+          if (!counted || !ParseValue(Trim(item.substr(at + 1)), after) || after < 0) {
+            fail(counted ? "a count of calls is a number from 0: " + item : "no count here: " + item);
+            return;
+          }
+          f.after = static_cast<int64_t>(after);
+        }
+        const std::string head = item.substr(0, at);
+        size_t colon = head.find(':');
+        std::string name = Trim(head.substr(0, colon));
         double status = kIoErrorStatus;
         if (DriverFunctionIndex(name) < 0) {
           fail("not a driver function: " + name);
           return;
         }
         if (colon != std::string::npos &&
-            (!ParseValue(Trim(item.substr(colon + 1)), status) || status < 1 || status > 255)) {
+            (!ParseValue(Trim(head.substr(colon + 1)), status) || status < 1 || status > 255)) {
           fail("a status is 1 to 255: " + item);
           return;
         }
-        out[name] = static_cast<uint32_t>(status);
+        f.status = static_cast<uint32_t>(status);
+        out[name] = f;
       }
     };
     double v = 0;
@@ -308,18 +323,32 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
       if (number(v)) next.noDevice = v != 0;
     } else if (key == "inuse") {
       if (number(v)) next.inUse = v != 0;
+    } else if (key == "unplug" && value.find('@') != std::string::npos) {
+      // "FT_ReadEE@400": pulled out in the middle of a sequence of calls.
+      std::map<std::string, Config::Failure> at;
+      functions(at, true);
+      if (at.size() == 1) {
+        next.unplugAt = at.begin()->first;
+        next.unplugAfter = at.begin()->second.after;
+      } else if (at.size() > 1) {
+        fail("unplug takes one driver function: " + line);
+      }
+      unplugSeen = true;
     } else if (key == "unplug") {
       if (number(v)) next.unplugged = v != 0;
+      next.unplugAt.clear();
     } else if (key == "replug") {
       if (number(v) && v != 0) next.unplugged = false;
+      next.unplugAt.clear();
     } else if (key == "missing") {
-      std::map<std::string, uint32_t> names;
-      functions(names);
+      std::map<std::string, Config::Failure> names;
+      functions(names, false);
       next.missing.clear();
       for (auto& n : names) next.missing.insert(n.first);
     } else if (key == "fail") {
       next.failing.clear();
-      functions(next.failing);
+      functions(next.failing, true);
+      failSeen = true;
     } else if (key == "stale") {
       if (number(v)) next.staleBytes = static_cast<int>(std::clamp(v, 0.0, 16384.0));
     } else if (key == "seed") {
@@ -373,6 +402,13 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
     }
     fileFaults_ = faultLines;
   }
+  // Counts of calls start when their line is given (or, in the file, changed);
+  // a cable already pulled by an unchanged line stays out.
+  const bool unplugAtChanged = next.unplugAt != cfg_.unplugAt || next.unplugAfter != cfg_.unplugAfter;
+  const bool countsRestart =
+      fromFile ? next.failing != cfg_.failing || unplugAtChanged : failSeen || unplugSeen;
+  if (fromFile && !unplugAtChanged && !next.unplugAt.empty()) next.unplugged = cfg_.unplugged;
+  if (countsRestart) calls_.clear();
   bool wasUnplugged = cfg_.unplugged;
   std::string eepromBefore = EepromKey();
   cfg_ = std::move(next);
@@ -392,7 +428,18 @@ std::string Instrument::EepromKey() const {
 
 uint32_t Instrument::Failing(const std::string& function) const {
   auto it = cfg_.failing.find(function);
-  return it == cfg_.failing.end() ? 0 : it->second;
+  if (it == cfg_.failing.end()) return 0;
+  auto calls = calls_.find(function);
+  return calls != calls_.end() && calls->second <= it->second.after ? 0 : it->second.status;
+}
+
+void Instrument::CountCall(const std::string& function) {
+  if (cfg_.failing.empty() && cfg_.unplugAt.empty()) return;
+  const int64_t n = ++calls_[function];
+  if (function == cfg_.unplugAt && n == cfg_.unplugAfter + 1 && !cfg_.unplugged) {
+    cfg_.unplugged = true;
+    Unplug();
+  }
 }
 
 uint32_t Instrument::MissingMask() const {
@@ -434,12 +481,17 @@ void Instrument::ConfigureFromFileIfChanged(bool now) {
   else if (fileHadError_)
     note = "sim.txt read without errors";
   fileHadError_ = !error.empty();
-  if (note.empty()) return;
+  if (!note.empty()) LogNote(note);
+}
+
+void LogNote(const std::string& note) {
   std::fprintf(stderr, "%s\n", note.c_str());
   std::ofstream log("sim.log", std::ios::binary | std::ios::app);
   std::time_t t = std::time(nullptr);
   char when[32] = "";
-  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", std::localtime(&t));
+  std::tm local{};
+  localtime_r(&t, &local);
+  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
   log << when << "  " << note << "\n";
 }
 

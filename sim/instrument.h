@@ -65,13 +65,24 @@ struct Config {
   int badChecksum = 0, lostByte = 0;  // the next n frames
   int shortRead = 0;                  // the next n reads deliver half
   bool silence = false, noDevice = false, inUse = false;
-  bool unplugged = false;                   // every driver call fails
-  std::set<std::string> missing;            // driver functions not exported
-  std::map<std::string, uint32_t> failing;  // driver function -> status it returns
-  std::string eeprom = "factory";           // factory, blank, nocal
-  std::map<std::string, std::string> cal;   // calibration text values to store instead
-  std::string eepromFile;                   // keeps the EEPROM across runs
-  int staleBytes = 0;                       // bytes waiting when the device opens
+  bool unplugged = false;  // every driver call fails
+  // Pulled out at a count of one driver function's calls ("FT_ReadEE@400":
+  // the 401st finds it gone); "" = not armed.
+  std::string unplugAt;
+  int64_t unplugAfter = 0;
+  std::set<std::string> missing;  // driver functions not exported
+  // A driver function that fails with `status` once `after` of its calls
+  // have worked.
+  struct Failure {
+    uint32_t status = 4;
+    int64_t after = 0;
+    bool operator==(const Failure&) const = default;
+  };
+  std::map<std::string, Failure> failing;
+  std::string eeprom = "factory";          // factory, blank, nocal
+  std::map<std::string, std::string> cal;  // calibration text values to store instead
+  std::string eepromFile;                  // keeps the EEPROM across runs
+  int staleBytes = 0;                      // bytes waiting when the device opens
   uint32_t seed = 1;
 };
 
@@ -97,6 +108,9 @@ class Instrument {
   uint32_t MissingMask() const;
   // The status a failing call returns instead of working, or 0.
   uint32_t Failing(const std::string& function) const;
+  // A driver call begins: counted for the faults ordered after a number of
+  // calls (which may pull the cable out now).
+  void CountCall(const std::string& function);
 
   // Driver functions (status 0 = success).
   uint32_t DeviceCount() const;
@@ -169,6 +183,7 @@ class Instrument {
   std::deque<Transfer> transfers_;
   int64_t transfersDropped_ = 0;
   std::map<std::string, int64_t> counters_;
+  std::map<std::string, int64_t> calls_;  // driver calls since the counted faults were set
   int64_t lastReplyReady_ = 0;
   int64_t synthesisNs_ = 0;
   uint16_t frameCount_ = 0;
@@ -201,5 +216,7 @@ class Instrument {
 };
 
 int64_t NowUs();
+// A note for the user: standard error and "sim.log" in the working folder.
+void LogNote(const std::string& note);
 
 }  // namespace sim

@@ -10,6 +10,7 @@
 #include "calfixture.h"
 #include "calibration/dmm.h"
 #include "platform/sound.h"
+#include "scriptedmeter.h"
 #include "shell/menucommands.h"
 
 namespace {
@@ -114,6 +115,90 @@ TEST_F(AutoRun, CorrectsTheDacErrorAndTheNextConnectionUsesTheCodes) {
   EXPECT_EQ(amplitudecode[10], dac10 - dacm10);
   EXPECT_EQ(zerocode[0], dac0);
   EXPECT_EQ(simctl::Register(5), dac0);
+}
+
+// The instrument's calibration as it stands: file and EEPROM area.
+struct Stored {
+  std::string file;
+  std::vector<int> words;
+  bool operator==(const Stored&) const = default;
+};
+Stored StoredNow() {
+  Stored s{yrmtest::Slurp("YRM_cal.txt"), {}};
+  for (int w = 128; w <= 1023; ++w) s.words.push_back(simctl::EepromWord(w));
+  return s;
+}
+
+// A reading that does not come, or comes as no reading (the overload reply),
+// stops the run where it is: the previous level's reading must not stand in.
+TEST_F(AutoRun, AMissedOrOverloadReadingStopsWithoutStoring) {
+  const struct {
+    const char* fault;
+    const char* address;
+  } cases[] = {{"noreply", "127.0.11.10"}, {"exponent", "127.0.11.11"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    simctl::Reset();
+    OpenFor("YRM-A", std::string("meter=") + c.address);
+    ASSERT_TRUE(ConnectMeter(c.address));
+    const Stored before = StoredNow();
+    Press(kGoButton);
+    ASSERT_TRUE(RunUntil([] { return calstep == 20; }));  // step 20 reads the +1 V output
+    Configure(std::string("meterfault=") + c.fault);
+    ASSERT_TRUE(RunUntil([] { return calstep == 0; }));
+    EXPECT_EQ(Field(kStatusField), "20: no valid reading from the DMM - calibration stopped");
+    EXPECT_EQ(Field(kGoButton), "Go!");
+    EXPECT_EQ(simctl::Counter("eewrites"), 0);
+    EXPECT_TRUE(StoredNow() == before);
+    pf::CloseWindow(kCalWindow);
+    pf::TcpClose(dmmconnection);
+    dmmconnection = 0;
+    YRM_CloseUsbPort();
+  }
+}
+
+// A meter on another output (another instrument's, a wrong socket) gives
+// readings that differ but are nowhere near the levels set.
+TEST_F(AutoRun, AMeterOnAnotherOutputStopsWithoutStoring) {
+  const std::string address = "127.0.11.13";
+  caltest::ScriptedMeter meter(address);
+  ASSERT_TRUE(meter.ok());
+  meter.ReplyEach([](int n) { return "-1." + std::to_string(10 + n) + "000000E-01\n"; });
+  OpenFor("YRM-A");
+  ASSERT_TRUE(ConnectMeter(address));
+  const Stored before = StoredNow();
+  Press(kGoButton);
+  ASSERT_TRUE(RunUntil([] { return calstep == 0; }));
+  EXPECT_EQ(Field(kStatusField), "5: DMM reads -0.11 V at +10V - check the DMM wiring; calibration stopped");
+  EXPECT_EQ(simctl::Counter("eewrites"), 0);
+  EXPECT_TRUE(StoredNow() == before);
+}
+
+// The sequence measures no DC bias: a run on a model with the DC generator
+// keeps the bias codes the window read from the instrument.
+TEST_F(AutoRun, RunOnADcModelKeepsTheDcBiasCodes) {
+  const std::string address = "127.0.11.12";
+  OpenFor("YRM-C", "meter=" + address + "\nmeternoise=0.02");
+  ASSERT_TRUE(ConnectMeter(address));
+  Press(kGoButton);
+  ASSERT_TRUE(RunUntil([] { return calstep == 0; }));
+  EXPECT_EQ(Field(kStatusField), "0: idle");
+  const std::string file = yrmtest::Slurp("YRM_cal.txt");
+  EXPECT_NE(file.find("\r\nDCBIAS@10V=29198\r\nDCBIAS@-10V=3367\r\n"), std::string::npos) << file;
+  const Stored now = StoredNow();
+  for (size_t k = 0; k < now.words.size(); ++k) {
+    const size_t b = 2 * k;
+    const int lo = b < file.size() ? static_cast<uint8_t>(file[b]) : 0;
+    const int hi = b + 1 < file.size() ? static_cast<uint8_t>(file[b + 1]) : 0;
+    ASSERT_EQ(now.words[k], lo | hi << 8) << k + 128;
+  }
+  pf::test::PostWindowEvent(kCalWindow, pf::kEventCloseWindow);
+  EXPECT_FALSE(YRM_CalibrationPass());
+  dcbiasscale = dcbiaszero = 0;
+  YRM_StartConnection();
+  ASSERT_EQ(usbopen, 1);
+  EXPECT_FLOAT_EQ(dcbiasscale, (29198 - 3367) / 20.0f);
+  EXPECT_FLOAT_EQ(dcbiaszero, (29198 - 3367) / 2.0f + 3367);
 }
 
 TEST_F(AutoRun, StopLeavesThePassesAndGoStartsAgainFromStepOne) {

@@ -2,95 +2,16 @@
 // of its own (port 5025, as the program always uses).
 #include "calibration/dmm.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <deque>
-#include <mutex>
-#include <thread>
+#include <future>
 
 #include "calfixture.h"
+#include "scriptedmeter.h"
+
+using caltest::ScriptedMeter;
 
 namespace {
-
-// Records the lines it gets and answers each "READ?" with the next scripted
-// reply ("" = no reply).
-class ScriptedMeter {
- public:
-  explicit ScriptedMeter(const std::string& address) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    int one = 1;
-    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(kDmmPort);
-    inet_pton(AF_INET, address.c_str(), &a.sin_addr);
-    ok_ = bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(fd_, 2) == 0;
-    if (ok_) thread_ = std::thread([this] { Serve(); });
-  }
-  ~ScriptedMeter() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-    close(fd_);
-  }
-  bool ok() const { return ok_; }
-  void Reply(const std::string& r) {
-    std::lock_guard<std::mutex> g(mu_);
-    replies_.push_back(r);
-  }
-  std::string Got() {
-    std::lock_guard<std::mutex> g(mu_);
-    std::string s = got_;
-    got_.clear();
-    return s;
-  }
-
- private:
-  void Serve() {
-    int peer = -1;
-    std::string pending;
-    while (!stop_) {
-      pollfd p{peer < 0 ? fd_ : peer, POLLIN, 0};
-      if (poll(&p, 1, 5) != 1) continue;
-      if (peer < 0) {
-        peer = accept(fd_, nullptr, nullptr);
-        continue;
-      }
-      char buf[256];
-      ssize_t n = read(peer, buf, sizeof buf);
-      if (n <= 0) break;
-      pending.append(buf, static_cast<size_t>(n));
-      size_t eol;
-      while ((eol = pending.find('\n')) != std::string::npos) {
-        std::string line = pending.substr(0, eol + 1);
-        pending.erase(0, eol + 1);
-        std::string reply;
-        {
-          std::lock_guard<std::mutex> g(mu_);
-          got_ += line;
-          if (line == "READ?\n" && !replies_.empty()) {
-            reply = replies_.front();
-            replies_.pop_front();
-          }
-        }
-        if (!reply.empty()) send(peer, reply.data(), reply.size(), MSG_NOSIGNAL);
-      }
-    }
-    if (peer >= 0) close(peer);
-  }
-
-  int fd_ = -1;
-  bool ok_ = false;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-  std::mutex mu_;
-  std::deque<std::string> replies_;
-  std::string got_;
-};
 
 class Dmm : public caltest::CalibrationTest {};
 
@@ -155,6 +76,62 @@ TEST_F(Dmm, ConnectFailureAndNoConnectionShowTheirBoxes) {
   EXPECT_EQ(pf::test::AskedRequesters()[1].title, "Error");
   EXPECT_EQ(pf::test::AskedRequesters()[1].text, "Can't connect with DMM over TCP");
   EXPECT_TRUE(pf::IsWindow(kCalWindow));
+}
+
+// The window proposes the meter the settings name (scripts/run writes the
+// simulated one's there), and keeps the address of a meter that answered.
+TEST_F(Dmm, TheAddressConnectedIsProposedNextTime) {
+  yrmtest::Spit("YRM_settings.txt", "YRM_Mode=Advanced\r\nYRM_DMMAddress=127.0.11.16\r\n");
+  OpenFor("YRM-A");
+  EXPECT_EQ(Field(kDmmAddressField), "127.0.11.16");
+  pf::CloseWindow(kCalWindow);
+  const std::string address = "127.0.11.15";
+  ScriptedMeter meter(address);
+  ASSERT_TRUE(meter.ok());
+  ASSERT_TRUE(YRM_OpenCalibrationWindow());
+  ASSERT_TRUE(ConnectMeter(address));
+  EXPECT_EQ(yrmtest::Slurp("YRM_settings.txt"), "YRM_Mode=Advanced\r\nYRM_DMMAddress=127.0.11.15\r\n");
+  pf::CloseWindow(kCalWindow);
+  ASSERT_TRUE(YRM_OpenCalibrationWindow());
+  EXPECT_EQ(Field(kDmmAddressField), address);
+}
+
+// A peer that keeps sending cannot hold the window: what waits before
+// "READ?" is drained up to a bound of bytes and time, then the reading goes on.
+TEST_F(Dmm, DrainBeforeAReadingIsBounded) {
+  const std::string address = "127.0.11.14";
+  ScriptedMeter meter(address);
+  ASSERT_TRUE(meter.ok());
+  dmmconnection = pf::TcpConnect(address, kDmmPort, 2000);
+  ASSERT_GT(dmmconnection, 0);
+  dmmlastrange = "10V";
+  dmmvalue = 2.5;
+  // The connection full, and kept full while the reading runs.
+  meter.Flood(true);
+  for (int64_t was = -1; meter.Flooded() != was || was < 65536;) {
+    was = meter.Flooded();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  auto read = std::async(std::launch::async, [] { YRM_DmmRead("10V"); });
+  // Only a guard against a hang: a bounded drain ends in a fraction of this.
+  const bool ended = read.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  meter.Flood(false);
+  read.get();
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(meter.Got(), "READ?\n");
+  EXPECT_EQ(dmmvalue, 2.5);  // the bytes that came are no reading
+  // What the reading took: all that came, less what still waits.
+  int64_t left = 0;
+  for (int quiet = 0; quiet < 5;) {
+    if (!pf::TcpDataWaiting(dmmconnection)) {
+      ++quiet;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      continue;
+    }
+    quiet = 0;
+    left += static_cast<int64_t>(pf::TcpReceive(dmmconnection, 1 << 16).size());
+  }
+  EXPECT_LE(meter.Flooded() - left, kDmmDrainBytes + kDmmBufferBytes);
 }
 
 TEST(DmmReply, FixedWidthTextGivesTheReading) {

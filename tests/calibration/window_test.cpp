@@ -1,7 +1,10 @@
 // The calibration window's texts, manual steps, Store and closing against
 // the simulated instrument.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <algorithm>
+#include <csignal>
 #include <vector>
 
 #include "calfixture.h"
@@ -217,16 +220,18 @@ TEST_F(CalibrationWindow, StoreWritesTheFileAndTheSameBytesIntoTheEeprom) {
     ASSERT_EQ(lines.size(), bias ? 22u : 20u);
     EXPECT_EQ(lines[0], "Calibration date=05/Jun/2025@14:03:59");
     EXPECT_EQ(lines[1], "DAC@10V=28945");
-    EXPECT_EQ(lines[2], "DAC@1V=--");
+    // What was not calibrated now keeps what the window read from the
+    // instrument: the ADC's +10 V point too, since no frame came before the press.
+    EXPECT_EQ(lines[2], "DAC@1V=29550");
     EXPECT_EQ(lines[3], "DAC@0V=1110");
-    EXPECT_EQ(lines[6], "ADC0@10V=--");  // no frame came before the press
+    EXPECT_EQ(lines[6], "ADC0@10V=32012");
     EXPECT_EQ(lines[12], "50ohm=50");
     EXPECT_EQ(lines[19], "10Kohm=10000");
     if (bias) {
-      EXPECT_EQ(lines[21], "DCBIAS@-10V=--");
+      EXPECT_EQ(lines[21], "DCBIAS@-10V=3367");
     }
     const std::string file = yrmtest::Slurp("YRM_cal.txt");
-    EXPECT_NE(file.find("DAC@-1V=--\r\n"), std::string::npos);
+    EXPECT_EQ(file.find("--"), std::string::npos);
     for (int w = 128; w <= 1023; ++w) {
       size_t k = 2 * static_cast<size_t>(w - 128);
       int lo = k < file.size() ? static_cast<uint8_t>(file[k]) : 0;
@@ -238,19 +243,93 @@ TEST_F(CalibrationWindow, StoreWritesTheFileAndTheSameBytesIntoTheEeprom) {
   }
 }
 
-TEST_F(CalibrationWindow, StoreThatCannotWriteTheFileCopiesTheOldOne) {
-  OpenFor("YRM-A");
-  Press(503);
-  Press(497);
-  yrmtest::Spit("YRM_cal.txt", "DAC@10V=1\r\n");
-  pf::test::FailCreates(1);
-  Press(502);
-  pf::test::FailCreates(0);
-  EXPECT_EQ(yrmtest::Slurp("YRM_cal.txt"), "DAC@10V=1\r\n");
-  EXPECT_EQ(simctl::EepromWord(128), 'D' | 'A' << 8);
-  EXPECT_EQ(simctl::EepromWord(132), '1' | '\r' << 8);
-  EXPECT_EQ(simctl::EepromWord(133), '\n');  // 11 bytes, then zeros
-  EXPECT_EQ(simctl::EepromWord(134), 0);
+// While it lives, no file of this process may grow past `bytes`, as on a
+// disk that is full (a limit that binds root too, unlike permissions).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldSignal_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
+    rlimit r = old_;
+    r.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &r);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldSignal_);
+  }
+
+ private:
+  rlimit old_{};
+  void (*oldSignal_)(int) = nullptr;
+};
+
+// A Store whose file cannot replace "YRM_cal.txt" (a full disk, a folder in
+// its place) says so and leaves the instrument's EEPROM alone.
+TEST_F(CalibrationWindow, StoreThatCannotReplaceTheFileLeavesTheEeprom) {
+  const char* const message =
+      "Error #0070 YRM_cal.txt cannot be written (disk full or folder read-only) - the calibration was "
+      "not stored, the instrument keeps its own";
+  for (bool fullDisk : {true, false}) {
+    SCOPED_TRACE(fullDisk ? "full disk" : "a folder");
+    simctl::Reset();
+    OpenFor("YRM-A");
+    Press(503);
+    Press(497);
+    const std::string before = yrmtest::Slurp("YRM_cal.txt");
+    if (fullDisk) {
+      FileSizeLimit limit(256);  // the text is longer; the log stays below
+      Press(502);
+    } else {
+      pf::DeleteFile("YRM_cal.txt");
+      pf::CreateDirectory("YRM_cal.txt/kept");
+      Press(502);
+    }
+    std::vector<std::string> shown = Shown();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), message), shown.end());
+    EXPECT_EQ(simctl::Counter("eewrites"), 0);
+    if (fullDisk)
+      EXPECT_EQ(yrmtest::Slurp("YRM_cal.txt"), before);
+    else
+      EXPECT_TRUE(pf::IsDirectory("YRM_cal.txt/kept"));
+    pf::CloseWindow(kCalWindow);
+    YRM_CloseUsbPort();
+  }
+}
+
+// The window's own read of the EEPROM failing (or the cable pulled in the
+// middle of it) changes nothing, and Store then has nothing unread to write.
+TEST_F(CalibrationWindow, OpeningWithAReadThatDoesNotCompleteChangesNothing) {
+  for (const char* fault : {"fail=FT_ReadEE", "unplug=FT_ReadEE@400"}) {
+    SCOPED_TRACE(fault);
+    simctl::Reset();
+    Configure("model=YRM-A");
+    activeinstrument = "YRM-A";
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    const std::string file = yrmtest::Slurp("YRM_cal.txt");
+    ASSERT_EQ(file.substr(0, 17), "Calibration date=");
+    const int amplitude = amplitudecode[5], zero = zerocode[0];
+    Configure(fault);
+    pf::InitGui();
+    const size_t shown = Shown().size();
+    ASSERT_TRUE(YRM_OpenCalibrationWindow());
+    ASSERT_EQ(Shown().size(), shown + 1);
+    EXPECT_EQ(Shown().back(),
+              "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt and the "
+              "calibration in use are unchanged");
+    EXPECT_EQ(yrmtest::Slurp("YRM_cal.txt"), file);
+    for (int g : {505, 506, 507, 508, 509, 511, 512, 513}) EXPECT_EQ(Field(g), "--") << g;
+    Press(502);
+    EXPECT_EQ(Shown().back(),
+              "Error #0069 Calibration not stored: no value for DAC@10V - calibrate that level first");
+    EXPECT_EQ(yrmtest::Slurp("YRM_cal.txt"), file);
+    EXPECT_EQ(simctl::Counter("eewrites"), 0);
+    pf::test::PostWindowEvent(kCalWindow, pf::kEventCloseWindow);
+    EXPECT_FALSE(YRM_CalibrationPass());
+    EXPECT_EQ(amplitudecode[5], amplitude);
+    EXPECT_EQ(zerocode[0], zero);
+  }
 }
 
 TEST_F(CalibrationWindow, ClosingStopsTheLinkButNotOnItsOwnMessageBox) {

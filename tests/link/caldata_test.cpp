@@ -3,39 +3,74 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "linkfixture.h"
 #include "platform/files.h"
 
 namespace {
 
+// A whole calibration text as the window's Store writes it.
+std::string StoredText(int dac1 = 29550) {
+  return "Calibration date=05/Jun/2025@14:03:59\r\nDAC@10V=28945\r\nDAC@1V=" + std::to_string(dac1) +
+         "\r\nDAC@0V=1110\r\nDAC@-1V=-27575\r\nDAC@-10V=-27015\r\nADC0@10V=32012\r\n"
+         "ADC0@0V=12\r\nADC0@-10V=-31988\r\nADC1@10V=31978\r\nADC1@0V=-9\r\nADC1@-10V=-31996\r\n"
+         "50ohm=50\r\n100ohm=100\r\n200ohm=200\r\n500ohm=500\r\n1Kohm=1000\r\n2Kohm=2000\r\n"
+         "5Kohm=5000\r\n10Kohm=10000\r\n";
+}
+
 class CalData : public linktest::LinkTest {
  protected:
   std::string Cal() { return yrmtest::Slurp(dir + "/YRM_cal.txt"); }
+  // Values in force that no calibration gives, and a file of our own: what
+  // a load that must not be taken has to leave.
+  void MarkValuesInForce() {
+    for (int i = 0; i < 11; ++i) amplitudecode[i] = zerocode[i] = 4321;
+    adc0gain = 0.5f;
+    dcbiasscale = 9;
+    yrmtest::Spit(dir + "/YRM_cal.txt", "the file as it was\r\n");
+  }
+  void ExpectValuesInForceKept() {
+    EXPECT_EQ(amplitudecode[5], 4321);
+    EXPECT_EQ(zerocode[0], 4321);
+    EXPECT_EQ(adc0gain, 0.5f);
+    EXPECT_EQ(dcbiasscale, 9);
+    EXPECT_EQ(Cal(), "the file as it was\r\n");
+  }
+  // Opens the simulated instrument afresh with `sim` applied.
+  void Reopen(const std::string& sim = "") {
+    if (usbopen == 1) YRM_CloseUsbPort();
+    simctl::Reset();
+    Configure(sim);
+    Open();
+  }
 };
 
+// Two bytes a word, low byte first, zeros after the text; a 0 byte is
+// skipped when the text is rebuilt, and a text past 1792 bytes is cut.
 TEST_F(CalData, TextRoundTripsThroughTheEeprom) {
+  const std::vector<uint16_t> ab = CalibrationWords("AB");
+  ASSERT_EQ(ab.size(), 896u);
+  EXPECT_EQ(ab[0], 0x4241);
+  EXPECT_EQ(std::count(ab.begin(), ab.end(), 0), 895);
+  EXPECT_EQ(CalibrationTextFromWords({0x0041, 0x4200, 0x0000, 0x0043}), "ABC");
+  EXPECT_EQ(CalibrationTextFromWords(CalibrationWords(std::string(1793, 'x'))), std::string(1792, 'x'));
+
+  activeinstrument = "YRM-A";
   Open();
-  struct Case {
-    std::string stored, loaded;
-    int word128;
-  } cases[] = {
-      {"AB", "AB", 0x4241},
-      {std::string("A\0B", 3), "AB", 0x0041},                    // a 0 byte is skipped
-      {std::string(1793, 'x'), std::string(1792, 'x'), 0x7878},  // the last byte is lost
-  };
-  for (const Case& c : cases) {
-    yrmtest::Spit(dir + "/YRM_cal.txt", c.stored);
-    YRM_SaveCalibrationToEeprom("YRM_cal.txt");
-    EXPECT_EQ(simctl::EepromWord(128), c.word128);
+  const std::string text = StoredText(), tail(1793 - text.size(), 'x');
+  for (const std::string& stored : {text, text + tail}) {
+    yrmtest::Spit(dir + "/YRM_cal.txt", stored);
+    ASSERT_TRUE(YRM_SaveCalibrationToEeprom("YRM_cal.txt"));
+    EXPECT_EQ(simctl::EepromWord(128), 'C' | 'a' << 8);
+    EXPECT_EQ(simctl::EepromWord(129), 'l' | 'i' << 8);
+    EXPECT_EQ(simctl::EepromWord(1023), stored.size() > 1792 ? ('x' | 'x' << 8) : 0);
     yrmtest::Spit(dir + "/YRM_cal.txt", "old");
-    YRM_LoadCalibrationFromEeprom("YRM_cal.txt");
-    EXPECT_EQ(Cal(), c.loaded);
+    EXPECT_EQ(YRM_LoadCalibrationFromEeprom("YRM_cal.txt"), CalCopy::kTaken);
+    EXPECT_EQ(Cal(), stored.substr(0, 1792));
   }
-  EXPECT_EQ(simctl::EepromWord(129), 0x7878);
-  yrmtest::Spit(dir + "/YRM_cal.txt", "AB");
-  YRM_SaveCalibrationToEeprom("YRM_cal.txt");
-  for (int w = 129; w <= 1023; ++w) ASSERT_EQ(simctl::EepromWord(w), 0) << w;
   EXPECT_EQ(simctl::EepromWord(127), 0);  // the converter's own words stay untouched
+  EXPECT_TRUE(Shown().empty());
 }
 
 TEST_F(CalData, NothingHappensUnconnectedOrWithoutAFile) {
@@ -90,9 +125,9 @@ TEST_F(CalData, MissingPointsKeepTheGainsAndZeroTheRest) {
 // allows: no file at all, or an old file of another instrument left in place.
 TEST_F(CalData, InstrumentCalibrationIsInForceWhenTheFileCannotBeWritten) {
   Open();
-  yrmtest::Spit(dir + "/YRM_cal.txt",
-                "DAC@10V=28945\r\nDAC@1V=29550\r\nDAC@0V=1110\r\nDAC@-1V=-27575\r\nDAC@-10V=-27015\r\n");
-  YRM_SaveCalibrationToEeprom("YRM_cal.txt");
+  activeinstrument = "YRM-A";
+  yrmtest::Spit(dir + "/YRM_cal.txt", StoredText());
+  ASSERT_TRUE(YRM_SaveCalibrationToEeprom("YRM_cal.txt"));
   const std::string foreign = "DAC@10V=100\r\nDAC@1V=10\r\nDAC@0V=7\r\nDAC@-1V=-10\r\nDAC@-10V=-100\r\n";
   struct Case {
     std::string old;
@@ -117,7 +152,128 @@ TEST_F(CalData, InstrumentCalibrationIsInForceWhenTheFileCannotBeWritten) {
   }
   // Written when it can be: the file is the instrument's text again.
   YRM_LoadCalibration();
-  EXPECT_EQ(Cal().substr(0, 14), "DAC@10V=28945\r");
+  EXPECT_EQ(Cal(), StoredText());
+}
+
+// A read of the 896 words that does not complete (a failing read, the cable
+// pulled half-way, the last word lost) takes nothing and says why.
+TEST_F(CalData, AReadThatDoesNotCompleteChangesNothing) {
+  activeinstrument = "YRM-A";
+  for (const char* fault : {"fail=FT_ReadEE", "unplug=FT_ReadEE@400", "fail=FT_ReadEE@895"}) {
+    SCOPED_TRACE(fault);
+    Reopen(fault);
+    MarkValuesInForce();
+    const size_t shown = Shown().size();
+    YRM_LoadCalibration();
+    ExpectValuesInForceKept();
+    ASSERT_EQ(Shown().size(), shown + 1);
+    EXPECT_EQ(Shown().back(),
+              "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt and the "
+              "calibration in use are unchanged");
+  }
+}
+
+// A text is taken only when it holds every key of the model's calibration
+// with a number ("--" is the ADC's own mark of a point not calibrated).
+TEST_F(CalData, OnlyACompleteTextIsTaken) {
+  const struct {
+    const char* model;
+    const char* sim;
+    const char* why;  // nullptr: taken
+  } cases[] = {
+      {"YRM-A", "", nullptr},
+      {"YRM-A", "cal.ADC0@0V=--", nullptr},
+      {"YRM-C", "", nullptr},
+      {"YRM-A", "cal.DAC@1V=-", "DAC@1V missing or not a number"},
+      {"YRM-A", "cal.DAC@-10V=--", "DAC@-10V missing or not a number"},
+      {"YRM-A", "cal.DAC@0V=11x0", "DAC@0V missing or not a number"},
+      {"YRM-A", "cal.ADC1@10V=-", "ADC1@10V missing or not a number"},
+      {"YRM-C", "cal.DCBIAS@-10V=-", "DCBIAS@-10V missing or not a number"},
+      {"YRM-A", "eeprom=nocal", "no calibration text"},
+      {"YRM-A", "cal.Calibration date=-", "its start is damaged, a store may have been cut short"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + c.sim);
+    activeinstrument = c.model;
+    Reopen(std::string("model=") + c.model + "\n" + c.sim);
+    MarkValuesInForce();
+    const size_t shown = Shown().size();
+    YRM_LoadCalibration();
+    if (!c.why) {
+      EXPECT_EQ(Shown().size(), shown);
+      EXPECT_EQ(Cal().substr(0, 17), "Calibration date=");
+      EXPECT_EQ(amplitudecode[5], 57125);
+      continue;
+    }
+    ExpectValuesInForceKept();
+    ASSERT_EQ(Shown().size(), shown + 1);
+    EXPECT_EQ(Shown().back(), std::string("Error #0068 The instrument holds no complete calibration (") +
+                                  c.why + ") - YRM_cal.txt and the calibration in use are unchanged");
+  }
+}
+
+// A store cut short at any word (program killed, cable pulled, a failing
+// write) leaves a text the next connection recognises and does not take.
+TEST_F(CalData, StoreCutShortIsNotTakenAtTheNextConnection) {
+  activeinstrument = "YRM-A";
+  const struct {
+    int writes;     // calls that work before the cut
+    int amplitude;  // 1000 mV code at the next load; 0 = not taken
+  } cases[] = {
+      {0, 57125},                                             // nothing written: the old calibration stands
+      {1, 0},     {60, 0}, {150, 0}, {896, 0}, {897, 57025},  // complete: the new one (DAC@1V 29450)
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.writes);
+    Reopen("fail=FT_WriteEE@" + std::to_string(c.writes));
+    yrmtest::Spit(dir + "/YRM_cal.txt", StoredText(29450));
+    YRM_SaveCalibrationToEeprom("YRM_cal.txt");
+    Configure("fail=");
+    MarkValuesInForce();
+    YRM_LoadCalibration();
+    if (c.amplitude) {
+      EXPECT_EQ(amplitudecode[5], c.amplitude);
+      EXPECT_EQ(Cal().substr(0, 17), "Calibration date=");
+    } else {
+      ExpectValuesInForceKept();
+      EXPECT_EQ(Shown().back().substr(0, 11), "Error #0068");
+    }
+  }
+}
+
+// The EEPROM is written only from a file read back whole: never from a
+// folder, a FIFO or a file that holds no calibration.
+TEST_F(CalData, SaveNeedsAFileThatReadsBackAsACalibration) {
+  activeinstrument = "YRM-A";
+  Reopen();
+  pf::CreateDirectory(dir + "/folder");
+  yrmtest::Spit(dir + "/part.txt", "DAC@1V=5\r\n");
+  const struct {
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"missing.txt",
+       "Error #0071 missing.txt cannot be read back - the calibration was not stored, the "
+       "instrument keeps its own"},
+      {"folder",
+       "Error #0071 folder cannot be read back - the calibration was not stored, the instrument "
+       "keeps its own"},
+      {"part.txt",
+       "Error #0072 part.txt holds no complete calibration (its start is damaged, a store may "
+       "have been cut short) - it was not stored in the instrument"},
+  };
+  for (const auto& c : cases) {
+    YRM_SaveCalibrationToEeprom(c.file);
+    EXPECT_EQ(Shown().back(), c.message);
+  }
+  EXPECT_EQ(simctl::Counter("eewrites"), 0);
+  // A failing write is reported with the word it stopped at.
+  Configure("fail=FT_WriteEE@10");
+  yrmtest::Spit(dir + "/YRM_cal.txt", StoredText());
+  YRM_SaveCalibrationToEeprom("YRM_cal.txt");
+  EXPECT_EQ(Shown().back(),
+            "Error #0074 Storing the calibration in the instrument failed at EEPROM word 138 - the "
+            "instrument now holds no valid calibration: store again");
 }
 
 }  // namespace

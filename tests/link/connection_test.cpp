@@ -293,14 +293,18 @@ TEST_F(Connection, SimulatorReadsItsFileAtTheConnection) {
   YRM_StartConnection();
   ASSERT_EQ(usbopen, 1);
   EXPECT_TRUE(Shown().empty());
-  yrmtest::Spit(dir + "/YRM_cal.txt", "DAC@1V=5\r\n");
+  // A stored text with DAC@1V 5 (and DAC@-1V 0) in place of the factory's.
+  std::string text = yrmtest::Slurp(dir + "/YRM_cal.txt");
+  text.replace(text.find("DAC@1V=29550"), 12, "DAC@1V=5");
+  text.replace(text.find("DAC@-1V=-27575"), 14, "DAC@-1V=0");
+  yrmtest::Spit(dir + "/YRM_cal.txt", text);
   YRM_SaveCalibrationToEeprom("YRM_cal.txt");
   YRM_StopConnection();
 
   simctl::Reset();  // a new run of the program: the file is read again
   YRM_StartConnection();
   ASSERT_EQ(usbopen, 1);
-  EXPECT_EQ(yrmtest::Slurp(dir + "/YRM_cal.txt"), "DAC@1V=5\r\n");
+  EXPECT_EQ(yrmtest::Slurp(dir + "/YRM_cal.txt"), text);
   EXPECT_EQ(amplitudecode[5], 5);
 }
 

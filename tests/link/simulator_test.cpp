@@ -1,7 +1,11 @@
 // The simulated instrument as users and tests drive it: its settings file
 // followed while the device is open, the time a reply takes, and the faults
 // of the driver calls it takes to order.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -259,6 +263,63 @@ TEST_F(Simulator, DriverCallsFailToOrder) {
   EXPECT_EQ(d2xx::Open(0, &other), 0u);
   EXPECT_EQ(d2xx::GetStatus(other, &n, &n, &n), 0u);
   d2xx::Close(other);
+}
+
+// A store cut short or a cable pulled in the middle of the EEPROM sequence:
+// faults that start after a count of one function's calls, counted from
+// their line; a line in the file that stays as it was does not count again.
+TEST_F(Simulator, FaultsAfterACountOfCalls) {
+  Connect("");
+  uint16_t word = 0;
+  const int before = simctl::EepromWord(201);
+  Configure("fail=FT_WriteEE:7@3");
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(d2xx::WriteEE(fthandle, 200, 0x1234), 0u) << k;
+  EXPECT_EQ(d2xx::WriteEE(fthandle, 201, 0x5678), 7u);
+  EXPECT_EQ(d2xx::WriteEE(fthandle, 201, 0x5678), 7u);
+  EXPECT_EQ(simctl::EepromWord(201), before);
+  EXPECT_EQ(d2xx::ReadEE(fthandle, 201, &word), 0u);  // other functions work
+  Configure("fail=FT_WriteEE@1");                     // given again: counted afresh
+  EXPECT_EQ(d2xx::WriteEE(fthandle, 202, 1), 0u);
+  EXPECT_EQ(d2xx::WriteEE(fthandle, 202, 1), 4u);
+  Configure("fail=");
+
+  // From the file: another line changing does not restart the count.
+  Rewrite("fail=FT_WriteEE@2\ncomponent=open\n");
+  EXPECT_EQ(d2xx::WriteEE(fthandle, 203, 1), 0u);
+  Rewrite("fail=FT_WriteEE@2\ncomponent=short\n");
+  EXPECT_EQ(d2xx::WriteEE(fthandle, 203, 1), 0u);
+  EXPECT_EQ(d2xx::WriteEE(fthandle, 203, 1), 4u);
+  for (const char* bad : {"fail=FT_WriteEE@x", "missing=FT_Open@2", "unplug=FT_ReadEE@1, FT_Read@2"})
+    EXPECT_NE(simctl::Configure(bad), "") << bad;
+
+  Configure("unplug=FT_ReadEE@2");
+  EXPECT_EQ(d2xx::ReadEE(fthandle, 128, &word), 0u);
+  EXPECT_EQ(d2xx::ReadEE(fthandle, 129, &word), 0u);
+  EXPECT_NE(d2xx::ReadEE(fthandle, 130, &word), 0u);
+  EXPECT_EQ(simctl::Counter("unplugs"), 1);
+  uint32_t n = 0;
+  EXPECT_NE(d2xx::GetStatus(fthandle, &n, &n, &n), 0u);  // pulled out for good
+}
+
+// A meter that cannot take its address (another simulator holds it) says so
+// in sim.log, where the user of that folder looks.
+TEST_F(Simulator, MeterThatCannotListenSaysSoInItsLog) {
+  const int holder = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(5025);
+  inet_pton(AF_INET, "127.0.11.3", &a.sin_addr);
+  ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(holder, 1), 0);
+  Configure("meter=127.0.11.3");
+  std::string log;
+  for (int tries = 0; tries < 500 && log.empty(); ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    log = yrmtest::Slurp(dir + "/sim.log");
+  }
+  close(holder);
+  EXPECT_NE(log.find("the bench meter cannot listen on 127.0.11.3:5025"), std::string::npos) << log;
+  EXPECT_NE(simctl::Configure("meter=192.168.1.7"), "");  // never off this machine
 }
 
 }  // namespace
