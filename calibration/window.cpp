@@ -17,7 +17,7 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/requester.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/models.h"
 #include "shell/state.h"
 
@@ -307,12 +307,12 @@ bool YRM_OpenCalibrationWindow() {
   if (!pf::OpenWindow(kCalWindow, kWindowX, kWindowY, kWindowWidth, height,
                       "Calibrate " + activeinstrument + " ADC/DAC",
                       pf::kWindowTitleBar | pf::kWindowSystemMenu)) {
-    YRM_ShowMessage("Error #0057 ADC CALIBRATE window won't start");
+    YRM_ShowMessage(kMsgCalibrationWontStart);
     return false;
   }
   BuildGadgets();
   if (usbopen == 0) {
-    YRM_ShowMessage("Info #0056 No USB detected - Please connect to device and retry");
+    YRM_ShowMessage(kMsgCalibrateNoUsb);
     pf::CloseWindow(kCalWindow);
     return false;
   }

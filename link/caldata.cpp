@@ -8,7 +8,7 @@
 #include "link/d2xx.h"
 #include "link/state.h"
 #include "platform/files.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/settings.h"
 #include "shell/state.h"
 
@@ -55,7 +55,7 @@ bool ReadEepromText(std::string& text) {
 // Replaced whole: a file that cannot be written leaves the old one, and the
 // operator is told.
 void WriteCalibrationFile(const std::string& file, const std::string& text) {
-  if (!pf::ReplaceFile(file, text)) YRM_ShowMessage("Error #0064 File cannot be created");
+  if (!pf::ReplaceFile(file, text)) YRM_ShowMessage(kMsgFileCannotBeCreated);
 }
 }  // namespace
 

@@ -15,8 +15,8 @@
 #include "platform/sound.h"
 #include "shell/faultreport.h"
 #include "shell/layout.h"
-#include "shell/log.h"
 #include "shell/menu.h"
+#include "shell/messages.h"
 #include "shell/models.h"
 #include "shell/panels.h"
 #include "shell/refresh.h"
@@ -138,7 +138,7 @@ void StartUp() {
   if (!pf::OpenWindow(kMainWindow, 0, 0, 500, 500, mainWindowTitle(),
                       pf::kWindowTitleBar | pf::kWindowSystemMenu | pf::kWindowMinimize |
                           pf::kWindowMaximize | pf::kWindowSizeable)) {
-    YRM_ShowMessage("Error #0066 main window won't start");
+    YRM_ShowMessage(kMsgMainWindowWontStart);
     quit = 1;
   }
   YRM_DailyUpdateCheck();
