@@ -71,6 +71,16 @@ void SetStartValues() {
   SetCalibrationStartValues();
 }
 
+void CreateMainWindowContents() {
+  YRM_CreateMainMenu();
+  YRM_AddShortcuts();
+  YRM_CreateControlRibbon();
+  YRM_CreateScopeGadgets();
+  YRM_CreateBadTreePanel();
+  YRM_CreateTestTreePanel();
+  YRM_UpdateRecentTestPlans();
+}
+
 void YRM_BuildMainWindow() {
   pf::ResizeWindow(kMainWindow, -1, -1, 1200, 720);
   // The second read must not bring back an illegal model the check replaced.
@@ -85,13 +95,7 @@ void YRM_BuildMainWindow() {
   YRM_ReadTestPlan(testplanfilename);
   YRM_LoadGraphics();
   YRM_LoadSounds();
-  YRM_CreateMainMenu();
-  YRM_AddShortcuts();
-  YRM_CreateControlRibbon();
-  YRM_CreateScopeGadgets();
-  YRM_CreateBadTreePanel();
-  YRM_CreateTestTreePanel();
-  YRM_UpdateRecentTestPlans();
+  CreateMainWindowContents();
   pf::SetWindowColor(kMainWindow, colourbackground);
   relayoutrequest = 1;
   YRM_LayoutMainWindow();

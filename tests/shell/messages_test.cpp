@@ -67,6 +67,7 @@ TEST_F(OperatorMessageBox, ShownByNumberWithDetail) {
   EXPECT_EQ(box.title, "Error #xxxx");
   EXPECT_EQ(box.text, "Can't load the PCB image: testplans/images/board.jpg");
   EXPECT_EQ(box.flags, pf::kRequesterError);
-  EXPECT_NE(yrmtest::Slurp("log.txt").find("] Error #xxxx Can't load the PCB image: testplans/images/board.jpg\r\n"),
+  EXPECT_NE(yrmtest::Slurp("log.txt").find(
+                "] Error #xxxx Can't load the PCB image: testplans/images/board.jpg\r\n"),
             std::string::npos);
 }
