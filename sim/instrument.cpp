@@ -115,14 +115,20 @@ const double* NormalTable() {
   return table.data();
 }
 
+// The items of a list ("a; b; c", "a, b"), trimmed, empty ones left out.
+std::vector<std::string> Items(const std::string& text, char separator) {
+  std::vector<std::string> items;
+  std::stringstream s(text);
+  std::string item;
+  while (std::getline(s, item, separator))
+    if (!(item = Trim(item)).empty()) items.push_back(item);
+  return items;
+}
+
 // "0 open; 500 resistor 1k; 1500 open" -> (ms, rest)
 bool ParseScript(const std::string& text, std::vector<std::pair<int64_t, std::string>>& out) {
   out.clear();
-  std::stringstream s(text);
-  std::string step;
-  while (std::getline(s, step, ';')) {
-    step = Trim(step);
-    if (step.empty()) continue;
+  for (const std::string& step : Items(text, ';')) {
     size_t sp = step.find_first_of(" \t");
     char* end = nullptr;
     long long ms = std::strtoll(step.c_str(), &end, 10);
@@ -183,11 +189,7 @@ struct Reading {
   }
   // "FT_Write, FT_Read:4": driver function names, each with an optional status.
   void Functions(std::map<std::string, uint32_t>& out) {
-    std::stringstream items(value);
-    std::string item;
-    while (std::getline(items, item, ',')) {
-      item = Trim(item);
-      if (item.empty()) continue;
+    for (const std::string& item : Items(value, ',')) {
       size_t colon = item.find(':');
       std::string name = Trim(item.substr(0, colon));
       double status = kIoErrorStatus;
@@ -370,12 +372,7 @@ void Instrument::Reset() {
   cfg_ = Config{};
   registers_.clear();
   open_ = false;
-  baud_ = 9600;
-  bits_ = 8;
-  stop_ = parity_ = 0;
-  assembling_.clear();
-  replies_.clear();
-  queue_.clear();
+  RestartLine();
   transfers_.clear();
   transfersDropped_ = 0;
   counters_.clear();
@@ -617,17 +614,21 @@ uint32_t Instrument::Open(void** handle) {
   ++openCount_;
   ++counters_["opens"];
   openedUs_ = NowUs();
+  RestartLine();
+  hostLineFreeUs_ = replyLineFreeUs_ = openedUs_;
+  std::uniform_int_distribution<int> junk(0, 255);
+  for (int k = 0; k < cfg_.staleBytes; ++k) queue_.push_back(static_cast<uint8_t>(junk(rng_)));
+  *handle = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5100 + 16 * openCount_));
+  return 0;
+}
+
+void Instrument::RestartLine() {
   baud_ = 9600;
   bits_ = 8;
   stop_ = parity_ = 0;
   assembling_.clear();
   replies_.clear();
   queue_.clear();
-  hostLineFreeUs_ = replyLineFreeUs_ = openedUs_;
-  std::uniform_int_distribution<int> junk(0, 255);
-  for (int k = 0; k < cfg_.staleBytes; ++k) queue_.push_back(static_cast<uint8_t>(junk(rng_)));
-  *handle = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5100 + 16 * openCount_));
-  return 0;
 }
 
 bool Instrument::Valid(void* handle) const {

@@ -160,6 +160,8 @@ class Instrument {
   int64_t SamplingUs() const;
   std::pair<int, int> SamplesPerSum() const;  // samples per point, cycles
   void Unplug();
+  // The converter's line as at power-on (9600 baud, 8N1) with nothing in flight.
+  void RestartLine();
   std::string EepromKey() const;  // the settings the EEPROM is built from
   double ByteUs() const { return 10.0 * 1e6 / (baud_ ? baud_ : 1); }
   bool LineMatches() const { return baud_ == 250000 && bits_ == 8 && stop_ == 0 && parity_ == 0; }
