@@ -97,14 +97,16 @@ std::string captureGoldens(const std::string& library) {
   return "";
 }
 
-// sim.txt lines that play the board: probe lifted for the lead-in, then each
-// pin in plan order with the probe lifted between pins, again and again.
+// sim.txt lines that play the board once from each connection: probe lifted
+// for the lead-in, then each pin in plan order with the probe lifted between
+// pins, and lifted at the end.
 std::string probeScript() {
   std::string text =
       "# The sample board under the probe, pin by pin in the order of its plan, with\n"
       "# " +
       std::string(sb::kFaultyComponent) + " pin " + std::to_string(sb::kFaultyPin) +
-      " faulty. Open the plan, click AUTO TEST, then Connect.\n";
+      " faulty. Open the plan, click AUTO TEST, then Connect; it plays again from\n"
+      "# each connection.\n";
   std::string script = "0 open";
   int ms = sb::kLeadInMs;
   for (const sb::Component& c : sb::kComponents)
@@ -114,7 +116,7 @@ std::string probeScript() {
       script += "; " + std::to_string(ms) + " open";
       ms += sb::kLiftMs;
     }
-  return text + "probe=" + script + "\nprobeperiod=" + std::to_string(ms) + "\n";
+  return text + "probe=" + script + "\n";
 }
 }  // namespace
 

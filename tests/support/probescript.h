@@ -12,7 +12,8 @@ namespace yrmtest {
 struct ProbeStep {
   int64_t ms = 0;
   std::string shows;
-  int64_t heldMs = 0;  // until the next step, or the end of the period
+  int64_t heldMs =
+      0;  // until the next step or the end of the period; the last of a script without one, for good
 };
 
 // The steps of the first `probe=` line of some sim.txt lines, in order.
@@ -36,8 +37,10 @@ inline std::vector<ProbeStep> ProbeSteps(const std::string& simLines) {
       steps.push_back(s);
     }
   }
-  for (size_t k = 0; k < steps.size(); ++k)
-    steps[k].heldMs = (k + 1 < steps.size() ? steps[k + 1].ms : period) - steps[k].ms;
+  for (size_t k = 0; k < steps.size(); ++k) {
+    const bool last = k + 1 == steps.size();
+    steps[k].heldMs = last && period == 0 ? INT64_MAX : (last ? period : steps[k + 1].ms) - steps[k].ms;
+  }
   return steps;
 }
 
