@@ -18,7 +18,7 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/requester.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/models.h"
 #include "shell/settingkeys.h"
 #include "shell/settings.h"
@@ -253,16 +253,13 @@ bool YRM_StoreCalibration() {
     field(kBiasM10Field, "DCBIAS@-10V");
   }
   if (!missing.empty()) {
-    WindowMessage("Error #0069 Calibration not stored: no value for " + missing +
-                  " - calibrate that level first");
+    WindowMessage(MessageText(kMsgCalValueMissing, missing));
     return false;
   }
   // The EEPROM is written only after the file: a file that could not be
   // replaced must not send an older one into the instrument.
   if (!pf::ReplaceFile(kCalFile, text)) {
-    WindowMessage(std::string("Error #0070 ") + kCalFile +
-                  " cannot be written (disk full or folder read-only) - the calibration was not stored, the "
-                  "instrument keeps its own");
+    WindowMessage(MessageText(kMsgCalFileNotWritten));
     return false;
   }
   if (YRM_SaveCalibrationToEeprom(kCalFile)) return true;
@@ -353,12 +350,12 @@ bool YRM_OpenCalibrationWindow() {
   if (!pf::OpenWindow(kCalWindow, kWindowX, kWindowY, kWindowWidth, height,
                       "Calibrate " + activeinstrument + " ADC/DAC",
                       pf::kWindowTitleBar | pf::kWindowSystemMenu)) {
-    YRM_ShowMessage("Error #0057 ADC CALIBRATE window won't start");
+    YRM_ShowMessage(kMsgCalibrationWontStart);
     return false;
   }
   BuildGadgets();
   if (usbopen == 0) {
-    YRM_ShowMessage("Info #0056 No USB detected - Please connect to device and retry");
+    YRM_ShowMessage(kMsgCalibrateNoUsb);
     pf::CloseWindow(kCalWindow);
     return false;
   }

@@ -11,7 +11,7 @@
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/requester.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/state.h"
 #include "testing/navigation.h"
 #include "testing/planfile.h"
@@ -130,7 +130,7 @@ void selectImage() {
   const std::string previous = pcbimagefile;
   YRM_ChoosePcbImage();
   if (EditorTakePhoto()) return;
-  if (!pcbimagefile.empty()) YRM_ShowMessage("Error #xxxx Can't load the PCB image: " + pcbimagefile);
+  if (!pcbimagefile.empty()) YRM_ShowMessage(kMsgPcbImageNotLoaded, pcbimagefile);
   pcbimagefile = previous;
 }
 
@@ -317,7 +317,7 @@ bool handleControl(int g) {
 bool OpenEditRecordsWindow() {
   if (!pf::OpenWindow(kEditWindow, 0, 0, 1280, 760, "Edit/Add Records & Images",
                       pf::kWindowTitleBar | pf::kWindowSystemMenu | pf::kWindowMaximize)) {
-    YRM_ShowMessage("Error #xxxx Edit Image window won't start");
+    YRM_ShowMessage(kMsgEditWindowWontStart);
     return false;
   }
   pf::UseGadgetList(kEditWindow);

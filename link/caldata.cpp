@@ -11,7 +11,7 @@
 #include "link/d2xx.h"
 #include "link/state.h"
 #include "platform/files.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/models.h"
 #include "shell/settings.h"
 #include "shell/state.h"
@@ -22,8 +22,6 @@ namespace {
 const char* const kDacKeys[] = {"DAC@10V", "DAC@1V", "DAC@0V", "DAC@-1V", "DAC@-10V"};
 const char* const kAdcKeys[] = {"ADC0@10V", "ADC0@0V", "ADC0@-10V", "ADC1@10V", "ADC1@0V", "ADC1@-10V"};
 const char* const kDcBiasKeys[] = {"DCBIAS@10V", "DCBIAS@-10V"};
-constexpr const char* kNotChanged = " - YRM_cal.txt and the calibration in use are unchanged";
-constexpr const char* kNotStored = " - the calibration was not stored, the instrument keeps its own";
 
 // A decimal integer; a missing key or no number ("--") reads 0.
 int64_t CalValue(const KeyText& keys, const std::string& key) {
@@ -65,7 +63,7 @@ bool ReadEepromWords(std::vector<uint16_t>& words) {
 // operator is told.
 bool WriteCalibrationFile(const std::string& file, const std::string& text) {
   if (pf::ReplaceFile(file, text)) return true;
-  YRM_ShowMessage("Error #0064 File cannot be created");
+  YRM_ShowMessage(kMsgFileCannotBeCreated);
   return false;
 }
 }  // namespace
@@ -129,14 +127,13 @@ CalCopy YRM_LoadCalibrationFromEeprom(const std::string& file, std::string* text
   if (usbopen != 1) return CalCopy::kReadFailed;
   std::vector<uint16_t> words;
   if (!ReadEepromWords(words)) {
-    YRM_ShowMessage(std::string("Error #0067 The calibration could not be read from the instrument") +
-                    kNotChanged);
+    YRM_ShowMessage(kMsgCalNotRead);
     return CalCopy::kReadFailed;
   }
   const std::string read = CalibrationTextFromWords(words);
   const std::string fault = CalibrationTextFault(read, ActiveModel().dcGenerator);
   if (!fault.empty()) {
-    YRM_ShowMessage("Error #0068 The instrument holds no complete calibration (" + fault + ")" + kNotChanged);
+    YRM_ShowMessage(kMsgCalIncomplete, fault);
     return CalCopy::kIncomplete;
   }
   if (text) *text = read;
@@ -149,14 +146,13 @@ bool YRM_SaveCalibrationToEeprom(const std::string& file) {
   // folder taken for an empty file, never a text the next connection refuses.
   std::string bytes;
   if (!pf::ReadFileStart(file, bytes, 2 * kCalWords)) {
-    YRM_ShowMessage("Error #0071 " + file + " cannot be read back" + kNotStored);
+    YRM_ShowMessage(kMsgCalFileNotReadBack, file);
     return false;
   }
   const std::vector<uint16_t> words = CalibrationWords(bytes);
   const std::string fault = CalibrationTextFault(CalibrationTextFromWords(words), ActiveModel().dcGenerator);
   if (!fault.empty()) {
-    YRM_ShowMessage("Error #0072 " + file + " holds no complete calibration (" + fault +
-                    ") - it was not stored in the instrument");
+    YRM_ShowMessage(kMsgCalFileIncomplete, {file, fault});
     return false;
   }
   // The first word cleared first and written last: until the last write the
@@ -179,12 +175,9 @@ bool YRM_SaveCalibrationToEeprom(const std::string& file) {
   }
   if (failedAt < 0) return true;
   if (!changed)
-    YRM_ShowMessage("Error #0073 Storing the calibration in the instrument failed at EEPROM word " +
-                    std::to_string(failedAt) + kNotStored);
+    YRM_ShowMessage(kMsgCalStoreFailed, std::to_string(failedAt));
   else
-    YRM_ShowMessage("Error #0074 Storing the calibration in the instrument failed at EEPROM word " +
-                    std::to_string(failedAt) +
-                    " - the instrument now holds no valid calibration: store again");
+    YRM_ShowMessage(kMsgCalStoreTorn, std::to_string(failedAt));
   return false;
 }
 

@@ -12,7 +12,7 @@
 #include "link/params.h"
 #include "link/state.h"
 #include "platform/clock.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/state.h"
 #include "testing/state.h"
 
@@ -58,7 +58,7 @@ void StopConnection(bool quietWhenClosed) {
     YRM_CloseUsbPort();
     traceredraw = 1;
   } else if (!quietWhenClosed) {
-    YRM_ShowMessage("Error #0062 USB service not running - so unable to shutdown device properly");
+    YRM_ShowMessage(kMsgUsbServiceNotRunning);
   }
 }
 }  // namespace
@@ -83,21 +83,19 @@ void YRM_StartConnection() {
   samplingms = 0;  // whatever the instrument still holds is not known yet
   YRM_OpenUsbPort(kLinkBaud);
   if (usbopen != 1) {
-    YRM_ShowMessage(
-        "Warning #0061 USB service unable to start - please check instrument is connected via USB.");
+    YRM_ShowMessage(kMsgUsbServiceNotStarted);
     return;
   }
   YRM_ReadEepromHeader();
   std::string maker = EepromText(kMakerFirstWord, kMakerLength);
   std::string product = EepromText(kProductFirstWord, kProductLength);
   if (!MakerFits(maker)) {
-    YRM_ShowMessage("Error #0059 USB descriptor incorrect.");
+    YRM_ShowMessage(kMsgDescriptorIncorrect);
     YRM_StopConnection();
     return;
   }
   if (!ProductFitsModel(product, activeinstrument)) {
-    YRM_ShowMessage(
-        "Error #0060 USB descriptor incorrect, make sure you have the correct instrument selected.");
+    YRM_ShowMessage(kMsgDescriptorOtherModel);
     YRM_StopConnection();
     return;
   }

@@ -7,7 +7,7 @@
 #include "link/state.h"
 #include "platform/clock.h"
 #include "platform/driverlib.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 
 void YRM_OpenUsbPort(int baud) {
   std::string message;
@@ -15,16 +15,14 @@ void YRM_OpenUsbPort(int baud) {
     std::lock_guard<std::mutex> g(linklock);
     if (!pf::OpenLibrary(kDriverLibrary, "ftd2xx")) {
       usbopen = 0;
-      message = "Error #0005 FTD2XX.DLL failed to open.";
+      message = MessageText(kMsgDriverFailedToOpen);
     } else {
       d2xx::CreateDeviceInfoList(&ftdevicecount);
       d2xx::SetVIDPID(0x0403, 0x6015);
       d2xx::CreateDeviceInfoList(&ftdevicecount);  // now with that vendor and product
       d2xx::GetDeviceInfoDetail(0, &ftflags, &fttype, &ftid, &ftlocid, ftserial, ftdescription, &fthandleout);
       if (d2xx::Open(0, &fthandleout) != 0) {
-        message =
-            "Info #0004 No USB. USB instrument port not detected, please check USB connection "
-            "and/or powersupply for instrument.";
+        message = MessageText(kMsgNoUsb);
       } else {
         fthandle = fthandleout;
         d2xx::SetBaudRate(fthandle, static_cast<uint32_t>(baud));

@@ -5,7 +5,7 @@
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/requester.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/settingkeys.h"
 #include "shell/settings.h"
 #include "shell/state.h"
@@ -77,7 +77,7 @@ void ColourRowGadgets(int k, int line) {
 bool YRM_OpenDisplayColoursWindow() {
   if (!pf::OpenWindow(kColoursWindow, 0, 0, 445, 500, "Display Colours",
                       pf::kWindowTitleBar | pf::kWindowScreenCentered)) {
-    YRM_ShowMessage("Error #00xx 'Display Colours' window won't start");
+    YRM_ShowMessage(kMsgColoursWindowWontStart);
     return false;
   }
   YRM_RefreshColourSwatches(100, 20);

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/requester.h"
+#include "shell/messages.h"
 
 namespace {
 // Lines from the GUI thread and the poll thread never interleave.
@@ -29,7 +30,9 @@ void YRM_WriteLog(const std::string& text) {
     std::lock_guard<std::mutex> g(logLock);
     ok = pf::AppendLine("log.txt", LogLine(text));
   }
-  if (!ok) pf::MessageRequester("Warning #xxxx", "cannot write to log.txt", pf::kRequesterWarning);
+  if (!ok)
+    pf::MessageRequester(MessageTitle(kMsgLogNotWritable), kOperatorMessages[kMsgLogNotWritable].text,
+                         pf::kRequesterWarning);
 }
 
 void YRM_ShowMessage(const std::string& text) {

@@ -1,7 +1,7 @@
 #include "shell/menu.h"
 
 #include "platform/gui.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/models.h"
 #include "shell/settingkeys.h"
 #include "shell/state.h"
@@ -81,7 +81,7 @@ const MenuOptionGroup& ViewOptions() { return MenuOptionGroups().back(); }
 
 void YRM_CreateMainMenu() {
   if (!pf::CreateMenu(kMainMenu, kMainWindow)) {
-    YRM_ShowMessage("Error #0055 cannot create menu");
+    YRM_ShowMessage(kMsgCannotCreateMenu);
     quit = 1;
     return;
   }

@@ -5,7 +5,7 @@
 #include "platform/files.h"
 #include "platform/image.h"
 #include "platform/sound.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/state.h"
 
 namespace {
@@ -53,8 +53,7 @@ const Resource kSounds[] = {
 void YRM_LoadGraphics() {
   // The scheme folder is read but not used: images always come from graphics/.
   std::vector<std::string> lines;
-  if (!pf::ReadLines("settings/colours.txt", lines))
-    YRM_ShowMessage("Error #0003 settings/colours.txt Not found, using Default colour scheme");
+  if (!pf::ReadLines("settings/colours.txt", lines)) YRM_ShowMessage(kMsgColoursNotFound);
   for (const Resource& r : kGraphics) pf::LoadImage(r.number, r.file);
 }
 

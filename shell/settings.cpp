@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/settingkeys.h"
 #include "shell/state.h"
 
@@ -148,9 +148,7 @@ void YRM_WriteSetting(const std::string& file, const std::string& key, const std
     pf::DeleteFile(kScratchFile);
     return;
   }
-  if (!pf::RenameFile(kScratchFile, file))
-    YRM_ShowMessage(std::string("Error #0009 '") + kSettingsFile + "' error whilst trying to rename '" +
-                    kScratchFile + "' to " + file);
+  if (!pf::RenameFile(kScratchFile, file)) YRM_ShowMessage(kMsgSettingsNotRenamed, file);
 }
 
 namespace {

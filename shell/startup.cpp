@@ -15,8 +15,8 @@
 #include "platform/sound.h"
 #include "shell/faultreport.h"
 #include "shell/layout.h"
-#include "shell/log.h"
 #include "shell/menu.h"
+#include "shell/messages.h"
 #include "shell/models.h"
 #include "shell/panels.h"
 #include "shell/refresh.h"
@@ -71,6 +71,16 @@ void SetStartValues() {
   SetCalibrationStartValues();
 }
 
+void CreateMainWindowContents() {
+  YRM_CreateMainMenu();
+  YRM_AddShortcuts();
+  YRM_CreateControlRibbon();
+  YRM_CreateScopeGadgets();
+  YRM_CreateBadTreePanel();
+  YRM_CreateTestTreePanel();
+  YRM_UpdateRecentTestPlans();
+}
+
 void YRM_BuildMainWindow() {
   pf::ResizeWindow(kMainWindow, -1, -1, 1200, 720);
   // The second read must not bring back an illegal model the check replaced.
@@ -85,13 +95,7 @@ void YRM_BuildMainWindow() {
   YRM_ReadTestPlan(testplanfilename);
   YRM_LoadGraphics();
   YRM_LoadSounds();
-  YRM_CreateMainMenu();
-  YRM_AddShortcuts();
-  YRM_CreateControlRibbon();
-  YRM_CreateScopeGadgets();
-  YRM_CreateBadTreePanel();
-  YRM_CreateTestTreePanel();
-  YRM_UpdateRecentTestPlans();
+  CreateMainWindowContents();
   pf::SetWindowColor(kMainWindow, colourbackground);
   relayoutrequest = 1;
   YRM_LayoutMainWindow();
@@ -138,7 +142,7 @@ void StartUp() {
   if (!pf::OpenWindow(kMainWindow, 0, 0, 500, 500, mainWindowTitle(),
                       pf::kWindowTitleBar | pf::kWindowSystemMenu | pf::kWindowMinimize |
                           pf::kWindowMaximize | pf::kWindowSizeable)) {
-    YRM_ShowMessage("Error #0066 main window won't start");
+    YRM_ShowMessage(kMsgMainWindowWontStart);
     quit = 1;
   }
   YRM_DailyUpdateCheck();

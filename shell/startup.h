@@ -7,6 +7,10 @@
 void StartUp();
 // Builds the main window once, during start-up.
 void YRM_BuildMainWindow();
+// What the build puts into window 1, in its order: the menu and shortcuts,
+// the ribbon, the scope, board and tree panels and the recent-plan list. The
+// window tests build their windows with it too.
+void CreateMainWindowContents();
 // Sets every start value of every subsystem and allocates the tables.
 void SetStartValues();
 // The main loop until quit, then the end of the process (exit status 0).

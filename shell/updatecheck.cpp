@@ -6,6 +6,7 @@
 #include "platform/gui.h"
 #include "platform/http.h"
 #include "platform/requester.h"
+#include "shell/messages.h"
 #include "shell/models.h"
 #include "shell/settingkeys.h"
 #include "shell/settings.h"
@@ -57,7 +58,7 @@ void YRM_CheckForUpdate() {
   if (!(v > softwareversion + 0.0005f)) return;
   const std::string download = server + kDownloadPage;
   requesterresult =
-      pf::MessageRequester("Info #0001",
+      pf::MessageRequester(MessageTitle(kMsgUpdateOffer),
                            "Current software version: " + threeDecimals(softwareversion) +
                                "\n\nLatest software version: " + threeDecimals(v) +
                                "\n\nClick YES to goto our website (" + download + ") or NO to continue.",

@@ -286,3 +286,7 @@ SIM_EXPORT void SIM_Inject(const unsigned char* bytes, int count) {
   std::lock_guard<std::mutex> g(mu);
   if (bytes && count > 0) Dev().Inject(bytes, static_cast<size_t>(count));
 }
+
+// Name of sim.txt key `index` ("channel" and "cal." begin keys), or null past
+// the last: what the documentation of the keys is checked against.
+SIM_EXPORT const char* SIM_KeyName(int index) { return index < 0 ? nullptr : sim::KeyName(size_t(index)); }

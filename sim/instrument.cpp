@@ -58,8 +58,6 @@ double Line(double x, double x0, double y0, double x1, double y1) {
   return y0 + (x - x0) * (y1 - y0) / (x1 - x0);
 }
 
-bool IsScannerModel(const std::string& m) { return m == "YRM-C" || m == "YRM-D" || m == "YRM-D2"; }
-
 std::string Trim(const std::string& s) {
   size_t a = s.find_first_not_of(" \t\r\n"), b = s.find_last_not_of(" \t\r\n");
   return a == std::string::npos ? "" : s.substr(a, b - a + 1);
@@ -117,14 +115,20 @@ const double* NormalTable() {
   return table.data();
 }
 
+// The items of a list ("a; b; c", "a, b"), trimmed, empty ones left out.
+std::vector<std::string> Items(const std::string& text, char separator) {
+  std::vector<std::string> items;
+  std::stringstream s(text);
+  std::string item;
+  while (std::getline(s, item, separator))
+    if (!(item = Trim(item)).empty()) items.push_back(item);
+  return items;
+}
+
 // "0 open; 500 resistor 1k; 1500 open" -> (ms, rest)
 bool ParseScript(const std::string& text, std::vector<std::pair<int64_t, std::string>>& out) {
   out.clear();
-  std::stringstream s(text);
-  std::string step;
-  while (std::getline(s, step, ';')) {
-    step = Trim(step);
-    if (step.empty()) continue;
+  for (const std::string& step : Items(text, ';')) {
     size_t sp = step.find_first_of(" \t");
     char* end = nullptr;
     long long ms = std::strtoll(step.c_str(), &end, 10);
@@ -150,6 +154,250 @@ int64_t ThreadCpuNs() {
 }
 }  // namespace
 
+namespace {
+// One sim.txt line being read into the next configuration.
+struct Reading {
+  Reading(Config& n, std::map<std::string, sim::Component>& c) : next(n), components(c) {}
+  Config& next;
+  std::map<std::string, sim::Component>& components;  // parsed, by text
+  std::string key, value, line;
+  std::string suffix;                             // what follows a prefix key: "3" of channel3
+  std::string error;                              // the line's first error; nothing of the file applies then
+  std::map<std::string, std::string> faultLines;  // counted faults as written
+  std::map<std::string, int Config::*> faultFields;             // and what each counts down
+  std::vector<std::pair<std::string, std::string>> benchLines;  // bench keys, applied at the end
+  bool seedSet = false;
+  uint32_t seed = 0;
+  bool failSeen = false, unplugSeen = false;  // lines with counts of calls
+
+  bool Fail(const std::string& e) {
+    if (error.empty()) error = e;
+    return false;
+  }
+  bool Number(double& out) { return ParseValue(value, out) || Fail("not a number: " + line); }
+  // A number the line sets `field` to, through `convert`.
+  template <typename T, typename F>
+  void Set(T& field, F convert) {
+    double v = 0;
+    if (Number(v)) field = convert(v);
+  }
+  bool TakeComponent(const std::string& t) {
+    sim::Component c;
+    std::string e;
+    if (!ParseComponent(t, c, e)) return Fail(e + ": " + line);
+    components[c.text] = c;
+    return true;
+  }
+  // "FT_Write, FT_Read:4, FT_WriteEE@300": driver function names, each with
+  // an optional status and (where `counted`) the calls that work first.
+  void Functions(std::map<std::string, Config::Failure>& out, bool counted) {
+    for (const std::string& item : Items(value, ',')) {
+      Config::Failure f;
+      size_t at = item.find('@');
+      if (at != std::string::npos) {
+        double after = 0;
+        if (!counted || !ParseValue(Trim(item.substr(at + 1)), after) || after < 0) {
+          Fail(counted ? "a count of calls is a number from 0: " + item : "no count here: " + item);
+          return;
+        }
+        f.after = static_cast<int64_t>(after);
+      }
+      const std::string head = item.substr(0, at);
+      size_t colon = head.find(':');
+      std::string name = Trim(head.substr(0, colon));
+      double status = kIoErrorStatus;
+      if (DriverFunctionIndex(name) < 0) {
+        Fail("not a driver function: " + name);
+        return;
+      }
+      if (colon != std::string::npos &&
+          (!ParseValue(Trim(head.substr(colon + 1)), status) || status < 1 || status > 255)) {
+        Fail("a status is 1 to 255: " + item);
+        return;
+      }
+      f.status = static_cast<uint32_t>(status);
+      out[name] = f;
+    }
+  }
+  // "0 open; 500 resistor 1k; 1500 open": (ms, rest), in time order.
+  bool Script(std::vector<std::pair<int64_t, std::string>>& out, const char* what) {
+    return ParseScript(value, out) || Fail(std::string("bad ") + what + " script: " + line);
+  }
+  // A fault that counts down over the frames (or reads) after its line.
+  void Counted(int Config::*field) {
+    double v = 0;
+    if (!Number(v)) return;
+    next.*field = static_cast<int>(std::clamp(v, 0.0, 1e6));
+    faultLines[key] = value;
+    faultFields[key] = field;
+  }
+  void Bench() {
+    std::string e;
+    BenchKey(key, value, e, false);
+    if (!e.empty())
+      Fail(e);
+    else
+      benchLines.emplace_back(key, value);
+  }
+};
+
+enum KeyKind {
+  kValueKey,   // key=value
+  kSwitchKey,  // also alone, meaning =1
+  kPrefixKey,  // the name begins the key: channel3, cal.DAC@1V
+};
+struct SimKey {
+  const char* name;
+  KeyKind kind;
+  void (*read)(Reading&);
+};
+
+bool IsOn(double v) { return v != 0; }
+
+// Every key of sim.txt, one row each; sim/README.md shows each of them (a
+// test holds the two together).
+constexpr SimKey kSimKeys[] = {
+    {"model", kValueKey,
+     [](Reading& r) {
+       if (FindModel(r.value))
+         r.next.model = r.value;
+       else
+         r.Fail("model is YRM-A, YRM-AP, YRM-C, YRM-D or YRM-D2: " + r.line);
+     }},
+    {"component", kValueKey,
+     [](Reading& r) {
+       if (r.TakeComponent(r.value)) r.next.channels[0] = r.value;
+     }},
+    {"channel", kPrefixKey,
+     [](Reading& r) {
+       char* end = nullptr;
+       long ch = std::strtol(r.suffix.c_str(), &end, 10);
+       if (r.suffix.empty() || *end != 0 || ch < 0)
+         r.Fail("bad channel: " + r.line);
+       else if (r.TakeComponent(r.value))
+         r.next.channels[static_cast<int>(ch)] = r.value;
+     }},
+    {"probe", kValueKey,
+     [](Reading& r) {
+       std::vector<std::pair<int64_t, std::string>> script;
+       if (!r.Script(script, "probe")) return;
+       bool ok = true;
+       for (auto& step : script) ok = r.TakeComponent(step.second) && ok;
+       if (ok) r.next.probeScript = script;
+     }},
+    {"probeperiod", kValueKey,
+     [](Reading& r) { r.Set(r.next.probePeriod, [](double v) { return int64_t(v); }); }},
+    {"buttons", kValueKey, [](Reading& r) { r.next.buttons = ButtonMask(r.value); }},
+    {"buttonscript", kValueKey,
+     [](Reading& r) {
+       std::vector<std::pair<int64_t, std::string>> script;
+       if (!r.Script(script, "button")) return;
+       r.next.buttonScript.clear();
+       for (auto& step : script) r.next.buttonScript.emplace_back(step.first, ButtonMask(step.second));
+     }},
+    {"buttonperiod", kValueKey,
+     [](Reading& r) { r.Set(r.next.buttonPeriod, [](double v) { return int64_t(v); }); }},
+    {"noise", kValueKey,
+     [](Reading& r) { r.Set(r.next.noiseMv, [](double v) { return std::max(0.0, v); }); }},
+    {"rail", kValueKey, [](Reading& r) { r.Set(r.next.railVolts, [](double v) { return v; }); }},
+    {"seed", kValueKey,
+     [](Reading& r) {
+       r.Set(r.seed, [](double v) { return uint32_t(v); });
+       r.seedSet = r.error.empty();
+     }},
+    {"badchecksum", kValueKey, [](Reading& r) { r.Counted(&Config::badChecksum); }},
+    {"lostbyte", kValueKey, [](Reading& r) { r.Counted(&Config::lostByte); }},
+    {"shortread", kValueKey, [](Reading& r) { r.Counted(&Config::shortRead); }},
+    {"silence", kSwitchKey, [](Reading& r) { r.Set(r.next.silence, IsOn); }},
+    {"nodevice", kSwitchKey, [](Reading& r) { r.Set(r.next.noDevice, IsOn); }},
+    {"inuse", kSwitchKey, [](Reading& r) { r.Set(r.next.inUse, IsOn); }},
+    {"unplug", kSwitchKey,
+     [](Reading& r) {
+       if (r.value.find('@') == std::string::npos) {
+         r.Set(r.next.unplugged, IsOn);
+         r.next.unplugAt.clear();
+         return;
+       }
+       // "FT_ReadEE@400": pulled out in the middle of a sequence of calls.
+       std::map<std::string, Config::Failure> at;
+       r.Functions(at, true);
+       if (at.size() == 1) {
+         r.next.unplugAt = at.begin()->first;
+         r.next.unplugAfter = at.begin()->second.after;
+       } else if (at.size() > 1) {
+         r.Fail("unplug takes one driver function: " + r.line);
+       }
+       r.unplugSeen = true;
+     }},
+    {"replug", kSwitchKey,
+     [](Reading& r) {
+       double v = 0;
+       if (r.Number(v) && v != 0) r.next.unplugged = false;
+       r.next.unplugAt.clear();
+     }},
+    {"missing", kValueKey,
+     [](Reading& r) {
+       std::map<std::string, Config::Failure> names;
+       r.Functions(names, false);
+       r.next.missing.clear();
+       for (auto& n : names) r.next.missing.insert(n.first);
+     }},
+    {"fail", kValueKey,
+     [](Reading& r) {
+       r.next.failing.clear();
+       r.Functions(r.next.failing, true);
+       r.failSeen = true;
+     }},
+    {"stale", kValueKey,
+     [](Reading& r) { r.Set(r.next.staleBytes, [](double v) { return int(std::clamp(v, 0.0, 16384.0)); }); }},
+    {"eeprom", kValueKey,
+     [](Reading& r) {
+       std::string e = Lower(r.value);
+       if (e != "factory" && e != "blank" && e != "nocal")
+         r.Fail("eeprom is factory, blank or nocal");
+       else
+         r.next.eeprom = e;
+     }},
+    {"maker", kValueKey,
+     [](Reading& r) {
+       r.next.maker = r.value;
+       r.next.makerSet = true;
+     }},
+    {"product", kValueKey,
+     [](Reading& r) {
+       r.next.product = r.value;
+       r.next.productSet = true;
+     }},
+    {"cal.", kPrefixKey, [](Reading& r) { r.next.cal[r.suffix] = r.value; }},
+    {"eepromfile", kValueKey, [](Reading& r) { r.next.eepromFile = r.value; }},
+    {"dacgain", kValueKey, [](Reading& r) { r.Bench(); }},
+    {"dacoffset", kValueKey, [](Reading& r) { r.Bench(); }},
+    {"meter", kValueKey, [](Reading& r) { r.Bench(); }},
+    {"meternoise", kValueKey, [](Reading& r) { r.Bench(); }},
+    {"meterfault", kValueKey, [](Reading& r) { r.Bench(); }},
+};
+
+// The row of a key: its own, or the prefix it begins with.
+const SimKey* FindKey(const std::string& key) {
+  for (const SimKey& k : kSimKeys)
+    if (k.kind == kPrefixKey ? key.rfind(k.name, 0) == 0 : key == k.name) return &k;
+  return nullptr;
+}
+}  // namespace
+
+const Model* FindModel(std::string_view name) {
+  for (const Model& m : kModels)
+    if (name == m.name) return &m;
+  return nullptr;
+}
+
+const Model& Instrument::ModelOf() const {
+  const Model* m = FindModel(cfg_.model);
+  return m ? *m : kModels[0];
+}
+
+const char* KeyName(size_t index) { return index < std::size(kSimKeys) ? kSimKeys[index].name : nullptr; }
+
 Instrument::Instrument() { Reset(); }
 
 void Instrument::Reset() {
@@ -157,12 +405,7 @@ void Instrument::Reset() {
   cfg_ = Config{};
   registers_.clear();
   open_ = false;
-  baud_ = 9600;
-  bits_ = 8;
-  stop_ = parity_ = 0;
-  assembling_.clear();
-  replies_.clear();
-  queue_.clear();
+  RestartLine();
   transfers_.clear();
   transfersDropped_ = 0;
   counters_.clear();
@@ -183,16 +426,9 @@ void Instrument::Reset() {
 
 std::string Instrument::Configure(const std::string& text, bool fromFile) {
   Config next = fromFile ? Config{} : cfg_;
-  std::map<std::string, std::string> faultLines;  // counted faults as written
-  bool failSeen = false, unplugSeen = false;      // lines with counts of calls
-  bool seedSet = false;
-  uint32_t seed = 0;
-  std::vector<std::pair<std::string, std::string>> benchLines;  // bench keys, applied at the end
+  Reading r{next, components_};
   std::string firstError;
   int lineNumber = 0;
-  auto fail = [&](const std::string& e) {
-    if (firstError.empty()) firstError = "line " + std::to_string(lineNumber) + ": " + e;
-  };
   std::stringstream lines(text);
   std::string line;
   while (std::getline(lines, line)) {
@@ -201,182 +437,28 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
     if (hash != std::string::npos) line.erase(hash);
     line = Trim(line);
     if (line.empty()) continue;
+    r.line = line;
+    r.error.clear();
     size_t eq = line.find('=');
-    std::string key, value;
-    if (eq == std::string::npos) {
-      // A switch alone ("unplug", "replug", "silence") means it is on.
-      key = Lower(line);
-      value = "1";
-      if (key != "silence" && key != "nodevice" && key != "inuse" && key != "unplug" && key != "replug") {
-        fail("no '=' in: " + line);
-        continue;
-      }
+    const bool alone = eq == std::string::npos;
+    // The key in its own letter case after a prefix ("cal.DAC@1V").
+    const std::string written = alone ? line : Trim(line.substr(0, eq));
+    r.key = Lower(written);
+    r.value = alone ? "1" : Trim(line.substr(eq + 1));
+    const SimKey* k = FindKey(r.key);
+    if (!k) {
+      r.Fail(alone ? "no '=' in: " + line : "unknown key: " + r.key);
+    } else if (alone && k->kind != kSwitchKey) {
+      r.Fail("no '=' in: " + line);
     } else {
-      key = Lower(Trim(line.substr(0, eq)));
-      value = Trim(line.substr(eq + 1));
+      r.suffix = Trim(written.substr(std::string_view(k->name).size()));
+      k->read(r);
     }
-    auto number = [&](double& out) {
-      if (!ParseValue(value, out)) {
-        fail("not a number: " + line);
-        return false;
-      }
-      return true;
-    };
-    auto component = [&](const std::string& t) {
-      Component c;
-      std::string e;
-      if (!ParseComponent(t, c, e)) {
-        fail(e + ": " + line);
-        return false;
-      }
-      components_[c.text] = c;
-      return true;
-    };
-    // "FT_Write, FT_Read:4, FT_WriteEE@300": driver function names, each with
-    // an optional status and (where `counted`) the calls that work first.
-    auto functions = [&](std::map<std::string, Config::Failure>& out, bool counted) {
-      std::stringstream items(value);
-      std::string item;
-      while (std::getline(items, item, ',')) {
-        item = Trim(item);
-        if (item.empty()) continue;
-        Config::Failure f;
-        size_t at = item.find('@');
-        if (at != std::string::npos) {
-          double after = 0;
-          if (!counted || !ParseValue(Trim(item.substr(at + 1)), after) || after < 0) {
-            fail(counted ? "a count of calls is a number from 0: " + item : "no count here: " + item);
-            return;
-          }
-          f.after = static_cast<int64_t>(after);
-        }
-        const std::string head = item.substr(0, at);
-        size_t colon = head.find(':');
-        std::string name = Trim(head.substr(0, colon));
-        double status = kIoErrorStatus;
-        if (DriverFunctionIndex(name) < 0) {
-          fail("not a driver function: " + name);
-          return;
-        }
-        if (colon != std::string::npos &&
-            (!ParseValue(Trim(head.substr(colon + 1)), status) || status < 1 || status > 255)) {
-          fail("a status is 1 to 255: " + item);
-          return;
-        }
-        f.status = static_cast<uint32_t>(status);
-        out[name] = f;
-      }
-    };
-    double v = 0;
-    if (key == "model") {
-      next.model = value;
-    } else if (key == "maker") {
-      next.maker = value;
-      next.makerSet = true;
-    } else if (key == "product") {
-      next.product = value;
-      next.productSet = true;
-    } else if (key == "component" || key == "probe0") {
-      if (component(value)) next.channels[0] = Trim(value);
-    } else if (key.rfind("channel", 0) == 0) {
-      int ch = std::atoi(key.c_str() + 7);
-      if (ch < 0 || key.size() == 7) {
-        fail("bad channel: " + line);
-        continue;
-      }
-      if (component(value)) next.channels[ch] = Trim(value);
-    } else if (key == "probe") {
-      std::vector<std::pair<int64_t, std::string>> script;
-      if (!ParseScript(value, script)) {
-        fail("bad probe script: " + line);
-        continue;
-      }
-      bool ok = true;
-      for (auto& step : script) ok = component(step.second) && ok;
-      if (ok) next.probeScript = script;
-    } else if (key == "probeperiod") {
-      if (number(v)) next.probePeriod = static_cast<int64_t>(v);
-    } else if (key == "buttons") {
-      next.buttons = ButtonMask(value);
-    } else if (key == "buttonscript") {
-      std::vector<std::pair<int64_t, std::string>> script;
-      if (!ParseScript(value, script)) {
-        fail("bad button script: " + line);
-        continue;
-      }
-      next.buttonScript.clear();
-      for (auto& step : script) next.buttonScript.emplace_back(step.first, ButtonMask(step.second));
-    } else if (key == "buttonperiod") {
-      if (number(v)) next.buttonPeriod = static_cast<int64_t>(v);
-    } else if (key == "noise") {
-      if (number(v)) next.noiseMv = std::max(0.0, v);
-    } else if (key == "rail") {
-      if (number(v)) next.railVolts = v;
-    } else if (key == "badchecksum" || key == "lostbyte" || key == "shortread") {
-      if (!number(v)) continue;
-      int n = static_cast<int>(std::clamp(v, 0.0, 1e6));
-      (key == "badchecksum" ? next.badChecksum : key == "lostbyte" ? next.lostByte : next.shortRead) = n;
-      faultLines[key] = value;
-    } else if (key == "silence") {
-      if (number(v)) next.silence = v != 0;
-    } else if (key == "nodevice") {
-      if (number(v)) next.noDevice = v != 0;
-    } else if (key == "inuse") {
-      if (number(v)) next.inUse = v != 0;
-    } else if (key == "unplug" && value.find('@') != std::string::npos) {
-      // "FT_ReadEE@400": pulled out in the middle of a sequence of calls.
-      std::map<std::string, Config::Failure> at;
-      functions(at, true);
-      if (at.size() == 1) {
-        next.unplugAt = at.begin()->first;
-        next.unplugAfter = at.begin()->second.after;
-      } else if (at.size() > 1) {
-        fail("unplug takes one driver function: " + line);
-      }
-      unplugSeen = true;
-    } else if (key == "unplug") {
-      if (number(v)) next.unplugged = v != 0;
-      next.unplugAt.clear();
-    } else if (key == "replug") {
-      if (number(v) && v != 0) next.unplugged = false;
-      next.unplugAt.clear();
-    } else if (key == "missing") {
-      std::map<std::string, Config::Failure> names;
-      functions(names, false);
-      next.missing.clear();
-      for (auto& n : names) next.missing.insert(n.first);
-    } else if (key == "fail") {
-      next.failing.clear();
-      functions(next.failing, true);
-      failSeen = true;
-    } else if (key == "stale") {
-      if (number(v)) next.staleBytes = static_cast<int>(std::clamp(v, 0.0, 16384.0));
-    } else if (key == "seed") {
-      if (number(v)) {
-        seedSet = true;
-        seed = static_cast<uint32_t>(v);
-      }
-    } else if (key == "eeprom") {
-      std::string e = Lower(value);
-      if (e != "factory" && e != "blank" && e != "nocal") {
-        fail("eeprom is factory, blank or nocal");
-        continue;
-      }
-      next.eeprom = e;
-    } else if (key == "eepromfile") {
-      next.eepromFile = value;
-    } else if (key.rfind("cal.", 0) == 0) {
-      next.cal[Trim(line.substr(4, eq - 4))] = value;  // key in its own letter case
-    } else if (std::string e; BenchKey(key, value, e, false)) {
-      if (!e.empty())
-        fail(e);
-      else
-        benchLines.emplace_back(key, value);
-    } else {
-      fail("unknown key: " + key);
-    }
+    if (!r.error.empty() && firstError.empty())
+      firstError = "line " + std::to_string(lineNumber) + ": " + r.error;
   }
   if (!firstError.empty()) return firstError;  // nothing applied
+  const auto& benchLines = r.benchLines;
 
   // The bench follows its own lines; a re-read file whose bench lines did not
   // change leaves it as it is (a meter fault already used stays used).
@@ -392,27 +474,26 @@ std::string Instrument::Configure(const std::string& text, bool fromFile) {
   if (fromFile) {
     // A counted fault acts once, on the frames (or reads) after its line
     // appeared or changed; rereading an unchanged line does not start it again.
-    const std::pair<const char*, int Config::*> counted[] = {{"badchecksum", &Config::badChecksum},
-                                                             {"lostbyte", &Config::lostByte},
-                                                             {"shortread", &Config::shortRead}};
-    for (auto& [name, field] : counted) {
-      auto now = faultLines.find(name), before = fileFaults_.find(name);
-      if (now != faultLines.end() && before != fileFaults_.end() && now->second == before->second)
+    for (auto& [name, value] : r.faultLines) {
+      auto before = fileFaults_.find(name);
+      if (before != fileFaults_.end() && before->second == value) {
+        int Config::*field = r.faultFields[name];
         next.*field = cfg_.*field;
+      }
     }
-    fileFaults_ = faultLines;
+    fileFaults_ = r.faultLines;
   }
   // Counts of calls start when their line is given (or, in the file, changed);
   // a cable already pulled by an unchanged line stays out.
   const bool unplugAtChanged = next.unplugAt != cfg_.unplugAt || next.unplugAfter != cfg_.unplugAfter;
   const bool countsRestart =
-      fromFile ? next.failing != cfg_.failing || unplugAtChanged : failSeen || unplugSeen;
+      fromFile ? next.failing != cfg_.failing || unplugAtChanged : r.failSeen || r.unplugSeen;
   if (fromFile && !unplugAtChanged && !next.unplugAt.empty()) next.unplugged = cfg_.unplugged;
   if (countsRestart) calls_.clear();
   bool wasUnplugged = cfg_.unplugged;
   std::string eepromBefore = EepromKey();
   cfg_ = std::move(next);
-  if (seedSet) rng_.seed(seed);
+  if (r.seedSet) rng_.seed(r.seed);
   if (cfg_.unplugged && !wasUnplugged) Unplug();
   // Rebuilt only when its own settings change: words the program wrote stay.
   if (EepromKey() != eepromBefore) BuildEeprom();
@@ -536,7 +617,7 @@ void Instrument::BuildEeprom() {
                                                              {"2Kohm", "2000"},
                                                              {"5Kohm", "5000"},
                                                              {"10Kohm", "10000"}};
-    if (IsScannerModel(cfg_.model)) {
+    if (ModelOf().dcGenerator) {
       keys.emplace_back("DCBIAS@10V", std::to_string(kDcBias10));
       keys.emplace_back("DCBIAS@-10V", std::to_string(kDcBiasM10));
     }
@@ -590,17 +671,21 @@ uint32_t Instrument::Open(void** handle) {
   ++openCount_;
   ++counters_["opens"];
   openedUs_ = NowUs();
+  RestartLine();
+  hostLineFreeUs_ = replyLineFreeUs_ = openedUs_;
+  std::uniform_int_distribution<int> junk(0, 255);
+  for (int k = 0; k < cfg_.staleBytes; ++k) queue_.push_back(static_cast<uint8_t>(junk(rng_)));
+  *handle = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5100 + 16 * openCount_));
+  return 0;
+}
+
+void Instrument::RestartLine() {
   baud_ = 9600;
   bits_ = 8;
   stop_ = parity_ = 0;
   assembling_.clear();
   replies_.clear();
   queue_.clear();
-  hostLineFreeUs_ = replyLineFreeUs_ = openedUs_;
-  std::uniform_int_distribution<int> junk(0, 255);
-  for (int k = 0; k < cfg_.staleBytes; ++k) queue_.push_back(static_cast<uint8_t>(junk(rng_)));
-  *handle = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5100 + 16 * openCount_));
-  return 0;
 }
 
 bool Instrument::Valid(void* handle) const {
@@ -716,7 +801,7 @@ double Instrument::Generator(double phase) const {
 
 double Instrument::Output(int which) {
   if (which == 1) {
-    if (!IsScannerModel(cfg_.model)) return 0;
+    if (!ModelOf().dcGenerator) return 0;
     int mode = static_cast<int>(Register(22));
     if (mode <= 1) return 0;  // off (high impedance or 0 V)
     return Line(static_cast<double>(Register(20) & 0xFFFF), kDcBiasM10, -10, kDcBias10, 10);
@@ -728,7 +813,7 @@ double Instrument::Output(int which) {
 
 const Component& Instrument::ComponentAt(int64_t sampleUs) {
   static const Component kOpen;
-  int sig = IsScannerModel(cfg_.model) ? static_cast<int>(Register(16)) : 0;
+  int sig = ModelOf().scanner ? static_cast<int>(Register(16)) : 0;
   std::string text = "open";
   auto it = cfg_.channels.find(sig);
   if (it != cfg_.channels.end()) text = it->second;

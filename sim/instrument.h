@@ -50,9 +50,25 @@ constexpr int DriverFunctionIndex(std::string_view name) {
   return -1;
 }
 
+// The five models, and what of the instrument each one has.
+struct Model {
+  const char* name;
+  bool dcGenerator;  // registers 20 and 22, the DC bias calibration
+  bool scanner;      // register 16 picks the channel under test
+};
+inline constexpr Model kModels[] = {
+    {"YRM-A", false, false}, {"YRM-AP", false, false}, {"YRM-C", true, false},
+    {"YRM-D", true, true},   {"YRM-D2", true, true},
+};
+const Model* FindModel(std::string_view name);  // nullptr for an unknown name
+
+// The name of sim.txt key `index` (a prefix key such as "channel" stands for
+// channel1, channel2...), or nullptr past the last.
+const char* KeyName(size_t index);
+
 struct Config {
-  std::string model = "YRM-A";
-  std::string maker, product;  // identification texts ("" = the model's)
+  std::string model = "YRM-A";  // one of kModels
+  std::string maker, product;   // identification texts ("" = the model's)
   bool makerSet = false, productSet = false;
   std::map<int, std::string> channels;  // scanner Sig channel -> component; 0 = the probe
   std::vector<std::pair<int64_t, std::string>> probeScript;  // ms since open -> component
@@ -144,6 +160,7 @@ class Instrument {
   int64_t SynthesisCpuNs() const { return synthesisNs_; }
 
  private:
+  const Model& ModelOf() const;
   void BuildEeprom();
   void LoadEepromFile();
   void SaveEepromFile() const;
@@ -157,6 +174,8 @@ class Instrument {
   int64_t SamplingUs() const;
   std::pair<int, int> SamplesPerSum() const;  // samples per point, cycles
   void Unplug();
+  // The converter's line as at power-on (9600 baud, 8N1) with nothing in flight.
+  void RestartLine();
   std::string EepromKey() const;  // the settings the EEPROM is built from
   double ByteUs() const { return 10.0 * 1e6 / (baud_ ? baud_ : 1); }
   bool LineMatches() const { return baud_ == 250000 && bits_ == 8 && stop_ == 0 && parity_ == 0; }

@@ -6,7 +6,7 @@
 #include "platform/clock.h"
 #include "platform/gui.h"
 #include "platform/requester.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 #include "shell/panels.h"
 #include "shell/refresh.h"
 #include "shell/ribbon.h"
@@ -47,7 +47,7 @@ void YRM_CaptureGood() {
     return;
   }
   if (usbopen != 1) {
-    YRM_ShowMessage("Info #0054 Instrument not connected, cannot capture signature - no YRM connected");
+    YRM_ShowMessage(kMsgCaptureNotConnected);
     return;
   }
   if (currentrecord < 1 || currentrecord > records.Rows()) return;

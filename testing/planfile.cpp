@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/files.h"
-#include "shell/log.h"
+#include "shell/messages.h"
 
 namespace {
 
@@ -117,7 +117,7 @@ bool YRM_ReadTestPlan(const std::string& file) {
   RecordTable table;
   if (size > kMaxPlanBytes || !pf::FileExists(file) || !pf::ReadFileBytes(file, bytes) ||
       !ParseTestPlanText(bytes, table)) {
-    YRM_ShowMessage("Error #0065 Cannot open .qvt file");
+    YRM_ShowMessage(kMsgCannotOpenPlan);
     return false;
   }
   records = std::move(table);
@@ -127,5 +127,5 @@ bool YRM_ReadTestPlan(const std::string& file) {
 void YRM_WriteTestPlan(const std::string& file) {
   std::string content;
   FormatTestPlanText(records, content);
-  if (!pf::ReplaceFile(file, content)) YRM_ShowMessage("Error #0064 File cannot be created");
+  if (!pf::ReplaceFile(file, content)) YRM_ShowMessage(kMsgFileCannotBeCreated);
 }

@@ -9,8 +9,8 @@
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/requester.h"
-#include "shell/log.h"
 #include "shell/menu.h"
+#include "shell/messages.h"
 #include "shell/panels.h"
 #include "shell/refresh.h"
 #include "shell/ribbon.h"
@@ -83,7 +83,7 @@ void YRM_SaveTestPlanDialog() { SaveTestPlanAs(); }
 
 void YRM_NewTestPlan() {
   if (mode != "Advanced") {
-    YRM_ShowMessage("Info #0063 This function is only available in Advanced mode.");
+    YRM_ShowMessage(kMsgAdvancedModeOnly);
     return;
   }
   records = RecordTable();

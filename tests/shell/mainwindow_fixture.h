@@ -46,12 +46,7 @@ class MainWindow : public WorkFolder {
   void Build(const std::string& model = "YRM-A") {
     activeinstrument = model;
     ASSERT_TRUE(pf::OpenWindow(kMainWindow, 0, 0, 1200, 720, "test", pf::kWindowSizeable));
-    YRM_CreateMainMenu();
-    YRM_AddShortcuts();
-    YRM_CreateControlRibbon();
-    YRM_CreateScopeGadgets();
-    YRM_CreateBadTreePanel();
-    YRM_CreateTestTreePanel();
+    CreateMainWindowContents();
   }
   static Rect RectOf(int g) {
     return {pf::GadgetX(g), pf::GadgetY(g), pf::GadgetWidth(g), pf::GadgetHeight(g)};

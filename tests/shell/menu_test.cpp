@@ -13,8 +13,10 @@ TEST_F(MenuTest, LabelsExactAndNothingTicked) {
       {25, "New"},
       {26, "Open"},
       {27, "Save"},
-      {555, "testplans/demo_A.qvt"},
-      {562, "testplans/demo_H.qvt"},
+      // The recent-plan list gives these their slots' texts right after the
+      // menu is made.
+      {555, "testplans\\demo_A.qvt"},
+      {562, "testplans\\demo_H.qvt"},
       {235, "Connect"},
       {236, "Disconnect"},
       {240, "YRM-A"},
