@@ -6,7 +6,9 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 // ---- text forms ---------------------------------------------------------------
 
@@ -89,21 +91,159 @@ float DecimalValue(std::string_view t) {
 
 // ---- the table ---------------------------------------------------------------
 
+namespace {}  // namespace
+
+size_t RecordTable::VarintSize(uint64_t v) {
+  size_t n = 1;
+  while (v >= 0x80) v >>= 7, ++n;
+  return n;
+}
+
+char* RecordTable::PutVarint(char* at, uint64_t v) {
+  while (v >= 0x80) {
+    *at++ = static_cast<char>(v | 0x80);
+    v >>= 7;
+  }
+  *at++ = static_cast<char>(v);
+  return at;
+}
+
+namespace {
+
+uint64_t GetVarint(const unsigned char*& at) {
+  uint64_t v = 0;
+  for (int shift = 0;; shift += 7) {
+    const unsigned char b = *at++;
+    v |= static_cast<uint64_t>(b & 0x7F) << shift;
+    if (!(b & 0x80)) return v;
+  }
+}
+
+// Where a varint starting at `at` ends, or null when it runs past `end`.
+const unsigned char* VarintEnd(const unsigned char* at, const unsigned char* end) {
+  for (int k = 0; k < 10 && at < end; ++k)
+    if (!(*at++ & 0x80)) return at;
+  return nullptr;
+}
+
+}  // namespace
+
+RecordTable::Pool::~Pool() { std::free(data); }
+
+RecordTable::Pool::Pool(const Pool& o) : size(o.size), capacity(o.size) {
+  if (size) {
+    data = static_cast<char*>(std::malloc(size));
+    if (!data) throw std::bad_alloc();
+    std::memcpy(data, o.data, size);
+  }
+}
+
+RecordTable::Pool& RecordTable::Pool::operator=(const Pool& o) {
+  if (this != &o) *this = Pool(o);
+  return *this;
+}
+
+RecordTable::Pool::Pool(Pool&& o) noexcept : data(o.data), size(o.size), capacity(o.capacity) {
+  o.data = nullptr;
+  o.size = o.capacity = 0;
+}
+
+RecordTable::Pool& RecordTable::Pool::operator=(Pool&& o) noexcept {
+  std::swap(data, o.data);
+  std::swap(size, o.size);
+  std::swap(capacity, o.capacity);
+  return *this;
+}
+
+bool RecordTable::Pool::Reserve(size_t bytes) {
+  std::free(data);
+  size = capacity = 0;
+  // Not touched here: only the pages a read fills become memory in use.
+  data = bytes ? static_cast<char*>(std::malloc(bytes)) : nullptr;
+  if (bytes && !data) return false;
+  capacity = bytes;
+  return true;
+}
+
+void RecordTable::Pool::Trim() {
+  if (size == capacity) return;
+  if (size == 0) {
+    std::free(data);
+    data = nullptr;
+  } else if (char* smaller = static_cast<char*>(std::realloc(data, size))) {
+    data = smaller;
+  }
+  capacity = size;
+}
+
 RecordTable::RecordTable() : RecordTable(1, kPlanFields) {}
 
 RecordTable::RecordTable(int rows, int fields)
-    : rows_(std::max(rows, 1)),
-      fields_(std::max(fields, 1)),
-      text_(static_cast<size_t>(rows_)),
-      ends_(static_cast<size_t>(rows_) * (static_cast<size_t>(fields_) + 1), 0) {}
+    : rows_(std::max(rows, 1)), fields_(std::max(fields, 1)), row_(static_cast<size_t>(rows_), kEmptyRow) {}
+
+RecordTable::Packed RecordTable::Unpack(uint32_t at) const {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(pool_.data) + at;
+  const uint64_t v = GetVarint(p);
+  Packed k;
+  k.used = static_cast<uint32_t>(v >> 2);
+  k.wide = (v & 2) != 0;
+  k.commas = (v & 1) != 0;
+  k.ends = p;
+  k.text = reinterpret_cast<const char*>(p) + static_cast<size_t>(k.used) * (k.wide ? 4 : 2);
+  return k;
+}
+
+uint32_t RecordTable::Used(int row) const {
+  const uint32_t e = row_[row - 1];
+  if (e == kEmptyRow) return 0;
+  if (e & kOwnedRow) return static_cast<uint32_t>(owned_[e & ~kOwnedRow].ends.size());
+  return Unpack(e).used;
+}
 
 std::string RecordTable::Field(int row, int field) const { return std::string(FieldView(row, field)); }
 
 std::string_view RecordTable::FieldView(int row, int field) const {
   if (row < 1 || row > rows_ || field < 1 || field > fields_) return {};
-  size_t base = static_cast<size_t>(row - 1) * (static_cast<size_t>(fields_) + 1);
-  uint32_t from = ends_[base + field - 1], to = ends_[base + field];
-  return std::string_view(text_[row - 1]).substr(from, to - from);
+  const uint32_t e = row_[row - 1];
+  if (e == kEmptyRow) return {};
+  if (e & kOwnedRow) {
+    const Owned& o = owned_[e & ~kOwnedRow];
+    if (static_cast<size_t>(field) > o.ends.size()) return {};
+    const uint32_t from = field == 1 ? 0 : o.ends[field - 2];
+    return std::string_view(o.text).substr(from, o.ends[field - 1] - from);
+  }
+  return Unpack(e).Field(static_cast<uint32_t>(field));
+}
+
+RecordTable::Owned& RecordTable::MakeOwned(int row) {
+  uint32_t& e = row_[row - 1];
+  if (e != kEmptyRow && (e & kOwnedRow)) return owned_[e & ~kOwnedRow];
+  uint32_t slot;
+  if (!freeOwned_.empty()) {
+    slot = freeOwned_.back();
+    freeOwned_.pop_back();
+  } else {
+    slot = static_cast<uint32_t>(owned_.size());
+    owned_.emplace_back();
+  }
+  Owned& o = owned_[slot];
+  if (e != kEmptyRow) {
+    const Packed k = Unpack(e);
+    o.ends.resize(k.used);
+    for (uint32_t f = 1; f <= k.used; ++f) {
+      o.text += k.Field(f);
+      o.ends[f - 1] = static_cast<uint32_t>(o.text.size());
+    }
+  }
+  e = kOwnedRow | slot;
+  return o;
+}
+
+void RecordTable::Release(uint32_t entry) {
+  if (entry == kEmptyRow || !(entry & kOwnedRow)) return;
+  const uint32_t slot = entry & ~kOwnedRow;
+  owned_[slot] = Owned();
+  freeOwned_.push_back(slot);
 }
 
 bool RecordTable::SetField(int row, int field, std::string_view text) {
@@ -112,30 +252,58 @@ bool RecordTable::SetField(int row, int field, std::string_view text) {
     if (field > kPlanFields) return false;
     Widen(kPlanFields);
   }
-  std::string& t = text_[row - 1];
-  size_t base = static_cast<size_t>(row - 1) * (static_cast<size_t>(fields_) + 1);
-  uint32_t* e = &ends_[base];
-  size_t from = e[field - 1], to = e[field];
-  if (t.size() - (to - from) + text.size() > UINT32_MAX) return false;
-  // The text may be a view into this very row.
-  std::string copy;
-  if (text.data() >= t.data() && text.data() < t.data() + t.size()) {
-    copy.assign(text);
-    text = copy;
+  // A copy: the text may be a view into this very table.
+  std::string value(text);
+  for (char& c : value)
+    if (c == '\r' || c == '\n') c = ' ';
+  const std::string_view now = FieldView(row, field);
+  if (now == value) return true;  // unchanged: a row as read stays as it is
+  const uint32_t e = row_[row - 1];
+  const uint32_t f = static_cast<uint32_t>(field);
+
+  // A row as read takes a text no longer than the one it replaces in place.
+  if (e != kEmptyRow && !(e & kOwnedRow)) {
+    const Packed k = Unpack(e);
+    if (f <= k.used && value.size() <= now.size() && (k.commas || value.find(',') == std::string::npos)) {
+      char* text0 = const_cast<char*>(k.text);
+      const uint32_t from = static_cast<uint32_t>(now.data() - k.text),
+                     delta = static_cast<uint32_t>(now.size() - value.size());
+      const uint32_t last = k.End(k.used);
+      std::memcpy(text0 + from, value.data(), value.size());
+      std::memmove(text0 + from + value.size(), text0 + from + now.size(), last - from - now.size());
+      unsigned char* ends = const_cast<unsigned char*>(k.ends);
+      for (uint32_t g = f; g <= k.used; ++g) {
+        const uint32_t end = k.End(g) - delta;
+        if (k.wide)
+          std::memcpy(ends + 4 * (g - 1), &end, 4);
+        else {
+          const uint16_t narrow = static_cast<uint16_t>(end);
+          std::memcpy(ends + 2 * (g - 1), &narrow, 2);
+        }
+      }
+      return true;
+    }
   }
-  t.replace(from, to - from, text);
-  for (size_t k = from; k < from + text.size(); ++k)
-    if (t[k] == '\r' || t[k] == '\n') t[k] = ' ';
-  uint32_t delta = static_cast<uint32_t>(text.size()) - static_cast<uint32_t>(to - from);
-  for (int k = field; k <= fields_; ++k) e[k] += delta;  // wraps as intended when shrinking
+
+  Owned& o = MakeOwned(row);
+  if (f > o.ends.size()) {
+    if (value.empty()) return true;
+    o.ends.resize(f, static_cast<uint32_t>(o.text.size()));
+  }
+  const size_t from = f == 1 ? 0 : o.ends[f - 2], to = o.ends[f - 1];
+  if (o.text.size() - (to - from) + value.size() > UINT32_MAX) return false;
+  o.text.replace(from, to - from, value);
+  const uint32_t delta = static_cast<uint32_t>(value.size()) - static_cast<uint32_t>(to - from);
+  for (size_t g = f - 1; g < o.ends.size(); ++g) o.ends[g] += delta;  // wraps as intended when shrinking
+  // Trailing empty fields take no room.
+  while (!o.ends.empty() && o.ends.back() == (o.ends.size() > 1 ? o.ends[o.ends.size() - 2] : 0))
+    o.ends.pop_back();
   return true;
 }
 
 bool RecordTable::InsertRows(int at, int count) {
   if (at < 1 || at > rows_ + 1 || count < 1 || count > INT_MAX - rows_) return false;
-  size_t stride = static_cast<size_t>(fields_) + 1;
-  text_.insert(text_.begin() + (at - 1), static_cast<size_t>(count), std::string());
-  ends_.insert(ends_.begin() + static_cast<ptrdiff_t>((at - 1) * stride), count * stride, 0u);
+  row_.insert(row_.begin() + (at - 1), static_cast<size_t>(count), kEmptyRow);
   rows_ += count;
   for (int& a : anchors_)
     if (a >= at) a += count;
@@ -144,10 +312,8 @@ bool RecordTable::InsertRows(int at, int count) {
 
 bool RecordTable::DeleteRows(int first, int count) {
   if (first < 1 || count < 1 || first > rows_ || count > rows_ - first + 1 || count >= rows_) return false;
-  size_t stride = static_cast<size_t>(fields_) + 1;
-  text_.erase(text_.begin() + (first - 1), text_.begin() + (first - 1 + count));
-  ends_.erase(ends_.begin() + static_cast<ptrdiff_t>((first - 1) * stride),
-              ends_.begin() + static_cast<ptrdiff_t>((first - 1 + count) * stride));
+  for (int r = first; r < first + count; ++r) Release(row_[r - 1]);
+  row_.erase(row_.begin() + (first - 1), row_.begin() + (first - 1 + count));
   rows_ -= count;
   for (int& a : anchors_) {
     if (a >= first + count)
@@ -167,31 +333,69 @@ int RecordTable::AnchorRow(int handle) const {
   return handle >= 0 && handle < static_cast<int>(anchors_.size()) ? anchors_[handle] : 0;
 }
 
-void RecordTable::Widen(int fields) {
-  if (fields <= fields_) return;
-  size_t oldStride = static_cast<size_t>(fields_) + 1, stride = static_cast<size_t>(fields) + 1;
-  std::vector<uint32_t> ends(static_cast<size_t>(rows_) * stride);
-  for (size_t r = 0; r < static_cast<size_t>(rows_); ++r) {
-    const uint32_t* from = &ends_[r * oldStride];
-    uint32_t* to = &ends[r * stride];
-    std::copy(from, from + oldStride, to);
-    std::fill(to + oldStride, to + stride, from[fields_]);
+void RecordTable::Widen(int fields) { fields_ = std::max(fields_, fields); }
+
+void RecordTable::CutRecord(int row, uint32_t fields) {
+  const uint32_t e = row_[row - 1];
+  if (e == kEmptyRow || (e & kOwnedRow)) return;
+  const Packed k = Unpack(e);
+  if (k.used <= fields) return;
+  uint32_t used = fields;
+  while (used > 0 && k.Field(used).empty()) --used;
+  // Everything moves towards the record's start: the ends first, then the text.
+  const size_t width = k.wide ? 4 : 2, length = k.End(used);
+  const uint64_t head = (static_cast<uint64_t>(used) << 2) | (k.wide ? 2 : 0) | (k.commas ? 1 : 0);
+  char* at = pool_.data + e;
+  char* ends = at + VarintSize(head);
+  std::memmove(ends, k.ends, used * width);
+  std::memmove(ends + used * width, k.text, length);
+  PutVarint(at, head);
+}
+
+bool RecordTable::operator==(const RecordTable& o) const {
+  if (rows_ != o.rows_ || fields_ != o.fields_) return false;
+  for (int r = 1; r <= rows_; ++r) {
+    const int used = static_cast<int>(std::max(Used(r), o.Used(r)));
+    for (int f = 1; f <= used; ++f)
+      if (FieldView(r, f) != o.FieldView(r, f)) return false;
   }
-  ends_ = std::move(ends);
-  fields_ = fields;
+  return true;
 }
 
 bool RecordTable::Valid() const {
-  size_t stride = static_cast<size_t>(fields_) + 1;
-  if (rows_ < 1 || fields_ < 1 || text_.size() != static_cast<size_t>(rows_) ||
-      ends_.size() != static_cast<size_t>(rows_) * stride)
-    return false;
-  for (size_t r = 0; r < static_cast<size_t>(rows_); ++r) {
-    const uint32_t* e = &ends_[r * stride];
-    if (e[0] != 0 || e[fields_] != text_[r].size()) return false;
-    for (int f = 1; f <= fields_; ++f)
-      if (e[f] < e[f - 1]) return false;
-    if (text_[r].find_first_of("\r\n") != std::string::npos) return false;
+  if (rows_ < 1 || fields_ < 1 || row_.size() != static_cast<size_t>(rows_)) return false;
+  const auto clean = [](std::string_view t) { return t.find_first_of("\r\n") == std::string_view::npos; };
+  for (const uint32_t e : row_) {
+    if (e == kEmptyRow) continue;
+    if (e & kOwnedRow) {
+      const uint32_t slot = e & ~kOwnedRow;
+      if (slot >= owned_.size()) return false;
+      const Owned& o = owned_[slot];
+      if (o.ends.size() > static_cast<size_t>(fields_) || !clean(o.text)) return false;
+      if ((o.ends.empty() ? 0 : o.ends.back()) != o.text.size()) return false;
+      for (size_t f = 1; f < o.ends.size(); ++f)
+        if (o.ends[f] < o.ends[f - 1]) return false;
+      continue;
+    }
+    const unsigned char* base = reinterpret_cast<const unsigned char*>(pool_.data);
+    const unsigned char* stop = base + pool_.size;
+    if (e >= pool_.size || !VarintEnd(base + e, stop)) return false;
+    const Packed k = Unpack(e);
+    if (k.used > static_cast<uint32_t>(fields_)) return false;
+    const size_t endBytes = static_cast<size_t>(k.used) * (k.wide ? 4 : 2);
+    if (endBytes > static_cast<size_t>(stop - k.ends)) return false;
+    const size_t length = k.End(k.used);
+    if (length > static_cast<size_t>(stop - reinterpret_cast<const unsigned char*>(k.text))) return false;
+    const std::string_view all(k.text, length);
+    if (!clean(all)) return false;
+    size_t inside = 0;  // "," within fields
+    for (uint32_t f = 1; f <= k.used; ++f) {
+      const uint32_t from = f == 1 ? 0 : k.End(f - 1) + 1;
+      if (k.End(f) < from || (f < k.used && k.End(f) >= length)) return false;
+      const std::string_view field = all.substr(from, k.End(f) - from);
+      inside += static_cast<size_t>(std::count(field.begin(), field.end(), ','));
+    }
+    if (inside > 0 && !k.commas) return false;
   }
   return true;
 }

@@ -9,6 +9,7 @@
 // table (every row keeps the same field count).
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,9 @@ int IntegerValue(std::string_view text);
 float DecimalValue(std::string_view text);
 
 // ---- the table ---------------------------------------------------------------
+// Memory follows content: a row holds its text and the ends of its fields up
+// to its last non-empty one, and a row as read from a file stays in the one
+// block of bytes the read made until it is changed.
 class RecordTable {
  public:
   RecordTable();                      // one row of kPlanFields empty fields
@@ -104,22 +108,87 @@ class RecordTable {
 
   // Checks the internal layout; the fuzz target and tests use it.
   bool Valid() const;
-  // Equal content; anchors are not content.
-  bool operator==(const RecordTable& o) const {
-    return rows_ == o.rows_ && fields_ == o.fields_ && text_ == o.text_ && ends_ == o.ends_;
-  }
+  // Equal content; anchors and the way rows are held are not content.
+  bool operator==(const RecordTable& o) const;
 
  private:
-  // Row r's fields stand one after another in text_[r - 1]; field f spans
-  // ends_[base + f - 1] to ends_[base + f], base = (r - 1) * (fields_ + 1),
-  // and ends_[base] is 0.
+  // One entry per row: kEmptyRow, the position of the row's record in pool_
+  // (a row as a file held it), or kOwnedRow | its index in owned_ (a row
+  // changed since).
+  static constexpr uint32_t kEmptyRow = 0xFFFFFFFFu;
+  static constexpr uint32_t kOwnedRow = 0x80000000u;
+  static constexpr size_t kNarrowText = 0xFFFF;  // the longest text with 16-bit ends
+
+  // A record in pool_: a varint (used << 2 | wide << 1 | commas), the ends of
+  // fields 1..used as uint16 (uint32 when wide), then the text: the fields
+  // joined by one byte, "," as the line held them; field f runs from end f-1
+  // plus one to end f. With `commas` some field holds a "," (a "£" of the
+  // line), to be written as "£" again. Fields after `used` are empty.
+  struct Packed {
+    const unsigned char* ends;
+    const char* text;
+    uint32_t used;
+    bool wide, commas;
+    uint32_t End(uint32_t f) const {  // f in 0..used; 0 for 0
+      if (f == 0) return 0;
+      uint32_t e = 0;
+      if (wide) {
+        std::memcpy(&e, ends + 4 * (f - 1), 4);
+      } else {
+        uint16_t narrow;
+        std::memcpy(&narrow, ends + 2 * (f - 1), 2);
+        e = narrow;
+      }
+      return e;
+    }
+    std::string_view Field(uint32_t f) const {
+      if (f > used) return {};
+      const uint32_t from = f == 1 ? 0 : End(f - 1) + 1;
+      return std::string_view(text + from, End(f) - from);
+    }
+  };
+  // A row changed since the read: its fields back to back, the end of field f
+  // at ends[f - 1]; fields after ends.size() are empty.
+  struct Owned {
+    std::string text;
+    std::vector<uint32_t> ends;
+  };
+  // The bytes of the records a read made, allocated once at their largest
+  // possible size and trimmed to what they took.
+  class Pool {
+   public:
+    Pool() = default;
+    ~Pool();
+    Pool(const Pool& o);
+    Pool& operator=(const Pool& o);
+    Pool(Pool&& o) noexcept;
+    Pool& operator=(Pool&& o) noexcept;
+    bool Reserve(size_t bytes);  // drops what was held; false when no memory
+    void Trim();                 // gives back the unused capacity
+    char* data = nullptr;
+    size_t size = 0, capacity = 0;
+  };
+
+  Packed Unpack(uint32_t at) const;
+  uint32_t Used(int row) const;  // stored fields of a row
+  Owned& MakeOwned(int row);     // the row as an owned one, converted when packed
+  void Release(uint32_t entry);
+
+  // The varint of a record's head, for the plan reader that writes records.
+  static size_t VarintSize(uint64_t v);
+  static char* PutVarint(char* at, uint64_t v);
+  // Cuts a row as read to its first `fields` fields, in place.
+  void CutRecord(int row, uint32_t fields);
+
   int rows_ = 1;
   int fields_ = 1;
-  std::vector<std::string> text_;
-  std::vector<uint32_t> ends_;
-  std::vector<int> anchors_;  // anchored rows by handle, 0 = gone
+  std::vector<uint32_t> row_;
+  Pool pool_;
+  std::vector<Owned> owned_;
+  std::vector<uint32_t> freeOwned_;  // slots of owned_ of deleted rows
+  std::vector<int> anchors_;         // anchored rows by handle, 0 = gone
 
-  friend bool ParseTestPlanText(std::string_view bytes, RecordTable& table);
+  friend class PlanReader;
   friend void FormatTestPlanText(const RecordTable& table, std::string& out);
 };
 
