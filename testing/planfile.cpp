@@ -53,46 +53,54 @@ class FileSource : public Source {
   pf::FileReader& reader_;
 };
 
-// Writes the end of every field of a line of n bytes to `out` as End values
-// and returns the line's comma count. An end is the field's end in the text
-// with each "£" before it (at the sorted positions `pounds`) counted as one
-// byte. `used` and `length` come back as the last non-empty field and the
-// line's bytes up to its end. Eight bytes at a time where the machine keeps
-// the first byte lowest in a word.
-template <typename End, bool kPounds>
-size_t ScanLine(const char* p, size_t n, const uint32_t* pounds, size_t poundCount, char* out, uint32_t& used,
-                size_t& length) {
-  size_t fields = 0, start = 0, k = 0;
-  used = 0;
-  length = 0;
-  auto put = [&](size_t position) {
-    if constexpr (kPounds)
-      while (k < poundCount && pounds[k] < position) ++k;
-    const End e = static_cast<End>(position - k);
-    std::memcpy(out + fields * sizeof(End), &e, sizeof(End));
-    ++fields;
-    if (position > start) {
-      used = static_cast<uint32_t>(fields);
-      length = position;
-    }
-    start = position + 1;
+// Eight bytes at a time where the machine keeps the first byte lowest in a
+// word: 0x80 in each byte of the word at p that is c.
+constexpr bool kWords = std::endian::native == std::endian::little;
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+inline uint64_t BytesThatAre(const char* p, char c) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  const uint64_t x = w ^ (kOnes * static_cast<unsigned char>(c));
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+inline size_t CountOf(uint64_t flags) { return static_cast<size_t>(((flags >> 7) * kOnes) >> 56); }
+
+// Copies n bytes of a line to `out` with every "," written as "\n", and
+// puts a mark for each field that starts `every` fields after the last
+// one: `separators` counts the commas so far, `marks` those marks. `shift`
+// is how far `out` stands before the line's position (one per "£" before).
+template <typename Mark>
+void CopyFields(const char* p, size_t n, char* out, size_t shift, size_t every, size_t& separators,
+                char* marks, size_t& marked, size_t position) {
+  size_t next = (marked + 1) * every;  // the separator the next mark follows
+  auto mark = [&](size_t at) {
+    const Mark m = static_cast<Mark>(position + at - shift + 1);
+    std::memcpy(marks + marked * sizeof(Mark), &m, sizeof(Mark));
+    ++marked;
+    next += every;
   };
   size_t i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  if constexpr (kWords) {
     for (; i + 8 <= n; i += 8) {
+      const uint64_t flags = BytesThatAre(p + i, ',');
       uint64_t w;
       std::memcpy(&w, p + i, 8);
-      const uint64_t x = w ^ (kOnes * ',');
-      for (uint64_t m = ~(((x & kLow7) + kLow7) | x | kLow7); m;
-           m &= m - 1)  // 0x80 in each byte that was ","
-        put(i + (std::countr_zero(m) >> 3));
+      w ^= (flags >> 7) * static_cast<unsigned char>(',' ^ '\n');
+      std::memcpy(out + i, &w, 8);
+      const size_t count = CountOf(flags);
+      if (separators + count < next) {
+        separators += count;
+      } else {
+        for (uint64_t m = flags; m; m &= m - 1)
+          if (++separators == next) mark(i + (std::countr_zero(m) >> 3));
+      }
     }
   }
-  for (; i < n; ++i)
-    if (p[i] == ',') put(i);
-  put(n);
-  return fields - 1;
+  for (; i < n; ++i) {
+    out[i] = p[i] == ',' ? '\n' : p[i];
+    if (p[i] == ',' && ++separators == next) mark(i);
+  }
 }
 
 }  // namespace
@@ -174,8 +182,7 @@ class PlanReader {
   }
 
   // One line's bytes without its line end becomes the next row, its record
-  // written straight into the pool: the head's varint is put last, right
-  // before the ends, in the room its largest size leaves.
+  // written straight into the pool.
   bool Line(const char* p, size_t n) {
     if (lines_ == 0 && n > 0)
       t_.row_.reserve(std::min<size_t>(static_cast<size_t>(size_) / (n + 2) + 16, size_ + 1));
@@ -184,47 +191,49 @@ class PlanReader {
     ++lines_;
     const int row = static_cast<int>(t_.row_.size());
     t_.rows_ = row;
+    // Empty fields at the end take no room; the last field kept is not empty.
+    size_t kept = n;
+    while (kept > 0 && p[kept - 1] == ',') --kept;
     // A "£" stands for ",".
     pounds_.clear();
-    for (const char* hit = p; (hit = Find(hit, p + n, kPoundLead)) + 1 < p + n; ++hit)
+    for (const char* hit = p; (hit = Find(hit, p + kept, kPoundLead)) + 1 < p + kept; ++hit)
       if (hit[1] == kPoundTrail) pounds_.push_back(static_cast<uint32_t>(hit++ - p));
-    const size_t poundCount = pounds_.size();
-    const bool wide = n - poundCount > RecordTable::kNarrowText;
+    const size_t length = kept - pounds_.size();
+    const bool wide = length > RecordTable::kNarrowText;
     const size_t width = wide ? 4 : 2;
-    const size_t head = RecordTable::VarintSize((static_cast<uint64_t>(n + 1) << 2) | 3);
+    // The marks come last: at most one for every kMarkEvery commas.
     RecordTable::Pool& pool = t_.pool_;
-    if (!Fits() || head + (n + 1) * width + n > pool.capacity - pool.size) return false;
-    char* const at = pool.data + pool.size;
-    char* const ends = at + head;
-    uint32_t used;
-    size_t length;
-    const uint32_t* pounds = pounds_.data();
-    const size_t commas =
-        wide ? (poundCount ? ScanLine<uint32_t, true>(p, n, pounds, poundCount, ends, used, length)
-                           : ScanLine<uint32_t, false>(p, n, pounds, 0, ends, used, length))
-             : (poundCount ? ScanLine<uint16_t, true>(p, n, pounds, poundCount, ends, used, length)
-                           : ScanLine<uint16_t, false>(p, n, pounds, 0, ends, used, length));
-    commas_ += commas;
-    longest_ = std::max<uint64_t>(longest_, used);
-    // The text after the ends of the fields kept, each "£" as ",".
-    char* text = ends + used * width;
-    size_t from = 0;
-    bool escaped = false;
-    for (size_t k = 0; k < poundCount && pounds[k] < length; ++k) {
-      std::memcpy(text, p + from, pounds[k] - from);
-      text += pounds[k] - from;
-      *text++ = ',';
-      from = pounds[k] + 2;
-      escaped = true;
+    const size_t most = 1 + 2 * width + length + (kept / RecordTable::kMarkEvery) * width;
+    if (!Fits() || most > pool.capacity - pool.size || pool.size >= RecordTable::kOwnedRow) return false;
+
+    unsigned char* const head = reinterpret_cast<unsigned char*>(pool.data + pool.size);
+    char* const text = pool.data + pool.size + 1 + 2 * width;
+    char* const marks = text + length;
+    size_t separators = 0, marked = 0, from = 0;
+    // The pieces between the "£", each "£" as one ",".
+    for (size_t k = 0; k <= pounds_.size(); ++k) {
+      const size_t to = k < pounds_.size() ? pounds_[k] : kept;
+      if (wide)
+        CopyFields<uint32_t>(p + from, to - from, text + from - k, k, RecordTable::kMarkEvery, separators,
+                             marks, marked, from);
+      else
+        CopyFields<uint16_t>(p + from, to - from, text + from - k, k, RecordTable::kMarkEvery, separators,
+                             marks, marked, from);
+      if (k < pounds_.size()) {
+        text[to - k] = ',';
+        from = to + 2;
+      }
     }
-    std::memcpy(text, p + from, length - from);
-    text += length - from;
-    const uint64_t v = (static_cast<uint64_t>(used) << 2) | (wide ? 2 : 0) | (escaped ? 1 : 0);
-    char* const start = ends - RecordTable::VarintSize(v);
-    RecordTable::PutVarint(start, v);
-    t_.row_.back() = static_cast<uint32_t>(start - pool.data);
-    pool.size = static_cast<size_t>(text - pool.data);
-    return pool.size < RecordTable::kOwnedRow;
+    const uint32_t used = kept ? static_cast<uint32_t>(separators + 1) : 0;
+    commas_ += separators + (n - kept);
+    longest_ = std::max<uint64_t>(longest_, used);
+    head[0] = static_cast<unsigned char>((wide ? RecordTable::kWide : 0) |
+                                         (pounds_.empty() ? 0 : RecordTable::kCommas));
+    RecordTable::PutNumber(head + 1, static_cast<uint32_t>(length), wide);
+    RecordTable::PutNumber(head + 1 + width, used, wide);
+    t_.row_.back() = static_cast<uint32_t>(pool.size);
+    pool.size += 1 + 2 * width + length + marked * width;
+    return true;
   }
 
   // The memory taken so far, and whether it is within the bound.
@@ -269,68 +278,70 @@ void AppendEscaped(std::string& out, std::string_view field) {
 }
 }  // namespace
 
-void FormatTestPlanText(const RecordTable& t, std::string& out) {
-  const size_t fields = static_cast<size_t>(t.fields_);
-  // A row's text, the ends of its fields and the byte that joins them: a
-  // row as read holds its separators; a changed one has its fields back to
-  // back. With `commas` some field holds a "," to be written as "£".
-  struct Line {
-    const char* text = nullptr;
-    const uint32_t* ownedEnds = nullptr;
-    RecordTable::Packed packed{};
-    uint32_t used = 0;
-    bool commas = false;
-    size_t length = 0;
-  };
-  auto lineOf = [&t](int r) {
-    Line l;
-    const uint32_t e = t.row_[r - 1];
-    if (e == RecordTable::kEmptyRow) return l;
-    if (e & RecordTable::kOwnedRow) {
-      const RecordTable::Owned& o = t.owned_[e & ~RecordTable::kOwnedRow];
-      l.text = o.text.data();
-      l.ownedEnds = o.ends.data();
-      l.used = static_cast<uint32_t>(o.ends.size());
-      l.length = o.text.size();
-      l.commas = std::memchr(l.text, ',', l.length) != nullptr;
-    } else {
-      l.packed = t.Unpack(e);
-      l.text = l.packed.text;
-      l.used = l.packed.used;
-      l.length = l.packed.End(l.used);
-      l.commas = l.packed.commas;
-    }
-    return l;
-  };
-  // Every line holds fields - 1 commas and CR LF besides its fields' texts.
-  size_t size = 0;
-  for (int r = 1; r <= t.rows_; ++r) {
-    const Line l = lineOf(r);
-    size_t text = l.length - (l.ownedEnds || l.used == 0 ? 0 : l.used - 1);
-    if (l.commas)
-      text += static_cast<size_t>(std::count(l.text, l.text + l.length, ',')) -
-              (l.ownedEnds || l.used == 0 ? 0 : l.used - 1);
-    size += text + fields - 1 + 2;
-  }
-  out.clear();
-  out.reserve(size);
-  for (int r = 1; r <= t.rows_; ++r) {
-    const Line l = lineOf(r);
-    if (!l.ownedEnds && !l.commas) {
-      out.append(l.text, l.length);  // as it was read
-    } else {
-      for (uint32_t f = 1; f <= l.used; ++f) {
-        const uint32_t from =
-            l.ownedEnds ? (f == 1 ? 0 : l.ownedEnds[f - 2]) : (f == 1 ? 0 : l.packed.End(f - 1) + 1);
-        const uint32_t to = l.ownedEnds ? l.ownedEnds[f - 1] : l.packed.End(f);
-        if (f > 1) out.push_back(',');
-        if (l.commas)
-          AppendEscaped(out, std::string_view(l.text + from, to - from));
-        else
-          out.append(l.text + from, to - from);
+// Appends a row's text as read, fields joined by "\n", as a line: "," between
+// the fields and, with `commas`, "£" for a "," within one.
+void AppendAsRead(std::string& out, std::string_view text, bool commas) {
+  while (!text.empty()) {
+    const size_t comma = commas ? text.find(',') : std::string_view::npos;
+    const size_t piece = std::min(comma, text.size());
+    const size_t at = out.size();
+    out.append(text.data(), piece);
+    char* p = out.data() + at;
+    size_t i = 0;
+    if constexpr (kWords) {
+      for (; i + 8 <= piece; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        w ^= (BytesThatAre(p + i, '\n') >> 7) * static_cast<unsigned char>(',' ^ '\n');
+        std::memcpy(p + i, &w, 8);
       }
     }
-    out.append(fields - std::max<size_t>(l.used, 1), ',');
+    for (; i < piece; ++i)
+      if (p[i] == '\n') p[i] = ',';
+    if (piece == text.size()) break;
+    out += "\xC2\xA3";
+    text.remove_prefix(piece + 1);
+  }
+}
+
+void FormatTestPlanText(const RecordTable& t, std::string& out) {
+  const size_t fields = static_cast<size_t>(t.fields_);
+  // At most: each byte of a text written as two, the commas and CR LF.
+  size_t most = 0;
+  for (int r = 1; r <= t.rows_; ++r) {
+    const uint32_t e = t.row_[r - 1];
+    if (e == RecordTable::kEmptyRow)
+      most += 0;
+    else if (e & RecordTable::kOwnedRow)
+      most += 2 * t.owned_[e & ~RecordTable::kOwnedRow].text.size();
+    else
+      most += 2 * t.Unpack(e).length;
+    most += fields + 1;
+  }
+  out.clear();
+  out.reserve(most);  // only what is written is ever touched
+  for (int r = 1; r <= t.rows_; ++r) {
+    const uint32_t e = t.row_[r - 1];
+    uint32_t used = 0;
+    if (e == RecordTable::kEmptyRow) {
+    } else if (e & RecordTable::kOwnedRow) {
+      const RecordTable::Owned& o = t.owned_[e & ~RecordTable::kOwnedRow];
+      used = static_cast<uint32_t>(o.ends.size());
+      const bool commas = std::memchr(o.text.data(), ',', o.text.size()) != nullptr;
+      for (uint32_t f = 1, from = 0; f <= used; from = o.ends[f - 1], ++f) {
+        if (f > 1) out.push_back(',');
+        const std::string_view field(o.text.data() + from, o.ends[f - 1] - from);
+        if (commas)
+          AppendEscaped(out, field);
+        else
+          out.append(field);
+      }
+    } else {
+      const RecordTable::Packed k = t.Unpack(e);
+      used = k.used;
+      AppendAsRead(out, std::string_view(k.text, k.length), k.commas);
+    }
+    out.append(fields - std::max<size_t>(used, 1), ',');
     out += "\r\n";
   }
 }

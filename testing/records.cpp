@@ -91,41 +91,27 @@ float DecimalValue(std::string_view t) {
 
 // ---- the table ---------------------------------------------------------------
 
-namespace {}  // namespace
-
-size_t RecordTable::VarintSize(uint64_t v) {
-  size_t n = 1;
-  while (v >= 0x80) v >>= 7, ++n;
-  return n;
-}
-
-char* RecordTable::PutVarint(char* at, uint64_t v) {
-  while (v >= 0x80) {
-    *at++ = static_cast<char>(v | 0x80);
-    v >>= 7;
+void RecordTable::PutNumber(unsigned char* at, uint32_t value, bool wide) {
+  if (wide) {
+    std::memcpy(at, &value, 4);
+  } else {
+    const uint16_t narrow = static_cast<uint16_t>(value);
+    std::memcpy(at, &narrow, 2);
   }
-  *at++ = static_cast<char>(v);
-  return at;
 }
 
 namespace {
-
-uint64_t GetVarint(const unsigned char*& at) {
-  uint64_t v = 0;
-  for (int shift = 0;; shift += 7) {
-    const unsigned char b = *at++;
-    v |= static_cast<uint64_t>(b & 0x7F) << shift;
-    if (!(b & 0x80)) return v;
+uint32_t GetNumber(const unsigned char* at, bool wide) {
+  uint32_t value = 0;
+  if (wide) {
+    std::memcpy(&value, at, 4);
+  } else {
+    uint16_t narrow;
+    std::memcpy(&narrow, at, 2);
+    value = narrow;
   }
+  return value;
 }
-
-// Where a varint starting at `at` ends, or null when it runs past `end`.
-const unsigned char* VarintEnd(const unsigned char* at, const unsigned char* end) {
-  for (int k = 0; k < 10 && at < end; ++k)
-    if (!(*at++ & 0x80)) return at;
-  return nullptr;
-}
-
 }  // namespace
 
 RecordTable::Pool::~Pool() { std::free(data); }
@@ -183,13 +169,14 @@ RecordTable::RecordTable(int rows, int fields)
 
 RecordTable::Packed RecordTable::Unpack(uint32_t at) const {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(pool_.data) + at;
-  const uint64_t v = GetVarint(p);
   Packed k;
-  k.used = static_cast<uint32_t>(v >> 2);
-  k.wide = (v & 2) != 0;
-  k.commas = (v & 1) != 0;
-  k.ends = p;
-  k.text = reinterpret_cast<const char*>(p) + static_cast<size_t>(k.used) * (k.wide ? 4 : 2);
+  k.wide = (p[0] & kWide) != 0;
+  k.commas = (p[0] & kCommas) != 0;
+  const size_t width = k.wide ? 4 : 2;
+  k.length = GetNumber(p + 1, k.wide);
+  k.used = GetNumber(p + 1 + width, k.wide);
+  k.text = reinterpret_cast<const char*>(p + 1 + 2 * width);
+  k.marks = reinterpret_cast<const unsigned char*>(k.text) + k.length;
   return k;
 }
 
@@ -230,9 +217,15 @@ RecordTable::Owned& RecordTable::MakeOwned(int row) {
   if (e != kEmptyRow) {
     const Packed k = Unpack(e);
     o.ends.resize(k.used);
+    o.text.reserve(k.length);
+    const char* from = k.text;
+    const char* const end = k.text + k.length;
     for (uint32_t f = 1; f <= k.used; ++f) {
-      o.text += k.Field(f);
+      const void* sep = std::memchr(from, '\n', static_cast<size_t>(end - from));
+      const char* to = sep ? static_cast<const char*>(sep) : end;
+      o.text.append(from, to);
       o.ends[f - 1] = static_cast<uint32_t>(o.text.size());
+      from = to + (to < end);
     }
   }
   e = kOwnedRow | slot;
@@ -264,23 +257,21 @@ bool RecordTable::SetField(int row, int field, std::string_view text) {
   // A row as read takes a text no longer than the one it replaces in place.
   if (e != kEmptyRow && !(e & kOwnedRow)) {
     const Packed k = Unpack(e);
-    if (f <= k.used && value.size() <= now.size() && (k.commas || value.find(',') == std::string::npos)) {
-      char* text0 = const_cast<char*>(k.text);
-      const uint32_t from = static_cast<uint32_t>(now.data() - k.text),
-                     delta = static_cast<uint32_t>(now.size() - value.size());
-      const uint32_t last = k.End(k.used);
-      std::memcpy(text0 + from, value.data(), value.size());
-      std::memmove(text0 + from + value.size(), text0 + from + now.size(), last - from - now.size());
-      unsigned char* ends = const_cast<unsigned char*>(k.ends);
-      for (uint32_t g = f; g <= k.used; ++g) {
-        const uint32_t end = k.End(g) - delta;
-        if (k.wide)
-          std::memcpy(ends + 4 * (g - 1), &end, 4);
-        else {
-          const uint16_t narrow = static_cast<uint16_t>(end);
-          std::memcpy(ends + 2 * (g - 1), &narrow, 2);
-        }
-      }
+    if (f <= k.used && value.size() <= now.size()) {
+      unsigned char* head = reinterpret_cast<unsigned char*>(pool_.data) + e;
+      if (value.find(',') != std::string::npos) *head |= kCommas;
+      char* text = const_cast<char*>(k.text);
+      const size_t from = static_cast<size_t>(now.data() - k.text), delta = now.size() - value.size();
+      const size_t width = k.wide ? 4 : 2;
+      // The text closes up; the marks after it follow, those past the field less delta.
+      std::memcpy(text + from, value.data(), value.size());
+      std::memmove(text + from + value.size(), text + from + now.size(), k.length - from - now.size());
+      unsigned char* marks = const_cast<unsigned char*>(k.marks) - delta;
+      std::memmove(marks, k.marks, k.Marks() * width);
+      for (uint32_t j = (f - 1) / kMarkEvery + 1; j <= k.Marks(); ++j)
+        PutNumber(marks + width * (j - 1),
+                  GetNumber(marks + width * (j - 1), k.wide) - static_cast<uint32_t>(delta), k.wide);
+      PutNumber(head + 1, static_cast<uint32_t>(k.length - delta), k.wide);
       return true;
     }
   }
@@ -342,14 +333,15 @@ void RecordTable::CutRecord(int row, uint32_t fields) {
   if (k.used <= fields) return;
   uint32_t used = fields;
   while (used > 0 && k.Field(used).empty()) --used;
-  // Everything moves towards the record's start: the ends first, then the text.
-  const size_t width = k.wide ? 4 : 2, length = k.End(used);
-  const uint64_t head = (static_cast<uint64_t>(used) << 2) | (k.wide ? 2 : 0) | (k.commas ? 1 : 0);
-  char* at = pool_.data + e;
-  char* ends = at + VarintSize(head);
-  std::memmove(ends, k.ends, used * width);
-  std::memmove(ends + used * width, k.text, length);
-  PutVarint(at, head);
+  const std::string_view last = k.Field(used);
+  const uint32_t length = used ? static_cast<uint32_t>(last.data() + last.size() - k.text) : 0;
+  const uint32_t marks = used ? (used - 1) / kMarkEvery : 0;
+  // The text is cut where field `used` ends, and the marks kept follow it.
+  const size_t width = k.wide ? 4 : 2;
+  unsigned char* head = reinterpret_cast<unsigned char*>(pool_.data) + e;
+  std::memmove(const_cast<char*>(k.text) + length, k.marks, marks * width);
+  PutNumber(head + 1, length, k.wide);
+  PutNumber(head + 1 + width, used, k.wide);
 }
 
 bool RecordTable::operator==(const RecordTable& o) const {
@@ -379,23 +371,25 @@ bool RecordTable::Valid() const {
     }
     const unsigned char* base = reinterpret_cast<const unsigned char*>(pool_.data);
     const unsigned char* stop = base + pool_.size;
-    if (e >= pool_.size || !VarintEnd(base + e, stop)) return false;
+    if (e >= pool_.size) return false;
+    const size_t width = (base[e] & kWide) ? 4 : 2;
+    if (static_cast<size_t>(stop - (base + e)) < 1 + 2 * width) return false;
     const Packed k = Unpack(e);
-    if (k.used > static_cast<uint32_t>(fields_)) return false;
-    const size_t endBytes = static_cast<size_t>(k.used) * (k.wide ? 4 : 2);
-    if (endBytes > static_cast<size_t>(stop - k.ends)) return false;
-    const size_t length = k.End(k.used);
-    if (length > static_cast<size_t>(stop - reinterpret_cast<const unsigned char*>(k.text))) return false;
-    const std::string_view all(k.text, length);
-    if (!clean(all)) return false;
-    size_t inside = 0;  // "," within fields
-    for (uint32_t f = 1; f <= k.used; ++f) {
-      const uint32_t from = f == 1 ? 0 : k.End(f - 1) + 1;
-      if (k.End(f) < from || (f < k.used && k.End(f) >= length)) return false;
-      const std::string_view field = all.substr(from, k.End(f) - from);
-      inside += static_cast<size_t>(std::count(field.begin(), field.end(), ','));
+    if (k.used > static_cast<uint32_t>(fields_) || (!k.wide && k.length > kNarrowText)) return false;
+    if (k.length > static_cast<size_t>(stop - reinterpret_cast<const unsigned char*>(k.text))) return false;
+    if (static_cast<size_t>(stop - k.marks) < k.Marks() * width) return false;
+    const std::string_view all(k.text, k.length);
+    // "\n" stands between fields and nowhere else; every mark is where its
+    // field starts; "," only with the commas flag.
+    if (all.find('\r') != std::string_view::npos || (!k.commas && all.find(',') != std::string_view::npos))
+      return false;
+    if (static_cast<size_t>(std::count(all.begin(), all.end(), '\n')) != (k.used ? k.used - 1 : 0))
+      return false;
+    if (k.used == 0 && k.length != 0) return false;
+    for (uint32_t j = 1, field = 1, at = 0; j <= k.Marks(); ++j) {
+      for (; field < j * kMarkEvery + 1; ++field) at = static_cast<uint32_t>(all.find('\n', at)) + 1;
+      if (k.Mark(j) != at) return false;
     }
-    if (inside > 0 && !k.commas) return false;
   }
   return true;
 }

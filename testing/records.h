@@ -117,34 +117,45 @@ class RecordTable {
   // changed since).
   static constexpr uint32_t kEmptyRow = 0xFFFFFFFFu;
   static constexpr uint32_t kOwnedRow = 0x80000000u;
-  static constexpr size_t kNarrowText = 0xFFFF;  // the longest text with 16-bit ends
+  static constexpr size_t kNarrowText = 0xFFFE;  // the longest text with 16-bit marks
+  static constexpr uint32_t kMarkEvery = 16;
 
-  // A record in pool_: a varint (used << 2 | wide << 1 | commas), the ends of
-  // fields 1..used as uint16 (uint32 when wide), then the text: the fields
-  // joined by one byte, "," as the line held them; field f runs from end f-1
-  // plus one to end f. With `commas` some field holds a "," (a "£" of the
-  // line), to be written as "£" again. Fields after `used` are empty.
+  // A record in pool_: a flags byte (kWide, kCommas), the text's length and
+  // the count of fields kept, the text, then a mark for every kMarkEvery
+  // fields. The text holds fields 1..used joined by "\n", a byte no field
+  // holds; mark j tells where field j * kMarkEvery + 1 starts, and a field is
+  // found from the mark before it. Length, count and marks are uint16, uint32
+  // when wide. With kCommas some field holds a "," (a "£" of its line).
+  // Fields after `used` are empty.
+  static constexpr unsigned char kWide = 2, kCommas = 1;
   struct Packed {
-    const unsigned char* ends;
+    const unsigned char* marks;
     const char* text;
-    uint32_t used;
+    uint32_t used, length;
     bool wide, commas;
-    uint32_t End(uint32_t f) const {  // f in 0..used; 0 for 0
-      if (f == 0) return 0;
-      uint32_t e = 0;
+    uint32_t Marks() const { return used ? (used - 1) / kMarkEvery : 0; }
+    uint32_t Mark(uint32_t j) const {  // j in 1..Marks()
+      uint32_t m = 0;
       if (wide) {
-        std::memcpy(&e, ends + 4 * (f - 1), 4);
+        std::memcpy(&m, marks + 4 * (j - 1), 4);
       } else {
         uint16_t narrow;
-        std::memcpy(&narrow, ends + 2 * (f - 1), 2);
-        e = narrow;
+        std::memcpy(&narrow, marks + 2 * (j - 1), 2);
+        m = narrow;
       }
-      return e;
+      return m;
     }
     std::string_view Field(uint32_t f) const {
-      if (f > used) return {};
-      const uint32_t from = f == 1 ? 0 : End(f - 1) + 1;
-      return std::string_view(text + from, End(f) - from);
+      if (f == 0 || f > used) return {};
+      const uint32_t j = (f - 1) / kMarkEvery;
+      const char* from = text + (j ? Mark(j) : 0);
+      const char* const end = text + length;
+      for (uint32_t g = j * kMarkEvery + 1; g < f; ++g) {
+        from = static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(end - from)));
+        if (!from++) return {};
+      }
+      const void* to = std::memchr(from, '\n', static_cast<size_t>(end - from));
+      return std::string_view(from, static_cast<size_t>((to ? static_cast<const char*>(to) : end) - from));
     }
   };
   // A row changed since the read: its fields back to back, the end of field f
@@ -174,9 +185,8 @@ class RecordTable {
   Owned& MakeOwned(int row);     // the row as an owned one, converted when packed
   void Release(uint32_t entry);
 
-  // The varint of a record's head, for the plan reader that writes records.
-  static size_t VarintSize(uint64_t v);
-  static char* PutVarint(char* at, uint64_t v);
+  // A record's length and field count, for the plan reader that writes them.
+  static void PutNumber(unsigned char* at, uint32_t value, bool wide);
   // Cuts a row as read to its first `fields` fields, in place.
   void CutRecord(int row, uint32_t fields);
 
