@@ -156,15 +156,11 @@ class PlanReader {
       if (lf < p) lf = Find(p, end, '\n');
       if (cr < p) cr = Find(p, end, '\r');
       const char* q = std::min(lf, cr);
-      if (q == end) {
-        line_.append(p, end);
-        return Fits();
-      }
+      if (q == end) return Keep(p, end);
       if (line_.empty()) {
         if (!Line(p, static_cast<size_t>(q - p))) return false;
       } else {
-        line_.append(p, q);
-        if (!Fits() || !Line(line_.data(), line_.size())) return false;
+        if (!Keep(p, q) || !Line(line_.data(), line_.size())) return false;
         line_.clear();
       }
       if (*q == '\r' && q + 1 == end)
@@ -185,8 +181,8 @@ class PlanReader {
   // written straight into the pool.
   bool Line(const char* p, size_t n) {
     if (lines_ == 0 && n > 0)
-      t_.row_.reserve(std::min<size_t>(static_cast<size_t>(size_) / (n + 2) + 16, size_ + 1));
-    if (t_.row_.size() >= RecordTable::kOwnedRow) return false;
+      Grow(t_.row_, std::min<size_t>(static_cast<size_t>(size_) / (n + 2) + 16, size_ + 1));
+    if (t_.row_.size() >= RecordTable::kOwnedRow || !Grow(t_.row_, t_.row_.size() + 1)) return false;
     t_.row_.push_back(RecordTable::kEmptyRow);
     ++lines_;
     const int row = static_cast<int>(t_.row_.size());
@@ -204,7 +200,8 @@ class PlanReader {
     // The marks come last: at most one for every kMarkEvery commas.
     RecordTable::Pool& pool = t_.pool_;
     const size_t most = 1 + 2 * width + length + (kept / RecordTable::kMarkEvery) * width;
-    if (!Fits() || most > pool.capacity - pool.size || pool.size >= RecordTable::kOwnedRow) return false;
+    if (Taken() + most > budget_ || most > pool.capacity - pool.size || pool.size >= RecordTable::kOwnedRow)
+      return false;
 
     unsigned char* const head = reinterpret_cast<unsigned char*>(pool.data + pool.size);
     char* const text = pool.data + pool.size + 1 + 2 * width;
@@ -236,11 +233,30 @@ class PlanReader {
     return true;
   }
 
-  // The memory taken so far, and whether it is within the bound.
+  // Keeps the start of a line that goes on in the next piece.
+  bool Keep(const char* from, const char* to) {
+    if (!Grow(line_, line_.size() + static_cast<size_t>(to - from))) return false;
+    line_.append(from, to);
+    return true;
+  }
+
+  // Makes room for `size` elements, growing within the bound: while a
+  // container grows, its old and new room are both taken.
+  template <typename Container>
+  bool Grow(Container& c, size_t size) {
+    if (size <= c.capacity()) return true;
+    const size_t each = sizeof(typename Container::value_type), taken = Taken();
+    const size_t room = taken < budget_ ? (budget_ - taken) / each : 0;
+    const size_t want = std::min(std::max(size, 2 * c.capacity()), room);
+    if (want < size) return false;
+    c.reserve(want);
+    return true;
+  }
+
+  // The memory taken so far.
   size_t Taken() const {
     return (t_.row_.capacity() + pounds_.capacity()) * sizeof(uint32_t) + t_.pool_.size + line_.capacity();
   }
-  bool Fits() const { return Taken() <= budget_; }
 
   Source& source_;
   long long size_;
