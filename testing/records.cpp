@@ -2,6 +2,7 @@
 #include "testing/records.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <climits>
@@ -166,6 +167,54 @@ RecordTable::RecordTable() : RecordTable(1, kPlanFields) {}
 
 RecordTable::RecordTable(int rows, int fields)
     : rows_(std::max(rows, 1)), fields_(std::max(fields, 1)), row_(static_cast<size_t>(rows_), kEmptyRow) {}
+
+namespace {
+// Eight bytes at a time where the machine keeps the first byte lowest in a
+// word: 0x80 in each byte of the word at p that is "\n".
+constexpr bool kWords = std::endian::native == std::endian::little;
+uint64_t Separators(const char* p) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  const uint64_t x = w ^ (kOnes * '\n');
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+}  // namespace
+
+std::string_view RecordTable::Packed::Field(uint32_t f) const {
+  if (f == 0 || f > used) return {};
+  const uint32_t j = (f - 1) / kMarkEvery;
+  const char* from = text + (j ? Mark(j) : 0);
+  const char* const end = text + length;
+  // Past the separators between the mark and the field, then to the next.
+  for (uint32_t skip = f - 1 - j * kMarkEvery; skip > 0;) {
+    if (kWords && end - from >= 8) {
+      const uint64_t flags = Separators(from);
+      const uint32_t count = static_cast<uint32_t>((((flags >> 7) * 0x0101010101010101ull) >> 56));
+      if (count < skip) {
+        skip -= count;
+        from += 8;
+        continue;
+      }
+      uint64_t m = flags;
+      for (; --skip > 0; m &= m - 1) {
+      }
+      from += (std::countr_zero(m) >> 3) + 1;
+    } else {
+      while (from < end && *from != '\n') ++from;
+      ++from;
+      --skip;
+    }
+  }
+  const char* to = from;
+  if constexpr (kWords) {
+    for (; end - to >= 8; to += 8)
+      if (const uint64_t flags = Separators(to))
+        return std::string_view(from, to + (std::countr_zero(flags) >> 3) - from);
+  }
+  while (to < end && *to != '\n') ++to;
+  return std::string_view(from, static_cast<size_t>(to - from));
+}
 
 RecordTable::Packed RecordTable::Unpack(uint32_t at) const {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(pool_.data) + at;

@@ -118,7 +118,7 @@ class RecordTable {
   static constexpr uint32_t kEmptyRow = 0xFFFFFFFFu;
   static constexpr uint32_t kOwnedRow = 0x80000000u;
   static constexpr size_t kNarrowText = 0xFFFE;  // the longest text with 16-bit marks
-  static constexpr uint32_t kMarkEvery = 16;
+  static constexpr uint32_t kMarkEvery = 8;
 
   // A record in pool_: a flags byte (kWide, kCommas), the text's length and
   // the count of fields kept, the text, then a mark for every kMarkEvery
@@ -145,18 +145,7 @@ class RecordTable {
       }
       return m;
     }
-    std::string_view Field(uint32_t f) const {
-      if (f == 0 || f > used) return {};
-      const uint32_t j = (f - 1) / kMarkEvery;
-      const char* from = text + (j ? Mark(j) : 0);
-      const char* const end = text + length;
-      for (uint32_t g = j * kMarkEvery + 1; g < f; ++g) {
-        from = static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(end - from)));
-        if (!from++) return {};
-      }
-      const void* to = std::memchr(from, '\n', static_cast<size_t>(end - from));
-      return std::string_view(from, static_cast<size_t>((to ? static_cast<const char*>(to) : end) - from));
-    }
+    std::string_view Field(uint32_t f) const;
   };
   // A row changed since the read: its fields back to back, the end of field f
   // at ends[f - 1]; fields after ends.size() are empty.
