@@ -208,7 +208,7 @@ bool FileReader::Open(const std::string& path, int64_t limit) {
   }
   fd_ = fd;
   limit_ = limit;
-  passBytes_ = 0;
+  done_ = 0;
   failed_ = false;
   return true;
 }
@@ -217,19 +217,12 @@ std::string_view FileReader::Next() {
   if (fd_ < 0 || failed_) return {};
   buffer_.resize(kPieceBytes);
   const int64_t k = readUpTo(fd_, buffer_.data(), buffer_.size());
-  if (k < 0 || passBytes_ + k > limit_) {
+  if (k < 0 || done_ + k > limit_) {
     failed_ = true;
     return {};
   }
-  passBytes_ += k;
+  done_ += k;
   return std::string_view(buffer_.data(), size_t(k));
-}
-
-bool FileReader::Rewind() {
-  if (fd_ < 0 || ::lseek(fd_, 0, SEEK_SET) != 0) return false;
-  passBytes_ = 0;
-  failed_ = false;
-  return true;
 }
 
 void FileReader::Close() {

@@ -39,8 +39,8 @@ inline bool ReadRegularFile(const std::string& path, std::string& out, int64_t l
 // when it is missing or refused.
 bool ReadFileStart(const std::string& path, std::string& out, int64_t limit);
 
-// The same reader for a file read in pieces, in one or more passes from its
-// start, without holding it whole (test plans).
+// The same reader for a file read in pieces, without holding it whole (test
+// plans).
 class FileReader {
  public:
   static constexpr size_t kPieceBytes = size_t(256) << 10;
@@ -52,11 +52,10 @@ class FileReader {
   // False when the file is missing, refused, or larger than `limit` bytes.
   bool Open(const std::string& path, int64_t limit = kDefaultReadLimit);
   // The next piece, at most kPieceBytes; empty at the end of the file. A read
-  // error, or more than `limit` bytes in one pass, ends the pass with Failed().
+  // error, or more than `limit` bytes in all (the file grew), ends the read
+  // with Failed().
   std::string_view Next();
   bool Failed() const { return failed_; }
-  // Back to the start for another pass; false when the file is not open.
-  bool Rewind();
   void Close();
   int64_t Size() const { return size_; }  // when it was opened
 
@@ -64,7 +63,7 @@ class FileReader {
   int fd_ = -1;
   int64_t limit_ = 0;
   int64_t size_ = 0;
-  int64_t passBytes_ = 0;
+  int64_t done_ = 0;
   bool failed_ = false;
   std::string buffer_;
 };

@@ -14,13 +14,12 @@ namespace {
 constexpr char kPoundLead = '\xC2';  // "£" is C2 A3 in UTF-8
 constexpr char kPoundTrail = '\xA3';
 
-// Pieces of a plan's bytes, pass after pass from the start.
+// A plan's bytes, piece after piece.
 class Source {
  public:
   virtual ~Source() = default;
   virtual std::string_view Next() = 0;  // empty at the end
   virtual bool Failed() const = 0;
-  virtual bool Rewind() = 0;
 };
 
 class TextSource : public Source {
@@ -32,10 +31,6 @@ class TextSource : public Source {
     return text_;
   }
   bool Failed() const override { return false; }
-  bool Rewind() override {
-    given_ = false;
-    return true;
-  }
 
  private:
   std::string_view text_;
@@ -47,7 +42,6 @@ class FileSource : public Source {
   explicit FileSource(pf::FileReader& reader) : reader_(reader) {}
   std::string_view Next() override { return reader_.Next(); }
   bool Failed() const override { return reader_.Failed(); }
-  bool Rewind() override { return reader_.Rewind(); }
 
  private:
   pf::FileReader& reader_;
@@ -66,10 +60,11 @@ inline uint64_t BytesThatAre(const char* p, char c) {
 }
 inline size_t CountOf(uint64_t flags) { return static_cast<size_t>(((flags >> 7) * kOnes) >> 56); }
 
-// Copies n bytes of a line to `out` with every "," written as "\n", and
-// puts a mark for each field that starts `every` fields after the last
-// one: `separators` counts the commas so far, `marks` those marks. `shift`
-// is how far `out` stands before the line's position (one per "£" before).
+// Copies n bytes of a line, found at `position` in it, to `out` with every
+// "," written as "\n". `separators` counts the commas of the line so far;
+// after every `every` of them the position in the text where the next field
+// starts goes to `marks` as a Mark, `marked` counting them. `shift` is how
+// far `out` stands before the line's position (one byte per "£" before).
 template <typename Mark>
 void CopyFields(const char* p, size_t n, char* out, size_t shift, size_t every, size_t& separators,
                 char* marks, size_t& marked, size_t position) {
@@ -192,8 +187,11 @@ class PlanReader {
     while (kept > 0 && p[kept - 1] == ',') --kept;
     // A "£" stands for ",".
     pounds_.clear();
-    for (const char* hit = p; (hit = Find(hit, p + kept, kPoundLead)) + 1 < p + kept; ++hit)
-      if (hit[1] == kPoundTrail) pounds_.push_back(static_cast<uint32_t>(hit++ - p));
+    for (const char* hit = p; (hit = Find(hit, p + kept, kPoundLead)) + 1 < p + kept; ++hit) {
+      if (hit[1] != kPoundTrail) continue;
+      if (!Grow(pounds_, pounds_.size() + 1)) return false;
+      pounds_.push_back(static_cast<uint32_t>(hit++ - p));
+    }
     const size_t length = kept - pounds_.size();
     const bool wide = length > RecordTable::kNarrowText;
     const size_t width = wide ? 4 : 2;
@@ -292,7 +290,6 @@ void AppendEscaped(std::string& out, std::string_view field) {
     p = comma + 1;
   }
 }
-}  // namespace
 
 // Appends a row's text as read, fields joined by "\n", as a line: "," between
 // the fields and, with `commas`, "£" for a "," within one.
@@ -319,6 +316,7 @@ void AppendAsRead(std::string& out, std::string_view text, bool commas) {
     text.remove_prefix(piece + 1);
   }
 }
+}  // namespace
 
 void FormatTestPlanText(const RecordTable& t, std::string& out) {
   const size_t fields = static_cast<size_t>(t.fields_);

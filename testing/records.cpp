@@ -197,12 +197,11 @@ std::string_view RecordTable::Packed::Field(uint32_t f) const {
         continue;
       }
       uint64_t m = flags;
-      for (; --skip > 0; m &= m - 1) {
-      }
+      while (--skip > 0) m &= m - 1;  // the separator sought is the lowest left
       from += (std::countr_zero(m) >> 3) + 1;
     } else {
       while (from < end && *from != '\n') ++from;
-      ++from;
+      if (from++ == end) return {};
       --skip;
     }
   }

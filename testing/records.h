@@ -67,9 +67,10 @@ int IntegerValue(std::string_view text);
 float DecimalValue(std::string_view text);
 
 // ---- the table ---------------------------------------------------------------
-// Memory follows content: a row holds its text and the ends of its fields up
-// to its last non-empty one, and a row as read from a file stays in the one
-// block of bytes the read made until it is changed.
+// Memory follows content: a row as read from a file is held as its line's
+// text, up to its last non-empty field, with a mark every few fields, all
+// rows in the one block the read filled; a row changed since holds its own
+// text and the ends of its fields up to its last non-empty one.
 class RecordTable {
  public:
   RecordTable();                      // one row of kPlanFields empty fields
@@ -154,7 +155,8 @@ class RecordTable {
     std::vector<uint32_t> ends;
   };
   // The bytes of the records a read made, allocated once at their largest
-  // possible size and trimmed to what they took.
+  // possible size (pages are taken only as they are written) and trimmed to
+  // what they took.
   class Pool {
    public:
     Pool() = default;
@@ -174,7 +176,8 @@ class RecordTable {
   Owned& MakeOwned(int row);     // the row as an owned one, converted when packed
   void Release(uint32_t entry);
 
-  // A record's length and field count, for the plan reader that writes them.
+  // A number of a record (its length, its field count, a mark), uint32 when
+  // wide, else uint16; the plan reader writes records with it.
   static void PutNumber(unsigned char* at, uint32_t value, bool wide);
   // Cuts a row as read to its first `fields` fields, in place.
   void CutRecord(int row, uint32_t fields);
