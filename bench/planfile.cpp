@@ -82,7 +82,7 @@ struct Stats {
   }
 };
 
-// Peak resident memory of this process so far, in MB.
+// Peak resident memory of this process so far, in MiB.
 double PeakMb() {
   std::ifstream in("/proc/self/status");
   for (std::string line; std::getline(in, line);)
@@ -151,13 +151,15 @@ void CompareFresh(const std::string& self, const std::string& file, const char* 
     saved.ms.push_back(last.saveMs);
   }
   const double mb = pf::FileSize(file) / 1048576.0;
-  std::printf("%s: %.1f MB, %d rows\n", what, mb, last.rows);
+  std::printf("%s: %.1f MB (%.1f MiB), %d rows\n", what, pf::FileSize(file) / 1e6, mb, last.rows);
   read.Print("  YRM_ReadTestPlan, fresh process");
   if (save) saved.Print("  YRM_WriteTestPlan, fresh process");
   cat.Print("  cat file > /dev/null");
-  std::printf("  peak memory after the read %.1f MB (%.1f MB before it), bound 2 x file + 32 MB = %.1f MB\n",
-              last.readMb, last.baseMb, 2 * mb + 32);
-  if (save) std::printf("  peak memory after the save %.1f MB\n", last.saveMb);
+  std::printf(
+      "  peak memory after the read %.1f MiB, %.1f before it: the read took %.1f MiB"
+      " (bound 2 x file + 16 MiB = %.1f)\n",
+      last.readMb, last.baseMb, last.readMb - last.baseMb, 2 * mb + 16);
+  if (save) std::printf("  peak memory after the save %.1f MiB\n", last.saveMb);
   std::printf("  fresh read / cat (medians): %.1f\n",
               read.ms[read.ms.size() / 2] / cat.ms[cat.ms.size() / 2]);
 }
