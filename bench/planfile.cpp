@@ -1,13 +1,19 @@
 // Writes and reads a plan of 10,000 pin records with golden and DUT blocks
-// filled (about 30 MB) and prints the times beside `cat` of the same file.
-//   bench_planfile [folder]   (default: the current folder)
+// filled (about 38 MB) and prints the times beside `cat` of the same file:
+// first a read and a save in fresh processes, with their peak memory, then
+// warm repeats in this one. Plans of short rows follow (fresh reads only).
+//   bench_planfile [folder [keep]]   (default: the current folder)
 #include "testing/planfile.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -55,17 +61,115 @@ void FillPlan() {
   }
 }
 
+// A plan of `bytes` bytes or a little more whose pin rows hold only what a
+// placed pin without signatures holds, as a plan made elsewhere gives them.
+void WriteShortRows(const std::string& file, size_t bytes) {
+  std::string text = "1" + std::string(12, ',') + "testplans/images/board.jpg,2048,1536,0.35,,\r\n";
+  for (int r = 2; text.size() < bytes; ++r) {
+    const std::string u = "U" + std::to_string(r / 16), pin = std::to_string(r % 16 + 1);
+    text += std::to_string(r) + ",,,,,,," + u + "\xC2\xA3 Pin " + pin + ",Untested," + u + "," + pin + ",,," +
+            std::to_string(1000 + r % 300) + "," + std::to_string(800 + r % 200) + ",1.5," +
+            std::to_string(1000 + r % 300) + "," + std::to_string(800 + r % 200) + "\r\n";
+  }
+  pf::WriteFile(file, text);
+}
+
 struct Stats {
   std::vector<double> ms;
   void Print(const char* what) {
     std::sort(ms.begin(), ms.end());
-    std::printf("%-34s best %8.1f ms   median %8.1f ms\n", what, ms.front(), ms[ms.size() / 2]);
+    std::printf("%-40s best %8.1f ms   median %8.1f ms\n", what, ms.front(), ms[ms.size() / 2]);
   }
 };
+
+// Peak resident memory of this process so far, in MiB.
+double PeakMb() {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  return 0;
+}
+
+// In a fresh process: reads the plan once (and, with `save`, writes it once
+// to a second file) and prints the times and the peak memory before and after.
+int FreshChild(const std::string& file, bool save) {
+  const double before = PeakMb();
+  auto t = std::chrono::steady_clock::now();
+  const bool ok = YRM_ReadTestPlan(file);
+  const double readMs = Millis(t);
+  const double readPeak = PeakMb();
+  double saveMs = 0;
+  if (save) {
+    t = std::chrono::steady_clock::now();
+    YRM_WriteTestPlan(file + ".saved");
+    saveMs = Millis(t);
+    pf::DeleteFile(file + ".saved");
+  }
+  std::printf("%d %.3f %.3f %.1f %.1f %.1f %d\n", ok ? 1 : 0, readMs, saveMs, before, readPeak, PeakMb(),
+              records.Rows());
+  return ok ? 0 : 1;
+}
+
+struct Fresh {
+  double readMs = 0, saveMs = 0, baseMb = 0, readMb = 0, saveMb = 0;
+  int rows = 0;
+  bool ok = false;
+};
+
+Fresh RunFresh(const std::string& self, const std::string& file, bool save) {
+  Fresh f;
+  const std::string command = "'" + self + "' --fresh" + (save ? "-save" : "") + " '" + file + "'";
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return f;
+  int ok = 0;
+  if (std::fscanf(p, "%d %lf %lf %lf %lf %lf %d", &ok, &f.readMs, &f.saveMs, &f.baseMb, &f.readMb, &f.saveMb,
+                  &f.rows) == 7)
+    f.ok = ok == 1;
+  pclose(p);
+  return f;
+}
+
+double CatMs(const std::string& file) {
+  const std::string command = "cat '" + file + "' > /dev/null";
+  auto t = std::chrono::steady_clock::now();
+  if (std::system(command.c_str()) != 0) return -1;
+  return Millis(t);
+}
+
+// Fresh-process reads of a file beside `cat` of it, one after the other.
+void CompareFresh(const std::string& self, const std::string& file, const char* what, bool save) {
+  Stats read, saved, cat;
+  Fresh last;
+  for (int n = 0; n < kRepeats; ++n) {
+    cat.ms.push_back(CatMs(file));
+    last = RunFresh(self, file, save);
+    if (!last.ok) {
+      std::printf("%s: the fresh read failed\n", what);
+      return;
+    }
+    read.ms.push_back(last.readMs);
+    saved.ms.push_back(last.saveMs);
+  }
+  const double mb = pf::FileSize(file) / 1048576.0;
+  std::printf("%s: %.1f MB (%.1f MiB), %d rows\n", what, pf::FileSize(file) / 1e6, mb, last.rows);
+  read.Print("  YRM_ReadTestPlan, fresh process");
+  if (save) saved.Print("  YRM_WriteTestPlan, fresh process");
+  cat.Print("  cat file > /dev/null");
+  std::printf(
+      "  peak memory after the read %.1f MiB, %.1f before it: the read took %.1f MiB"
+      " (bound 2 x file + 16 MiB = %.1f)\n",
+      last.readMb, last.baseMb, last.readMb - last.baseMb, 2 * mb + 16);
+  if (save) std::printf("  peak memory after the save %.1f MiB\n", last.saveMb);
+  std::printf("  fresh read / cat (medians): %.1f\n",
+              read.ms[read.ms.size() / 2] / cat.ms[cat.ms.size() / 2]);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && (std::strcmp(argv[1], "--fresh") == 0 || std::strcmp(argv[1], "--fresh-save") == 0))
+    return FreshChild(argv[2], std::strcmp(argv[1], "--fresh-save") == 0);
+  const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
   std::string folder = argc > 1 ? argv[1] : ".";
   std::string file = folder + "/bench_plan.qvt";
 
@@ -74,8 +178,10 @@ int main(int argc, char** argv) {
   std::printf("table of %d rows x %d fields filled in %.0f ms\n", records.Rows(), records.Fields(),
               Millis(t0));
   const RecordTable written = records;
+  YRM_WriteTestPlan(file);
+  CompareFresh(self, file, "full plan", true);
 
-  Stats format, parse, write, read, cat;
+  Stats format, parse, write, read, blocks, cat;
   for (int n = 0; n < kRepeats; ++n) {
     std::string text;
     auto t = std::chrono::steady_clock::now();
@@ -95,23 +201,35 @@ int main(int argc, char** argv) {
     t = std::chrono::steady_clock::now();
     YRM_ReadTestPlan(file);
     read.ms.push_back(Millis(t));
+    // Every signature block of the plan as read, as the scopes take them.
+    t = std::chrono::steady_clock::now();
+    float sum = 0;
+    for (int r = 2; r <= records.Rows(); ++r) {
+      Signature v, c;
+      for (int base : {kGoldenBase, kDutBase}) sum += ReadSignatureBlock(r, base, v, c) ? v[64] : 0;
+    }
+    blocks.ms.push_back(Millis(t));
+    if (sum == 12345.0f) std::printf(" ");
     if (!(records == written) || !(parsed == written)) {
       std::fprintf(stderr, "the plan read back differs from the one written\n");
       return 1;
     }
-
-    std::string command = "cat '" + file + "' > /dev/null";
-    t = std::chrono::steady_clock::now();
-    if (std::system(command.c_str()) != 0) return 1;
-    cat.ms.push_back(Millis(t));
+    cat.ms.push_back(CatMs(file));
   }
+  std::printf("warm, in this process, %d repeats:\n", kRepeats);
+  format.Print("  format in memory");
+  parse.Print("  parse in memory");
+  write.Print("  YRM_WriteTestPlan (with fsync)");
+  read.Print("  YRM_ReadTestPlan");
+  blocks.Print("  both signature blocks of every row");
+  cat.Print("  cat file > /dev/null");
+  if (argc < 3) pf::DeleteFile(file);  // a second argument keeps it
 
-  std::printf("file %s: %.1f MB, %d repeats\n", file.c_str(), pf::FileSize(file) / 1e6, kRepeats);
-  format.Print("format in memory");
-  parse.Print("parse in memory");
-  write.Print("YRM_WriteTestPlan (with fsync)");
-  read.Print("YRM_ReadTestPlan");
-  cat.Print("cat file > /dev/null");
-  pf::DeleteFile(file);
+  for (const size_t mb : {20, 40}) {
+    const std::string shortFile = folder + "/bench_short.qvt";
+    WriteShortRows(shortFile, mb << 20);
+    CompareFresh(self, shortFile, (std::to_string(mb) + " MB of short rows").c_str(), false);
+    pf::DeleteFile(shortFile);
+  }
   return 0;
 }

@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -38,12 +36,69 @@ std::string NativePath(const std::string& path) {
   return p;
 }
 
+namespace {
+// The one way a file is opened for reading: only a regular file, looked at
+// before it is opened (a device is never opened) and again once open (it may
+// have been replaced meanwhile); O_NONBLOCK keeps a FIFO from waiting for a
+// writer. A link to a regular file is followed. -1 when refused.
+int openRegular(const std::string& path, int64_t& size) {
+  const std::string p = NativePath(path);
+  struct stat st {};
+  if (::stat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  size = int64_t(st.st_size);
+  return fd;
+}
+
+// Reads up to n bytes; fewer only at the end of the file. -1 on an error.
+int64_t readUpTo(int fd, char* to, size_t n) {
+  size_t got = 0;
+  while (got < n) {
+    const ssize_t k = ::read(fd, to + got, n - got);
+    if (k < 0 && errno == EINTR) continue;
+    if (k < 0) return -1;
+    if (k == 0) break;
+    got += size_t(k);
+  }
+  return int64_t(got);
+}
+
+// Opens for writing without waiting (a FIFO without a reader fails at once)
+// and keeps the descriptor only for a regular file.
+int openRegularForWriting(const std::string& path, int flags) {
+  const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | flags, 0666);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+bool writeAll(int fd, const char* data, size_t n) {
+  while (n > 0) {
+    const ssize_t k = ::write(fd, data, n);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) return false;
+    data += k;
+    n -= size_t(k);
+  }
+  return true;
+}
+}  // namespace
+
 bool FileExists(const std::string& path) {
-  std::error_code ec;
-  auto st = fs::status(NativePath(path), ec);
-  if (ec || !fs::is_regular_file(st)) return false;
-  std::ifstream in(NativePath(path), std::ios::binary);
-  return in.good();
+  int64_t size = 0;
+  const int fd = openRegular(path, size);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
 }
 
 int64_t FileSize(const std::string& path) {
@@ -99,62 +154,83 @@ std::string ProgramDirectory() {
   return ec ? std::string(".") : p.parent_path().string();
 }
 
-bool ReadFileBytes(const std::string& path, std::string& out) {
+bool ReadFileBytes(const std::string& path, std::string& out, int64_t limit) {
   ++wholeReads;
   out.clear();
-  std::ifstream in(NativePath(path), std::ios::binary);
-  if (!in) return false;
-  std::error_code ec;
-  auto size = fs::file_size(NativePath(path), ec);
-  if (!ec && size > 0) {
-    out.resize(size);
-    in.read(out.data(), static_cast<std::streamsize>(size));
-    out.resize(static_cast<size_t>(in.gcount()));
-    return true;
-  }
-  std::ostringstream s;
-  s << in.rdbuf();
-  out = s.str();
-  return true;
-}
-
-namespace {
-// Opens a regular file without blocking (a FIFO without a writer returns at
-// once) and reads up to `wanted(size)` bytes of it into `out`; false, with
-// `out` empty, when it is no regular file or `wanted` refuses its size (-1).
-template <typename Wanted>
-bool ReadRegular(const std::string& path, std::string& out, Wanted wanted) {
-  out.clear();
-  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int64_t size = 0;
+  const int fd = openRegular(path, size);
   if (fd < 0) return false;
-  struct stat st {};
-  const int64_t n = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? wanted(int64_t(st.st_size)) : -1;
-  if (n >= 0) {
-    out.resize(static_cast<size_t>(n));
-    size_t got = 0;
-    while (got < out.size()) {
-      const ssize_t k = ::read(fd, out.data() + got, out.size() - got);
-      if (k < 0 && errno == EINTR) continue;
-      if (k <= 0) break;
-      got += static_cast<size_t>(k);
+  bool ok = size <= limit;
+  if (ok) {
+    // One byte more than the size tells a file that grew meanwhile; a file
+    // that tells no size (as in /proc) is read on up to the limit.
+    int64_t want = std::min(std::max(size, int64_t(4095)), limit) + 1, got = 0;
+    for (;;) {
+      out.resize(size_t(want));
+      const int64_t k = readUpTo(fd, out.data() + got, size_t(want - got));
+      if (k < 0) {
+        ok = false;
+        break;
+      }
+      got += k;
+      if (got < want || want > limit) break;
+      want = std::min(want * 2, limit + 1);
     }
-    out.resize(got);
+    ok = ok && got <= limit;
+    out.resize(ok ? size_t(got) : 0);
   }
   ::close(fd);
-  return n >= 0;
-}
-}  // namespace
-
-bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit) {
-  // One byte more than the size tells a file that grew meanwhile.
-  if (!ReadRegular(path, out, [limit](int64_t size) { return size <= limit ? size + 1 : -1; })) return false;
-  if (out.size() <= static_cast<size_t>(limit)) return true;
-  out.clear();
-  return false;
+  if (!ok) out.clear();
+  return ok;
 }
 
 bool ReadFileStart(const std::string& path, std::string& out, int64_t limit) {
-  return ReadRegular(path, out, [limit](int64_t size) { return limit >= 0 ? std::min(size, limit) : -1; });
+  out.clear();
+  int64_t size = 0;
+  if (limit < 0) return false;
+  const int fd = openRegular(path, size);
+  if (fd < 0) return false;
+  out.resize(size_t(std::min(size, limit)));
+  const int64_t got = readUpTo(fd, out.data(), out.size());
+  ::close(fd);
+  out.resize(got < 0 ? 0 : size_t(got));
+  return got >= 0;
+}
+
+bool FileReader::Open(const std::string& path, int64_t limit) {
+  Close();
+  const int fd = openRegular(path, size_);
+  if (fd < 0) return false;
+  if (size_ > limit) {
+    ::close(fd);
+    size_ = 0;
+    return false;
+  }
+  fd_ = fd;
+  limit_ = limit;
+  done_ = 0;
+  failed_ = false;
+  return true;
+}
+
+std::string_view FileReader::Next() {
+  if (fd_ < 0 || failed_) return {};
+  buffer_.resize(kPieceBytes);
+  const int64_t k = readUpTo(fd_, buffer_.data(), buffer_.size());
+  if (k < 0 || done_ + k > limit_) {
+    failed_ = true;
+    return {};
+  }
+  done_ += k;
+  return std::string_view(buffer_.data(), size_t(k));
+}
+
+void FileReader::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  size_ = 0;
+  failed_ = false;
+  std::string().swap(buffer_);
 }
 
 void SplitLines(const std::string& text, std::vector<std::string>& lines) {
@@ -181,20 +257,19 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
 
 bool AppendLine(const std::string& path, const std::string& line) {
   if (takeFault(failCreates)) return false;
-  std::ofstream out(NativePath(path), std::ios::binary | std::ios::app);
-  if (!out) return false;
-  out << line << "\r\n";
-  out.flush();
-  return static_cast<bool>(out);
+  const int fd = openRegularForWriting(path, O_APPEND);
+  if (fd < 0) return false;
+  const std::string text = line + "\r\n";
+  const bool ok = writeAll(fd, text.data(), text.size());
+  return ::close(fd) == 0 && ok;
 }
 
 bool WriteFile(const std::string& path, const std::string& content) {
   if (takeFault(failCreates)) return false;
-  std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  out.flush();
-  return static_cast<bool>(out);
+  const int fd = openRegularForWriting(path, O_TRUNC);
+  if (fd < 0) return false;
+  const bool ok = writeAll(fd, content.data(), content.size());
+  return ::close(fd) == 0 && ok;
 }
 
 namespace {

@@ -4,12 +4,13 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pf {
 
 std::string NativePath(const std::string& path);  // "\" -> "/"
-bool FileExists(const std::string& path);         // a readable regular file
+bool FileExists(const std::string& path);         // a regular file the reader takes
 int64_t FileSize(const std::string& path);        // -1 when missing
 int64_t FileModified(const std::string& path);    // ns since epoch, -1
 bool CreateDirectory(const std::string& path);    // true if it exists after
@@ -20,19 +21,59 @@ std::string CurrentDirectory();
 bool SetCurrentDirectory(const std::string& path);
 std::string ProgramDirectory();  // folder of the executable
 
-// Whole-file reads and writes.
-bool ReadFileBytes(const std::string& path, std::string& out);
-// Reads a file that is outside data (a photo a plan names): only a regular
-// file, at most `limit` bytes, so that a FIFO, a device or a huge file can
-// neither block nor fill memory. False, with `out` empty, otherwise.
-bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit);
-// The first `limit` bytes (or fewer) of a regular file; false otherwise.
+// Every read of a file goes through one reader: it takes a regular file only
+// (a FIFO, a device, a folder or a link to one is refused, and opening never
+// waits for a writer) and at most a bounded number of bytes, so that no file
+// can block the program or fill its memory. A refused file reads as one that
+// cannot be opened.
+constexpr int64_t kDefaultReadLimit = int64_t(16) << 20;  // settings, colours, calibration
+
+// The whole file; false, with `out` empty, when it is missing, refused or
+// longer than `limit` bytes.
+bool ReadFileBytes(const std::string& path, std::string& out, int64_t limit = kDefaultReadLimit);
+// The former name of the same read, for photos.
+inline bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit) {
+  return ReadFileBytes(path, out, limit);
+}
+// The first `limit` bytes (or fewer) of a regular file of any size; false
+// when it is missing or refused.
 bool ReadFileStart(const std::string& path, std::string& out, int64_t limit);
+
+// The same reader for a file read in pieces, without holding it whole (test
+// plans).
+class FileReader {
+ public:
+  static constexpr size_t kPieceBytes = size_t(256) << 10;
+  FileReader() = default;
+  ~FileReader() { Close(); }
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // False when the file is missing, refused, or larger than `limit` bytes.
+  bool Open(const std::string& path, int64_t limit = kDefaultReadLimit);
+  // The next piece, at most kPieceBytes; empty at the end of the file. A read
+  // error, or more than `limit` bytes in all (the file grew), ends the read
+  // with Failed().
+  std::string_view Next();
+  bool Failed() const { return failed_; }
+  void Close();
+  int64_t Size() const { return size_; }  // when it was opened
+
+ private:
+  int fd_ = -1;
+  int64_t limit_ = 0;
+  int64_t size_ = 0;
+  int64_t done_ = 0;
+  bool failed_ = false;
+  std::string buffer_;
+};
+
 // Splits text into lines at CR LF, LF or lone CR; a last line without a line
 // end counts; an empty text gives no lines.
 void SplitLines(const std::string& text, std::vector<std::string>& lines);
 bool ReadLines(const std::string& path, std::vector<std::string>& lines);
-// Appends one line with CR LF, creating the file when missing.
+// Appends one line with CR LF, creating the file when missing. Like every
+// write here, it writes only to a regular file and never waits on opening.
 bool AppendLine(const std::string& path, const std::string& line);
 // Writes `content` to a temporary file beside `path`, flushes it and renames
 // it over `path`. On failure `path` is untouched and the temporary removed.

@@ -202,7 +202,7 @@ void RegisterImageDecoders() {}
 
 namespace {
 bool ReadPicture(const std::string& path, std::string& data, Decoded& d) {
-  if (ReadRegularFile(NativePath(path), data, kMaxImageFileBytes)) return true;
+  if (ReadFileBytes(NativePath(path), data, kMaxImageFileBytes)) return true;
   d.error = path + ": cannot be read";
   return false;
 }

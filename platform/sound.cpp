@@ -30,6 +30,8 @@
 namespace pf {
 namespace {
 constexpr ma_uint64 kMaxSeconds = 60;  // longer files are refused, not loaded
+// A minute of 96 kHz stereo in 32-bit samples; a larger file is not read.
+constexpr int64_t kMaxSoundFileBytes = int64_t(48) << 20;
 
 struct Sound {
   std::vector<float> samples;  // interleaved
@@ -155,7 +157,7 @@ bool PlainWav(const std::string& in, std::string& out) {
 bool LoadSound(int snd, const std::string& path) {
   sounds.erase(snd);
   std::string file, data;
-  if (!ReadFileBytes(NativePath(path), file) || !PlainWav(file, data)) return false;
+  if (!ReadFileBytes(NativePath(path), file, kMaxSoundFileBytes) || !PlainWav(file, data)) return false;
   ma_decoder_config cfg = ma_decoder_config_init(ma_format_f32, 0, 0);
   cfg.encodingFormat = ma_encoding_format_wav;
   ma_decoder decoder;

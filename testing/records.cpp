@@ -2,11 +2,14 @@
 #include "testing/records.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 // ---- text forms ---------------------------------------------------------------
 
@@ -89,21 +92,199 @@ float DecimalValue(std::string_view t) {
 
 // ---- the table ---------------------------------------------------------------
 
+void RecordTable::PutNumber(unsigned char* at, uint32_t value, bool wide) {
+  if (wide) {
+    std::memcpy(at, &value, 4);
+  } else {
+    const uint16_t narrow = static_cast<uint16_t>(value);
+    std::memcpy(at, &narrow, 2);
+  }
+}
+
+namespace {
+uint32_t GetNumber(const unsigned char* at, bool wide) {
+  uint32_t value = 0;
+  if (wide) {
+    std::memcpy(&value, at, 4);
+  } else {
+    uint16_t narrow;
+    std::memcpy(&narrow, at, 2);
+    value = narrow;
+  }
+  return value;
+}
+}  // namespace
+
+RecordTable::Pool::~Pool() { std::free(data); }
+
+RecordTable::Pool::Pool(const Pool& o) : size(o.size), capacity(o.size) {
+  if (size) {
+    data = static_cast<char*>(std::malloc(size));
+    if (!data) throw std::bad_alloc();
+    std::memcpy(data, o.data, size);
+  }
+}
+
+RecordTable::Pool& RecordTable::Pool::operator=(const Pool& o) {
+  if (this != &o) *this = Pool(o);
+  return *this;
+}
+
+RecordTable::Pool::Pool(Pool&& o) noexcept : data(o.data), size(o.size), capacity(o.capacity) {
+  o.data = nullptr;
+  o.size = o.capacity = 0;
+}
+
+RecordTable::Pool& RecordTable::Pool::operator=(Pool&& o) noexcept {
+  std::swap(data, o.data);
+  std::swap(size, o.size);
+  std::swap(capacity, o.capacity);
+  return *this;
+}
+
+bool RecordTable::Pool::Reserve(size_t bytes) {
+  std::free(data);
+  size = capacity = 0;
+  // Not touched here: only the pages a read fills become memory in use.
+  data = bytes ? static_cast<char*>(std::malloc(bytes)) : nullptr;
+  if (bytes && !data) return false;
+  capacity = bytes;
+  return true;
+}
+
+void RecordTable::Pool::Trim() {
+  if (size == capacity) return;
+  if (size == 0) {
+    std::free(data);
+    data = nullptr;
+  } else if (char* smaller = static_cast<char*>(std::realloc(data, size))) {
+    data = smaller;
+  }
+  capacity = size;
+}
+
 RecordTable::RecordTable() : RecordTable(1, kPlanFields) {}
 
 RecordTable::RecordTable(int rows, int fields)
-    : rows_(std::max(rows, 1)),
-      fields_(std::max(fields, 1)),
-      text_(static_cast<size_t>(rows_)),
-      ends_(static_cast<size_t>(rows_) * (static_cast<size_t>(fields_) + 1), 0) {}
+    : rows_(std::max(rows, 1)), fields_(std::max(fields, 1)), row_(static_cast<size_t>(rows_), kEmptyRow) {}
+
+namespace {
+// Eight bytes at a time where the machine keeps the first byte lowest in a
+// word: 0x80 in each byte of the word at p that is "\n".
+constexpr bool kWords = std::endian::native == std::endian::little;
+uint64_t Separators(const char* p) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  const uint64_t x = w ^ (kOnes * '\n');
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+}  // namespace
+
+std::string_view RecordTable::Packed::Field(uint32_t f) const {
+  if (f == 0 || f > used) return {};
+  const uint32_t j = (f - 1) / kMarkEvery;
+  const char* from = text + (j ? Mark(j) : 0);
+  const char* const end = text + length;
+  // Past the separators between the mark and the field, then to the next.
+  for (uint32_t skip = f - 1 - j * kMarkEvery; skip > 0;) {
+    if (kWords && end - from >= 8) {
+      const uint64_t flags = Separators(from);
+      const uint32_t count = static_cast<uint32_t>((((flags >> 7) * 0x0101010101010101ull) >> 56));
+      if (count < skip) {
+        skip -= count;
+        from += 8;
+        continue;
+      }
+      uint64_t m = flags;
+      while (--skip > 0) m &= m - 1;  // the separator sought is the lowest left
+      from += (std::countr_zero(m) >> 3) + 1;
+    } else {
+      while (from < end && *from != '\n') ++from;
+      if (from++ == end) return {};
+      --skip;
+    }
+  }
+  const char* to = from;
+  if constexpr (kWords) {
+    for (; end - to >= 8; to += 8)
+      if (const uint64_t flags = Separators(to))
+        return std::string_view(from, to + (std::countr_zero(flags) >> 3) - from);
+  }
+  while (to < end && *to != '\n') ++to;
+  return std::string_view(from, static_cast<size_t>(to - from));
+}
+
+RecordTable::Packed RecordTable::Unpack(uint32_t at) const {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(pool_.data) + at;
+  Packed k;
+  k.wide = (p[0] & kWide) != 0;
+  k.commas = (p[0] & kCommas) != 0;
+  const size_t width = k.wide ? 4 : 2;
+  k.length = GetNumber(p + 1, k.wide);
+  k.used = GetNumber(p + 1 + width, k.wide);
+  k.text = reinterpret_cast<const char*>(p + 1 + 2 * width);
+  k.marks = reinterpret_cast<const unsigned char*>(k.text) + k.length;
+  return k;
+}
+
+uint32_t RecordTable::Used(int row) const {
+  const uint32_t e = row_[row - 1];
+  if (e == kEmptyRow) return 0;
+  if (e & kOwnedRow) return static_cast<uint32_t>(owned_[e & ~kOwnedRow].ends.size());
+  return Unpack(e).used;
+}
 
 std::string RecordTable::Field(int row, int field) const { return std::string(FieldView(row, field)); }
 
 std::string_view RecordTable::FieldView(int row, int field) const {
   if (row < 1 || row > rows_ || field < 1 || field > fields_) return {};
-  size_t base = static_cast<size_t>(row - 1) * (static_cast<size_t>(fields_) + 1);
-  uint32_t from = ends_[base + field - 1], to = ends_[base + field];
-  return std::string_view(text_[row - 1]).substr(from, to - from);
+  const uint32_t e = row_[row - 1];
+  if (e == kEmptyRow) return {};
+  if (e & kOwnedRow) {
+    const Owned& o = owned_[e & ~kOwnedRow];
+    if (static_cast<size_t>(field) > o.ends.size()) return {};
+    const uint32_t from = field == 1 ? 0 : o.ends[field - 2];
+    return std::string_view(o.text).substr(from, o.ends[field - 1] - from);
+  }
+  return Unpack(e).Field(static_cast<uint32_t>(field));
+}
+
+RecordTable::Owned& RecordTable::MakeOwned(int row) {
+  uint32_t& e = row_[row - 1];
+  if (e != kEmptyRow && (e & kOwnedRow)) return owned_[e & ~kOwnedRow];
+  uint32_t slot;
+  if (!freeOwned_.empty()) {
+    slot = freeOwned_.back();
+    freeOwned_.pop_back();
+  } else {
+    slot = static_cast<uint32_t>(owned_.size());
+    owned_.emplace_back();
+  }
+  Owned& o = owned_[slot];
+  if (e != kEmptyRow) {
+    const Packed k = Unpack(e);
+    o.ends.resize(k.used);
+    o.text.reserve(k.length);
+    const char* from = k.text;
+    const char* const end = k.text + k.length;
+    for (uint32_t f = 1; f <= k.used; ++f) {
+      const void* sep = std::memchr(from, '\n', static_cast<size_t>(end - from));
+      const char* to = sep ? static_cast<const char*>(sep) : end;
+      o.text.append(from, to);
+      o.ends[f - 1] = static_cast<uint32_t>(o.text.size());
+      from = to + (to < end);
+    }
+  }
+  e = kOwnedRow | slot;
+  return o;
+}
+
+void RecordTable::Release(uint32_t entry) {
+  if (entry == kEmptyRow || !(entry & kOwnedRow)) return;
+  const uint32_t slot = entry & ~kOwnedRow;
+  owned_[slot] = Owned();
+  freeOwned_.push_back(slot);
 }
 
 bool RecordTable::SetField(int row, int field, std::string_view text) {
@@ -112,30 +293,56 @@ bool RecordTable::SetField(int row, int field, std::string_view text) {
     if (field > kPlanFields) return false;
     Widen(kPlanFields);
   }
-  std::string& t = text_[row - 1];
-  size_t base = static_cast<size_t>(row - 1) * (static_cast<size_t>(fields_) + 1);
-  uint32_t* e = &ends_[base];
-  size_t from = e[field - 1], to = e[field];
-  if (t.size() - (to - from) + text.size() > UINT32_MAX) return false;
-  // The text may be a view into this very row.
-  std::string copy;
-  if (text.data() >= t.data() && text.data() < t.data() + t.size()) {
-    copy.assign(text);
-    text = copy;
+  // A copy: the text may be a view into this very table.
+  std::string value(text);
+  for (char& c : value)
+    if (c == '\r' || c == '\n') c = ' ';
+  const std::string_view now = FieldView(row, field);
+  if (now == value) return true;  // unchanged: a row as read stays as it is
+  const uint32_t e = row_[row - 1];
+  const uint32_t f = static_cast<uint32_t>(field);
+
+  // A row as read takes a text no longer than the one it replaces in place.
+  if (e != kEmptyRow && !(e & kOwnedRow)) {
+    const Packed k = Unpack(e);
+    if (f <= k.used && value.size() <= now.size()) {
+      unsigned char* head = reinterpret_cast<unsigned char*>(pool_.data) + e;
+      if (value.find(',') != std::string::npos) *head |= kCommas;
+      char* text = const_cast<char*>(k.text);
+      const size_t from = static_cast<size_t>(now.data() - k.text), delta = now.size() - value.size();
+      const size_t width = k.wide ? 4 : 2;
+      // The text closes up; the marks after it follow, those past the field less delta.
+      std::memcpy(text + from, value.data(), value.size());
+      std::memmove(text + from + value.size(), text + from + now.size(), k.length - from - now.size());
+      unsigned char* marks = const_cast<unsigned char*>(k.marks) - delta;
+      std::memmove(marks, k.marks, k.Marks() * width);
+      for (uint32_t j = (f - 1) / kMarkEvery + 1; j <= k.Marks(); ++j)
+        PutNumber(marks + width * (j - 1),
+                  GetNumber(marks + width * (j - 1), k.wide) - static_cast<uint32_t>(delta), k.wide);
+      PutNumber(head + 1, static_cast<uint32_t>(k.length - delta), k.wide);
+      return true;
+    }
   }
-  t.replace(from, to - from, text);
-  for (size_t k = from; k < from + text.size(); ++k)
-    if (t[k] == '\r' || t[k] == '\n') t[k] = ' ';
-  uint32_t delta = static_cast<uint32_t>(text.size()) - static_cast<uint32_t>(to - from);
-  for (int k = field; k <= fields_; ++k) e[k] += delta;  // wraps as intended when shrinking
+
+  Owned& o = MakeOwned(row);
+  if (f > o.ends.size()) {
+    if (value.empty()) return true;
+    o.ends.resize(f, static_cast<uint32_t>(o.text.size()));
+  }
+  const size_t from = f == 1 ? 0 : o.ends[f - 2], to = o.ends[f - 1];
+  if (o.text.size() - (to - from) + value.size() > UINT32_MAX) return false;
+  o.text.replace(from, to - from, value);
+  const uint32_t delta = static_cast<uint32_t>(value.size()) - static_cast<uint32_t>(to - from);
+  for (size_t g = f - 1; g < o.ends.size(); ++g) o.ends[g] += delta;  // wraps as intended when shrinking
+  // Trailing empty fields take no room.
+  while (!o.ends.empty() && o.ends.back() == (o.ends.size() > 1 ? o.ends[o.ends.size() - 2] : 0))
+    o.ends.pop_back();
   return true;
 }
 
 bool RecordTable::InsertRows(int at, int count) {
   if (at < 1 || at > rows_ + 1 || count < 1 || count > INT_MAX - rows_) return false;
-  size_t stride = static_cast<size_t>(fields_) + 1;
-  text_.insert(text_.begin() + (at - 1), static_cast<size_t>(count), std::string());
-  ends_.insert(ends_.begin() + static_cast<ptrdiff_t>((at - 1) * stride), count * stride, 0u);
+  row_.insert(row_.begin() + (at - 1), static_cast<size_t>(count), kEmptyRow);
   rows_ += count;
   for (int& a : anchors_)
     if (a >= at) a += count;
@@ -144,10 +351,8 @@ bool RecordTable::InsertRows(int at, int count) {
 
 bool RecordTable::DeleteRows(int first, int count) {
   if (first < 1 || count < 1 || first > rows_ || count > rows_ - first + 1 || count >= rows_) return false;
-  size_t stride = static_cast<size_t>(fields_) + 1;
-  text_.erase(text_.begin() + (first - 1), text_.begin() + (first - 1 + count));
-  ends_.erase(ends_.begin() + static_cast<ptrdiff_t>((first - 1) * stride),
-              ends_.begin() + static_cast<ptrdiff_t>((first - 1 + count) * stride));
+  for (int r = first; r < first + count; ++r) Release(row_[r - 1]);
+  row_.erase(row_.begin() + (first - 1), row_.begin() + (first - 1 + count));
   rows_ -= count;
   for (int& a : anchors_) {
     if (a >= first + count)
@@ -167,31 +372,72 @@ int RecordTable::AnchorRow(int handle) const {
   return handle >= 0 && handle < static_cast<int>(anchors_.size()) ? anchors_[handle] : 0;
 }
 
-void RecordTable::Widen(int fields) {
-  if (fields <= fields_) return;
-  size_t oldStride = static_cast<size_t>(fields_) + 1, stride = static_cast<size_t>(fields) + 1;
-  std::vector<uint32_t> ends(static_cast<size_t>(rows_) * stride);
-  for (size_t r = 0; r < static_cast<size_t>(rows_); ++r) {
-    const uint32_t* from = &ends_[r * oldStride];
-    uint32_t* to = &ends[r * stride];
-    std::copy(from, from + oldStride, to);
-    std::fill(to + oldStride, to + stride, from[fields_]);
+void RecordTable::Widen(int fields) { fields_ = std::max(fields_, fields); }
+
+void RecordTable::CutRecord(int row, uint32_t fields) {
+  const uint32_t e = row_[row - 1];
+  if (e == kEmptyRow || (e & kOwnedRow)) return;
+  const Packed k = Unpack(e);
+  if (k.used <= fields) return;
+  uint32_t used = fields;
+  while (used > 0 && k.Field(used).empty()) --used;
+  const std::string_view last = k.Field(used);
+  const uint32_t length = used ? static_cast<uint32_t>(last.data() + last.size() - k.text) : 0;
+  const uint32_t marks = used ? (used - 1) / kMarkEvery : 0;
+  // The text is cut where field `used` ends, and the marks kept follow it.
+  const size_t width = k.wide ? 4 : 2;
+  unsigned char* head = reinterpret_cast<unsigned char*>(pool_.data) + e;
+  std::memmove(const_cast<char*>(k.text) + length, k.marks, marks * width);
+  PutNumber(head + 1, length, k.wide);
+  PutNumber(head + 1 + width, used, k.wide);
+}
+
+bool RecordTable::operator==(const RecordTable& o) const {
+  if (rows_ != o.rows_ || fields_ != o.fields_) return false;
+  for (int r = 1; r <= rows_; ++r) {
+    const int used = static_cast<int>(std::max(Used(r), o.Used(r)));
+    for (int f = 1; f <= used; ++f)
+      if (FieldView(r, f) != o.FieldView(r, f)) return false;
   }
-  ends_ = std::move(ends);
-  fields_ = fields;
+  return true;
 }
 
 bool RecordTable::Valid() const {
-  size_t stride = static_cast<size_t>(fields_) + 1;
-  if (rows_ < 1 || fields_ < 1 || text_.size() != static_cast<size_t>(rows_) ||
-      ends_.size() != static_cast<size_t>(rows_) * stride)
-    return false;
-  for (size_t r = 0; r < static_cast<size_t>(rows_); ++r) {
-    const uint32_t* e = &ends_[r * stride];
-    if (e[0] != 0 || e[fields_] != text_[r].size()) return false;
-    for (int f = 1; f <= fields_; ++f)
-      if (e[f] < e[f - 1]) return false;
-    if (text_[r].find_first_of("\r\n") != std::string::npos) return false;
+  if (rows_ < 1 || fields_ < 1 || row_.size() != static_cast<size_t>(rows_)) return false;
+  const auto clean = [](std::string_view t) { return t.find_first_of("\r\n") == std::string_view::npos; };
+  for (const uint32_t e : row_) {
+    if (e == kEmptyRow) continue;
+    if (e & kOwnedRow) {
+      const uint32_t slot = e & ~kOwnedRow;
+      if (slot >= owned_.size()) return false;
+      const Owned& o = owned_[slot];
+      if (o.ends.size() > static_cast<size_t>(fields_) || !clean(o.text)) return false;
+      if ((o.ends.empty() ? 0 : o.ends.back()) != o.text.size()) return false;
+      for (size_t f = 1; f < o.ends.size(); ++f)
+        if (o.ends[f] < o.ends[f - 1]) return false;
+      continue;
+    }
+    const unsigned char* base = reinterpret_cast<const unsigned char*>(pool_.data);
+    const unsigned char* stop = base + pool_.size;
+    if (e >= pool_.size) return false;
+    const size_t width = (base[e] & kWide) ? 4 : 2;
+    if (static_cast<size_t>(stop - (base + e)) < 1 + 2 * width) return false;
+    const Packed k = Unpack(e);
+    if (k.used > static_cast<uint32_t>(fields_) || (!k.wide && k.length > kNarrowText)) return false;
+    if (k.length > static_cast<size_t>(stop - reinterpret_cast<const unsigned char*>(k.text))) return false;
+    if (static_cast<size_t>(stop - k.marks) < k.Marks() * width) return false;
+    const std::string_view all(k.text, k.length);
+    // "\n" stands between fields and nowhere else; every mark is where its
+    // field starts; "," only with the commas flag.
+    if (all.find('\r') != std::string_view::npos || (!k.commas && all.find(',') != std::string_view::npos))
+      return false;
+    if (static_cast<size_t>(std::count(all.begin(), all.end(), '\n')) != (k.used ? k.used - 1 : 0))
+      return false;
+    if (k.used == 0 && k.length != 0) return false;
+    for (uint32_t j = 1, field = 1, at = 0; j <= k.Marks(); ++j) {
+      for (; field < j * kMarkEvery + 1; ++field) at = static_cast<uint32_t>(all.find('\n', at)) + 1;
+      if (k.Mark(j) != at) return false;
+    }
   }
   return true;
 }

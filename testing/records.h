@@ -9,6 +9,7 @@
 // table (every row keeps the same field count).
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,10 @@ int IntegerValue(std::string_view text);
 float DecimalValue(std::string_view text);
 
 // ---- the table ---------------------------------------------------------------
+// Memory follows content: a row as read from a file is held as its line's
+// text, up to its last non-empty field, with a mark every few fields, all
+// rows in the one block the read filled; a row changed since holds its own
+// text and the ends of its fields up to its last non-empty one.
 class RecordTable {
  public:
   RecordTable();                      // one row of kPlanFields empty fields
@@ -104,22 +109,88 @@ class RecordTable {
 
   // Checks the internal layout; the fuzz target and tests use it.
   bool Valid() const;
-  // Equal content; anchors are not content.
-  bool operator==(const RecordTable& o) const {
-    return rows_ == o.rows_ && fields_ == o.fields_ && text_ == o.text_ && ends_ == o.ends_;
-  }
+  // Equal content; anchors and the way rows are held are not content.
+  bool operator==(const RecordTable& o) const;
 
  private:
-  // Row r's fields stand one after another in text_[r - 1]; field f spans
-  // ends_[base + f - 1] to ends_[base + f], base = (r - 1) * (fields_ + 1),
-  // and ends_[base] is 0.
+  // One entry per row: kEmptyRow, the position of the row's record in pool_
+  // (a row as a file held it), or kOwnedRow | its index in owned_ (a row
+  // changed since).
+  static constexpr uint32_t kEmptyRow = 0xFFFFFFFFu;
+  static constexpr uint32_t kOwnedRow = 0x80000000u;
+  static constexpr size_t kNarrowText = 0xFFFE;  // the longest text with 16-bit marks
+  static constexpr uint32_t kMarkEvery = 8;
+
+  // A record in pool_: a flags byte (kWide, kCommas), the text's length and
+  // the count of fields kept, the text, then a mark for every kMarkEvery
+  // fields. The text holds fields 1..used joined by "\n", a byte no field
+  // holds; mark j tells where field j * kMarkEvery + 1 starts, and a field is
+  // found from the mark before it. Length, count and marks are uint16, uint32
+  // when wide. With kCommas some field holds a "," (a "£" of its line).
+  // Fields after `used` are empty.
+  static constexpr unsigned char kWide = 2, kCommas = 1;
+  struct Packed {
+    const unsigned char* marks;
+    const char* text;
+    uint32_t used, length;
+    bool wide, commas;
+    uint32_t Marks() const { return used ? (used - 1) / kMarkEvery : 0; }
+    uint32_t Mark(uint32_t j) const {  // j in 1..Marks()
+      uint32_t m = 0;
+      if (wide) {
+        std::memcpy(&m, marks + 4 * (j - 1), 4);
+      } else {
+        uint16_t narrow;
+        std::memcpy(&narrow, marks + 2 * (j - 1), 2);
+        m = narrow;
+      }
+      return m;
+    }
+    std::string_view Field(uint32_t f) const;
+  };
+  // A row changed since the read: its fields back to back, the end of field f
+  // at ends[f - 1]; fields after ends.size() are empty.
+  struct Owned {
+    std::string text;
+    std::vector<uint32_t> ends;
+  };
+  // The bytes of the records a read made, allocated once at their largest
+  // possible size (pages are taken only as they are written) and trimmed to
+  // what they took.
+  class Pool {
+   public:
+    Pool() = default;
+    ~Pool();
+    Pool(const Pool& o);
+    Pool& operator=(const Pool& o);
+    Pool(Pool&& o) noexcept;
+    Pool& operator=(Pool&& o) noexcept;
+    bool Reserve(size_t bytes);  // drops what was held; false when no memory
+    void Trim();                 // gives back the unused capacity
+    char* data = nullptr;
+    size_t size = 0, capacity = 0;
+  };
+
+  Packed Unpack(uint32_t at) const;
+  uint32_t Used(int row) const;  // stored fields of a row
+  Owned& MakeOwned(int row);     // the row as an owned one, converted when packed
+  void Release(uint32_t entry);
+
+  // A number of a record (its length, its field count, a mark), uint32 when
+  // wide, else uint16; the plan reader writes records with it.
+  static void PutNumber(unsigned char* at, uint32_t value, bool wide);
+  // Cuts a row as read to its first `fields` fields, in place.
+  void CutRecord(int row, uint32_t fields);
+
   int rows_ = 1;
   int fields_ = 1;
-  std::vector<std::string> text_;
-  std::vector<uint32_t> ends_;
-  std::vector<int> anchors_;  // anchored rows by handle, 0 = gone
+  std::vector<uint32_t> row_;
+  Pool pool_;
+  std::vector<Owned> owned_;
+  std::vector<uint32_t> freeOwned_;  // slots of owned_ of deleted rows
+  std::vector<int> anchors_;         // anchored rows by handle, 0 = gone
 
-  friend bool ParseTestPlanText(std::string_view bytes, RecordTable& table);
+  friend class PlanReader;
   friend void FormatTestPlanText(const RecordTable& table, std::string& out);
 };
 

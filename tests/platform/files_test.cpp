@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
+#include "forked.h"
 #include "workfolder.h"
 
 using yrmtest::Slurp;
@@ -89,4 +93,104 @@ TEST_F(FilesTest, ReplaceFileClearsLeftoversOfDeadWriters) {
 
 TEST_F(FilesTest, ReplaceFileFailsWhenFolderMissing) {
   EXPECT_FALSE(pf::ReplaceFile("nofolder/plan.qvt", "x"));
+}
+
+namespace {
+// Runs `body` in a child with a time bound, and where no sanitizer reserves
+// address space a memory bound too, so that a read that blocks or never ends
+// fails the test instead of hanging it or filling the machine.
+int Bounded(const std::function<void()>& body) {
+  return yrmtest::RunInChild(
+      [&] {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+        const rlimit mem{rlim_t(1) << 30, rlim_t(1) << 30};
+        setrlimit(RLIMIT_AS, &mem);
+#endif
+        body();
+        _exit(0);
+      },
+      60);
+}
+}  // namespace
+
+// A FIFO without a writer, a link to a device, a folder: none is read, none
+// makes a read or a write wait, and a link to a regular file is followed.
+TEST_F(FilesTest, OnlyRegularFilesAreReadOrWritten) {
+  ASSERT_EQ(mkfifo("pipe.txt", 0600), 0);
+  ASSERT_EQ(symlink("/dev/zero", "zero.txt"), 0);
+  std::filesystem::create_directory("folder.txt");
+  Spit("plain.txt", "a\r\nb");
+  ASSERT_EQ(symlink("plain.txt", "link.txt"), 0);
+  const char* const refused[] = {"pipe.txt", "zero.txt", "folder.txt", "/dev/zero", "missing.txt"};
+  auto readAll = [&] {
+    for (const char* path : refused) {
+      std::string bytes = "old";
+      std::vector<std::string> lines{"old"};
+      pf::FileReader reader;
+      if (pf::ReadFileBytes(path, bytes) || !bytes.empty() || pf::ReadLines(path, lines) || !lines.empty() ||
+          pf::ReadFileStart(path, bytes, 100) || pf::FileExists(path) || reader.Open(path))
+        _exit(1);
+    }
+    if (pf::AppendLine("pipe.txt", "x") || pf::WriteFile("pipe.txt", "x") ||
+        pf::AppendLine("zero.txt", "x") || pf::WriteFile("folder.txt", "x"))
+      _exit(2);
+  };
+  ASSERT_EQ(Bounded(readAll), 0);
+
+  std::string bytes;
+  EXPECT_TRUE(pf::ReadFileBytes("link.txt", bytes));
+  EXPECT_EQ(bytes, "a\r\nb");
+  EXPECT_TRUE(pf::FileExists("link.txt"));
+  EXPECT_TRUE(pf::AppendLine("link.txt", "c"));
+  EXPECT_EQ(Slurp("plain.txt"), "a\r\nbc\r\n");
+  EXPECT_TRUE(std::filesystem::is_fifo("pipe.txt"));
+}
+
+TEST_F(FilesTest, WholeFileReadsAreBounded) {
+  Spit("small.bin", "twelve bytes");
+  std::string bytes;
+  EXPECT_TRUE(pf::ReadFileBytes("small.bin", bytes, 12));
+  EXPECT_EQ(bytes, "twelve bytes");
+  EXPECT_FALSE(pf::ReadFileBytes("small.bin", bytes, 11));
+  EXPECT_EQ(bytes, "");
+  EXPECT_TRUE(pf::ReadFileStart("small.bin", bytes, 6));
+  EXPECT_EQ(bytes, "twelve");
+  Spit("empty.txt", "");
+  EXPECT_TRUE(pf::ReadFileBytes("empty.txt", bytes));
+  EXPECT_EQ(bytes, "");
+
+  // One byte past the default bound, sparse so that it costs no disk.
+  Spit("big.txt", "");
+  std::filesystem::resize_file("big.txt", uint64_t(pf::kDefaultReadLimit) + 1);
+  EXPECT_FALSE(pf::ReadFileBytes("big.txt", bytes));
+  std::vector<std::string> lines;
+  EXPECT_FALSE(pf::ReadLines("big.txt", lines));
+  // A file that tells no size is read to its end.
+  EXPECT_TRUE(pf::ReadFileBytes("/proc/self/status", bytes));
+  EXPECT_NE(bytes.find("VmRSS"), std::string::npos);
+}
+
+TEST_F(FilesTest, ReaderGivesTheFileInPieces) {
+  std::string content;
+  for (int i = 0; content.size() < 2 * pf::FileReader::kPieceBytes + 100; ++i)
+    content += std::to_string(i) + ",";
+  Spit("plan.qvt", content);
+  pf::FileReader reader;
+  ASSERT_FALSE(reader.Open("plan.qvt", int64_t(content.size()) - 1));
+  ASSERT_TRUE(reader.Open("plan.qvt", int64_t(content.size())));
+  EXPECT_EQ(reader.Size(), int64_t(content.size()));
+  std::string got;
+  int pieces = 0;
+  for (std::string_view piece; !(piece = reader.Next()).empty(); ++pieces) got += piece;
+  EXPECT_EQ(got, content);
+  EXPECT_EQ(pieces, 3);
+  EXPECT_FALSE(reader.Failed());
+
+  // A file that grew past the bound since it was opened ends the read as failed.
+  ASSERT_TRUE(reader.Open("plan.qvt", int64_t(content.size())));
+  EXPECT_FALSE(reader.Next().empty());
+  std::ofstream("plan.qvt", std::ios::app) << "more";
+  while (!reader.Next().empty()) {
+  }
+  EXPECT_TRUE(reader.Failed());
 }

@@ -5,10 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "forked.h"
 #include "platform/files.h"
 #include "platform/requester.h"
 #include "workfolder.h"
@@ -176,6 +181,183 @@ TEST_F(PlanFile, FailedWriteKeepsTheOldFileWhole) {
   }
   pf::test::FailCreates(0);
   pf::test::FailRenames(0);
+}
+
+// The table a plan's bytes make, worked out line by line: the reader's
+// rules in their plainest form.
+std::string Plain(const std::string& bytes) {
+  std::vector<std::string> lines;
+  pf::SplitLines(bytes, lines);
+  const size_t rows = std::max<size_t>(lines.size(), 1);
+  const size_t fields = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), ',')) / rows + 1;
+  std::string s;
+  for (size_t r = 0; r < rows; ++r) {
+    std::vector<std::string> cells(fields);
+    size_t f = 0;
+    const std::string line = r < lines.size() ? lines[r] : "";
+    for (size_t i = 0; i < line.size() && f < fields; ++i) {
+      if (line[i] == ',')
+        ++f;
+      else if (line.compare(i, 2, "\xC2\xA3") == 0 && ++i)
+        cells[f] += ',';
+      else
+        cells[f] += line[i];
+    }
+    for (size_t k = 0; k < fields; ++k) s += cells[k] + (k + 1 < fields ? "|" : "");
+    if (r + 1 < rows) s += "/";
+  }
+  return s;
+}
+
+// Lines of every end, length and field count, with "£" and line ends falling
+// across the pieces the file is read in.
+TEST_F(PlanFile, AFileReadInPiecesGivesTheTableOfItsBytes) {
+  const size_t piece = pf::FileReader::kPieceBytes;
+  std::string bytes;
+  // A line of filler up to `at`, then `tail`.
+  auto fillTo = [&bytes](size_t at, const std::string& tail) {
+    bytes += std::string(at - bytes.size(), 'y') + tail;
+  };
+  for (int r = 0; bytes.size() < 3 * piece; ++r) {
+    std::string line = std::to_string(r);
+    for (int f = 0; f < (r % 7 == 0 ? 200 : 20); ++f)
+      line += "," + std::string(r % 3, 'x') + (f % 5 ? "" : "R\xC2\xA3");
+    line += r % 4 == 0 ? "\n" : r % 4 == 1 ? "\r" : "\r\n";
+    for (const size_t edge : {piece, 2 * piece})
+      if (bytes.size() < edge - 1 && bytes.size() + line.size() >= edge - 1)
+        fillTo(edge - 1, edge == piece ? "\r\n" : "\xC2\xA3,\n");
+    bytes += line;
+  }
+  ASSERT_EQ(bytes.substr(piece - 1, 2), "\r\n");
+  ASSERT_EQ(bytes.substr(2 * piece - 1, 2), "\xC2\xA3");
+  Spit("pieces.qvt", bytes);
+  ASSERT_TRUE(YRM_ReadTestPlan("pieces.qvt"));
+  EXPECT_TRUE(records.Valid());
+  EXPECT_EQ(Dump(records), Plain(bytes));
+  RecordTable text;
+  ASSERT_TRUE(ParseTestPlanText(bytes, text));
+  EXPECT_EQ(text, records);
+  EXPECT_EQ(Shown(), "");
+}
+
+// A plan read and saved again is the same file, whatever its lines hold; a
+// line past 64 kB holds its fields too.
+TEST_F(PlanFile, AReadPlanIsSavedAsItWasRead) {
+  std::string bytes;
+  for (int r = 1; r <= 50; ++r) {
+    std::string line = std::to_string(r) + ",,,,,,,U" + std::to_string(r) + "\xC2\xA3 Pin 1,Good";
+    for (int f = 10; f <= 576; ++f) line += "," + (f % 3 ? std::to_string(r * f) : std::string());
+    bytes += line + "\r\n";
+  }
+  bytes += std::string(70000, 'w') + std::string(575, ',') + "\r\n";
+  Spit("plan.qvt", bytes);
+  ASSERT_TRUE(YRM_ReadTestPlan("plan.qvt"));
+  EXPECT_EQ(records.Field(51, 1), std::string(70000, 'w'));
+  EXPECT_EQ(records.Field(7, 8), "U7, Pin 1");
+  EXPECT_EQ(records.Field(7, 575), std::to_string(7 * 575));
+  YRM_WriteTestPlan("again.qvt");
+  EXPECT_EQ(Slurp("again.qvt"), bytes);
+}
+
+// Reads "plan.qvt" in a fresh process and leaves in "peak.txt" the peak
+// memory in kB before and after the read, the rows read and the messages.
+const bool peakRegistered = yrmtest::RegisterChild("plan-read-peak", [] {
+  auto peak = [] {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+    return 0L;
+  };
+  pf::test::ScriptRequesters(true);
+  const long before = peak();
+  records = RecordTable(1, kPlanFields);
+  YRM_ReadTestPlan("plan.qvt");
+  std::string shown;
+  for (const auto& a : pf::test::AskedRequesters()) shown += a.title;
+  Spit("peak.txt", std::to_string(before) + " " + std::to_string(peak()) + " " +
+                       std::to_string(records.Rows()) + " " + shown);
+  std::_Exit(0);
+});
+
+// Peak memory of a read in a fresh process, above what the process held
+// before it: at most twice the file's size plus 16 MB, for rows short and
+// full alike; a plan whose table would need more is refused within that.
+TEST_F(PlanFile, ReadingTakesMemoryInProportionToTheFile) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's own memory is no measure of the reader's";
+#endif
+  constexpr long kAllowanceKb = 16 << 10;
+  auto shortRows = [](size_t bytes) {
+    std::string text;
+    for (int r = 1; text.size() < bytes; ++r) {
+      const std::string u = "U" + std::to_string(r / 16), pin = std::to_string(r % 16 + 1);
+      text += std::to_string(r) + ",,,,,,," + u + "\xC2\xA3 Pin " + pin + ",Untested," + u + "," + pin +
+              ",,," + std::to_string(1000 + r % 300) + "," + std::to_string(800 + r % 200) + ",1.5\r\n";
+    }
+    return text;
+  };
+  // As a capture of both blocks of 10,000 pins leaves it (38 MB).
+  auto fullRows = [] {
+    RecordTable t(10001, kPlanFields);
+    std::swap(records, t);
+    records.SetField(1, kFieldPhoto, "testplans\\images\\board.jpg");
+    Signature v{}, i{};
+    for (int r = 2; r <= 10001; ++r) {
+      for (int k = 1; k <= 64; ++k) {
+        v[k] = static_cast<float>(9.87654 * std::sin(0.0982 * k + r * 0.01));
+        i[k] = static_cast<float>(0.00123456 * std::cos(0.0982 * k + r * 0.01) + 0.0000317 * r / 10000);
+      }
+      WriteSignatureBlock(r, kGoldenBase, 10000, 100, 1000, v, i, 64);
+      WriteSignatureBlock(r, kDutBase, 10000, 100, 1000, i, v, 64);
+      const std::string u = "U" + std::to_string((r - 2) / 16 + 1), pin = std::to_string((r - 2) % 16 + 1);
+      records.SetField(r, kFieldDescription, u + ", Pin " + pin);
+      records.SetField(r, kFieldResult, r % 7 ? "Good" : "Bad");
+      records.SetField(r, kFieldComponent, u);
+      records.SetField(r, kFieldPin, pin);
+      for (int f : {kFieldViewX, kFieldPinX}) records.SetFieldInt(r, f, 1000 + r % 300);
+      for (int f : {kFieldViewY, kFieldPinY}) records.SetFieldInt(r, f, 800 + r % 200);
+      records.SetFieldFloat(r, kFieldViewZoom, 1.5f);
+      records.SetFieldInt(r, kFieldScanSignal, 0);
+      records.SetFieldInt(r, kFieldScanCommon, 0);
+      records.SetField(r, kFieldGolden, "Yes");
+    }
+    std::string text;
+    FormatTestPlanText(records, text);
+    std::swap(records, t);
+    return text;
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int rows;  // 0: refused
+  };
+  const Case cases[] = {
+      {"20 MB of short rows", shortRows(20 << 20), -1},
+      {"40 MB of short rows", shortRows(40 << 20), -1},
+      {"10,000 full rows", fullRows(), 10001},
+      {"40 MB of line ends", std::string(40 << 20, '\n'), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Spit("plan.qvt", c.bytes);
+    pf::DeleteFile("peak.txt");
+    ASSERT_EQ(yrmtest::RunInFreshProcess("plan-read-peak", dir, 120), 0);
+    long before = 0, after = 0;
+    int rows = 0;
+    char shown[64] = "";
+    ASSERT_GE(std::sscanf(Slurp("peak.txt").c_str(), "%ld %ld %d %63[^\n]", &before, &after, &rows, shown),
+              3);
+    const long bound = 2 * static_cast<long>(c.bytes.size() >> 10) + kAllowanceKb;
+    EXPECT_LE(after - before, bound) << "peak " << after << " kB, " << before << " kB before the read";
+    if (c.rows == 0) {
+      EXPECT_EQ(rows, 1);
+      EXPECT_STREQ(shown, "Error #0065");
+    } else {
+      EXPECT_EQ(rows,
+                c.rows > 0 ? c.rows : static_cast<int>(std::count(c.bytes.begin(), c.bytes.end(), '\n')));
+      EXPECT_STREQ(shown, "");
+    }
+  }
 }
 
 TEST(PlanText, ParsedTablesAreAlwaysSound) {

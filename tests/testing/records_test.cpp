@@ -5,6 +5,9 @@
 
 #include <cfloat>
 #include <string>
+#include <vector>
+
+#include "testing/planfile.h"
 
 namespace {
 
@@ -218,6 +221,113 @@ TEST(RecordRows, RenumberWritesEveryRowIndex) {
   YRM_RenumberRecords();
   for (int r = 1; r <= 9; ++r) EXPECT_EQ(records.Field(r, 1), std::to_string(r));
   EXPECT_EQ(records.Field(7, 577), "6");
+}
+
+// A table as a plan file makes it: its rows held as their lines were.
+RecordTable Read(const std::string& text) {
+  RecordTable t;
+  EXPECT_TRUE(ParseTestPlanText(text, t));
+  return t;
+}
+
+// What a table must hold, field by field.
+using Model = std::vector<std::vector<std::string>>;
+
+void ExpectHolds(const RecordTable& t, const Model& m) {
+  ASSERT_EQ(t.Rows(), static_cast<int>(m.size()));
+  for (int r = 1; r <= t.Rows(); ++r)
+    for (int f = 1; f <= t.Fields() + 2; ++f) {
+      const auto& row = m[r - 1];
+      const std::string want = f <= static_cast<int>(row.size()) && f <= t.Fields() ? row[f - 1] : "";
+      EXPECT_EQ(t.Field(r, f), want) << "row " << r << " field " << f;
+    }
+  EXPECT_TRUE(t.Valid());
+}
+
+TEST(RecordsAsRead, TakeEveryEdit) {
+  // Row 2 has 40 fields, so that fields stand past the marks every 16.
+  std::string wide;
+  Model m(4, std::vector<std::string>(40));
+  for (int f = 1; f <= 40; ++f) {
+    wide += (f > 1 ? "," : "") + ("f" + std::to_string(f));
+    m[1][f - 1] = "f" + std::to_string(f);
+  }
+  // Every line holds 39 commas: the table is 40 fields wide.
+  RecordTable t = Read("a,bb,ccc" + std::string(37, ',') + "\r\n" + wide + "\r\nx\xC2\xA3y,z" +
+                       std::string(38, ',') + "\r\n" + std::string(39, ',') + "\r\n");
+  m[0] = {"a", "bb", "ccc"};
+  m[2] = {"x,y", "z"};
+  m[0].resize(40);
+  m[2].resize(40);
+  ASSERT_EQ(t.Fields(), 40);
+  ExpectHolds(t, m);
+
+  struct Edit {
+    int row, field;
+    std::string text;
+  };
+  const Edit edits[] = {
+      {1, 2, "bb"},       // unchanged
+      {1, 2, "b"},        // shorter
+      {1, 3, ""},         // emptied
+      {2, 17, "x"},       // shorter, past a mark
+      {2, 40, "forty"},   // longer
+      {2, 33, "y"},       // a row already changed
+      {1, 1, "a,b"},      // a comma into a row as read
+      {3, 1, "x"},        // shorter in a row holding a comma
+      {3, 2, "zzzzzzz"},  // longer
+      {4, 5, "e"},        // an empty row
+      {1, 9, ""},         // emptying a field never stored
+      {1, 30, "thirty"},  // past the fields stored
+      {4, 40, "last"},    // a row read empty
+  };
+  for (const Edit& e : edits) {
+    SCOPED_TRACE(std::to_string(e.row) + "," + std::to_string(e.field) + " = " + e.text);
+    EXPECT_TRUE(t.SetField(e.row, e.field, e.text));
+    m[e.row - 1][e.field - 1] = e.text;
+    ExpectHolds(t, m);
+  }
+  t.SetField(2, 1, t.FieldView(2, 39));  // a view into the row it changes
+  m[1][0] = "f39";
+  ExpectHolds(t, m);
+
+  // Written and read again, whatever way each row is held.
+  std::string text;
+  FormatTestPlanText(t, text);
+  ExpectHolds(Read(text), m);
+  EXPECT_EQ(Read(text), t);
+}
+
+TEST(RecordsAsRead, RowOperationsAndRenumbering) {
+  std::string text;
+  for (int r = 1; r <= 12; ++r) text += std::to_string(r) + ",pin " + std::to_string(r) + ",,\r\n";
+  records = Read(text);
+  currentrecord = 3;
+  YRM_DeleteRecords(2);  // rows 3 and 4
+  currentrecord = 2;
+  YRM_InsertRecordsAfter(1);
+  YRM_RenumberRecords();  // "10" becomes "9" in place, an empty row takes "3"
+  const char* pins[] = {"pin 1", "pin 2", "",       "pin 5",  "pin 6", "pin 7",
+                        "pin 8", "pin 9", "pin 10", "pin 11", "pin 12"};
+  ASSERT_EQ(records.Rows(), 11);
+  for (int r = 1; r <= 11; ++r) {
+    EXPECT_EQ(records.Field(r, 1), std::to_string(r));
+    EXPECT_EQ(records.Field(r, 2), pins[r - 1]);
+  }
+  EXPECT_TRUE(records.Valid());
+}
+
+TEST(RecordsAsRead, EqualWhenTheContentIs) {
+  RecordTable built(2, 4);
+  built.SetField(1, 1, "a");
+  built.SetField(2, 3, "c,d");
+  const RecordTable read = Read(
+      "a,,,\r\n,,c\xC2\xA3"
+      "d,\r\n");
+  EXPECT_EQ(read, built);
+  built.SetField(2, 4, "x");
+  EXPECT_FALSE(read == built);
+  EXPECT_FALSE(read == RecordTable(2, 5));
 }
 
 TEST(SignatureBlocks, GoldenCaptureLayout) {
