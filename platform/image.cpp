@@ -101,10 +101,16 @@ bool CheckDecodedSize(int64_t w, int64_t h, std::string& error) {
   return true;
 }
 
+int FinestReduction(int64_t w, int64_t h) {
+  int64_t r = 1;
+  while (r < (int64_t(1) << 30) && ((w + r - 1) / r) * ((h + r - 1) / r) > kMaxDecodedPixels) r *= 2;
+  return int(r);
+}
+
 int Reduction::Choose(int w, int h, int cap) {
   fullWidth = w;
   fullHeight = h;
-  const int wanted = largest ? largest(w, h) : 1;
+  const int wanted = largest ? std::max(largest(w, h), FinestReduction(w, h)) : 1;
   used = 1;
   while (used * 2 <= wanted && used * 2 <= cap) used *= 2;
   return used;
@@ -270,8 +276,10 @@ bool Load(int img, const std::string& path, const std::function<int(int, int)>& 
   }
   // The kept picture serves when it is no coarser than this caller accepts.
   if (!lastLarge.image.isNull() && data == lastLarge.bytes &&
-      lastLarge.reduction <=
-          (largest ? std::max(1, largest(lastLarge.fullWidth, lastLarge.fullHeight)) : 1)) {
+      lastLarge.reduction <= (largest
+                                  ? std::max(largest(lastLarge.fullWidth, lastLarge.fullHeight),
+                                             FinestImageReduction(lastLarge.fullWidth, lastLarge.fullHeight))
+                                  : 1)) {
     Keep(img, lastLarge);
     return true;
   }
@@ -410,6 +418,8 @@ bool LoadImageReduced(int img, const std::string& path, const std::function<int(
   return Load(img, path, largest);
 }
 
+int FinestImageReduction(int w, int h) { return codec::FinestReduction(w, h); }
+
 bool ReadImageSize(const std::string& path, int& w, int& h) {
   // The header is at the start: a prefix is read first, the whole file only
   // where the prefix did not hold it.
@@ -485,6 +495,12 @@ bool SaveJpeg(int img, const std::string& path, int quality) {
   const QImage* q = ImageObject(img);
   std::string data, error;
   return q && codec::EncodeJpeg(*q, quality, data, error) && WriteFile(NativePath(path), data);
+}
+
+bool WriteJpeg(const std::string& path, int w, int h, int quality,
+               const std::function<void(int y, int* row)>& fill) {
+  std::string data, error;
+  return codec::EncodeJpegRows(w, h, quality, fill, data, error) && WriteFile(NativePath(path), data);
 }
 
 bool SaveJp2(int img, const std::string& path, bool codestream) {
