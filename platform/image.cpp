@@ -60,9 +60,25 @@ QImage Normalised(QImage img) {
   return img;
 }
 
+// What changed in an image since it was made a copy of another: the live
+// scope's picture is its 2 MB background under a few traces and a line of
+// text, ten times a second, and copying back only what was drawn spares
+// copying the whole background each time.
+struct Tracking {
+  uint64_t version = 0;  // counts every change
+  int source = -1;       // the image it is a copy of, apart from `drawn`
+  uint64_t sourceVersion = 0;
+  QRect drawn;
+};
+std::map<int, Tracking> tracking;
+
 // Controls showing an image paint it from the store: have them repaint.
 void Changed(int img) {
   fullSizes.erase(img);
+  Tracking& t = tracking[img];
+  ++t.version;
+  t.source = -1;
+  t.drawn = QRect();
   RefreshImageGadgets(img);
 }
 
@@ -141,11 +157,39 @@ int ImageHeight(int img) {
   return q ? q->height() : 0;
 }
 
+void NoteDrawn(int img, const QRect& area) {
+  if (area.isEmpty()) return;
+  Tracking& t = tracking[img];
+  ++t.version;
+  t.drawn |= area;
+}
+
 bool CopyImage(int src, int dst) {
+  FlushDrawn();
   const QImage* q = ImageObject(src);
   if (!q) return false;
+  QImage* d = ImageObject(dst);
+  Tracking& t = tracking[dst];
+  if (src != dst && d && t.source == src && t.sourceVersion == tracking[src].version && d->isDetached() &&
+      d->size() == q->size() && d->format() == q->format()) {
+    // A copy of this very picture, drawn on since: only what was drawn is
+    // copied back, into its own pixels.
+    const QRect area = t.drawn & d->rect();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      std::copy_n(reinterpret_cast<const QRgb*>(q->constScanLine(y)) + area.left(), area.width(),
+                  reinterpret_cast<QRgb*>(d->scanLine(y)) + area.left());
+    ++t.version;
+    t.drawn = QRect();
+    RefreshImageGadgets(dst);
+    return true;
+  }
   if (src != dst) images[dst] = *q;  // shared until either is drawn on
   Changed(dst);
+  if (src != dst) {
+    Tracking& copy = tracking[dst];
+    copy.source = src;
+    copy.sourceVersion = tracking[src].version;
+  }
   return true;
 }
 
@@ -486,6 +530,7 @@ void WaitImageLoads() { TheLoader().WaitIdle(); }
 void ResetImages() {
   TheLoader().Forget();
   images.clear();
+  tracking.clear();
   lastLarge = Decoded{};
   fullSizes.clear();
   ResetFonts();

@@ -124,6 +124,9 @@ bool WriteJpeg(const std::string& path, int w, int h, int quality,
 bool SaveJp2(int img, const std::string& path, bool codestream);  // lossless
 // Family of the face a font number resolved to ("" when no font).
 std::string FontFamily(int font);
+// How many texts the toolkit has laid out: a text drawn or measured again in
+// the same font is not laid out again.
+int TextLayouts();
 }  // namespace test
 
 }  // namespace pf

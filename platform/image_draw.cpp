@@ -5,10 +5,14 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/gui.h"
 #include "platform/image.h"
@@ -24,6 +28,29 @@ QRgb ToRgb(int color) { return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >>
 
 QImage* Target() { return drawImage < 0 ? nullptr : ImageObject(drawImage); }
 
+// The area of the drawing image touched since it was last handed to the
+// image service (NoteDrawn), in 64 bits so that far-away coordinates are
+// safe; empty while x0 > x1.
+struct Touched {
+  int64_t x0 = 1, y0 = 1, x1 = 0, y1 = 0;
+} touched;
+
+void Touch(const QImage& im, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+  x0 = std::max<int64_t>(x0, 0);
+  y0 = std::max<int64_t>(y0, 0);
+  x1 = std::min<int64_t>(x1, im.width() - 1);
+  y1 = std::min<int64_t>(y1, im.height() - 1);
+  if (x0 > x1 || y0 > y1) return;
+  if (touched.x0 > touched.x1) {
+    touched = {x0, y0, x1, y1};
+    return;
+  }
+  touched.x0 = std::min(touched.x0, x0);
+  touched.y0 = std::min(touched.y0, y0);
+  touched.x1 = std::max(touched.x1, x1);
+  touched.y1 = std::max(touched.y1, y1);
+}
+
 // Fills columns x0..x1 of row y, clipped; coordinates in 64 bits so that
 // sums of extreme ints cannot overflow.
 void Span(QImage& im, int64_t y, int64_t x0, int64_t x1, QRgb c) {
@@ -31,6 +58,7 @@ void Span(QImage& im, int64_t y, int64_t x0, int64_t x1, QRgb c) {
   x0 = std::max<int64_t>(x0, 0);
   x1 = std::min<int64_t>(x1, im.width() - 1);
   if (x0 > x1) return;
+  Touch(im, x0, y, x1, y);
   QRgb* line = reinterpret_cast<QRgb*>(im.scanLine(int(y)));
   std::fill(line + x0, line + x1 + 1, c);
 }
@@ -70,6 +98,8 @@ QFontMetrics Metrics(const QFont& f) {
   return QFontMetrics(f, &probe);
 }
 
+// Texts through the toolkit's painter: turned ones, and any on a picture
+// with an alpha channel.
 void PaintText(int x, int y, const std::string& text, int angle, int color, const int* background) {
   QImage* im = Target();
   if (!im || text.empty()) return;
@@ -83,11 +113,171 @@ void PaintText(int x, int y, const std::string& text, int angle, int color, cons
   if (background) p.fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), ToRgb(*background));
   p.setPen(QColor(ToRgb(color)));
   p.drawText(0, fm.ascent(), s);
+  // Where the text went, generously: its box turned about the corner.
+  const int64_t reach = int64_t(fm.horizontalAdvance(s)) + fm.height() + 2 * fm.maxWidth() + 4;
+  Touch(*im, int64_t(x) - reach, int64_t(y) - reach, int64_t(x) + reach, int64_t(y) + reach);
+}
+
+// A horizontal text as the toolkit draws it: its advance and line height,
+// and once drawn, the coverage of its glyphs (0..255) over a box at
+// (ox, oy) from its top-left corner.
+struct TextShape {
+  int advance = 0, height = 0;
+  bool drawn = false;
+  int ox = 0, oy = 0, w = 0, h = 0;
+  std::vector<uint8_t> coverage;
+};
+
+// Texts are laid out and drawn by the toolkit once, then kept: the live
+// scope writes its status line ten times a second, mostly the same text, and
+// a new painter and text layout each time cost more than the curve itself.
+// Keyed by the font (its number, or -1 for the default, and the fonts'
+// generation) and the text.
+struct TextKey {
+  int font;
+  unsigned generation;
+  std::string text;
+  bool operator==(const TextKey&) const = default;
+};
+struct TextKeyHash {
+  size_t operator()(const TextKey& k) const {
+    return std::hash<std::string>()(k.text) ^ (size_t(k.font) * 0x9E3779B97F4A7C15ull) ^ k.generation;
+  }
+};
+int textLayouts = 0;                   // texts laid out by the toolkit (tests)
+constexpr size_t kMaxKeptTexts = 256;  // a changing text fills it; then it starts again
+std::unordered_map<TextKey, TextShape, TextKeyHash> texts;
+
+// One painter, kept open on a scratch picture, draws the glyphs of every new
+// text in white on transparent: its alpha is the coverage.
+struct GlyphPainter {
+  QImage scratch;
+  QPainter painter;
+  ~GlyphPainter() {
+    if (painter.isActive()) painter.end();
+  }
+  void Fit(int w, int h) {
+    if (painter.isActive() && scratch.width() >= w && scratch.height() >= h) return;
+    if (painter.isActive()) painter.end();
+    scratch = QImage(std::max(w, scratch.width()), std::max(h, scratch.height()),
+                     QImage::Format_ARGB32_Premultiplied);
+    scratch.setDotsPerMeterX(codec::kDotsPerMeter);
+    scratch.setDotsPerMeterY(codec::kDotsPerMeter);
+    painter.begin(&scratch);
+    painter.setPen(QColor(255, 255, 255));
+  }
+};
+GlyphPainter* glyphPainter = nullptr;
+
+TextShape& Shape(const std::string& text) {
+  const int font = FontObject(drawFont) ? drawFont : -1;
+  TextKey key{font, FontGeneration(), text};
+  auto it = texts.find(key);
+  if (it != texts.end()) return it->second;
+  if (texts.size() >= kMaxKeptTexts) texts.clear();
+  ++textLayouts;
+  const QFontMetrics fm = Metrics(CurrentFont());
+  TextShape shape;
+  shape.advance = fm.horizontalAdvance(QString::fromUtf8(text.data(), int(text.size())));
+  shape.height = fm.height();
+  return texts.emplace(std::move(key), std::move(shape)).first->second;
+}
+
+// The glyphs of a text: drawn by the kept painter once, with room round the
+// line for glyphs that reach beyond it, then cut to what they cover.
+void Draw(TextShape& shape, const std::string& text) {
+  if (shape.drawn) return;
+  shape.drawn = true;
+  const QFont font = CurrentFont();
+  const int pad = std::max(4, Metrics(font).maxWidth());
+  const int w = shape.advance + 2 * pad, h = shape.height + 2 * pad;
+  std::string why;
+  if (!codec::CheckSize(w, h, why)) return;
+  if (!glyphPainter) glyphPainter = new GlyphPainter;  // lives as long as the toolkit
+  GlyphPainter& g = *glyphPainter;
+  g.Fit(w, h);
+  if (!g.painter.isActive()) return;
+  g.painter.setCompositionMode(QPainter::CompositionMode_Source);
+  g.painter.fillRect(QRect(0, 0, w, h), Qt::transparent);
+  g.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  g.painter.setFont(font);
+  g.painter.drawText(pad, pad + g.painter.fontMetrics().ascent(),
+                     QString::fromUtf8(text.data(), int(text.size())));
+  int x0 = w, y0 = h, x1 = -1, y1 = -1;
+  for (int y = 0; y < h; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y));
+    for (int x = 0; x < w; ++x)
+      if (qAlpha(line[x]) != 0) {
+        x0 = std::min(x0, x), x1 = std::max(x1, x);
+        y0 = std::min(y0, y), y1 = std::max(y1, y);
+      }
+  }
+  if (x1 < 0) return;  // blanks only
+  shape.ox = x0 - pad;
+  shape.oy = y0 - pad;
+  shape.w = x1 - x0 + 1;
+  shape.h = y1 - y0 + 1;
+  shape.coverage.resize(size_t(shape.w) * size_t(shape.h));
+  for (int y = 0; y < shape.h; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y0 + y)) + x0;
+    for (int x = 0; x < shape.w; ++x)
+      shape.coverage[size_t(y) * size_t(shape.w) + size_t(x)] = uint8_t(qAlpha(line[x]));
+  }
+}
+
+// A horizontal text on an opaque picture: its glyphs' coverage blended in,
+// no painter and no layout once the text has been seen.
+void BlendText(QImage& im, int x, int y, const std::string& text, int color, const int* background) {
+  TextShape& shape = Shape(text);
+  if (background) Box(x, y, shape.advance, shape.height, *background);
+  Draw(shape, text);
+  if (shape.coverage.empty()) return;
+  const int64_t left = int64_t(x) + shape.ox, top = int64_t(y) + shape.oy;
+  const int64_t cx0 = std::max<int64_t>(0, -left), cy0 = std::max<int64_t>(0, -top);
+  const int64_t cx1 = std::min<int64_t>(shape.w, im.width() - left);
+  const int64_t cy1 = std::min<int64_t>(shape.h, im.height() - top);
+  if (cx0 >= cx1 || cy0 >= cy1) return;
+  Touch(im, left + cx0, top + cy0, left + cx1 - 1, top + cy1 - 1);
+  const int r = color & 0xFF, gr = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
+  for (int64_t cy = cy0; cy < cy1; ++cy) {
+    QRgb* line = reinterpret_cast<QRgb*>(im.scanLine(int(top + cy))) + left;
+    const uint8_t* cover = shape.coverage.data() + cy * shape.w;
+    for (int64_t cx = cx0; cx < cx1; ++cx) {
+      const int a = cover[cx];
+      if (a == 0) continue;
+      if (a == 255) {
+        line[cx] = qRgb(r, gr, b);
+        continue;
+      }
+      const QRgb d = line[cx];
+      auto mix = [a](int s, int t) { return (s * a + t * (255 - a) + 127) / 255; };
+      line[cx] = qRgb(mix(r, qRed(d)), mix(gr, qGreen(d)), mix(b, qBlue(d)));
+    }
+  }
+}
+
+void DrawTextAt(int x, int y, const std::string& text, int color, const int* background) {
+  QImage* im = Target();
+  if (!im || text.empty()) return;
+  if (im->format() == QImage::Format_RGB32)
+    BlendText(*im, x, y, text, color, background);
+  else
+    PaintText(x, y, text, 0, color, background);
+}
+
+void Flush() {
+  if (drawImage >= 0 && touched.x0 <= touched.x1)
+    NoteDrawn(drawImage,
+              QRect(QPoint(int(touched.x0), int(touched.y0)), QPoint(int(touched.x1), int(touched.y1))));
+  touched = Touched{};
 }
 }  // namespace
 
+void FlushDrawn() { Flush(); }
+
 bool StartDrawing(int img) {
   if (!ImageObject(img)) return false;
+  Flush();
   if (drawImage >= 0 && drawImage != img) RefreshImageGadgets(drawImage);
   drawImage = img;
   drawFont = -1;
@@ -96,6 +286,7 @@ bool StartDrawing(int img) {
 
 // Controls showing the image paint it from the store: have them repaint.
 void StopDrawing() {
+  Flush();
   if (drawImage >= 0) RefreshImageGadgets(drawImage);
   drawImage = -1;
 }
@@ -103,6 +294,7 @@ void StopDrawing() {
 void Plot(int x, int y, int color) {
   QImage* im = Target();
   if (!im || x < 0 || y < 0 || x >= im->width() || y >= im->height()) return;
+  Touch(*im, x, y, x, y);
   reinterpret_cast<QRgb*>(im->scanLine(y))[x] = ToRgb(color);
 }
 
@@ -132,6 +324,8 @@ void LineXY(int x1, int y1, int x2, int y2, int color) {
   }
   // Minor offset at step i: floor((2 i dv + du) / (2 du)), i.e. i dv / du
   // rounded half up. Start at `first` exactly, then step with the remainder.
+  Touch(*im, std::min<int64_t>(x1, x2), std::min<int64_t>(y1, y2), std::max<int64_t>(x1, x2),
+        std::max<int64_t>(y1, y2));
   const __int128 start = __int128(2) * first * dv + du;
   int64_t offset = int64_t(start / (2 * du));
   int64_t rest = int64_t(start % (2 * du));
@@ -204,10 +398,10 @@ void CircleOutline(int x, int y, int radius, int color) {
   }
 }
 
-void DrawText(int x, int y, const std::string& text, int color) { PaintText(x, y, text, 0, color, nullptr); }
+void DrawText(int x, int y, const std::string& text, int color) { DrawTextAt(x, y, text, color, nullptr); }
 
 void DrawText(int x, int y, const std::string& text, int color, int background) {
-  PaintText(x, y, text, 0, color, &background);
+  DrawTextAt(x, y, text, color, &background);
 }
 
 void DrawRotatedText(int x, int y, const std::string& text, int angle, int color) {
@@ -221,6 +415,7 @@ void DrawImage(int img, int x, int y) {
   const QImage copy = *src;  // shared, so drawing an image onto itself is safe
   QPainter p(im);
   p.drawImage(x, y, copy);
+  Touch(*im, x, y, int64_t(x) + copy.width() - 1, int64_t(y) + copy.height() - 1);
 }
 
 void DrawImageStretched(int img, int x, int y, int w, int h) {
@@ -231,15 +426,20 @@ void DrawImageStretched(int img, int x, int y, int w, int h) {
   QPainter p(im);
   p.setRenderHint(QPainter::SmoothPixmapTransform);
   p.drawImage(QRect(x, y, w, h), copy);
+  Touch(*im, x, y, int64_t(x) + w - 1, int64_t(y) + h - 1);
 }
 
 void DrawingFont(int font) { drawFont = font; }
 
 int TextWidth(const std::string& text) {
   if (text.empty()) return 0;
-  return Metrics(CurrentFont()).horizontalAdvance(QString::fromUtf8(text.data(), int(text.size())));
+  return Shape(text).advance;
 }
 
-int TextHeight(const std::string& text) { return Metrics(CurrentFont()).height(); }
+int TextHeight(const std::string& text) { return Shape(text).height; }
+
+namespace test {
+int TextLayouts() { return textLayouts; }
+}  // namespace test
 
 }  // namespace pf

@@ -10,6 +10,7 @@ QWidget* CurrentQtWindow();
 
 class QImage;
 class QFont;
+class QRect;
 namespace pf {
 // The image held under a number, or nullptr (image service).
 QImage* ImageObject(int img);
@@ -21,4 +22,12 @@ QFont* FontObject(int font);
 // repaint. The image service may call this after it changed or replaced an
 // image, so that every control showing it repaints (window service).
 void RefreshImageGadgets(int img);
+
+// Drawing calls note the area of an image they changed (image service), so
+// that a copy drawn on in part is copied back in part. FlushDrawn hands over
+// what the drawing in progress has touched so far.
+void NoteDrawn(int img, const QRect& area);
+void FlushDrawn();
+// Counts every change to the loaded fonts and the application font.
+unsigned FontGeneration();
 }  // namespace pf

@@ -1,5 +1,7 @@
 // The editor's photo at every zoom the ZOOM + button reaches, as the window
 // shows it.
+#include "editor/view.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,7 +10,6 @@
 #include "bigphoto.h"
 #include "editor/editwindow.h"
 #include "editor/state.h"
-#include "editor/view.h"
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "platform/requester.h"

@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <set>
+#include <string>
 #include <utility>
 
 #include "platform/image.h"
@@ -351,3 +355,122 @@ TEST(Images, CreateRefusesEmptyAndAbsurdSizesAndDrawingNeedsAnImage) {
 }
 
 }  // namespace
+
+// A copy drawn on and then copied back onto from its source is the source
+// again, pixel for pixel, whatever was drawn and whatever changed the source
+// or the copy meanwhile; a third image sharing the copy keeps its picture.
+TEST(ImageCopies, CopyingBackOntoADrawnCopyGivesTheSourceExactly) {
+  pf::test::ResetImages();
+  constexpr int kSrc = 10, kCopy = 11, kOther = 12, kStamp = 13;
+  ASSERT_TRUE(pf::CreateImage(kSrc, 120, 80));
+  ASSERT_TRUE(pf::CreateImage(kStamp, 9, 7, 0x00FF00));
+  auto paint = [](int img, int seed) {
+    pf::StartDrawing(img);
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 120; ++x) pf::Plot(x, y, (x * 7 + y * 13 + seed) * 0x10101 & 0xFFFFFF);
+    pf::StopDrawing();
+  };
+  auto same = [](int a, int b) {
+    int differ = 0;
+    for (int y = 0; y < pf::ImageHeight(a); ++y)
+      for (int x = 0; x < pf::ImageWidth(a); ++x) differ += pf::Point(a, x, y) != pf::Point(b, x, y);
+    return differ;
+  };
+  paint(kSrc, 0);
+  const std::function<void()> draws[] = {
+      [] { pf::Plot(3, 4, kWhite); },
+      [] { pf::LineXY(-50, 10, 500, 70, kWhite); },
+      [] { pf::Box(100, 60, 40, 40, kBlue); },
+      [] { pf::Circle(60, 40, 9, kWhite); },
+      [] { pf::DrawText(5, 50, "Stable, Count: 7", kWhite); },
+      [] { pf::DrawText(70, -3, "Count: 12", 0, kWhite); },
+      [] { pf::DrawRotatedText(30, 10, "+20uA", 270, kWhite); },
+      [] { pf::DrawImage(kStamp, 115, 75); },
+      [] { pf::DrawImageStretched(kStamp, 20, 20, 30, 3); },
+  };
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  for (int round = 0; round < 3; ++round)
+    for (size_t k = 0; k < std::size(draws); ++k) {
+      SCOPED_TRACE("round " + std::to_string(round) + ", drawing " + std::to_string(k));
+      pf::StartDrawing(kCopy);
+      draws[k]();
+      if (k % 2) draws[(k + 3) % std::size(draws)]();
+      pf::StopDrawing();
+      ASSERT_GT(same(kSrc, kCopy), 0);
+      ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+      EXPECT_EQ(same(kSrc, kCopy), 0);
+    }
+  // Drawing still in progress when the copy is made is counted too.
+  pf::StartDrawing(kCopy);
+  pf::Box(0, 0, 5, 5, kBlue);
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  pf::StopDrawing();
+  EXPECT_EQ(same(kSrc, kCopy), 0);
+  // The source drawn on, or replaced: the copy follows it whole.
+  pf::StartDrawing(kCopy);
+  pf::Plot(1, 1, kWhite);
+  pf::StopDrawing();
+  paint(kSrc, 5);
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  EXPECT_EQ(same(kSrc, kCopy), 0);
+  ASSERT_TRUE(pf::CreateImage(kSrc, 120, 80, 0x123456));
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  EXPECT_EQ(same(kSrc, kCopy), 0);
+  // Shared with a third image: that one keeps what it was given.
+  paint(kSrc, 9);
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  pf::StartDrawing(kCopy);
+  pf::Box(10, 10, 20, 20, kWhite);
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::CopyImage(kCopy, kOther));
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  EXPECT_EQ(same(kSrc, kCopy), 0);
+  EXPECT_EQ(pf::Point(kOther, 15, 15), kWhite);
+}
+
+// A text drawn or measured again is neither laid out nor drawn by the
+// toolkit again, until the fonts change; what it draws is what the
+// toolkit's painter draws, a level or so of smoothing apart.
+TEST(ImageText, RepeatedTextIsLaidOutOnceAndDrawsAsThePainterDoes) {
+  pf::test::ResetImages();
+  constexpr int kA = 20, kB = 21;
+  const std::string text = "Stable, Count: 12, Prev: 0.37%, Threshold: 1.50%";
+  ASSERT_TRUE(pf::CreateImage(kA, 300, 40, 0x402010));
+  ASSERT_TRUE(pf::CreateImage(kB, 300, 40, 0x402010));
+  pf::StartDrawing(kA);
+  const int before = pf::test::TextLayouts();
+  const int w = pf::TextWidth(text);
+  pf::DrawText(10, 10, text, kWhite);
+  EXPECT_EQ(pf::test::TextLayouts(), before + 1);
+  for (int k = 0; k < 5; ++k) {
+    pf::DrawText(10, 10, text, kWhite);
+    EXPECT_EQ(pf::TextWidth(text), w);
+  }
+  EXPECT_EQ(pf::test::TextLayouts(), before + 1);
+  pf::DrawText(10, 10, text + "!", kWhite);
+  EXPECT_EQ(pf::test::TextLayouts(), before + 2);
+  ASSERT_TRUE(pf::LoadFont(5, "Arial", 10));
+  pf::DrawingFont(-1);
+  pf::DrawText(10, 10, text, kWhite);  // a font loaded meanwhile: laid out again
+  EXPECT_EQ(pf::test::TextLayouts(), before + 3);
+  pf::StopDrawing();
+
+  // The kept glyphs against the painter's own drawing (the turned-text path
+  // at no turn), on the same background.
+  ASSERT_TRUE(pf::CreateImage(kA, 300, 40, 0x402010));
+  pf::StartDrawing(kA);
+  pf::DrawText(10, 10, text, 0x30C0F0);
+  pf::StartDrawing(kB);
+  pf::DrawRotatedText(10, 10, text, 0, 0x30C0F0);
+  pf::StopDrawing();
+  int worst = 0, inked = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 300; ++x) {
+      const int a = pf::Point(kA, x, y), b = pf::Point(kB, x, y);
+      inked += a != 0x402010;
+      for (int shift = 0; shift < 24; shift += 8)
+        worst = std::max(worst, std::abs((a >> shift & 0xFF) - (b >> shift & 0xFF)));
+    }
+  EXPECT_GT(inked, w);
+  EXPECT_LE(worst, 2);
+}
