@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <QRegion>
 #include <algorithm>
 #include <condition_variable>
 #include <map>
@@ -68,7 +69,8 @@ struct Tracking {
   uint64_t version = 0;  // counts every change
   int source = -1;       // the image it is a copy of, apart from `drawn`
   uint64_t sourceVersion = 0;
-  QRect drawn;
+  DrawnTiles drawn;
+  bool damagedAll = true;  // replaced since its controls were last told
 };
 std::map<int, Tracking> tracking;
 
@@ -78,8 +80,35 @@ void Changed(int img) {
   Tracking& t = tracking[img];
   ++t.version;
   t.source = -1;
-  t.drawn = QRect();
+  std::fill(t.drawn.marked.begin(), t.drawn.marked.end(), 0);
+  t.damagedAll = true;
   RefreshImageGadgets(img);
+}
+
+// Copies the marked tiles of `from` onto `to` (the same size and layout),
+// each run of tiles along a row at once, and clears the marks.
+void CopyDrawnBack(const QImage& from, QImage& to, DrawnTiles& drawn) {
+  const int tile = DrawnTiles::kTile;
+  for (int ty = 0; ty < drawn.down; ++ty) {
+    unsigned char* row = drawn.marked.data() + size_t(ty) * size_t(drawn.across);
+    for (int tx = 0; tx < drawn.across;) {
+      if (!row[tx]) {
+        ++tx;
+        continue;
+      }
+      const int first = tx;
+      unsigned char* damaged = drawn.damaged.data() + size_t(ty) * size_t(drawn.across);
+      while (tx < drawn.across && row[tx]) {
+        row[tx] = 0;
+        damaged[tx++] = 1;
+      }
+      const int x0 = first * tile, x1 = std::min(tx * tile, to.width());
+      const int y1 = std::min((ty + 1) * tile, to.height());
+      for (int y = ty * tile; y < y1; ++y)
+        std::copy_n(reinterpret_cast<const QRgb*>(from.constScanLine(y)) + x0, x1 - x0,
+                    reinterpret_cast<QRgb*>(to.scanLine(y)) + x0);
+    }
+  }
 }
 
 bool StartsWith(const std::string& data, const char* magic, size_t n) {
@@ -157,29 +186,67 @@ int ImageHeight(int img) {
   return q ? q->height() : 0;
 }
 
-void NoteDrawn(int img, const QRect& area) {
-  if (area.isEmpty()) return;
+DrawnTiles& DrawingOn(int img) {
   Tracking& t = tracking[img];
   ++t.version;
-  t.drawn |= area;
+  const QImage* q = ImageObject(img);
+  const int across = (q->width() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift;
+  const int down = (q->height() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift;
+  if (t.drawn.across != across || t.drawn.down != down) {
+    t.drawn.across = across;
+    t.drawn.down = down;
+    t.drawn.marked.assign(size_t(across) * size_t(down), 0);
+    t.drawn.damaged.assign(size_t(across) * size_t(down), 0);
+    t.source = -1;  // resized meanwhile: no longer known as a copy
+    t.damagedAll = true;
+  }
+  return t.drawn;
+}
+
+bool TakeImageDamage(int img, QRegion& changed) {
+  changed = QRegion();
+  auto it = tracking.find(img);
+  if (it == tracking.end()) return false;
+  Tracking& t = it->second;
+  DrawnTiles& d = t.drawn;
+  if (t.damagedAll || d.damaged.empty()) {
+    t.damagedAll = false;
+    std::fill(d.damaged.begin(), d.damaged.end(), 0);
+    return false;
+  }
+  // In bands of a few tile rows, each band's changed columns as one
+  // rectangle: a curve across the picture gives a handful of rectangles.
+  constexpr int kBand = 4;
+  const int tile = DrawnTiles::kTile;
+  for (int band = 0; band < d.down; band += kBand) {
+    int x0 = d.across, x1 = -1;
+    const int last = std::min(d.down, band + kBand);
+    for (int ty = band; ty < last; ++ty) {
+      unsigned char* row = d.damaged.data() + size_t(ty) * size_t(d.across);
+      for (int tx = 0; tx < d.across; ++tx)
+        if (row[tx]) {
+          x0 = std::min(x0, tx), x1 = std::max(x1, tx);
+          row[tx] = 0;
+        }
+    }
+    if (x1 >= 0) changed += QRect(x0 * tile, band * tile, (x1 - x0 + 1) * tile, (last - band) * tile);
+  }
+  return true;
 }
 
 bool CopyImage(int src, int dst) {
-  FlushDrawn();
   const QImage* q = ImageObject(src);
   if (!q) return false;
   QImage* d = ImageObject(dst);
   Tracking& t = tracking[dst];
   if (src != dst && d && t.source == src && t.sourceVersion == tracking[src].version && d->isDetached() &&
-      d->size() == q->size() && d->format() == q->format()) {
+      d->size() == q->size() && d->format() == q->format() &&
+      t.drawn.across == (d->width() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift &&
+      t.drawn.down == (d->height() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift) {
     // A copy of this very picture, drawn on since: only what was drawn is
     // copied back, into its own pixels.
-    const QRect area = t.drawn & d->rect();
-    for (int y = area.top(); y <= area.bottom(); ++y)
-      std::copy_n(reinterpret_cast<const QRgb*>(q->constScanLine(y)) + area.left(), area.width(),
-                  reinterpret_cast<QRgb*>(d->scanLine(y)) + area.left());
+    CopyDrawnBack(*q, *d, t.drawn);
     ++t.version;
-    t.drawn = QRect();
     RefreshImageGadgets(dst);
     return true;
   }

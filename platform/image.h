@@ -124,8 +124,10 @@ bool WriteJpeg(const std::string& path, int w, int h, int quality,
 bool SaveJp2(int img, const std::string& path, bool codestream);  // lossless
 // Family of the face a font number resolved to ("" when no font).
 std::string FontFamily(int font);
-// How many texts the toolkit has laid out: a text drawn or measured again in
-// the same font is not laid out again.
+// How many times the toolkit has laid out or drawn a text or a glyph for
+// the drawing calls: a text drawn or measured again in the same font costs
+// nothing of the kind, and a new text of plain letters and figures is put
+// together from glyphs already drawn.
 int TextLayouts();
 }  // namespace test
 

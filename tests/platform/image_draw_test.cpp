@@ -2,6 +2,11 @@
 // exact boxes, discs, clipping, text placement and image copies.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -11,7 +16,9 @@
 #include <string>
 #include <utility>
 
+#include "platform/gui.h"
 #include "platform/image.h"
+#include "platform/qtbridge.h"
 
 namespace {
 using Pixels = std::set<std::pair<int, int>>;
@@ -428,49 +435,112 @@ TEST(ImageCopies, CopyingBackOntoADrawnCopyGivesTheSourceExactly) {
   EXPECT_EQ(pf::Point(kOther, 15, 15), kWhite);
 }
 
-// A text drawn or measured again is neither laid out nor drawn by the
-// toolkit again, until the fonts change; what it draws is what the
-// toolkit's painter draws, a level or so of smoothing apart.
-TEST(ImageText, RepeatedTextIsLaidOutOnceAndDrawsAsThePainterDoes) {
+// A text drawn or measured again costs the toolkit no layout and no drawing
+// until the fonts change, and a status line whose count changes every frame
+// soon costs it nothing either; what is drawn is what the toolkit's painter
+// draws, in the default font and in the main window's.
+TEST(ImageText, TextsAreLaidOutAndDrawnByTheToolkitOnceAndAsItsPainterDoes) {
   pf::test::ResetImages();
-  constexpr int kA = 20, kB = 21;
+  constexpr int kA = 20, kB = 21, kArial = 5;
+  ASSERT_TRUE(pf::LoadFont(kArial, "Arial", 8));
   const std::string text = "Stable, Count: 12, Prev: 0.37%, Threshold: 1.50%";
   ASSERT_TRUE(pf::CreateImage(kA, 300, 40, 0x402010));
   ASSERT_TRUE(pf::CreateImage(kB, 300, 40, 0x402010));
-  pf::StartDrawing(kA);
-  const int before = pf::test::TextLayouts();
-  const int w = pf::TextWidth(text);
-  pf::DrawText(10, 10, text, kWhite);
-  EXPECT_EQ(pf::test::TextLayouts(), before + 1);
-  for (int k = 0; k < 5; ++k) {
+  for (const int font : {-1, kArial}) {
+    SCOPED_TRACE("font " + std::to_string(font));
+    pf::StartDrawing(kA);
+    pf::DrawingFont(font);
+    const int w = pf::TextWidth(text);
     pf::DrawText(10, 10, text, kWhite);
-    EXPECT_EQ(pf::TextWidth(text), w);
-  }
-  EXPECT_EQ(pf::test::TextLayouts(), before + 1);
-  pf::DrawText(10, 10, text + "!", kWhite);
-  EXPECT_EQ(pf::test::TextLayouts(), before + 2);
-  ASSERT_TRUE(pf::LoadFont(5, "Arial", 10));
-  pf::DrawingFont(-1);
-  pf::DrawText(10, 10, text, kWhite);  // a font loaded meanwhile: laid out again
-  EXPECT_EQ(pf::test::TextLayouts(), before + 3);
-  pf::StopDrawing();
-
-  // The kept glyphs against the painter's own drawing (the turned-text path
-  // at no turn), on the same background.
-  ASSERT_TRUE(pf::CreateImage(kA, 300, 40, 0x402010));
-  pf::StartDrawing(kA);
-  pf::DrawText(10, 10, text, 0x30C0F0);
-  pf::StartDrawing(kB);
-  pf::DrawRotatedText(10, 10, text, 0, 0x30C0F0);
-  pf::StopDrawing();
-  int worst = 0, inked = 0;
-  for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 300; ++x) {
-      const int a = pf::Point(kA, x, y), b = pf::Point(kB, x, y);
-      inked += a != 0x402010;
-      for (int shift = 0; shift < 24; shift += 8)
-        worst = std::max(worst, std::abs((a >> shift & 0xFF) - (b >> shift & 0xFF)));
+    int before = pf::test::TextLayouts();
+    for (int k = 0; k < 5; ++k) {
+      pf::DrawText(10, 10, text, kWhite);
+      EXPECT_EQ(pf::TextWidth(text), w);
     }
-  EXPECT_GT(inked, w);
-  EXPECT_LE(worst, 2);
+    EXPECT_EQ(pf::test::TextLayouts(), before);
+
+    // The kept text against the painter's own drawing (the turned-text path
+    // at no turn), on the same background.
+    for (const std::string& t : {text, std::string("AVATAR To Ty, iiii: 0.5%")}) {
+      ASSERT_TRUE(pf::CreateImage(kA, 300, 40, 0x402010));
+      ASSERT_TRUE(pf::CreateImage(kB, 300, 40, 0x402010));
+      pf::StartDrawing(kA);
+      pf::DrawingFont(font);
+      pf::DrawText(10, 10, t, 0x30C0F0);
+      pf::StartDrawing(kB);
+      pf::DrawingFont(font);
+      pf::DrawRotatedText(10, 10, t, 0, 0x30C0F0);
+      pf::StopDrawing();
+      int worst = 0, inked = 0;
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 300; ++x) {
+          const int a = pf::Point(kA, x, y), b = pf::Point(kB, x, y);
+          inked += a != 0x402010;
+          for (int shift = 0; shift < 24; shift += 8)
+            worst = std::max(worst, std::abs((a >> shift & 0xFF) - (b >> shift & 0xFF)));
+        }
+      EXPECT_GT(inked, pf::TextWidth(t)) << t;
+      EXPECT_LE(worst, 2) << t;
+    }
+  }
+  // The status line as live, in the main window's font: once its glyphs have
+  // been met, new counts cost the toolkit nothing.
+  pf::StartDrawing(kA);
+  pf::DrawingFont(kArial);
+  auto line = [](int n) { return "Stable, Count: " + std::to_string(n) + ", Prev: 0.37%, Threshold: 1.50%"; };
+  for (int n = 0; n < 300; ++n) pf::DrawText(10, 10, line(n), kWhite);
+  const int before = pf::test::TextLayouts();
+  for (int n = 300; n < 400; ++n) pf::DrawText(10, 10, line(n), kWhite);
+  EXPECT_LE(pf::test::TextLayouts() - before, 2);
+  // A font loaded meanwhile: laid out anew.
+  const int loaded = pf::test::TextLayouts();
+  ASSERT_TRUE(pf::LoadFont(6, "Arial", 10));
+  pf::DrawingFont(kArial);
+  pf::DrawText(10, 10, text, kWhite);
+  EXPECT_GT(pf::test::TextLayouts(), loaded);
+  pf::StopDrawing();
+}
+
+// A control showing a picture that is copied back and drawn on frame after
+// frame repaints only what changed, and what reaches the window is the
+// picture, pixel for pixel, at every frame: nothing of an earlier frame stays.
+TEST(ImageCopies, AControlShowsEveryFrameOfAPictureDrawnInPart) {
+  pf::InitGui();
+  pf::test::ResetGui();
+  pf::test::ResetImages();
+  constexpr int kWin = 1, kView = 6, kBack = 50, kShown = 51;
+  ASSERT_TRUE(pf::OpenWindow(kWin, 0, 0, 360, 260, "frames", 0));
+  ASSERT_TRUE(pf::CreateImage(kBack, 300, 200, 0x204020));
+  pf::StartDrawing(kBack);
+  for (int x = 0; x < 300; x += 10) pf::LineXY(x, 0, x, 199, 0x406040);
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::CopyImage(kBack, kShown));
+  ASSERT_TRUE(pf::ImageGadget(kView, 20, 30, 300, 200, kShown));
+  auto settle = [] {
+    for (int k = 0; k < 5; ++k) pf::WaitWindowEvent(1);
+  };
+  settle();
+  for (int frame = 0; frame < 8; ++frame) {
+    SCOPED_TRACE("frame " + std::to_string(frame));
+    ASSERT_TRUE(pf::CopyImage(kBack, kShown));
+    pf::StartDrawing(kShown);
+    const int a = 20 + frame * 31 % 250, b = 190 - frame * 23 % 180;
+    pf::LineXY(a, 5, 299 - a, 195, kWhite);
+    pf::LineXY(0, b, 299, 200 - b, kBlue);
+    pf::DrawText(150, 170, "Count: " + std::to_string(frame * 997), kWhite);
+    pf::StopDrawing();
+    pf::SetGadgetImage(kView, kShown);
+    settle();
+    QWidget* top = pf::CurrentQtWindow();
+    ASSERT_NE(top, nullptr);
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(top->winId()).toImage();
+    int differ = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 300; ++x) {
+        const QRgb c = shot.pixel(pf::GadgetX(kView) + x, pf::GadgetY(kView) + y);
+        differ += (qRed(c) | qGreen(c) << 8 | qBlue(c) << 16) != pf::Point(kShown, x, y);
+      }
+    EXPECT_EQ(differ, 0);
+  }
+  pf::test::ResetGui();
 }
