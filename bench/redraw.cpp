@@ -250,6 +250,7 @@ int main(int argc, char** argv) {
 
   SetStartValues();
   pf::InitGui();
+  pf::SetDefaultGuiFont();  // the program's drawing font, as start-up sets it
   pf::OpenWindow(kMainWindow, 0, 0, mainwindowwidth, mainwindowheight, "bench", 0);
   YRM_CreateScopeGadgets();
   mode = "Advanced";

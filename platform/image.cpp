@@ -186,12 +186,20 @@ int ImageHeight(int img) {
   return q ? q->height() : 0;
 }
 
-DrawnTiles& DrawingOn(int img) {
-  Tracking& t = tracking[img];
+// The tracking of the image drawn on last: drawing calls come by the
+// thousand (a dotted graticule) and a map lookup each would add up.
+Tracking* drawingTracking = nullptr;
+int drawingTrackingOf = 0;
+
+DrawnTiles& DrawingOn(int img, const QImage& q) {
+  if (!drawingTracking || drawingTrackingOf != img) {
+    drawingTracking = &tracking[img];  // map nodes stay put until the map is cleared
+    drawingTrackingOf = img;
+  }
+  Tracking& t = *drawingTracking;
   ++t.version;
-  const QImage* q = ImageObject(img);
-  const int across = (q->width() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift;
-  const int down = (q->height() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift;
+  const int across = (q.width() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift;
+  const int down = (q.height() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift;
   if (t.drawn.across != across || t.drawn.down != down) {
     t.drawn.across = across;
     t.drawn.down = down;
@@ -598,6 +606,7 @@ void ResetImages() {
   TheLoader().Forget();
   images.clear();
   tracking.clear();
+  drawingTracking = nullptr;
   lastLarge = Decoded{};
   fullSizes.clear();
   ResetFonts();

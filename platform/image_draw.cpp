@@ -38,7 +38,7 @@ void Touch(const QImage& im, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
   x1 = std::min<int64_t>(x1, im.width() - 1);
   y1 = std::min<int64_t>(y1, im.height() - 1);
   if (x0 > x1 || y0 > y1 || drawImage < 0) return;
-  DrawingOn(drawImage).Area(int(x0), int(y0), int(x1), int(y1));
+  DrawingOn(drawImage, im).Area(int(x0), int(y0), int(x1), int(y1));
 }
 
 // Fills columns x0..x1 of row y, clipped; coordinates in 64 bits so that
@@ -462,7 +462,7 @@ void LineXY(int x1, int y1, int x2, int y2, int color) {
   }
   // Minor offset at step i: floor((2 i dv + du) / (2 du)), i.e. i dv / du
   // rounded half up. Start at `first` exactly, then step with the remainder.
-  DrawnTiles& drawn = DrawingOn(drawImage);
+  DrawnTiles& drawn = DrawingOn(drawImage, *im);
   const __int128 start = __int128(2) * first * dv + du;
   int64_t offset = int64_t(start / (2 * du));
   int64_t rest = int64_t(start % (2 * du));

@@ -49,9 +49,9 @@ struct DrawnTiles {
     }
   }
 };
-// Every drawing call asks for this before it changes image `img` (which must
-// exist): the image counts as changed, and the call marks what it draws.
-DrawnTiles& DrawingOn(int img);
+// Every drawing call asks for this before it changes image `img` (held as
+// `image`): the image counts as changed, and the call marks what it draws.
+DrawnTiles& DrawingOn(int img, const QImage& image);
 // What changed in image `img` since the last call, for the controls showing
 // it: false when that is not known (the image was replaced: repaint it all),
 // else true with the changed part in `changed` (may be empty).
