@@ -687,10 +687,14 @@ void SetGadgetImage(int g, int image) {
 }
 
 void RefreshImageGadgets(int img) {
+  // What changed is taken only for a picture on show; until then it gathers.
   QRegion changed;
-  const bool known = TakeImageDamage(img, changed);
+  bool asked = false, known = false;
   for (auto& [g, gd] : gadgets)
-    if (gd.widget && gd.image == img) repaintImage(gd, known ? &changed : nullptr);
+    if (gd.widget && gd.image == img) {
+      if (!asked) known = TakeImageDamage(img, changed), asked = true;
+      repaintImage(gd, known ? &changed : nullptr);
+    }
 }
 
 // ---- items ----------------------------------------------------------------

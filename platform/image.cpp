@@ -81,6 +81,8 @@ void Changed(int img) {
   ++t.version;
   t.source = -1;
   std::fill(t.drawn.marked.begin(), t.drawn.marked.end(), 0);
+  std::fill(t.drawn.damaged.begin(), t.drawn.damaged.end(), 0);
+  t.drawn.markedRows = t.drawn.damagedRows = DrawnTiles::RowSpan{};
   t.damagedAll = true;
   RefreshImageGadgets(img);
 }
@@ -89,7 +91,10 @@ void Changed(int img) {
 // each run of tiles along a row at once, and clears the marks.
 void CopyDrawnBack(const QImage& from, QImage& to, DrawnTiles& drawn) {
   const int tile = DrawnTiles::kTile;
-  for (int ty = 0; ty < drawn.down; ++ty) {
+  const DrawnTiles::RowSpan rows = drawn.markedRows;
+  drawn.markedRows = DrawnTiles::RowSpan{};
+  drawn.damagedRows.Add(rows.from, rows.to);
+  for (int ty = std::max(0, rows.from); ty <= std::min(drawn.down - 1, rows.to); ++ty) {
     unsigned char* row = drawn.marked.data() + size_t(ty) * size_t(drawn.across);
     for (int tx = 0; tx < drawn.across;) {
       if (!row[tx]) {
@@ -205,6 +210,7 @@ DrawnTiles& DrawingOn(int img, const QImage& q) {
     t.drawn.down = down;
     t.drawn.marked.assign(size_t(across) * size_t(down), 0);
     t.drawn.damaged.assign(size_t(across) * size_t(down), 0);
+    t.drawn.markedRows = t.drawn.damagedRows = DrawnTiles::RowSpan{};
     t.source = -1;  // resized meanwhile: no longer known as a copy
     t.damagedAll = true;
   }
@@ -220,13 +226,17 @@ bool TakeImageDamage(int img, QRegion& changed) {
   if (t.damagedAll || d.damaged.empty()) {
     t.damagedAll = false;
     std::fill(d.damaged.begin(), d.damaged.end(), 0);
+    d.damagedRows = DrawnTiles::RowSpan{};
     return false;
   }
   // In bands of a few tile rows, each band's changed columns as one
   // rectangle: a curve across the picture gives a handful of rectangles.
   constexpr int kBand = 4;
   const int tile = DrawnTiles::kTile;
-  for (int band = 0; band < d.down; band += kBand) {
+  const int from = std::max(0, d.damagedRows.from) / kBand * kBand,
+            to = std::min(d.down - 1, d.damagedRows.to);
+  d.damagedRows = DrawnTiles::RowSpan{};
+  for (int band = from; band <= to; band += kBand) {
     int x0 = d.across, x1 = -1;
     const int last = std::min(d.down, band + kBand);
     for (int ty = band; ty < last; ++ty) {

@@ -35,9 +35,24 @@ struct DrawnTiles {
   static constexpr int kTileShift = 3, kTile = 1 << kTileShift;
   int across = 0, down = 0;
   std::vector<unsigned char> marked, damaged;  // across x down, row by row
+  // The tile rows that may hold marks of each kind, so that few marks are
+  // found quickly.
+  struct RowSpan {
+    int from = 1 << 30, to = -1;
+    void Add(int ty0, int ty1) {
+      from = std::min(from, ty0);
+      to = std::max(to, ty1);
+    }
+  } markedRows, damagedRows;
+  void Rows(int ty0, int ty1) {
+    markedRows.Add(ty0, ty1);
+    damagedRows.Add(ty0, ty1);
+  }
   void Pixel(int x, int y) {
-    const size_t at = size_t(y >> kTileShift) * size_t(across) + size_t(x >> kTileShift);
+    const int ty = y >> kTileShift;
+    const size_t at = size_t(ty) * size_t(across) + size_t(x >> kTileShift);
     marked[at] = damaged[at] = 1;
+    Rows(ty, ty);
   }
   // x0..x1, y0..y1 inclusive, already inside the image.
   void Area(int x0, int y0, int x1, int y1) {
@@ -47,6 +62,7 @@ struct DrawnTiles {
       std::fill_n(marked.begin() + at, n, 1);
       std::fill_n(damaged.begin() + at, n, 1);
     }
+    Rows(y0 >> kTileShift, y1 >> kTileShift);
   }
 };
 // Every drawing call asks for this before it changes image `img` (held as
