@@ -106,8 +106,9 @@ void EditorDeleteComponent(const std::function<void()>& refresh) {
 }
 
 bool EditorTakePhoto() {
-  if (!pf::LoadImage(kImageEditPhoto, pcbimagefile)) return false;
-  const int w = pf::ImageWidth(kImageEditPhoto), h = pf::ImageHeight(kImageEditPhoto);
+  // Only its size is needed: decoded reduced, as a camera-sized photo must be.
+  if (!pf::LoadImageReduced(kImageEditPhoto, pcbimagefile, [](int, int) { return 64; })) return false;
+  const int w = pf::ImageFullWidth(kImageEditPhoto), h = pf::ImageFullHeight(kImageEditPhoto);
   viewx = std::clamp(w / 2, 1, std::max(w, 1));
   viewy = std::clamp(h / 2, 1, std::max(h, 1));
   viewzoom = 1.0f;

@@ -137,16 +137,27 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
   }
   // Reduced: the lower resolution levels only, which is all that is decoded.
   int factor = 1, levels = 0;
+  const int maxLevels = reduction ? std::min(ResolutionLevels(codec.get()) - 1, 30) : 0;
   if (reduction) {
-    const int cap = 1 << std::min(ResolutionLevels(codec.get()) - 1, 30);
-    factor = reduction->Choose(int(fullw), int(fullh), cap);
+    factor = reduction->Choose(int(fullw), int(fullh), 1 << maxLevels);
     while ((1 << levels) < factor) ++levels;
-    if (levels > 0 && !opj_set_decoded_resolution_factor(codec.get(), OPJ_UINT32(levels)))
-      return error = message.empty() ? "JPEG 2000 reduction refused" : message, false;
   }
   // The reduced grid: ceil(x1 / 2^levels) - ceil(x0 / 2^levels).
-  auto reduced = [levels](int64_t a) { return (a + (int64_t(1) << levels) - 1) >> levels; };
-  const int64_t w = reduced(image->x1) - reduced(image->x0), h = reduced(image->y1) - reduced(image->y0);
+  auto grid = [&image](int l, int64_t& w, int64_t& h) {
+    auto reduced = [l](int64_t a) { return (a + (int64_t(1) << l) - 1) >> l; };
+    w = reduced(image->x1) - reduced(image->x0);
+    h = reduced(image->y1) - reduced(image->y0);
+  };
+  int64_t w = 0, h = 0;
+  grid(levels, w, h);
+  // An image offset on the canvas can round a side up by one pixel more than
+  // the limit allowed for: one level further then.
+  if (reduction && w * h > kMaxDecodedPixels && levels < maxLevels) {
+    grid(++levels, w, h);
+    reduction->used = 1 << levels;
+  }
+  if (levels > 0 && !opj_set_decoded_resolution_factor(codec.get(), OPJ_UINT32(levels)))
+    return error = message.empty() ? "JPEG 2000 reduction refused" : message, false;
   if (!CheckDecodedSize(w, h, error)) return false;
   if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get()))
     return error = message.empty() ? "JPEG 2000 data is corrupt or truncated" : message, false;

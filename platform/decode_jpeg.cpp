@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 // libjpeg's headers need <cstdio> (FILE, size_t) before them.
@@ -141,7 +142,50 @@ bool EncodeRaw(const QImage& img, int quality, unsigned char*& buffer, unsigned 
   jpeg_destroy_compress(&cinfo);
   return true;
 }
+bool EncodeRowsRaw(int w, int h, int quality, const std::function<void(int y, int* row)>& fill,
+                   std::vector<int>& row, unsigned char*& buffer, unsigned long& size, ErrorManager& err) {
+  jpeg_compress_struct cinfo;
+  cinfo.err = &err.pub;
+  SetUp(err);
+  if (setjmp(err.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    return false;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = JDIMENSION(w);
+  cinfo.image_height = JDIMENSION(h);
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_EXT_RGBX;  // 0x00BBGGRR in memory: R, G, B, unused
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    fill(int(cinfo.next_scanline), row.data());
+    JSAMPROW line = reinterpret_cast<JSAMPROW>(row.data());
+    jpeg_write_scanlines(&cinfo, &line, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return true;
+}
 }  // namespace
+
+bool EncodeJpegRows(int w, int h, int quality, const std::function<void(int y, int* row)>& fill,
+                    std::string& out, std::string& error) {
+  if (!CheckSize(w, h, error)) return false;
+  std::vector<int> row(size_t(w), 0);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  ErrorManager err;
+  const bool ok = EncodeRowsRaw(w, h, quality, fill, row, buffer, size, err);
+  if (ok)
+    out.assign(reinterpret_cast<const char*>(buffer), size);
+  else
+    error = err.message;
+  std::free(buffer);
+  return ok;
+}
 
 bool DecodeJpeg(const std::string& data, QImage& out, std::string& error, Reduction* reduction) {
   std::vector<JSAMPLE> cmyk;

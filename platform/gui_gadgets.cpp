@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegion>
 #include <QRegularExpressionValidator>
 #include <QResizeEvent>
 #include <QSignalBlocker>
@@ -62,7 +63,13 @@ class ImageView : public QFrame {
     QRect area = contentsRect();
     QRect src(0, 0, std::min(img->width(), area.width()), std::min(img->height(), area.height()));
     QPainter p(this);
-    p.drawImage(area.topLeft(), *img, src);
+    // One plain copy per rectangle of the part to repaint: drawn under a clip
+    // of several rectangles at once, the toolkit blends the picture span by
+    // span on helper threads, which costs more than copying it.
+    for (const QRect& r : e->region()) {
+      p.setClipRect(r);
+      p.drawImage(area.topLeft(), *img, src);
+    }
   }
   void mousePressEvent(QMouseEvent* e) override { click(e, false); }
   void mouseDoubleClickEvent(QMouseEvent* e) override { click(e, true); }
@@ -240,9 +247,14 @@ QPushButton* newImageButton(QWidget* parent, int g) {
   return b;
 }
 
-void repaintImage(Gadget& gd) {
+// With `changed`, only that part of the picture has changed: a live scope
+// repaints the few tiles its traces crossed, not the whole picture.
+void repaintImage(Gadget& gd, const QRegion* changed = nullptr) {
   if (gd.kind == kGadgetKindImage) static_cast<ImageView*>(gd.widget.data())->UpdateOpaque();
-  if (gd.kind == kGadgetKindImage || gd.kind == kGadgetKindButtonImage) gd.widget->update();
+  if (gd.kind == kGadgetKindImage && changed)
+    gd.widget->update(changed->translated(static_cast<QFrame*>(gd.widget.data())->contentsRect().topLeft()));
+  else if (gd.kind == kGadgetKindImage || gd.kind == kGadgetKindButtonImage)
+    gd.widget->update();
 }
 
 // Palette roles of a control's text and background colours.
@@ -666,13 +678,23 @@ void SetGadgetFont(int g, int font) {
 void SetGadgetImage(int g, int image) {
   Gadget* gd = FindGadget(g);
   if (!gd || (gd->kind != kGadgetKindImage && gd->kind != kGadgetKindButtonImage)) return;
+  if (gd->image == image) {  // the same picture: what changed in it is repainted
+    RefreshImageGadgets(image);
+    return;
+  }
   gd->image = image;
   repaintImage(*gd);
 }
 
 void RefreshImageGadgets(int img) {
+  // What changed is taken only for a picture on show; until then it gathers.
+  QRegion changed;
+  bool asked = false, known = false;
   for (auto& [g, gd] : gadgets)
-    if (gd.widget && gd.image == img) repaintImage(gd);
+    if (gd.widget && gd.image == img) {
+      if (!asked) known = TakeImageDamage(img, changed), asked = true;
+      repaintImage(gd, known ? &changed : nullptr);
+    }
 }
 
 // ---- items ----------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <QRegion>
 #include <algorithm>
 #include <condition_variable>
 #include <map>
@@ -60,10 +61,59 @@ QImage Normalised(QImage img) {
   return img;
 }
 
+// What changed in an image since it was made a copy of another: the live
+// scope's picture is its 2 MB background under a few traces and a line of
+// text, ten times a second, and copying back only what was drawn spares
+// copying the whole background each time.
+struct Tracking {
+  uint64_t version = 0;  // counts every change
+  int source = -1;       // the image it is a copy of, apart from `drawn`
+  uint64_t sourceVersion = 0;
+  DrawnTiles drawn;
+  bool damagedAll = true;  // replaced since its controls were last told
+};
+std::map<int, Tracking> tracking;
+
 // Controls showing an image paint it from the store: have them repaint.
 void Changed(int img) {
   fullSizes.erase(img);
+  Tracking& t = tracking[img];
+  ++t.version;
+  t.source = -1;
+  std::fill(t.drawn.marked.begin(), t.drawn.marked.end(), 0);
+  std::fill(t.drawn.damaged.begin(), t.drawn.damaged.end(), 0);
+  t.drawn.markedRows = t.drawn.damagedRows = DrawnTiles::RowSpan{};
+  t.damagedAll = true;
   RefreshImageGadgets(img);
+}
+
+// Copies the marked tiles of `from` onto `to` (the same size and layout),
+// each run of tiles along a row at once, and clears the marks.
+void CopyDrawnBack(const QImage& from, QImage& to, DrawnTiles& drawn) {
+  const int tile = DrawnTiles::kTile;
+  const DrawnTiles::RowSpan rows = drawn.markedRows;
+  drawn.markedRows = DrawnTiles::RowSpan{};
+  drawn.damagedRows.Add(rows.from, rows.to);
+  for (int ty = std::max(0, rows.from); ty <= std::min(drawn.down - 1, rows.to); ++ty) {
+    unsigned char* row = drawn.marked.data() + size_t(ty) * size_t(drawn.across);
+    for (int tx = 0; tx < drawn.across;) {
+      if (!row[tx]) {
+        ++tx;
+        continue;
+      }
+      const int first = tx;
+      unsigned char* damaged = drawn.damaged.data() + size_t(ty) * size_t(drawn.across);
+      while (tx < drawn.across && row[tx]) {
+        row[tx] = 0;
+        damaged[tx++] = 1;
+      }
+      const int x0 = first * tile, x1 = std::min(tx * tile, to.width());
+      const int y1 = std::min((ty + 1) * tile, to.height());
+      for (int y = ty * tile; y < y1; ++y)
+        std::copy_n(reinterpret_cast<const QRgb*>(from.constScanLine(y)) + x0, x1 - x0,
+                    reinterpret_cast<QRgb*>(to.scanLine(y)) + x0);
+    }
+  }
 }
 
 bool StartsWith(const std::string& data, const char* magic, size_t n) {
@@ -101,10 +151,16 @@ bool CheckDecodedSize(int64_t w, int64_t h, std::string& error) {
   return true;
 }
 
+int FinestReduction(int64_t w, int64_t h) {
+  int64_t r = 1;
+  while (r < (int64_t(1) << 30) && ((w + r - 1) / r) * ((h + r - 1) / r) > kMaxDecodedPixels) r *= 2;
+  return int(r);
+}
+
 int Reduction::Choose(int w, int h, int cap) {
   fullWidth = w;
   fullHeight = h;
-  const int wanted = largest ? largest(w, h) : 1;
+  const int wanted = largest ? std::max(largest(w, h), FinestReduction(w, h)) : 1;
   used = 1;
   while (used * 2 <= wanted && used * 2 <= cap) used *= 2;
   return used;
@@ -135,11 +191,90 @@ int ImageHeight(int img) {
   return q ? q->height() : 0;
 }
 
+// The tracking of the image drawn on last: drawing calls come by the
+// thousand (a dotted graticule) and a map lookup each would add up.
+Tracking* drawingTracking = nullptr;
+int drawingTrackingOf = 0;
+
+DrawnTiles& DrawingOn(int img, const QImage& q) {
+  if (!drawingTracking || drawingTrackingOf != img) {
+    drawingTracking = &tracking[img];  // map nodes stay put until the map is cleared
+    drawingTrackingOf = img;
+  }
+  Tracking& t = *drawingTracking;
+  ++t.version;
+  const int across = (q.width() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift;
+  const int down = (q.height() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift;
+  if (t.drawn.across != across || t.drawn.down != down) {
+    t.drawn.across = across;
+    t.drawn.down = down;
+    t.drawn.marked.assign(size_t(across) * size_t(down), 0);
+    t.drawn.damaged.assign(size_t(across) * size_t(down), 0);
+    t.drawn.markedRows = t.drawn.damagedRows = DrawnTiles::RowSpan{};
+    t.source = -1;  // resized meanwhile: no longer known as a copy
+    t.damagedAll = true;
+  }
+  return t.drawn;
+}
+
+bool TakeImageDamage(int img, QRegion& changed) {
+  changed = QRegion();
+  auto it = tracking.find(img);
+  if (it == tracking.end()) return false;
+  Tracking& t = it->second;
+  DrawnTiles& d = t.drawn;
+  if (t.damagedAll || d.damaged.empty()) {
+    t.damagedAll = false;
+    std::fill(d.damaged.begin(), d.damaged.end(), 0);
+    d.damagedRows = DrawnTiles::RowSpan{};
+    return false;
+  }
+  // In bands of a few tile rows, each band's changed columns as one
+  // rectangle: a curve across the picture gives a handful of rectangles.
+  constexpr int kBand = 4;
+  const int tile = DrawnTiles::kTile;
+  const int from = std::max(0, d.damagedRows.from) / kBand * kBand,
+            to = std::min(d.down - 1, d.damagedRows.to);
+  d.damagedRows = DrawnTiles::RowSpan{};
+  for (int band = from; band <= to; band += kBand) {
+    int x0 = d.across, x1 = -1;
+    const int last = std::min(d.down, band + kBand);
+    for (int ty = band; ty < last; ++ty) {
+      unsigned char* row = d.damaged.data() + size_t(ty) * size_t(d.across);
+      for (int tx = 0; tx < d.across; ++tx)
+        if (row[tx]) {
+          x0 = std::min(x0, tx), x1 = std::max(x1, tx);
+          row[tx] = 0;
+        }
+    }
+    if (x1 >= 0) changed += QRect(x0 * tile, band * tile, (x1 - x0 + 1) * tile, (last - band) * tile);
+  }
+  return true;
+}
+
 bool CopyImage(int src, int dst) {
   const QImage* q = ImageObject(src);
   if (!q) return false;
+  QImage* d = ImageObject(dst);
+  Tracking& t = tracking[dst];
+  if (src != dst && d && t.source == src && t.sourceVersion == tracking[src].version && d->isDetached() &&
+      d->size() == q->size() && d->format() == q->format() &&
+      t.drawn.across == (d->width() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift &&
+      t.drawn.down == (d->height() + DrawnTiles::kTile - 1) >> DrawnTiles::kTileShift) {
+    // A copy of this very picture, drawn on since: only what was drawn is
+    // copied back, into its own pixels.
+    CopyDrawnBack(*q, *d, t.drawn);
+    ++t.version;
+    RefreshImageGadgets(dst);
+    return true;
+  }
   if (src != dst) images[dst] = *q;  // shared until either is drawn on
   Changed(dst);
+  if (src != dst) {
+    Tracking& copy = tracking[dst];
+    copy.source = src;
+    copy.sourceVersion = tracking[src].version;
+  }
   return true;
 }
 
@@ -270,8 +405,10 @@ bool Load(int img, const std::string& path, const std::function<int(int, int)>& 
   }
   // The kept picture serves when it is no coarser than this caller accepts.
   if (!lastLarge.image.isNull() && data == lastLarge.bytes &&
-      lastLarge.reduction <=
-          (largest ? std::max(1, largest(lastLarge.fullWidth, lastLarge.fullHeight)) : 1)) {
+      lastLarge.reduction <= (largest
+                                  ? std::max(largest(lastLarge.fullWidth, lastLarge.fullHeight),
+                                             FinestImageReduction(lastLarge.fullWidth, lastLarge.fullHeight))
+                                  : 1)) {
     Keep(img, lastLarge);
     return true;
   }
@@ -410,6 +547,8 @@ bool LoadImageReduced(int img, const std::string& path, const std::function<int(
   return Load(img, path, largest);
 }
 
+int FinestImageReduction(int w, int h) { return codec::FinestReduction(w, h); }
+
 bool ReadImageSize(const std::string& path, int& w, int& h) {
   // The header is at the start: a prefix is read first, the whole file only
   // where the prefix did not hold it.
@@ -476,6 +615,8 @@ void WaitImageLoads() { TheLoader().WaitIdle(); }
 void ResetImages() {
   TheLoader().Forget();
   images.clear();
+  tracking.clear();
+  drawingTracking = nullptr;
   lastLarge = Decoded{};
   fullSizes.clear();
   ResetFonts();
@@ -485,6 +626,12 @@ bool SaveJpeg(int img, const std::string& path, int quality) {
   const QImage* q = ImageObject(img);
   std::string data, error;
   return q && codec::EncodeJpeg(*q, quality, data, error) && WriteFile(NativePath(path), data);
+}
+
+bool WriteJpeg(const std::string& path, int w, int h, int quality,
+               const std::function<void(int y, int* row)>& fill) {
+  std::string data, error;
+  return codec::EncodeJpegRows(w, h, quality, fill, data, error) && WriteFile(NativePath(path), data);
 }
 
 bool SaveJp2(int img, const std::string& path, bool codestream) {

@@ -31,8 +31,13 @@ bool LoadImage(int img, const std::string& path);
 // The same, decoded at a reduced scale where the format allows it (JPEG by 2,
 // 4 or 8, JPEG 2000 by its resolution levels; PNG is decoded whole): `largest`
 // is told the picture's full size and returns the largest reduction (1, 2,
-// 4...) its use accepts. ImageFullWidth/Height give the full size.
+// 4...) its use accepts. A picture too large to decode at that one is
+// decoded at FinestImageReduction instead, coarser but shown.
+// ImageFullWidth/Height give the full size.
 bool LoadImageReduced(int img, const std::string& path, const std::function<int(int w, int h)>& largest);
+// The finest reduction (1, 2, 4...) at which a w x h picture decodes within
+// the 40-megapixel limit.
+int FinestImageReduction(int w, int h);
 // The full size of a picture file from its header, nothing decoded; false
 // (ImageError says why) where LoadImage would fail before decoding.
 bool ReadImageSize(const std::string& path, int& w, int& h);
@@ -112,9 +117,18 @@ void ResetImages();  // frees every image and font
 void WaitImageLoads();
 // Encoders for test fixtures and benchmarks.
 bool SaveJpeg(int img, const std::string& path, int quality = 90);
+// A JPEG written row by row from `fill` (w colours 0x00BBGGRR for row y), so
+// a picture beyond what an image may hold can be made.
+bool WriteJpeg(const std::string& path, int w, int h, int quality,
+               const std::function<void(int y, int* row)>& fill);
 bool SaveJp2(int img, const std::string& path, bool codestream);  // lossless
 // Family of the face a font number resolved to ("" when no font).
 std::string FontFamily(int font);
+// How many times the toolkit has laid out or drawn a text or a glyph for
+// the drawing calls: a text drawn or measured again in the same font costs
+// nothing of the kind, and a new text of plain letters and figures is put
+// together from glyphs already drawn.
+int TextLayouts();
 }  // namespace test
 
 }  // namespace pf

@@ -18,13 +18,18 @@ constexpr int64_t kMaxDecodedPixels = 40'000'000;
 
 // False with a message in `error` when w x h is empty or beyond the limits.
 bool CheckSize(int64_t w, int64_t h, std::string& error);
+// The finest power-of-two reduction at which a w x h picture decodes within
+// kMaxDecodedPixels (each side rounded up, as the decoders round).
+int FinestReduction(int64_t w, int64_t h);
 // The same for the picture a decoder is about to produce.
 bool CheckDecodedSize(int64_t w, int64_t h, std::string& error);
 
 // Reduced decoding. `largest` (may be empty: full size) is asked, with the
 // picture's full size, for the largest reduction the caller accepts (1, 2,
-// 4...); the decoder takes the largest its format offers up to that one and
-// fills in the rest.
+// 4...), raised to the finest one within the decoded-picture limit: a
+// reduced load shows a huge picture coarser rather than not at all. The
+// decoder takes the largest its format offers up to that one and fills in
+// the rest.
 struct Reduction {
   std::function<int(int w, int h)> largest;
   int used = 1;  // the picture is 1/used of its full size
@@ -46,6 +51,10 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
 // Encoders into memory.
 bool EncodePng(const QImage& img, std::string& out, std::string& error);
 bool EncodeJpeg(const QImage& img, int quality, std::string& out, std::string& error);
+// A JPEG of w x h pixels whose rows `fill` writes (0x00BBGGRR, w of them),
+// one at a time: pictures too large to hold whole.
+bool EncodeJpegRows(int w, int h, int quality, const std::function<void(int y, int* row)>& fill,
+                    std::string& out, std::string& error);
 // JPEG 2000, lossless: the .jp2 box format or a raw codestream.
 bool EncodeJp2(const QImage& img, bool codestream, const std::string& path, std::string& error);
 

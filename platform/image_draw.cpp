@@ -3,12 +3,18 @@
 // image blits through the toolkit's painter.
 #include <QFont>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRawFont>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/gui.h"
 #include "platform/image.h"
@@ -24,6 +30,17 @@ QRgb ToRgb(int color) { return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >>
 
 QImage* Target() { return drawImage < 0 ? nullptr : ImageObject(drawImage); }
 
+// Marks the part of the drawing image a call is about to change, clipped to
+// it, so that a copy drawn on can be copied back in part.
+void Touch(const QImage& im, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+  x0 = std::max<int64_t>(x0, 0);
+  y0 = std::max<int64_t>(y0, 0);
+  x1 = std::min<int64_t>(x1, im.width() - 1);
+  y1 = std::min<int64_t>(y1, im.height() - 1);
+  if (x0 > x1 || y0 > y1 || drawImage < 0) return;
+  DrawingOn(drawImage, im).Area(int(x0), int(y0), int(x1), int(y1));
+}
+
 // Fills columns x0..x1 of row y, clipped; coordinates in 64 bits so that
 // sums of extreme ints cannot overflow.
 void Span(QImage& im, int64_t y, int64_t x0, int64_t x1, QRgb c) {
@@ -31,6 +48,7 @@ void Span(QImage& im, int64_t y, int64_t x0, int64_t x1, QRgb c) {
   x0 = std::max<int64_t>(x0, 0);
   x1 = std::min<int64_t>(x1, im.width() - 1);
   if (x0 > x1) return;
+  Touch(im, x0, y, x1, y);
   QRgb* line = reinterpret_cast<QRgb*>(im.scanLine(int(y)));
   std::fill(line + x0, line + x1 + 1, c);
 }
@@ -60,16 +78,19 @@ QFont CurrentFont() {
 
 // Metrics as they come out on an image (the images' resolution, not the
 // screen's).
-QFontMetrics Metrics(const QFont& f) {
+QImage& Probe() {
   static QImage probe = [] {
     QImage q(1, 1, QImage::Format_RGB32);
     q.setDotsPerMeterX(codec::kDotsPerMeter);
     q.setDotsPerMeterY(codec::kDotsPerMeter);
     return q;
   }();
-  return QFontMetrics(f, &probe);
+  return probe;
 }
+QFontMetrics Metrics(const QFont& f) { return QFontMetrics(f, &Probe()); }
 
+// Texts through the toolkit's painter: turned ones, and any on a picture
+// with an alpha channel.
 void PaintText(int x, int y, const std::string& text, int angle, int color, const int* background) {
   QImage* im = Target();
   if (!im || text.empty()) return;
@@ -83,7 +104,315 @@ void PaintText(int x, int y, const std::string& text, int angle, int color, cons
   if (background) p.fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), ToRgb(*background));
   p.setPen(QColor(ToRgb(color)));
   p.drawText(0, fm.ascent(), s);
+  // Where the text went, generously: its box turned about the corner.
+  const int64_t reach = int64_t(fm.horizontalAdvance(s)) + fm.height() + 2 * fm.maxWidth() + 4;
+  Touch(*im, int64_t(x) - reach, int64_t(y) - reach, int64_t(x) + reach, int64_t(y) + reach);
 }
+
+// A horizontal text as the toolkit draws it: its advance and line height,
+// and once drawn, the coverage of its glyphs (0..255) over a box at
+// (ox, oy) from its top-left corner.
+struct TextShape {
+  int advance = 0, height = 0;
+  bool drawn = false;
+  int ox = 0, oy = 0, w = 0, h = 0;
+  std::vector<uint8_t> coverage;
+};
+
+// Texts are laid out and drawn by the toolkit once, then kept: the live
+// scope writes its status line ten times a second, mostly the same text, and
+// a new painter and text layout each time cost more than the curve itself.
+// Keyed by the font (its number, or -1 for the default, and the fonts'
+// generation) and the text.
+struct TextKey {
+  int font;
+  unsigned generation;
+  std::string text;
+  bool operator==(const TextKey&) const = default;
+};
+struct TextKeyHash {
+  size_t operator()(const TextKey& k) const {
+    return std::hash<std::string>()(k.text) ^ (size_t(k.font) * 0x9E3779B97F4A7C15ull) ^ k.generation;
+  }
+};
+int textLayouts = 0;                   // texts laid out by the toolkit (tests)
+constexpr size_t kMaxKeptTexts = 256;  // a changing text fills it; then it starts again
+std::unordered_map<TextKey, TextShape, TextKeyHash> texts;
+
+// One painter, kept open on a scratch picture, draws the glyphs of every new
+// text in white on transparent: its alpha is the coverage.
+struct GlyphPainter {
+  QImage scratch;
+  QPainter painter;
+  ~GlyphPainter() {
+    if (painter.isActive()) painter.end();
+  }
+  void Fit(int w, int h) {
+    if (painter.isActive() && scratch.width() >= w && scratch.height() >= h) return;
+    if (painter.isActive()) painter.end();
+    scratch = QImage(std::max(w, scratch.width()), std::max(h, scratch.height()),
+                     QImage::Format_ARGB32_Premultiplied);
+    scratch.setDotsPerMeterX(codec::kDotsPerMeter);
+    scratch.setDotsPerMeterY(codec::kDotsPerMeter);
+    painter.begin(&scratch);
+    painter.setPen(QColor(255, 255, 255));
+  }
+};
+GlyphPainter* glyphPainter = nullptr;
+
+TextShape& Shape(const std::string& text) {
+  const int font = FontObject(drawFont) ? drawFont : -1;
+  TextKey key{font, FontGeneration(), text};
+  auto it = texts.find(key);
+  if (it != texts.end()) return it->second;
+  if (texts.size() >= kMaxKeptTexts) texts.clear();
+  ++textLayouts;
+  const QFontMetrics fm = Metrics(CurrentFont());
+  TextShape shape;
+  shape.advance = fm.horizontalAdvance(QString::fromUtf8(text.data(), int(text.size())));
+  shape.height = fm.height();
+  return texts.emplace(std::move(key), std::move(shape)).first->second;
+}
+
+// The glyphs of a text: drawn by the kept painter once, with room round the
+// line for glyphs that reach beyond it, then cut to what they cover.
+void Draw(TextShape& shape, const std::string& text) {
+  if (shape.drawn) return;
+  shape.drawn = true;
+  ++textLayouts;
+  const QFont font = CurrentFont();
+  const int pad = std::max(4, Metrics(font).maxWidth());
+  const int w = shape.advance + 2 * pad, h = shape.height + 2 * pad;
+  std::string why;
+  if (!codec::CheckSize(w, h, why)) return;
+  if (!glyphPainter) glyphPainter = new GlyphPainter;  // lives as long as the toolkit
+  GlyphPainter& g = *glyphPainter;
+  g.Fit(w, h);
+  if (!g.painter.isActive()) return;
+  g.painter.setCompositionMode(QPainter::CompositionMode_Source);
+  g.painter.fillRect(QRect(0, 0, w, h), Qt::transparent);
+  g.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  g.painter.setFont(font);
+  g.painter.drawText(pad, pad + g.painter.fontMetrics().ascent(),
+                     QString::fromUtf8(text.data(), int(text.size())));
+  int x0 = w, y0 = h, x1 = -1, y1 = -1;
+  for (int y = 0; y < h; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y));
+    for (int x = 0; x < w; ++x)
+      if (qAlpha(line[x]) != 0) {
+        x0 = std::min(x0, x), x1 = std::max(x1, x);
+        y0 = std::min(y0, y), y1 = std::max(y1, y);
+      }
+  }
+  if (x1 < 0) return;  // blanks only
+  shape.ox = x0 - pad;
+  shape.oy = y0 - pad;
+  shape.w = x1 - x0 + 1;
+  shape.h = y1 - y0 + 1;
+  shape.coverage.resize(size_t(shape.w) * size_t(shape.h));
+  for (int y = 0; y < shape.h; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y0 + y)) + x0;
+    for (int x = 0; x < shape.w; ++x)
+      shape.coverage[size_t(y) * size_t(shape.w) + size_t(x)] = uint8_t(qAlpha(line[x]));
+  }
+}
+
+// Coverage (w x h, 0..255) blended in `color` onto an opaque picture with
+// its top-left corner at (left, top), clipped.
+void BlendCoverage(QImage& im, int64_t left, int64_t top, int w, int h, const uint8_t* coverage, int color) {
+  const int64_t cx0 = std::max<int64_t>(0, -left), cy0 = std::max<int64_t>(0, -top);
+  const int64_t cx1 = std::min<int64_t>(w, im.width() - left);
+  const int64_t cy1 = std::min<int64_t>(h, im.height() - top);
+  if (cx0 >= cx1 || cy0 >= cy1) return;
+  Touch(im, left + cx0, top + cy0, left + cx1 - 1, top + cy1 - 1);
+  const int r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
+  for (int64_t cy = cy0; cy < cy1; ++cy) {
+    QRgb* line = reinterpret_cast<QRgb*>(im.scanLine(int(top + cy))) + left;
+    const uint8_t* cover = coverage + cy * w;
+    for (int64_t cx = cx0; cx < cx1; ++cx) {
+      const int a = cover[cx];
+      if (a == 0) continue;
+      if (a == 255) {
+        line[cx] = qRgb(r, g, b);
+        continue;
+      }
+      const QRgb d = line[cx];
+      auto mix = [a](int s, int t) { return (s * a + t * (255 - a) + 127) / 255; };
+      line[cx] = qRgb(mix(r, qRed(d)), mix(g, qGreen(d)), mix(b, qBlue(d)));
+    }
+  }
+}
+
+// A horizontal text on an opaque picture: its glyphs' coverage blended in,
+// no painter and no layout once the text has been seen.
+void BlendText(QImage& im, int x, int y, const std::string& text, int color, const int* background) {
+  TextShape& shape = Shape(text);
+  if (background) Box(x, y, shape.advance, shape.height, *background);
+  Draw(shape, text);
+  if (shape.coverage.empty()) return;
+  BlendCoverage(im, int64_t(x) + shape.ox, int64_t(y) + shape.oy, shape.w, shape.h, shape.coverage.data(),
+                color);
+}
+
+// Texts of plain Latin letters, figures and signs (a status line whose count
+// changes every frame) are put together glyph by glyph: the glyphs' places
+// from the font's advances with its kerning, which is what the toolkit's
+// layout gives such a text, and each glyph drawn by the toolkit once for
+// each of the 64 offsets within a pixel it places glyphs at. A new text then
+// needs neither a painter nor a layout.
+struct GlyphFont {
+  bool usable = false;
+  QRawFont raw;
+  int ascent = 0;
+};
+std::unordered_map<uint64_t, GlyphFont> glyphFonts;  // by font number and generation
+
+uint64_t FontKey() {
+  const int font = FontObject(drawFont) ? drawFont : -1;
+  return uint64_t(uint32_t(font)) << 32 | FontGeneration();
+}
+
+bool BlendGlyphsIn(const GlyphFont& gf, QImage& im, int x, int y, const std::string& text, int color);
+
+const GlyphFont& CurrentGlyphFont() {
+  auto [it, made] = glyphFonts.try_emplace(FontKey());
+  GlyphFont& g = it->second;
+  if (!made) return g;
+  const QFont font = CurrentFont();
+  // At the size the images' resolution gives the font.
+  QRawFont raw = QRawFont::fromFont(QFont(font, &Probe()));
+  if (!raw.isValid()) return g;
+  const QFontMetricsF on(font, &Probe());
+  // Used only where it places a sample text exactly as the layout does.
+  const QString sample = QStringLiteral("Stable, Count: 0123456789, Prev: 0.37%, To AV Ty=-+/()");
+  const QList<quint32> glyphs = raw.glyphIndexesForString(sample);
+  const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+  double sum = 0;
+  for (const QPointF& a : advances) sum += a.x();
+  if (glyphs.size() != sample.size() || std::abs(sum - on.horizontalAdvance(sample)) > 1.0 / 64) return g;
+  g.raw = raw;
+  g.ascent = Metrics(font).ascent();
+  // And where its glyphs, put together, come out as the painter draws the
+  // text (a face whose glyphs the toolkit places more finely does not).
+  const std::string text = sample.toStdString() + " iiiiiiiiiijjjjjjjjjj";
+  QImage painted(Metrics(font).horizontalAdvance(QString::fromStdString(text)) + 20,
+                 Metrics(font).height() + 8, QImage::Format_RGB32);
+  painted.setDotsPerMeterX(codec::kDotsPerMeter);
+  painted.setDotsPerMeterY(codec::kDotsPerMeter);
+  painted.fill(0);
+  QImage composed = painted;
+  {
+    QPainter p(&painted);
+    p.setFont(font);
+    p.setPen(QColor(255, 255, 255));
+    p.drawText(4, 4 + p.fontMetrics().ascent(), QString::fromStdString(text));
+  }
+  const int saved = drawImage;
+  drawImage = -1;  // nothing to mark: not a numbered image
+  g.usable = BlendGlyphsIn(g, composed, 4, 4, text, 0xFFFFFF);
+  drawImage = saved;
+  for (int y = 0; g.usable && y < painted.height(); ++y)
+    for (int x = 0; x < painted.width(); ++x)
+      if (std::abs(qGreen(painted.pixel(x, y)) - qGreen(composed.pixel(x, y))) > 2) {
+        g.usable = false;
+        break;
+      }
+  return g;
+}
+
+struct GlyphMask {
+  int ox = 0, oy = 0, w = 0, h = 0;  // from the glyph's whole-pixel pen position and the text's top
+  std::vector<uint8_t> coverage;
+};
+std::unordered_map<uint64_t, GlyphMask> glyphMasks;  // by font key, character and offset
+constexpr size_t kMaxKeptGlyphs = 16384;
+constexpr int kGlyphOffsets = 64;  // the toolkit's fixed-point steps within a pixel
+
+const GlyphMask& Glyph(uint64_t fontKey, char16_t c, int offset, const GlyphFont& gf) {
+  const uint64_t key = (fontKey * 0x9E3779B97F4A7C15ull) ^ (uint64_t(c) << 8 | uint64_t(offset));
+  auto it = glyphMasks.find(key);
+  if (it != glyphMasks.end()) return it->second;
+  if (glyphMasks.size() >= kMaxKeptGlyphs) glyphMasks.clear();
+  ++textLayouts;
+  GlyphMask mask;
+  const QFont font = CurrentFont();
+  const int pad = std::max(4, Metrics(font).maxWidth());
+  const int w = 2 * pad + 1, h = Metrics(font).height() + 2 * pad;
+  if (!glyphPainter) glyphPainter = new GlyphPainter;  // lives as long as the toolkit
+  GlyphPainter& g = *glyphPainter;
+  g.Fit(w, h);
+  if (g.painter.isActive()) {
+    g.painter.setCompositionMode(QPainter::CompositionMode_Source);
+    g.painter.fillRect(QRect(0, 0, w, h), Qt::transparent);
+    g.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    g.painter.setFont(font);
+    g.painter.drawText(QPointF(pad + double(offset) / kGlyphOffsets, pad + gf.ascent), QString(QChar(c)));
+    int x0 = w, y0 = h, x1 = -1, y1 = -1;
+    for (int y = 0; y < h; ++y) {
+      const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y));
+      for (int x = 0; x < w; ++x)
+        if (qAlpha(line[x]) != 0) {
+          x0 = std::min(x0, x), x1 = std::max(x1, x);
+          y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+    }
+    if (x1 >= 0) {
+      mask.ox = x0 - pad;
+      mask.oy = y0 - pad;
+      mask.w = x1 - x0 + 1;
+      mask.h = y1 - y0 + 1;
+      mask.coverage.resize(size_t(mask.w) * size_t(mask.h));
+      for (int y = 0; y < mask.h; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y0 + y)) + x0;
+        for (int x = 0; x < mask.w; ++x)
+          mask.coverage[size_t(y) * size_t(mask.w) + size_t(x)] = uint8_t(qAlpha(line[x]));
+      }
+    }
+  }
+  return glyphMasks.emplace(key, std::move(mask)).first->second;
+}
+
+bool PlainText(const std::string& text) {
+  for (unsigned char ch : text)
+    if (ch < 0x20 || ch > 0x7E) return false;  // plain ASCII only
+  return true;
+}
+
+bool BlendGlyphsIn(const GlyphFont& gf, QImage& im, int x, int y, const std::string& text, int color) {
+  const QString s = QString::fromLatin1(text.data(), qsizetype(text.size()));
+  const QList<quint32> glyphs = gf.raw.glyphIndexesForString(s);
+  if (glyphs.size() != s.size()) return false;
+  for (quint32 glyph : glyphs)
+    if (glyph == 0) return false;  // a character the face lacks: the layout finds it elsewhere
+  const QList<QPointF> advances = gf.raw.advancesForGlyphIndexes(glyphs, QRawFont::KernedAdvances);
+  const uint64_t fontKey = FontKey();
+  int64_t pen = int64_t(x) * kGlyphOffsets;  // in the toolkit's fixed point
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    const int64_t whole = pen >= 0 ? pen / kGlyphOffsets : -((-pen + kGlyphOffsets - 1) / kGlyphOffsets);
+    const GlyphMask& mask = Glyph(fontKey, s[i].unicode(), int(pen - whole * kGlyphOffsets), gf);
+    if (!mask.coverage.empty())
+      BlendCoverage(im, whole + mask.ox, int64_t(y) + mask.oy, mask.w, mask.h, mask.coverage.data(), color);
+    pen += std::llround(advances[i].x() * kGlyphOffsets);
+  }
+  return true;
+}
+
+// True when the text was drawn glyph by glyph.
+bool BlendGlyphs(QImage& im, int x, int y, const std::string& text, int color) {
+  if (!PlainText(text)) return false;
+  const GlyphFont& gf = CurrentGlyphFont();
+  return gf.usable && BlendGlyphsIn(gf, im, x, y, text, color);
+}
+
+void DrawTextAt(int x, int y, const std::string& text, int color, const int* background) {
+  QImage* im = Target();
+  if (!im || text.empty()) return;
+  if (im->format() != QImage::Format_RGB32)
+    PaintText(x, y, text, 0, color, background);
+  else if (background || !BlendGlyphs(*im, x, y, text, color))
+    BlendText(*im, x, y, text, color, background);
+}
+
 }  // namespace
 
 bool StartDrawing(int img) {
@@ -103,6 +432,7 @@ void StopDrawing() {
 void Plot(int x, int y, int color) {
   QImage* im = Target();
   if (!im || x < 0 || y < 0 || x >= im->width() || y >= im->height()) return;
+  Touch(*im, x, y, x, y);
   reinterpret_cast<QRgb*>(im->scanLine(y))[x] = ToRgb(color);
 }
 
@@ -132,6 +462,7 @@ void LineXY(int x1, int y1, int x2, int y2, int color) {
   }
   // Minor offset at step i: floor((2 i dv + du) / (2 du)), i.e. i dv / du
   // rounded half up. Start at `first` exactly, then step with the remainder.
+  DrawnTiles& drawn = DrawingOn(drawImage, *im);
   const __int128 start = __int128(2) * first * dv + du;
   int64_t offset = int64_t(start / (2 * du));
   int64_t rest = int64_t(start % (2 * du));
@@ -142,6 +473,7 @@ void LineXY(int x1, int y1, int x2, int y2, int color) {
     if (v >= 0 && v < vLimit) {
       const int64_t x = steep ? v : u, y = steep ? u : v;
       reinterpret_cast<QRgb*>(bits + y * stride)[x] = c;
+      drawn.Pixel(int(x), int(y));
     }
     rest += 2 * dv;
     if (rest >= 2 * du) {
@@ -204,10 +536,10 @@ void CircleOutline(int x, int y, int radius, int color) {
   }
 }
 
-void DrawText(int x, int y, const std::string& text, int color) { PaintText(x, y, text, 0, color, nullptr); }
+void DrawText(int x, int y, const std::string& text, int color) { DrawTextAt(x, y, text, color, nullptr); }
 
 void DrawText(int x, int y, const std::string& text, int color, int background) {
-  PaintText(x, y, text, 0, color, &background);
+  DrawTextAt(x, y, text, color, &background);
 }
 
 void DrawRotatedText(int x, int y, const std::string& text, int angle, int color) {
@@ -221,6 +553,7 @@ void DrawImage(int img, int x, int y) {
   const QImage copy = *src;  // shared, so drawing an image onto itself is safe
   QPainter p(im);
   p.drawImage(x, y, copy);
+  Touch(*im, x, y, int64_t(x) + copy.width() - 1, int64_t(y) + copy.height() - 1);
 }
 
 void DrawImageStretched(int img, int x, int y, int w, int h) {
@@ -231,15 +564,20 @@ void DrawImageStretched(int img, int x, int y, int w, int h) {
   QPainter p(im);
   p.setRenderHint(QPainter::SmoothPixmapTransform);
   p.drawImage(QRect(x, y, w, h), copy);
+  Touch(*im, x, y, int64_t(x) + w - 1, int64_t(y) + h - 1);
 }
 
 void DrawingFont(int font) { drawFont = font; }
 
 int TextWidth(const std::string& text) {
   if (text.empty()) return 0;
-  return Metrics(CurrentFont()).horizontalAdvance(QString::fromUtf8(text.data(), int(text.size())));
+  return Shape(text).advance;
 }
 
-int TextHeight(const std::string& text) { return Metrics(CurrentFont()).height(); }
+int TextHeight(const std::string& text) { return Shape(text).height; }
+
+namespace test {
+int TextLayouts() { return textLayouts; }
+}  // namespace test
 
 }  // namespace pf

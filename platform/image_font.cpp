@@ -15,7 +15,10 @@ namespace {
 std::map<int, QFont> fonts;
 // The toolkit's own default, kept so that tests can undo SetDefaultGuiFont.
 QFont* toolkitDefault = nullptr;
+unsigned generation = 0;  // texts laid out in an older one are laid out again
 }  // namespace
+
+unsigned FontGeneration() { return generation; }
 
 QFont* FontObject(int font) {
   auto it = fonts.find(font);
@@ -44,6 +47,7 @@ bool LoadFont(int font, const std::string& face, int points) {
   // A family the system lacks ("Arial") resolves through its substitution
   // rules (fontconfig) to a metric-compatible face.
   fonts[font] = f;
+  ++generation;
   return true;
 }
 
@@ -58,12 +62,14 @@ void SetDefaultGuiFont() {
   QFont f(QStringLiteral("Arial"));
   f.setPointSize(8);
   QApplication::setFont(f);
+  ++generation;
 }
 
 namespace test {
 void ResetFonts() {
   fonts.clear();
   if (toolkitDefault) QApplication::setFont(*toolkitDefault);
+  ++generation;
 }
 
 std::string FontFamily(int font) {

@@ -30,7 +30,9 @@ PhotoKey photokey;
 
 // Largest power-of-two reduction that still leaves at least one photo pixel
 // per view pixel in the window a view of width x height shows at `zoom`: the
-// stretch then only shrinks, as it does from the full photo.
+// stretch then only shrinks, as it does from the full photo. A photo too
+// large to decode that finely is taken at the finest reduction that decodes,
+// and stretched.
 int LargestReduction(int w, int h, float zoom, int width, int height) {
   const float side = static_cast<float>(std::max(w, h)) / zoom;
   const float across = std::min(side, static_cast<float>(w)) / static_cast<float>(width);
@@ -38,7 +40,7 @@ int LargestReduction(int w, int h, float zoom, int width, int height) {
   int reduction = 1;
   while (reduction < kMaxPhotoReduction && static_cast<float>(reduction * 2) <= std::min(across, down))
     reduction *= 2;
-  return reduction;
+  return std::max(reduction, pf::FinestImageReduction(w, h));
 }
 
 std::string AbsolutePath(const std::string& file) {

@@ -55,9 +55,12 @@ void DrawTraceArrays(int image, int colour, float vfs, float ifs) {
   YRM_DrawTrace(scope1width, scope1height, scopemargin, image, colour, vfs, ifs);
 }
 
-// Work image 949: black for a flash after a capture or freeze, else the
-// background. Both have the background's size (the layout's when none yet).
-void StartTraceImage() {
+// The main scope's picture: black for a flash after a capture or freeze,
+// else the background. Both have the background's size (the layout's when
+// none yet). The traces are drawn straight onto the picture the control
+// shows, which the image service then brings back to the background by
+// copying only what the last traces and status line covered.
+void StartTraceImage(int image) {
   const bool background = pf::IsImage(kImageScopeBackground);
   const int w = background ? pf::ImageWidth(kImageScopeBackground) : std::max(10, scope1width);
   const int h = background ? pf::ImageHeight(kImageScopeBackground) : std::max(10, scope1height);
@@ -65,10 +68,14 @@ void StartTraceImage() {
     --flashcount;
     if (pf::ImageWidth(kImageFlash) != w || pf::ImageHeight(kImageFlash) != h)
       pf::CreateImage(kImageFlash, w, h, colourblack);
-    pf::CopyImage(kImageFlash, kImageTraces);
-  } else if (!background || !pf::CopyImage(kImageScopeBackground, kImageTraces)) {
-    pf::CreateImage(kImageTraces, w, h, colourblack);
+    pf::CopyImage(kImageFlash, image);
+  } else if (!background || !pf::CopyImage(kImageScopeBackground, image)) {
+    pf::CreateImage(image, w, h, colourblack);
   }
+}
+
+void ShowPicture(int control) {
+  if (pf::IsGadget(control)) pf::SetGadgetImage(control, DisplayPicture(control));
 }
 }  // namespace
 
@@ -123,22 +130,23 @@ void YRM_TraceRedraw() {
     LoadTraceBlock(row, kGoldenBase);
   }
 
-  StartTraceImage();
+  const int scope = DisplayPicture(kMainScope);
+  StartTraceImage(scope);
 
   if (mode == "Basic" || mode == "Basic-Auto") {
     tracex = goldenv;
     tracey = goldeni;
-    DrawTraceArrays(kImageTraces, colourscopextracegoldensig, vfs, ifs);
+    DrawTraceArrays(scope, colourscopextracegoldensig, vfs, ifs);
     tracex = dutv;
     tracey = duti;
-    DrawTraceArrays(kImageTraces, colourscopextracedutsig, vfs, ifs);
+    DrawTraceArrays(scope, colourscopextracedutsig, vfs, ifs);
   } else if (advanced) {
-    DrawTraceArrays(kImageTraces, colourscopextracegoldensig, vfs, ifs);
+    DrawTraceArrays(scope, colourscopextracegoldensig, vfs, ifs);
     if (currentrecord > last) currentrecord = last;
     const std::string_view result = records.FieldView(currentrecord, kFieldResult);
     if (result == "Good" || result == "Bad") {
       LoadTraceBlock(currentrecord, kDutBase);
-      DrawTraceArrays(kImageTraces, colourscopextracedutsig, vfs, ifs);
+      DrawTraceArrays(scope, colourscopextracedutsig, vfs, ifs);
     }
   }
 
@@ -146,18 +154,18 @@ void YRM_TraceRedraw() {
   if (connected) {
     tracex = livev;
     tracey = livei;
-    DrawTraceArrays(kImageTraces, colourscopextracelivesig, vfs, ifs);
+    DrawTraceArrays(scope, colourscopextracelivesig, vfs, ifs);
     signaturestate = YRM_DetectSignatureState();
     YRM_DrawScopeLabel(
-        scope1width, scope1height, scopemargin, kImageTraces,
+        scope1width, scope1height, scopemargin, scope,
         SignatureStatusLine(signaturestate, stablecount, goldenlivediff, goldenvslivethreshold));
   }
-  Show(kMainScope, kImageTraces);
+  ShowPicture(kMainScope);
 
   // The centre mini-scope: the stored picture, with the live signature on it.
-  if (!pf::CopyImage(kImageCentreMiniScope, kImageTraces)) return;
+  const int centre = DisplayPicture(kMainScope + kCentreMiniScope);
+  if (!pf::CopyImage(kImageCentreMiniScope, centre)) return;
   if (connected)
-    YRM_DrawTrace(miniscope5width, miniscope5height, scopemargin, kImageTraces, colourscopextracelivesig, vfs,
-                  ifs);
-  Show(kMainScope + kCentreMiniScope, kImageTraces);
+    YRM_DrawTrace(miniscope5width, miniscope5height, scopemargin, centre, colourscopextracelivesig, vfs, ifs);
+  ShowPicture(kMainScope + kCentreMiniScope);
 }

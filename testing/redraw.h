@@ -6,11 +6,12 @@
 #include <string>
 
 constexpr int kImageCentreMiniScope = 947;  // centre mini-scope as the full redraw left it
-constexpr int kImageTraces = 949;           // composed main scope, then the centre mini-scope
 constexpr int kImageFlash = 965;            // black, the size of 946
 
 // Image holding the picture a display control (953 to 962, 900) shows: a copy
 // under the control's own number (numbers are unique across object kinds).
+// The trace redraw composes the main scope and the centre mini-scope straight
+// into theirs.
 constexpr int DisplayPicture(int control) { return control; }
 
 // Clears fullredraw, requests a trace redraw and redraws every display.

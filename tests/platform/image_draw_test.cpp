@@ -2,12 +2,23 @@
 // exact boxes, discs, clipping, text placement and image copies.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <set>
+#include <string>
 #include <utility>
 
+#include "platform/gui.h"
 #include "platform/image.h"
+#include "platform/qtbridge.h"
 
 namespace {
 using Pixels = std::set<std::pair<int, int>>;
@@ -351,3 +362,185 @@ TEST(Images, CreateRefusesEmptyAndAbsurdSizesAndDrawingNeedsAnImage) {
 }
 
 }  // namespace
+
+// A copy drawn on and then copied back onto from its source is the source
+// again, pixel for pixel, whatever was drawn and whatever changed the source
+// or the copy meanwhile; a third image sharing the copy keeps its picture.
+TEST(ImageCopies, CopyingBackOntoADrawnCopyGivesTheSourceExactly) {
+  pf::test::ResetImages();
+  constexpr int kSrc = 10, kCopy = 11, kOther = 12, kStamp = 13;
+  ASSERT_TRUE(pf::CreateImage(kSrc, 120, 80));
+  ASSERT_TRUE(pf::CreateImage(kStamp, 9, 7, 0x00FF00));
+  auto paint = [](int img, int seed) {
+    pf::StartDrawing(img);
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 120; ++x) pf::Plot(x, y, (x * 7 + y * 13 + seed) * 0x10101 & 0xFFFFFF);
+    pf::StopDrawing();
+  };
+  auto same = [](int a, int b) {
+    int differ = 0;
+    for (int y = 0; y < pf::ImageHeight(a); ++y)
+      for (int x = 0; x < pf::ImageWidth(a); ++x) differ += pf::Point(a, x, y) != pf::Point(b, x, y);
+    return differ;
+  };
+  paint(kSrc, 0);
+  const std::function<void()> draws[] = {
+      [] { pf::Plot(3, 4, kWhite); },
+      [] { pf::LineXY(-50, 10, 500, 70, kWhite); },
+      [] { pf::Box(100, 60, 40, 40, kBlue); },
+      [] { pf::Circle(60, 40, 9, kWhite); },
+      [] { pf::DrawText(5, 50, "Stable, Count: 7", kWhite); },
+      [] { pf::DrawText(70, -3, "Count: 12", 0, kWhite); },
+      [] { pf::DrawRotatedText(30, 10, "+20uA", 270, kWhite); },
+      [] { pf::DrawImage(kStamp, 115, 75); },
+      [] { pf::DrawImageStretched(kStamp, 20, 20, 30, 3); },
+  };
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  for (int round = 0; round < 3; ++round)
+    for (size_t k = 0; k < std::size(draws); ++k) {
+      SCOPED_TRACE("round " + std::to_string(round) + ", drawing " + std::to_string(k));
+      pf::StartDrawing(kCopy);
+      draws[k]();
+      if (k % 2) draws[(k + 3) % std::size(draws)]();
+      pf::StopDrawing();
+      ASSERT_GT(same(kSrc, kCopy), 0);
+      ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+      EXPECT_EQ(same(kSrc, kCopy), 0);
+    }
+  // Drawing still in progress when the copy is made is counted too.
+  pf::StartDrawing(kCopy);
+  pf::Box(0, 0, 5, 5, kBlue);
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  pf::StopDrawing();
+  EXPECT_EQ(same(kSrc, kCopy), 0);
+  // The source drawn on, or replaced: the copy follows it whole.
+  pf::StartDrawing(kCopy);
+  pf::Plot(1, 1, kWhite);
+  pf::StopDrawing();
+  paint(kSrc, 5);
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  EXPECT_EQ(same(kSrc, kCopy), 0);
+  ASSERT_TRUE(pf::CreateImage(kSrc, 120, 80, 0x123456));
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  EXPECT_EQ(same(kSrc, kCopy), 0);
+  // Shared with a third image: that one keeps what it was given.
+  paint(kSrc, 9);
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  pf::StartDrawing(kCopy);
+  pf::Box(10, 10, 20, 20, kWhite);
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::CopyImage(kCopy, kOther));
+  ASSERT_TRUE(pf::CopyImage(kSrc, kCopy));
+  EXPECT_EQ(same(kSrc, kCopy), 0);
+  EXPECT_EQ(pf::Point(kOther, 15, 15), kWhite);
+}
+
+// A text drawn or measured again costs the toolkit no layout and no drawing
+// until the fonts change, and a status line whose count changes every frame
+// soon costs it nothing either; what is drawn is what the toolkit's painter
+// draws, in the default font and in the main window's.
+TEST(ImageText, TextsAreLaidOutAndDrawnByTheToolkitOnceAndAsItsPainterDoes) {
+  pf::test::ResetImages();
+  constexpr int kA = 20, kB = 21, kArial = 5;
+  ASSERT_TRUE(pf::LoadFont(kArial, "Arial", 8));
+  const std::string text = "Stable, Count: 12, Prev: 0.37%, Threshold: 1.50%";
+  ASSERT_TRUE(pf::CreateImage(kA, 300, 40, 0x402010));
+  ASSERT_TRUE(pf::CreateImage(kB, 300, 40, 0x402010));
+  for (const int font : {-1, kArial}) {
+    SCOPED_TRACE("font " + std::to_string(font));
+    pf::StartDrawing(kA);
+    pf::DrawingFont(font);
+    const int w = pf::TextWidth(text);
+    pf::DrawText(10, 10, text, kWhite);
+    int before = pf::test::TextLayouts();
+    for (int k = 0; k < 5; ++k) {
+      pf::DrawText(10, 10, text, kWhite);
+      EXPECT_EQ(pf::TextWidth(text), w);
+    }
+    EXPECT_EQ(pf::test::TextLayouts(), before);
+
+    // The kept text against the painter's own drawing (the turned-text path
+    // at no turn), on the same background.
+    for (const std::string& t : {text, std::string("AVATAR To Ty, iiii: 0.5%")}) {
+      ASSERT_TRUE(pf::CreateImage(kA, 300, 40, 0x402010));
+      ASSERT_TRUE(pf::CreateImage(kB, 300, 40, 0x402010));
+      pf::StartDrawing(kA);
+      pf::DrawingFont(font);
+      pf::DrawText(10, 10, t, 0x30C0F0);
+      pf::StartDrawing(kB);
+      pf::DrawingFont(font);
+      pf::DrawRotatedText(10, 10, t, 0, 0x30C0F0);
+      pf::StopDrawing();
+      int worst = 0, inked = 0;
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 300; ++x) {
+          const int a = pf::Point(kA, x, y), b = pf::Point(kB, x, y);
+          inked += a != 0x402010;
+          for (int shift = 0; shift < 24; shift += 8)
+            worst = std::max(worst, std::abs((a >> shift & 0xFF) - (b >> shift & 0xFF)));
+        }
+      EXPECT_GT(inked, pf::TextWidth(t)) << t;
+      EXPECT_LE(worst, 2) << t;
+    }
+  }
+  // The status line as live, in the main window's font: once its glyphs have
+  // been met, new counts cost the toolkit nothing.
+  pf::StartDrawing(kA);
+  pf::DrawingFont(kArial);
+  auto line = [](int n) { return "Stable, Count: " + std::to_string(n) + ", Prev: 0.37%, Threshold: 1.50%"; };
+  for (int n = 0; n < 300; ++n) pf::DrawText(10, 10, line(n), kWhite);
+  const int before = pf::test::TextLayouts();
+  for (int n = 300; n < 400; ++n) pf::DrawText(10, 10, line(n), kWhite);
+  EXPECT_LE(pf::test::TextLayouts() - before, 2);
+  // A font loaded meanwhile: laid out anew.
+  const int loaded = pf::test::TextLayouts();
+  ASSERT_TRUE(pf::LoadFont(6, "Arial", 10));
+  pf::DrawingFont(kArial);
+  pf::DrawText(10, 10, text, kWhite);
+  EXPECT_GT(pf::test::TextLayouts(), loaded);
+  pf::StopDrawing();
+}
+
+// A control showing a picture that is copied back and drawn on frame after
+// frame repaints only what changed, and what reaches the window is the
+// picture, pixel for pixel, at every frame: nothing of an earlier frame stays.
+TEST(ImageCopies, AControlShowsEveryFrameOfAPictureDrawnInPart) {
+  pf::InitGui();
+  pf::test::ResetGui();
+  pf::test::ResetImages();
+  constexpr int kWin = 1, kView = 6, kBack = 50, kShown = 51;
+  ASSERT_TRUE(pf::OpenWindow(kWin, 0, 0, 360, 260, "frames", 0));
+  ASSERT_TRUE(pf::CreateImage(kBack, 300, 200, 0x204020));
+  pf::StartDrawing(kBack);
+  for (int x = 0; x < 300; x += 10) pf::LineXY(x, 0, x, 199, 0x406040);
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::CopyImage(kBack, kShown));
+  ASSERT_TRUE(pf::ImageGadget(kView, 20, 30, 300, 200, kShown));
+  auto settle = [] {
+    for (int k = 0; k < 5; ++k) pf::WaitWindowEvent(1);
+  };
+  settle();
+  for (int frame = 0; frame < 8; ++frame) {
+    SCOPED_TRACE("frame " + std::to_string(frame));
+    ASSERT_TRUE(pf::CopyImage(kBack, kShown));
+    pf::StartDrawing(kShown);
+    const int a = 20 + frame * 31 % 250, b = 190 - frame * 23 % 180;
+    pf::LineXY(a, 5, 299 - a, 195, kWhite);
+    pf::LineXY(0, b, 299, 200 - b, kBlue);
+    pf::DrawText(150, 170, "Count: " + std::to_string(frame * 997), kWhite);
+    pf::StopDrawing();
+    pf::SetGadgetImage(kView, kShown);
+    settle();
+    QWidget* top = pf::CurrentQtWindow();
+    ASSERT_NE(top, nullptr);
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(top->winId()).toImage();
+    int differ = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 300; ++x) {
+        const QRgb c = shot.pixel(pf::GadgetX(kView) + x, pf::GadgetY(kView) + y);
+        differ += (qRed(c) | qGreen(c) << 8 | qBlue(c) << 16) != pf::Point(kShown, x, y);
+      }
+    EXPECT_EQ(differ, 0);
+  }
+  pf::test::ResetGui();
+}

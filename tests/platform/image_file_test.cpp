@@ -309,6 +309,40 @@ TEST_F(ImageFiles, TinyFilesOfHugePicturesAreRefusedOrDecodedReduced) {
   EXPECT_EQ(pf::ImageWidth(7), 625);  // its five decompositions: 1/32
   EXPECT_EQ(pf::ImageHeight(7), 313);
   EXPECT_TRUE(Near(pf::Point(7, 300, 150), 0x808080, 2));
+  // Asked for more than the limit allows, it comes at the finest level within.
+  ASSERT_TRUE(pf::LoadImageReduced(8, "grey.j2k", [](int, int) { return 1; })) << pf::ImageError();
+  EXPECT_EQ(pf::ImageWidth(8), 5000);
+  EXPECT_EQ(pf::ImageHeight(8), 2500);
+}
+
+// A camera-sized JPEG beyond the decoded-picture limit: refused whole, and
+// decoded at the finest reduction within the limit however fine a reduced
+// load asks for it.
+TEST_F(ImageFiles, PictureOverTheDecodeLimitDecodesAtTheFinestReductionWithin) {
+  struct Size {
+    int w, h, finest;
+  } sizes[] = {{8165, 6124, 2}, {8000, 5000, 1}, {8001, 5000, 2}, {20000, 20000, 4}, {1, 1, 1}};
+  for (const Size& s : sizes) EXPECT_EQ(pf::FinestImageReduction(s.w, s.h), s.finest) << s.w << " x " << s.h;
+
+  ASSERT_TRUE(pf::test::WriteJpeg("camera.jpg", 8165, 6124, 80, [](int y, int* row) {
+    for (int x = 0; x < 8165; ++x) row[x] = x < 4000 ? kRed : y < 3000 ? kGreen : kBlue;
+  }));
+  EXPECT_FALSE(pf::LoadImage(7, "camera.jpg"));
+  EXPECT_NE(pf::ImageError().find("40 megapixels decoded"), std::string::npos) << pf::ImageError();
+  for (int accepted : {1, 2}) {
+    pf::test::ResetImages();
+    ASSERT_TRUE(pf::LoadImageReduced(7, "camera.jpg", [=](int, int) { return accepted; }))
+        << pf::ImageError();
+    EXPECT_EQ(pf::ImageWidth(7), 4083);
+    EXPECT_EQ(pf::ImageHeight(7), 3062);
+    EXPECT_EQ(pf::ImageFullWidth(7), 8165);
+    EXPECT_TRUE(Near(pf::Point(7, 1000, 1000), kRed, 12));
+    EXPECT_TRUE(Near(pf::Point(7, 3000, 1000), kGreen, 12));
+    EXPECT_TRUE(Near(pf::Point(7, 3000, 2000), kBlue, 12));
+    // The picture kept serves the same request again.
+    ASSERT_TRUE(pf::LoadImageReduced(8, "camera.jpg", [=](int, int) { return accepted; }));
+    EXPECT_EQ(pf::ImageWidth(8), 4083);
+  }
 }
 
 // Reduced decoding per format: the scale asked for (or the nearest the format

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bigphoto.h"
 #include "platform/image.h"
 #include "shell/startup.h"
 #include "shell/state.h"
@@ -333,4 +334,41 @@ TEST_F(BoardViewTest, MainViewKeepsTheCoarserPhotoAndGivesUpOnABrokenOne) {
   pf::test::WaitImageLoads();
   EXPECT_FALSE(PcbPhotoArrived());
   EXPECT_EQ(At(50, 50), colourblue);
+}
+
+// A camera-sized photo, over the decoded-picture limit at full size, shows at
+// every zoom in both windows: where a zoom would need it whole it is decoded
+// at the finest reduction within the limit and stretched. The pin and the
+// photo's own pixels are on show, never the blue panel.
+TEST_F(BoardViewTest, PhotoOverTheDecodeLimitShowsAtEveryZoom) {
+  using namespace yrmtest;
+  ASSERT_TRUE(WriteBigPhoto("big.jpg"));
+  const int cx = kBigPhotoWidth / 2, cy = kBigPhotoHeight / 2;
+  Pin(2, cx, cy, "Good");
+  for (const bool mainwindow : {false, true}) {
+    ForgetPcbPhoto();
+    pf::test::ResetImages();
+    for (int zoom = 1; zoom <= 10; ++zoom) {
+      SCOPED_TRACE((mainwindow ? "main window, zoom " : "editor, zoom ") + std::to_string(zoom));
+      if (mainwindow) {
+        // Decoded on the loading thread: drawn again once it has come.
+        DrawMainPcbView(640, 640, cx, cy, float(zoom), -1000, -1000, "big.jpg");
+        pf::test::WaitImageLoads();
+        if (TakePcbPhotoArrival()) DrawMainPcbView(640, 640, cx, cy, float(zoom), -1000, -1000, "big.jpg");
+      } else {
+        YRM_DrawPcbView(640, 640, cx, cy, float(zoom), -1000, -1000, "big.jpg");
+      }
+      ASSERT_TRUE(pf::IsImage(kImagePcbPhoto)) << pf::ImageError();
+      EXPECT_EQ(pcbimagewidth, kBigPhotoWidth);
+      EXPECT_EQ(pcbimageheight, kBigPhotoHeight);
+      // From zoom 4 on the view needs more than half the photo's pixels.
+      EXPECT_EQ(pf::ImageWidth(kImagePcbPhoto), zoom >= 4 ? 4083 : zoom >= 2 ? 2042 : 1021);
+      EXPECT_EQ(At(320, 320), colourgreen);
+      int checked = 0;
+      EXPECT_EQ(CompareWithBigPhoto(kImagePcbView, imagewindowleft, imagewindowtop, imagewindowright,
+                                    imagewindowbottom, checked),
+                "");
+      EXPECT_GT(checked, 1000);
+    }
+  }
 }

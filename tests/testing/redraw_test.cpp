@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "link/state.h"
@@ -229,6 +230,64 @@ TEST_F(RedrawTest, RecordPastTheEndIsBroughtBackByTheTraceRedraw) {
   EXPECT_FALSE(pf::IsImage(DisplayPicture(kBoardView)));   // no board view
   YRM_TraceRedraw();
   EXPECT_EQ(currentrecord, 4);
+}
+
+// Each trace redraw shows its own frame alone: nothing is left of the one
+// before (its traces, a longer status line, a flash), and the picture is
+// pixel for pixel the one composed afresh, on the main scope and the centre
+// mini-scope alike, also after a full redraw changed the background.
+TEST_F(RedrawTest, EachTraceRedrawLeavesNothingOfTheOneBefore) {
+  scope1graticulemode = "On";
+  currentrecord = 2;
+  records.SetField(2, kFieldResult, "Bad");
+  usbopen = 1;
+  YRM_FullRedraw();
+  struct Frame {
+    float size;  // of the live loop, in full scales
+    int count;   // the stable count the status line shows
+    int flash;
+    int record;  // a full redraw on this record first, or 0
+  } frames[] = {{0.9f, 10, 0, 0}, {0.2f, 1, 0, 0}, {0.5f, 123456, 1, 0}, {0.7f, 3, 0, 0},
+                {0.3f, 4, 0, 3},  {1.5f, 5, 0, 0}, {0.1f, 6, 0, 0}};
+  constexpr int kShown = 800, kShownCentre = 801;
+  auto frame = [](const Frame& f) {
+    for (int k = 1; k <= 64; ++k) {
+      const float a = float(k) * 6.2831853f / 64;
+      livev[k] = f.size * std::cos(a);
+      livei[k] = f.size * 0.0008f * std::sin(a + f.size);
+    }
+    prevv = livev;
+    previ = livei;
+    stablecount = f.count - 1;
+    flashcount = f.flash;
+    YRM_TraceRedraw();
+  };
+  for (const Frame& f : frames) {
+    SCOPED_TRACE("loop " + std::to_string(f.size) + ", count " + std::to_string(f.count));
+    if (f.record) {
+      currentrecord = f.record;
+      YRM_FullRedraw();
+    }
+    frame(f);
+    ASSERT_EQ(stablecount, f.count);
+    pf::CopyImage(kMainPicture, kShown);
+    pf::CopyImage(kCentrePicture, kShownCentre);
+    // The same frame on pictures made afresh.
+    pf::FreeImage(kMainPicture);
+    pf::FreeImage(kCentrePicture);
+    frame(f);
+    EXPECT_EQ(Count(kShown, kLive, 0, 0, 300, 250), Count(kMainPicture, kLive, 0, 0, 300, 250));
+    int differ = 0;
+    for (int y = 0; y < 250; ++y)
+      for (int x = 0; x < 300; ++x) differ += pf::Point(kShown, x, y) != Main(x, y);
+    EXPECT_EQ(differ, 0);
+    differ = 0;
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 120; ++x)
+        differ += pf::Point(kShownCentre, x, y) != pf::Point(kCentrePicture, x, y);
+    EXPECT_EQ(differ, 0);
+  }
+  usbopen = 0;
 }
 
 TEST_F(RedrawTest, StatusLineText) {
