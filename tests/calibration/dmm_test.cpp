@@ -81,16 +81,16 @@ TEST_F(Dmm, ConnectFailureAndNoConnectionShowTheirBoxes) {
 // The window proposes the meter the settings name (scripts/run writes the
 // simulated one's there), and keeps the address of a meter that answered.
 TEST_F(Dmm, TheAddressConnectedIsProposedNextTime) {
-  yrmtest::Spit("YRM_settings.txt", "YRM_Mode=Advanced\r\nYRM_DMMAddress=127.0.11.16\r\n");
+  const std::string proposed = caltest::MeterAddress(16), address = caltest::MeterAddress(15);
+  yrmtest::Spit("YRM_settings.txt", "YRM_Mode=Advanced\r\nYRM_DMMAddress=" + proposed + "\r\n");
   OpenFor("YRM-A");
-  EXPECT_EQ(Field(kDmmAddressField), "127.0.11.16");
+  EXPECT_EQ(Field(kDmmAddressField), proposed);
   pf::CloseWindow(kCalWindow);
-  const std::string address = "127.0.11.15";
   ScriptedMeter meter(address);
   ASSERT_TRUE(meter.ok());
   ASSERT_TRUE(YRM_OpenCalibrationWindow());
   ASSERT_TRUE(ConnectMeter(address));
-  EXPECT_EQ(yrmtest::Slurp("YRM_settings.txt"), "YRM_Mode=Advanced\r\nYRM_DMMAddress=127.0.11.15\r\n");
+  EXPECT_EQ(yrmtest::Slurp("YRM_settings.txt"), "YRM_Mode=Advanced\r\nYRM_DMMAddress=" + address + "\r\n");
   pf::CloseWindow(kCalWindow);
   ASSERT_TRUE(YRM_OpenCalibrationWindow());
   EXPECT_EQ(Field(kDmmAddressField), address);
@@ -99,7 +99,7 @@ TEST_F(Dmm, TheAddressConnectedIsProposedNextTime) {
 // A peer that keeps sending cannot hold the window: what waits before
 // "READ?" is drained up to a bound of bytes and time, then the reading goes on.
 TEST_F(Dmm, DrainBeforeAReadingIsBounded) {
-  const std::string address = "127.0.11.14";
+  const std::string address = caltest::MeterAddress(14);
   ScriptedMeter meter(address);
   ASSERT_TRUE(meter.ok());
   dmmconnection = pf::TcpConnect(address, kDmmPort, 2000);
