@@ -97,7 +97,7 @@ TEST_F(Dmm, TheAddressConnectedIsProposedNextTime) {
 }
 
 // A peer that keeps sending cannot hold the window: what waits before
-// "READ?" is drained up to a bound of bytes and time, then the reading goes on.
+// "READ?" is drained up to a bound of bytes and time, then "READ?" is sent.
 TEST_F(Dmm, DrainBeforeAReadingIsBounded) {
   const std::string address = caltest::MeterAddress(14);
   ScriptedMeter meter(address);
@@ -132,6 +132,27 @@ TEST_F(Dmm, DrainBeforeAReadingIsBounded) {
     left += static_cast<int64_t>(pf::TcpReceive(dmmconnection, 1 << 16).size());
   }
   EXPECT_LE(meter.Flooded() - left, kDmmDrainBytes + kDmmBufferBytes);
+}
+
+// Replies beyond the drain's bound (a meter left reading on its own) still
+// wait after it: what "READ?" receives would be one of them, not its own
+// reply, so the reading gives none.
+TEST_F(Dmm, RepliesLeftBeyondTheDrainAreNoReading) {
+  const std::string address = caltest::MeterAddress(17);
+  ScriptedMeter meter(address);
+  ASSERT_TRUE(meter.ok());
+  dmmconnection = pf::TcpConnect(address, kDmmPort, 2000);
+  ASSERT_GT(dmmconnection, 0);
+  dmmlastrange = "10V";
+  dmmvalue = 2.5;
+  meter.Reply("+5.00000000E+00\n");
+  std::string stale;
+  while (stale.size() < 16 * size_t{kDmmDrainBytes}) stale += "+1.00000000E+01\n";
+  ASSERT_TRUE(meter.Push(stale));
+  for (int k = 0; k < 2000 && !pf::TcpDataWaiting(dmmconnection); ++k)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_FALSE(YRM_DmmRead("10V"));
+  EXPECT_EQ(dmmvalue, 2.5);
 }
 
 TEST(DmmReply, FixedWidthTextGivesTheReading) {
