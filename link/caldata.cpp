@@ -161,7 +161,7 @@ bool YRM_SaveCalibrationToEeprom(const std::string& file) {
   bool changed = false;
   {
     std::lock_guard<std::mutex> g(linklock);
-    if (usbopen != 1) return false;
+    if (usbopen != 1) failedAt = kCalFirstWord;  // closed meanwhile: nothing written
     auto write = [&](int k, uint16_t word) {
       if (failedAt >= 0) return;
       if (d2xx::WriteEE(fthandle, static_cast<uint32_t>(kCalFirstWord + k), word) != 0)
