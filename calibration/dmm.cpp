@@ -80,18 +80,23 @@ bool YRM_DmmRead(const std::string& range) {
     }
   }
   // A reply that came too late for the last reading must not pass for this
-  // one; a peer that keeps sending is left with what it sent beyond the
-  // bound, which then reads as no reading.
+  // one. A peer that keeps sending is drained only up to the bound; what it
+  // sent beyond it would be taken for this reply, so the reading gives none.
   const int64_t draining = pf::ElapsedMilliseconds();
   int drained = 0;
-  while (drained < kDmmDrainBytes && pf::ElapsedMilliseconds() - draining <= kDmmDrainMs &&
-         pf::TcpDataWaiting(dmmconnection)) {
+  bool flooded = false;
+  while (pf::TcpDataWaiting(dmmconnection)) {
+    if (drained >= kDmmDrainBytes || pf::ElapsedMilliseconds() - draining > kDmmDrainMs) {
+      flooded = true;
+      break;
+    }
     const std::string stale = pf::TcpReceive(dmmconnection, kDmmDrainBytes - drained);
     if (stale.empty()) return DmmLost();
     drained += static_cast<int>(stale.size());
   }
   pf::TcpSend(dmmconnection, "READ?\n");
   pf::Delay(kSettleMs);
+  if (flooded) return false;
   const int64_t noted = pf::ElapsedMilliseconds();
   while (!pf::TcpDataWaiting(dmmconnection)) {
     if (pf::ElapsedMilliseconds() - noted > kReplyWaitMs) return false;

@@ -44,8 +44,8 @@ constexpr int kDmmRanges = 13;
 constexpr int kDmmRange10V = 2;
 constexpr int kDmmPort = 5025;
 constexpr int kDmmConnectTimeoutMs = 10000;
-// The meter address proposed when the settings name none (the simulated
-// bench meter's own default, sim/README.md).
+// The meter address proposed when the settings name none: a loopback one,
+// so that a Connect dials nothing off this machine unless an address is typed.
 inline const std::string kDmmDefaultAddress = "127.0.0.2";
 constexpr int kEndSound = 895;
 

@@ -208,6 +208,12 @@ void WindowMessage(const std::string& text) {
 }  // namespace
 
 bool YRM_StoreCalibration() {
+  // The link stopped while the window was open: the instrument cannot take
+  // the calibration, and a file written now would claim what it does not hold.
+  if (usbopen != 1) {
+    WindowMessage(MessageText(kMsgCalibrateNoUsb));
+    return false;
+  }
   const pf::LocalTime t = pf::Now();
   char date[64];
   std::snprintf(date, sizeof date, "Calibration date=%02d/%s/%04d@%02d:%02d:%02d", t.day,

@@ -23,19 +23,36 @@ const char* const kDacKeys[] = {"DAC@10V", "DAC@1V", "DAC@0V", "DAC@-1V", "DAC@-
 const char* const kAdcKeys[] = {"ADC0@10V", "ADC0@0V", "ADC0@-10V", "ADC1@10V", "ADC1@0V", "ADC1@-10V"};
 const char* const kDcBiasKeys[] = {"DCBIAS@10V", "DCBIAS@-10V"};
 
-// A decimal integer; a missing key or no number ("--") reads 0.
-int64_t CalValue(const KeyText& keys, const std::string& key) {
-  const std::string t = KeyValueIn(keys, key);
+// The integer a value begins with: optional blanks and sign, then digits,
+// held within 32 bits (`overflow` when they went past); `end` is where the
+// digits stop, `digits` false when there are none.
+struct LeadingInteger {
+  int64_t value = 0;
+  size_t end = 0;
+  bool digits = false, overflow = false;
+};
+LeadingInteger ReadLeadingInteger(const std::string& t) {
+  LeadingInteger r;
   size_t i = 0;
   while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
   bool negative = false;
   if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
-  int64_t v = 0;
+  r.digits = i < t.size() && t[i] >= '0' && t[i] <= '9';
   for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-    v = v * 10 + (t[i] - '0');
-    if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
+    r.value = r.value * 10 + (t[i] - '0');
+    if (r.value > std::numeric_limits<int32_t>::max()) {
+      r.value = std::numeric_limits<int32_t>::max();
+      r.overflow = true;
+    }
   }
-  return negative ? -v : v;
+  r.end = i;
+  if (negative) r.value = -r.value;
+  return r;
+}
+
+// A decimal integer; a missing key or no number ("--") reads 0.
+int64_t CalValue(const KeyText& keys, const std::string& key) {
+  return ReadLeadingInteger(KeyValueIn(keys, key)).value;
 }
 
 int32_t RoundedCode(double x) {
@@ -69,18 +86,9 @@ bool WriteCalibrationFile(const std::string& file, const std::string& text) {
 }  // namespace
 
 bool CalInteger(const std::string& value, int64_t& out) {
-  size_t i = 0;
-  while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
-  const size_t digits = i;
-  int64_t v = 0;
-  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-    v = v * 10 + (value[i] - '0');
-    if (v > std::numeric_limits<int32_t>::max()) return false;
-  }
-  if (i == digits || i != value.size()) return false;
-  out = negative ? -v : v;
+  const LeadingInteger r = ReadLeadingInteger(value);
+  if (!r.digits || r.overflow || r.end != value.size()) return false;
+  out = r.value;
   return true;
 }
 
@@ -161,7 +169,7 @@ bool YRM_SaveCalibrationToEeprom(const std::string& file) {
   bool changed = false;
   {
     std::lock_guard<std::mutex> g(linklock);
-    if (usbopen != 1) return false;
+    if (usbopen != 1) failedAt = kCalFirstWord;  // closed meanwhile: nothing written
     auto write = [&](int k, uint16_t word) {
       if (failedAt >= 0) return;
       if (d2xx::WriteEE(fthandle, static_cast<uint32_t>(kCalFirstWord + k), word) != 0)

@@ -27,8 +27,8 @@ enum class CalCopy {
 
 // Copies the EEPROM text into "YRM_cal.txt" and derives the codes, gains and
 // offsets from that text; only while usbopen is 1. A text not taken leaves
-// the file and the values in force as they were. Every outcome but kTaken
-// has shown its message.
+// the file and the values in force as they were. While connected, every
+// outcome but kTaken has shown its message (unconnected: kReadFailed, silent).
 CalCopy YRM_LoadCalibration();
 // Rebuilds `file` from EEPROM words 128 to 1023, skipping 0 bytes, when the
 // text is taken; the text read goes to `text` when it is.

@@ -134,13 +134,14 @@ Stored StoredNow() {
 TEST_F(AutoRun, AMissedOrOverloadReadingStopsWithoutStoring) {
   const struct {
     const char* fault;
-    const char* address;
-  } cases[] = {{"noreply", "127.0.11.10"}, {"exponent", "127.0.11.11"}};
+    int address;
+  } cases[] = {{"noreply", 10}, {"exponent", 11}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
     simctl::Reset();
-    OpenFor("YRM-A", std::string("meter=") + c.address);
-    ASSERT_TRUE(ConnectMeter(c.address));
+    const std::string address = caltest::MeterAddress(c.address);
+    OpenFor("YRM-A", "meter=" + address);
+    ASSERT_TRUE(ConnectMeter(address));
     const Stored before = StoredNow();
     Press(kGoButton);
     ASSERT_TRUE(RunUntil([] { return calstep == 20; }));  // step 20 reads the +1 V output
@@ -160,7 +161,7 @@ TEST_F(AutoRun, AMissedOrOverloadReadingStopsWithoutStoring) {
 // A meter on another output (another instrument's, a wrong socket) gives
 // readings that differ but are nowhere near the levels set.
 TEST_F(AutoRun, AMeterOnAnotherOutputStopsWithoutStoring) {
-  const std::string address = "127.0.11.13";
+  const std::string address = caltest::MeterAddress(13);
   caltest::ScriptedMeter meter(address);
   ASSERT_TRUE(meter.ok());
   meter.ReplyEach([](int n) { return "-1." + std::to_string(10 + n) + "000000E-01\n"; });
@@ -177,7 +178,7 @@ TEST_F(AutoRun, AMeterOnAnotherOutputStopsWithoutStoring) {
 // The sequence measures no DC bias: a run on a model with the DC generator
 // keeps the bias codes the window read from the instrument.
 TEST_F(AutoRun, RunOnADcModelKeepsTheDcBiasCodes) {
-  const std::string address = "127.0.11.12";
+  const std::string address = caltest::MeterAddress(12);
   OpenFor("YRM-C", "meter=" + address + "\nmeternoise=0.02");
   ASSERT_TRUE(ConnectMeter(address));
   Press(kGoButton);

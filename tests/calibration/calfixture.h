@@ -2,8 +2,6 @@
 // link, the calibration state at its start values, and a program clock that
 // only moves when the program waits (or the test advances it).
 #pragma once
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -17,14 +15,8 @@
 
 namespace caltest {
 
-// Loopback address n (1..254) of this process's own: the program always
-// dials port 5025, and runs of the suite side by side must not reach each
-// other's meters.
-inline std::string MeterAddress(int n) {
-  const int pid = static_cast<int>(getpid());
-  return "127." + std::to_string(20 + pid % 200) + "." + std::to_string(1 + pid / 200 % 250) + "." +
-         std::to_string(n);
-}
+// Meter addresses of this process's own.
+using linktest::MeterAddress;
 
 class CalibrationTest : public linktest::LinkTest {
  protected:

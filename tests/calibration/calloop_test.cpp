@@ -15,9 +15,6 @@
 
 namespace {
 
-// The meter of these tests: Go! needs a connected one.
-const char* const kMeter = "127.0.14.1";
-
 struct Seen {
   int64_t at;  // ms after the press of Go!
   std::string what;
@@ -31,7 +28,7 @@ class CalibrationLoop : public caltest::CalibrationTest {
   void SetUp() override {
     CalibrationTest::SetUp();
     // Replies come only from the test, when they would be complete.
-    Configure(std::string("model=YRM-A\nsilence=1\nmeter=") + kMeter);
+    Configure("model=YRM-A\nsilence=1\nmeter=" + meter);
     activeinstrument = "YRM-A";
     pf::InitGui();
   }
@@ -92,6 +89,8 @@ class CalibrationLoop : public caltest::CalibrationTest {
     return seen;
   }
 
+  // The meter of these tests: Go! needs a connected one.
+  const std::string meter = caltest::MeterAddress(30);
   static constexpr int64_t kStopAt = 3600, kCloseAt = 4600;
   static constexpr int kReplyMs = LineMsCeil(kOutFrameBytes + kFrameBytes);
   int passes = 0, idlepasses = 0;
@@ -100,7 +99,7 @@ class CalibrationLoop : public caltest::CalibrationTest {
 TEST_F(CalibrationLoop, SleepsBetweenWhatItShowsAndDoesAsALoopPassingEveryMs) {
   const std::vector<Seen> everyMs = Run([this] {
     ASSERT_TRUE(YRM_OpenCalibrationWindow());
-    ASSERT_TRUE(ConnectMeter(kMeter));
+    ASSERT_TRUE(ConnectMeter(meter));
     while (YRM_CalibrationPass(1)) {
     }
   });

@@ -81,25 +81,25 @@ TEST_F(Dmm, ConnectFailureAndNoConnectionShowTheirBoxes) {
 // The window proposes the meter the settings name (scripts/run writes the
 // simulated one's there), and keeps the address of a meter that answered.
 TEST_F(Dmm, TheAddressConnectedIsProposedNextTime) {
-  yrmtest::Spit("YRM_settings.txt", "YRM_Mode=Advanced\r\nYRM_DMMAddress=127.0.11.16\r\n");
+  const std::string proposed = caltest::MeterAddress(16), address = caltest::MeterAddress(15);
+  yrmtest::Spit("YRM_settings.txt", "YRM_Mode=Advanced\r\nYRM_DMMAddress=" + proposed + "\r\n");
   OpenFor("YRM-A");
-  EXPECT_EQ(Field(kDmmAddressField), "127.0.11.16");
+  EXPECT_EQ(Field(kDmmAddressField), proposed);
   pf::CloseWindow(kCalWindow);
-  const std::string address = "127.0.11.15";
   ScriptedMeter meter(address);
   ASSERT_TRUE(meter.ok());
   ASSERT_TRUE(YRM_OpenCalibrationWindow());
   ASSERT_TRUE(ConnectMeter(address));
-  EXPECT_EQ(yrmtest::Slurp("YRM_settings.txt"), "YRM_Mode=Advanced\r\nYRM_DMMAddress=127.0.11.15\r\n");
+  EXPECT_EQ(yrmtest::Slurp("YRM_settings.txt"), "YRM_Mode=Advanced\r\nYRM_DMMAddress=" + address + "\r\n");
   pf::CloseWindow(kCalWindow);
   ASSERT_TRUE(YRM_OpenCalibrationWindow());
   EXPECT_EQ(Field(kDmmAddressField), address);
 }
 
 // A peer that keeps sending cannot hold the window: what waits before
-// "READ?" is drained up to a bound of bytes and time, then the reading goes on.
+// "READ?" is drained up to a bound of bytes and time, then "READ?" is sent.
 TEST_F(Dmm, DrainBeforeAReadingIsBounded) {
-  const std::string address = "127.0.11.14";
+  const std::string address = caltest::MeterAddress(14);
   ScriptedMeter meter(address);
   ASSERT_TRUE(meter.ok());
   dmmconnection = pf::TcpConnect(address, kDmmPort, 2000);
@@ -132,6 +132,27 @@ TEST_F(Dmm, DrainBeforeAReadingIsBounded) {
     left += static_cast<int64_t>(pf::TcpReceive(dmmconnection, 1 << 16).size());
   }
   EXPECT_LE(meter.Flooded() - left, kDmmDrainBytes + kDmmBufferBytes);
+}
+
+// Replies beyond the drain's bound (a meter left reading on its own) still
+// wait after it: what "READ?" receives would be one of them, not its own
+// reply, so the reading gives none.
+TEST_F(Dmm, RepliesLeftBeyondTheDrainAreNoReading) {
+  const std::string address = caltest::MeterAddress(17);
+  ScriptedMeter meter(address);
+  ASSERT_TRUE(meter.ok());
+  dmmconnection = pf::TcpConnect(address, kDmmPort, 2000);
+  ASSERT_GT(dmmconnection, 0);
+  dmmlastrange = "10V";
+  dmmvalue = 2.5;
+  meter.Reply("+5.00000000E+00\n");
+  std::string stale;
+  while (stale.size() < 16 * size_t{kDmmDrainBytes}) stale += "+1.00000000E+01\n";
+  ASSERT_TRUE(meter.Push(stale));
+  for (int k = 0; k < 2000 && !pf::TcpDataWaiting(dmmconnection); ++k)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_FALSE(YRM_DmmRead("10V"));
+  EXPECT_EQ(dmmvalue, 2.5);
 }
 
 TEST(DmmReply, FixedWidthTextGivesTheReading) {

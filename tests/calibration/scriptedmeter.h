@@ -78,6 +78,12 @@ class ScriptedMeter {
   }
   // Bytes the flood has put on the connection so far.
   int64_t Flooded() const { return flooded_; }
+  // Sends `bytes` unasked, in one piece, once a client is connected.
+  bool Push(const std::string& bytes) {
+    for (int k = 0; k < 2000 && peer_ < 0; ++k) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const int peer = peer_;
+    return peer >= 0 && send(peer, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
+  }
   std::string Got() {
     std::lock_guard<std::mutex> g(mu_);
     std::string s = got_;

@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "../link/linkfixture.h"
 #include "calibration/autocal.h"
 #include "calibration/state.h"
 #include "calibration/window.h"
@@ -122,10 +123,11 @@ class TwoFolders : public yrmtest::WorkFolder {
     fs::create_directories(folder);
     fs::create_symlink(YRM_SIM_LIBRARY, fs::path(folder) / pf::LibraryFileName("ftd2xx"));
     yrmtest::Spit(folder + "/sim.txt", "model=YRM-A\nmeternoise=0.02\n" + dacError);
-    const std::string script =
-        "YRM_METER_CANDIDATES='127.0.11.100 127.0.11.101 127.0.11.102 127.0.11.103' "
-        "bash '" +
-        yrmtest::SourceDir() + "/scripts/meter-address' '" + folder + "'";
+    std::string candidates;
+    for (int n = 100; n <= 103; ++n)
+      candidates += (candidates.empty() ? "" : " ") + linktest::MeterAddress(n);
+    const std::string script = "YRM_METER_CANDIDATES='" + candidates + "' bash '" + yrmtest::SourceDir() +
+                               "/scripts/meter-address' '" + folder + "'";
     EXPECT_EQ(std::system(script.c_str()), 0);
     return folder;
   }
@@ -144,12 +146,12 @@ TEST_F(TwoFolders, EachProgramCalibratesItsOwnInstrument) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(kDmmPort);
-  inet_pton(AF_INET, "127.0.11.100", &a.sin_addr);
+  inet_pton(AF_INET, linktest::MeterAddress(100).c_str(), &a.sin_addr);
   ASSERT_EQ(bind(other, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
   ASSERT_EQ(listen(other, 1), 0);
 
   const std::string first = Prepare("first", "dacgain=0.35\ndacoffset=4\n");
-  EXPECT_EQ(MeterLine(first), "127.0.11.101");
+  EXPECT_EQ(MeterLine(first), linktest::MeterAddress(101));
   int firstStatus = -2;
   std::thread firstProgram(
       [&] { firstStatus = yrmtest::RunInFreshProcess("calibrate-own-instrument", first, 300); });
@@ -157,7 +159,7 @@ TEST_F(TwoFolders, EachProgramCalibratesItsOwnInstrument) {
 
   // Prepared while the first program's meter listens: it takes another address.
   const std::string second = Prepare("second", "dacgain=-0.8\ndacoffset=-6\n");
-  EXPECT_EQ(MeterLine(second), "127.0.11.102");
+  EXPECT_EQ(MeterLine(second), linktest::MeterAddress(102));
   yrmtest::Spit(second + "/" + kRelease, "");
   const int secondStatus = firstUp ? yrmtest::RunInFreshProcess("calibrate-own-instrument", second, 300) : -2;
   yrmtest::Spit(first + "/" + kRelease, "");
@@ -167,8 +169,8 @@ TEST_F(TwoFolders, EachProgramCalibratesItsOwnInstrument) {
   ASSERT_TRUE(firstUp) << yrmtest::Slurp(first + "/" + kResult);
   EXPECT_EQ(secondStatus, 0) << yrmtest::Slurp(second + "/" + kResult) << yrmtest::Slurp(second + "/sim.log");
   EXPECT_EQ(firstStatus, 0) << yrmtest::Slurp(first + "/" + kResult) << yrmtest::Slurp(first + "/sim.log");
-  EXPECT_EQ(yrmtest::Slurp(first + "/" + kProposed), "127.0.11.101");
-  EXPECT_EQ(yrmtest::Slurp(second + "/" + kProposed), "127.0.11.102");
+  EXPECT_EQ(yrmtest::Slurp(first + "/" + kProposed), linktest::MeterAddress(101));
+  EXPECT_EQ(yrmtest::Slurp(second + "/" + kProposed), linktest::MeterAddress(102));
 }
 
 }  // namespace

@@ -332,6 +332,23 @@ TEST_F(CalibrationWindow, OpeningWithAReadThatDoesNotCompleteChangesNothing) {
   }
 }
 
+// The link stopped while the window is open (the watchdog, a pulled cable):
+// Store says so and writes neither the file nor the EEPROM, rather than
+// leaving a file the instrument never got.
+TEST_F(CalibrationWindow, StoreWithTheLinkStoppedSaysSoAndWritesNothing) {
+  OpenFor("YRM-A");
+  Press(kAdjust10First);  // +500
+  Press(kCal10Button);
+  const std::string file = yrmtest::Slurp("YRM_cal.txt");
+  YRM_CloseUsbPort();
+  const size_t shown = Shown().size();
+  Press(kStoreButton);
+  ASSERT_EQ(Shown().size(), shown + 1);
+  EXPECT_EQ(Shown().back(), "Info #0056 No USB detected - Please connect to device and retry");
+  EXPECT_EQ(yrmtest::Slurp("YRM_cal.txt"), file);
+  EXPECT_EQ(simctl::Counter("eewrites"), 0);
+}
+
 TEST_F(CalibrationWindow, ClosingStopsTheLinkButNotOnItsOwnMessageBox) {
   pf::InitGui();
   ASSERT_TRUE(pf::OpenWindow(1, 0, 0, 200, 100, "other", pf::kWindowTitleBar));

@@ -1,6 +1,8 @@
 // A working folder with the simulated instrument installed as the driver
 // library, the link at its start values and waits made instant (recorded).
 #pragma once
+#include <unistd.h>
+
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -21,6 +23,15 @@
 #include "workfolder.h"
 
 namespace linktest {
+
+// Loopback address n (1..254) of this process's own: the simulated meter and
+// the test's own meters listen on port 5025, which the program always dials,
+// and runs of the suite side by side must not reach each other's meters.
+inline std::string MeterAddress(int n) {
+  const int pid = static_cast<int>(getpid());
+  return "127." + std::to_string(20 + pid % 200) + "." + std::to_string(1 + pid / 200 % 250) + "." +
+         std::to_string(n);
+}
 
 // A frame made by hand: header words, 64 pairs of sums, checksum (+ error).
 inline std::vector<uint8_t> HandFrame(int rail, int status, int32_t sum0, int32_t sum1, int error = 0) {

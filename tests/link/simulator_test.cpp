@@ -205,16 +205,17 @@ TEST_F(Simulator, MeterFollowsItsAddressAndStopsWhenOff) {
     }
     return false;
   };
-  Configure("meter=127.0.11.1");
-  EXPECT_TRUE(becomes("127.0.11.1", true));
+  const std::string first = linktest::MeterAddress(1), second = linktest::MeterAddress(2);
+  Configure("meter=" + first);
+  EXPECT_TRUE(becomes(first, true));
   // The look's connection wakes the thread too: once it has been served, only
   // the change itself can move the meter.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  Configure("meter=127.0.11.2");
-  EXPECT_TRUE(becomes("127.0.11.2", true));
-  EXPECT_TRUE(becomes("127.0.11.1", false));
+  Configure("meter=" + second);
+  EXPECT_TRUE(becomes(second, true));
+  EXPECT_TRUE(becomes(first, false));
   Configure("meter=off");
-  EXPECT_TRUE(becomes("127.0.11.2", false));
+  EXPECT_TRUE(becomes(second, false));
 }
 
 TEST_F(Simulator, DriverCallsFailToOrder) {
@@ -308,17 +309,18 @@ TEST_F(Simulator, MeterThatCannotListenSaysSoInItsLog) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(5025);
-  inet_pton(AF_INET, "127.0.11.3", &a.sin_addr);
+  const std::string address = linktest::MeterAddress(3);
+  inet_pton(AF_INET, address.c_str(), &a.sin_addr);
   ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
   ASSERT_EQ(listen(holder, 1), 0);
-  Configure("meter=127.0.11.3");
+  Configure("meter=" + address);
   std::string log;
   for (int tries = 0; tries < 500 && log.empty(); ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     log = yrmtest::Slurp(dir + "/sim.log");
   }
   close(holder);
-  EXPECT_NE(log.find("the bench meter cannot listen on 127.0.11.3:5025"), std::string::npos) << log;
+  EXPECT_NE(log.find("the bench meter cannot listen on " + address + ":5025"), std::string::npos) << log;
   EXPECT_NE(simctl::Configure("meter=192.168.1.7"), "");  // never off this machine
 }
 
