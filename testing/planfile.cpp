@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "shell/messages.h"
+#include "testing/bytewords.h"
 
 namespace {
 
@@ -47,19 +48,6 @@ class FileSource : public Source {
   pf::FileReader& reader_;
 };
 
-// Eight bytes at a time where the machine keeps the first byte lowest in a
-// word: 0x80 in each byte of the word at p that is c.
-constexpr bool kWords = std::endian::native == std::endian::little;
-constexpr uint64_t kOnes = 0x0101010101010101ull;
-inline uint64_t BytesThatAre(const char* p, char c) {
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  uint64_t w;
-  std::memcpy(&w, p, 8);
-  const uint64_t x = w ^ (kOnes * static_cast<unsigned char>(c));
-  return ~(((x & kLow7) + kLow7) | x | kLow7);
-}
-inline size_t CountOf(uint64_t flags) { return static_cast<size_t>(((flags >> 7) * kOnes) >> 56); }
-
 // Copies n bytes of a line, found at `position` in it, to `out` with every
 // "," written as "\n". `separators` counts the commas of the line so far;
 // after every `every` of them the position in the text where the next field
@@ -76,14 +64,14 @@ void CopyFields(const char* p, size_t n, char* out, size_t shift, size_t every, 
     next += every;
   };
   size_t i = 0;
-  if constexpr (kWords) {
+  if constexpr (kByteWords) {
     for (; i + 8 <= n; i += 8) {
       const uint64_t flags = BytesThatAre(p + i, ',');
       uint64_t w;
       std::memcpy(&w, p + i, 8);
       w ^= (flags >> 7) * static_cast<unsigned char>(',' ^ '\n');
       std::memcpy(out + i, &w, 8);
-      const size_t count = CountOf(flags);
+      const size_t count = MarkedBytes(flags);
       if (separators + count < next) {
         separators += count;
       } else {
@@ -301,7 +289,7 @@ void AppendAsRead(std::string& out, std::string_view text, bool commas) {
     out.append(text.data(), piece);
     char* p = out.data() + at;
     size_t i = 0;
-    if constexpr (kWords) {
+    if constexpr (kByteWords) {
       for (; i + 8 <= piece; i += 8) {
         uint64_t w;
         std::memcpy(&w, p + i, 8);
