@@ -136,8 +136,8 @@ class PlanReader {
     while (p < end) {
       // The next line end, with the next CR and LF kept apart so that a file
       // without one of them is not searched again for each line.
-      if (lf < p) lf = Find(p, end, '\n');
-      if (cr < p) cr = Find(p, end, '\r');
+      if (!lf || lf < p) lf = Find(p, end, '\n');
+      if (!cr || cr < p) cr = Find(p, end, '\r');
       const char* q = std::min(lf, cr);
       if (q == end) return Keep(p, end);
       if (line_.empty()) {
@@ -175,7 +175,8 @@ class PlanReader {
     while (kept > 0 && p[kept - 1] == ',') --kept;
     // A "£" stands for ",".
     pounds_.clear();
-    for (const char* hit = p; (hit = Find(hit, p + kept, kPoundLead)) + 1 < p + kept; ++hit) {
+    const char* const stop = p + kept;
+    for (const char* hit = p; (hit = Find(hit, stop, kPoundLead)) != stop && hit + 1 != stop; ++hit) {
       if (hit[1] != kPoundTrail) continue;
       if (!Grow(pounds_, pounds_.size() + 1)) return false;
       pounds_.push_back(static_cast<uint32_t>(hit++ - p));
