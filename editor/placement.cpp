@@ -305,7 +305,8 @@ void EditorPlacementClick(int x, int y, const std::string& name) {
 }
 
 std::string EditorNameAtOpening() {
-  return placementstep != 0 && !placementname.empty() ? placementname : kFirstComponentName;
+  // An emptied field stays empty: its pins so far are named "" too.
+  return placementstep != 0 ? placementname : kFirstComponentName;
 }
 
 std::string NextComponentName(const std::string& name) {

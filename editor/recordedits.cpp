@@ -105,10 +105,20 @@ void EditorDeleteComponent(const std::function<void()>& refresh) {
   refresh();
 }
 
+bool EditorPhotoSize(int& w, int& h) {
+  // Only its size is needed: any reduction does, and a camera-sized photo
+  // decodes only reduced.
+  constexpr int kSizeOnlyReduction = 64;
+  if (!pf::LoadImageReduced(kImageEditPhoto, pcbimagefile, [](int, int) { return kSizeOnlyReduction; }))
+    return false;
+  w = pf::ImageFullWidth(kImageEditPhoto);
+  h = pf::ImageFullHeight(kImageEditPhoto);
+  return true;
+}
+
 bool EditorTakePhoto() {
-  // Only its size is needed: decoded reduced, as a camera-sized photo must be.
-  if (!pf::LoadImageReduced(kImageEditPhoto, pcbimagefile, [](int, int) { return 64; })) return false;
-  const int w = pf::ImageFullWidth(kImageEditPhoto), h = pf::ImageFullHeight(kImageEditPhoto);
+  int w = 0, h = 0;
+  if (!EditorPhotoSize(w, h)) return false;
   viewx = std::clamp(w / 2, 1, std::max(w, 1));
   viewy = std::clamp(h / 2, 1, std::max(h, 1));
   viewzoom = 1.0f;

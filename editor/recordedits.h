@@ -32,6 +32,9 @@ void EditorUpdateComponentView(const std::string& x, const std::string& y, const
 // "delete" first; `refresh` is called as the window would be refreshed.
 void EditorDeleteComponent(const std::function<void()>& refresh);
 
+// The size of the photo `pcbimagefile`, loaded into the scratch image to
+// learn it; false when it cannot be loaded.
+bool EditorPhotoSize(int& w, int& h);
 // Recentres the plan's view on `pcbimagefile` at zoom 1 and stores the photo
 // in the header. False, changing nothing, when the photo cannot be loaded.
 bool EditorTakePhoto();

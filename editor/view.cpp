@@ -23,16 +23,6 @@ std::string oneDecimal(float value) {
   return text;
 }
 
-// The pan and centre buttons need only the photo's size: any reduction does.
-constexpr int kSizeOnlyReduction = 64;
-bool loadPhotoSize(int& w, int& h) {
-  if (!pf::LoadImageReduced(kImageEditPhoto, pcbimagefile, [](int, int) { return kSizeOnlyReduction; }))
-    return false;
-  w = pf::ImageFullWidth(kImageEditPhoto);
-  h = pf::ImageFullHeight(kImageEditPhoto);
-  return true;
-}
-
 // Nearest whole zoom, halves to the even neighbour.
 int wholeZoom(float zoom) {
   return static_cast<int>(std::nearbyint(std::isfinite(zoom) ? std::clamp(zoom, -1e6f, 1e6f) : 1.0f));
@@ -83,7 +73,7 @@ void EditorZoomAll() { viewzoom = 1.0f; }
 void EditorPan(int dx, int dy) {
   // Without a photo there is no size to pan in: the view stays.
   int w = 0, h = 0;
-  if (!loadPhotoSize(w, h)) return;
+  if (!EditorPhotoSize(w, h)) return;
   // A record without a view reads zoom 0; pan it as the whole photo.
   const float zoom = (std::isfinite(viewzoom) && viewzoom > 0.0f) ? viewzoom : 1.0f;
   if (dx != 0) {
@@ -98,7 +88,7 @@ void EditorPan(int dx, int dy) {
 
 void EditorCentre() {
   int w = 0, h = 0;
-  if (!loadPhotoSize(w, h)) return;
+  if (!EditorPhotoSize(w, h)) return;
   viewx = std::clamp(w / 2, 1, std::max(w, 1));
   viewy = std::clamp(h / 2, 1, std::max(h, 1));
 }

@@ -116,34 +116,10 @@ bool DecodeRaw(const std::string& data, QImage& out, std::vector<JSAMPLE>& cmyk,
   return true;
 }
 
-bool EncodeRaw(const QImage& img, int quality, unsigned char*& buffer, unsigned long& size,
-               ErrorManager& err) {
-  jpeg_compress_struct cinfo;
-  cinfo.err = &err.pub;
-  SetUp(err);
-  if (setjmp(err.jump)) {
-    jpeg_destroy_compress(&cinfo);
-    return false;
-  }
-  jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = JDIMENSION(img.width());
-  cinfo.image_height = JDIMENSION(img.height());
-  cinfo.input_components = 4;
-  cinfo.in_color_space = JCS_EXT_BGRX;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(img.constScanLine(int(cinfo.next_scanline)));
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  return true;
-}
-bool EncodeRowsRaw(int w, int h, int quality, const std::function<void(int y, int* row)>& fill,
-                   std::vector<int>& row, unsigned char*& buffer, unsigned long& size, ErrorManager& err) {
+// Encodes w x h pixels of `space` (four bytes a pixel), row y given by
+// `row(y)` when libjpeg asks for it.
+bool EncodeRaw(int w, int h, J_COLOR_SPACE space, int quality, const std::function<JSAMPROW(int y)>& row,
+               unsigned char*& buffer, unsigned long& size, ErrorManager& err) {
   jpeg_compress_struct cinfo;
   cinfo.err = &err.pub;
   SetUp(err);
@@ -156,35 +132,46 @@ bool EncodeRowsRaw(int w, int h, int quality, const std::function<void(int y, in
   cinfo.image_width = JDIMENSION(w);
   cinfo.image_height = JDIMENSION(h);
   cinfo.input_components = 4;
-  cinfo.in_color_space = JCS_EXT_RGBX;  // 0x00BBGGRR in memory: R, G, B, unused
+  cinfo.in_color_space = space;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    fill(int(cinfo.next_scanline), row.data());
-    JSAMPROW line = reinterpret_cast<JSAMPROW>(row.data());
+    JSAMPROW line = row(int(cinfo.next_scanline));
     jpeg_write_scanlines(&cinfo, &line, 1);
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
   return true;
 }
-}  // namespace
 
-bool EncodeJpegRows(int w, int h, int quality, const std::function<void(int y, int* row)>& fill,
-                    std::string& out, std::string& error) {
-  if (!CheckSize(w, h, error)) return false;
-  std::vector<int> row(size_t(w), 0);
+bool Encode(int w, int h, J_COLOR_SPACE space, int quality, const std::function<JSAMPROW(int y)>& row,
+            std::string& out, std::string& error) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   ErrorManager err;
-  const bool ok = EncodeRowsRaw(w, h, quality, fill, row, buffer, size, err);
+  const bool ok = EncodeRaw(w, h, space, quality, row, buffer, size, err);
   if (ok)
     out.assign(reinterpret_cast<const char*>(buffer), size);
   else
     error = err.message;
   std::free(buffer);
   return ok;
+}
+}  // namespace
+
+bool EncodeJpegRows(int w, int h, int quality, const std::function<void(int y, int* row)>& fill,
+                    std::string& out, std::string& error) {
+  if (!CheckSize(w, h, error)) return false;
+  std::vector<int> line(size_t(w), 0);
+  // 0x00BBGGRR in memory: R, G, B, unused.
+  return Encode(
+      w, h, JCS_EXT_RGBX, quality,
+      [&](int y) {
+        fill(y, line.data());
+        return reinterpret_cast<JSAMPROW>(line.data());
+      },
+      out, error);
 }
 
 bool DecodeJpeg(const std::string& data, QImage& out, std::string& error, Reduction* reduction) {
@@ -197,16 +184,9 @@ bool DecodeJpeg(const std::string& data, QImage& out, std::string& error, Reduct
 
 bool EncodeJpeg(const QImage& source, int quality, std::string& out, std::string& error) {
   const QImage img = source.convertToFormat(QImage::Format_RGB32);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  ErrorManager err;
-  const bool ok = EncodeRaw(img, quality, buffer, size, err);
-  if (ok)
-    out.assign(reinterpret_cast<const char*>(buffer), size);
-  else
-    error = err.message;
-  std::free(buffer);
-  return ok;
+  return Encode(
+      img.width(), img.height(), JCS_EXT_BGRX, quality,
+      [&img](int y) { return const_cast<JSAMPROW>(img.constScanLine(y)); }, out, error);
 }
 
 }  // namespace pf::codec

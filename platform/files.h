@@ -31,10 +31,6 @@ constexpr int64_t kDefaultReadLimit = int64_t(16) << 20;  // settings, colours, 
 // The whole file; false, with `out` empty, when it is missing, refused or
 // longer than `limit` bytes.
 bool ReadFileBytes(const std::string& path, std::string& out, int64_t limit = kDefaultReadLimit);
-// The former name of the same read, for photos.
-inline bool ReadRegularFile(const std::string& path, std::string& out, int64_t limit) {
-  return ReadFileBytes(path, out, limit);
-}
 // The first `limit` bytes (or fewer) of a regular file of any size; false
 // when it is missing or refused.
 bool ReadFileStart(const std::string& path, std::string& out, int64_t limit);

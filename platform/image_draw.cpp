@@ -112,11 +112,14 @@ void PaintText(int x, int y, const std::string& text, int angle, int color, cons
 // A horizontal text as the toolkit draws it: its advance and line height,
 // and once drawn, the coverage of its glyphs (0..255) over a box at
 // (ox, oy) from its top-left corner.
+struct Mask {
+  int ox = 0, oy = 0, w = 0, h = 0;  // from the pen's position at the text's top-left corner
+  std::vector<uint8_t> coverage;
+};
 struct TextShape {
   int advance = 0, height = 0;
   bool drawn = false;
-  int ox = 0, oy = 0, w = 0, h = 0;
-  std::vector<uint8_t> coverage;
+  Mask mask;
 };
 
 // Texts are laid out and drawn by the toolkit once, then kept: the live
@@ -160,6 +163,43 @@ struct GlyphPainter {
 };
 GlyphPainter* glyphPainter = nullptr;
 
+// Draws `text` with the kept painter on a w x h scratch area, its top-left
+// corner at (pad + dx, pad), and cuts the coverage to the pixels its glyphs
+// reach; an empty mask when it covers none.
+Mask PaintMask(const QFont& font, int w, int h, int pad, double dx, int ascent, const QString& text) {
+  Mask mask;
+  if (!glyphPainter) glyphPainter = new GlyphPainter;  // lives as long as the toolkit
+  GlyphPainter& g = *glyphPainter;
+  g.Fit(w, h);
+  if (!g.painter.isActive()) return mask;
+  g.painter.setCompositionMode(QPainter::CompositionMode_Source);
+  g.painter.fillRect(QRect(0, 0, w, h), Qt::transparent);
+  g.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  g.painter.setFont(font);
+  g.painter.drawText(QPointF(pad + dx, pad + ascent), text);
+  int x0 = w, y0 = h, x1 = -1, y1 = -1;
+  for (int y = 0; y < h; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y));
+    for (int x = 0; x < w; ++x)
+      if (qAlpha(line[x]) != 0) {
+        x0 = std::min(x0, x), x1 = std::max(x1, x);
+        y0 = std::min(y0, y), y1 = std::max(y1, y);
+      }
+  }
+  if (x1 < 0) return mask;  // blanks only
+  mask.ox = x0 - pad;
+  mask.oy = y0 - pad;
+  mask.w = x1 - x0 + 1;
+  mask.h = y1 - y0 + 1;
+  mask.coverage.resize(size_t(mask.w) * size_t(mask.h));
+  for (int y = 0; y < mask.h; ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y0 + y)) + x0;
+    for (int x = 0; x < mask.w; ++x)
+      mask.coverage[size_t(y) * size_t(mask.w) + size_t(x)] = uint8_t(qAlpha(line[x]));
+  }
+  return mask;
+}
+
 TextShape& Shape(const std::string& text) {
   const int font = FontObject(drawFont) ? drawFont : -1;
   TextKey key{font, FontGeneration(), text};
@@ -181,40 +221,12 @@ void Draw(TextShape& shape, const std::string& text) {
   shape.drawn = true;
   ++textLayouts;
   const QFont font = CurrentFont();
-  const int pad = std::max(4, Metrics(font).maxWidth());
+  const QFontMetrics fm = Metrics(font);
+  const int pad = std::max(4, fm.maxWidth());
   const int w = shape.advance + 2 * pad, h = shape.height + 2 * pad;
   std::string why;
   if (!codec::CheckSize(w, h, why)) return;
-  if (!glyphPainter) glyphPainter = new GlyphPainter;  // lives as long as the toolkit
-  GlyphPainter& g = *glyphPainter;
-  g.Fit(w, h);
-  if (!g.painter.isActive()) return;
-  g.painter.setCompositionMode(QPainter::CompositionMode_Source);
-  g.painter.fillRect(QRect(0, 0, w, h), Qt::transparent);
-  g.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  g.painter.setFont(font);
-  g.painter.drawText(pad, pad + g.painter.fontMetrics().ascent(),
-                     QString::fromUtf8(text.data(), int(text.size())));
-  int x0 = w, y0 = h, x1 = -1, y1 = -1;
-  for (int y = 0; y < h; ++y) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y));
-    for (int x = 0; x < w; ++x)
-      if (qAlpha(line[x]) != 0) {
-        x0 = std::min(x0, x), x1 = std::max(x1, x);
-        y0 = std::min(y0, y), y1 = std::max(y1, y);
-      }
-  }
-  if (x1 < 0) return;  // blanks only
-  shape.ox = x0 - pad;
-  shape.oy = y0 - pad;
-  shape.w = x1 - x0 + 1;
-  shape.h = y1 - y0 + 1;
-  shape.coverage.resize(size_t(shape.w) * size_t(shape.h));
-  for (int y = 0; y < shape.h; ++y) {
-    const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y0 + y)) + x0;
-    for (int x = 0; x < shape.w; ++x)
-      shape.coverage[size_t(y) * size_t(shape.w) + size_t(x)] = uint8_t(qAlpha(line[x]));
-  }
+  shape.mask = PaintMask(font, w, h, pad, 0, fm.ascent(), QString::fromUtf8(text.data(), int(text.size())));
 }
 
 // Coverage (w x h, 0..255) blended in `color` onto an opaque picture with
@@ -249,9 +261,9 @@ void BlendText(QImage& im, int x, int y, const std::string& text, int color, con
   TextShape& shape = Shape(text);
   if (background) Box(x, y, shape.advance, shape.height, *background);
   Draw(shape, text);
-  if (shape.coverage.empty()) return;
-  BlendCoverage(im, int64_t(x) + shape.ox, int64_t(y) + shape.oy, shape.w, shape.h, shape.coverage.data(),
-                color);
+  const Mask& m = shape.mask;
+  if (!m.coverage.empty())
+    BlendCoverage(im, int64_t(x) + m.ox, int64_t(y) + m.oy, m.w, m.h, m.coverage.data(), color);
 }
 
 // Texts of plain Latin letters, figures and signs (a status line whose count
@@ -320,56 +332,23 @@ const GlyphFont& CurrentGlyphFont() {
   return g;
 }
 
-struct GlyphMask {
-  int ox = 0, oy = 0, w = 0, h = 0;  // from the glyph's whole-pixel pen position and the text's top
-  std::vector<uint8_t> coverage;
-};
-std::unordered_map<uint64_t, GlyphMask> glyphMasks;  // by font key, character and offset
+// A glyph's mask is placed from its whole-pixel pen position.
+std::unordered_map<uint64_t, Mask> glyphMasks;  // by font key, character and offset
 constexpr size_t kMaxKeptGlyphs = 16384;
 constexpr int kGlyphOffsets = 64;  // the toolkit's fixed-point steps within a pixel
 
-const GlyphMask& Glyph(uint64_t fontKey, char16_t c, int offset, const GlyphFont& gf) {
+const Mask& Glyph(uint64_t fontKey, char16_t c, int offset, const GlyphFont& gf) {
   const uint64_t key = (fontKey * 0x9E3779B97F4A7C15ull) ^ (uint64_t(c) << 8 | uint64_t(offset));
   auto it = glyphMasks.find(key);
   if (it != glyphMasks.end()) return it->second;
   if (glyphMasks.size() >= kMaxKeptGlyphs) glyphMasks.clear();
   ++textLayouts;
-  GlyphMask mask;
   const QFont font = CurrentFont();
   const int pad = std::max(4, Metrics(font).maxWidth());
   const int w = 2 * pad + 1, h = Metrics(font).height() + 2 * pad;
-  if (!glyphPainter) glyphPainter = new GlyphPainter;  // lives as long as the toolkit
-  GlyphPainter& g = *glyphPainter;
-  g.Fit(w, h);
-  if (g.painter.isActive()) {
-    g.painter.setCompositionMode(QPainter::CompositionMode_Source);
-    g.painter.fillRect(QRect(0, 0, w, h), Qt::transparent);
-    g.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    g.painter.setFont(font);
-    g.painter.drawText(QPointF(pad + double(offset) / kGlyphOffsets, pad + gf.ascent), QString(QChar(c)));
-    int x0 = w, y0 = h, x1 = -1, y1 = -1;
-    for (int y = 0; y < h; ++y) {
-      const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y));
-      for (int x = 0; x < w; ++x)
-        if (qAlpha(line[x]) != 0) {
-          x0 = std::min(x0, x), x1 = std::max(x1, x);
-          y0 = std::min(y0, y), y1 = std::max(y1, y);
-        }
-    }
-    if (x1 >= 0) {
-      mask.ox = x0 - pad;
-      mask.oy = y0 - pad;
-      mask.w = x1 - x0 + 1;
-      mask.h = y1 - y0 + 1;
-      mask.coverage.resize(size_t(mask.w) * size_t(mask.h));
-      for (int y = 0; y < mask.h; ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(g.scratch.constScanLine(y0 + y)) + x0;
-        for (int x = 0; x < mask.w; ++x)
-          mask.coverage[size_t(y) * size_t(mask.w) + size_t(x)] = uint8_t(qAlpha(line[x]));
-      }
-    }
-  }
-  return glyphMasks.emplace(key, std::move(mask)).first->second;
+  return glyphMasks
+      .emplace(key, PaintMask(font, w, h, pad, double(offset) / kGlyphOffsets, gf.ascent, QString(QChar(c))))
+      .first->second;
 }
 
 bool PlainText(const std::string& text) {
@@ -389,7 +368,7 @@ bool BlendGlyphsIn(const GlyphFont& gf, QImage& im, int x, int y, const std::str
   int64_t pen = int64_t(x) * kGlyphOffsets;  // in the toolkit's fixed point
   for (qsizetype i = 0; i < s.size(); ++i) {
     const int64_t whole = pen >= 0 ? pen / kGlyphOffsets : -((-pen + kGlyphOffsets - 1) / kGlyphOffsets);
-    const GlyphMask& mask = Glyph(fontKey, s[i].unicode(), int(pen - whole * kGlyphOffsets), gf);
+    const Mask& mask = Glyph(fontKey, s[i].unicode(), int(pen - whole * kGlyphOffsets), gf);
     if (!mask.coverage.empty())
       BlendCoverage(im, whole + mask.ox, int64_t(y) + mask.oy, mask.w, mask.h, mask.coverage.data(), color);
     pen += std::llround(advances[i].x() * kGlyphOffsets);

@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "shell/messages.h"
+#include "testing/bytewords.h"
 
 namespace {
 
@@ -47,19 +48,6 @@ class FileSource : public Source {
   pf::FileReader& reader_;
 };
 
-// Eight bytes at a time where the machine keeps the first byte lowest in a
-// word: 0x80 in each byte of the word at p that is c.
-constexpr bool kWords = std::endian::native == std::endian::little;
-constexpr uint64_t kOnes = 0x0101010101010101ull;
-inline uint64_t BytesThatAre(const char* p, char c) {
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  uint64_t w;
-  std::memcpy(&w, p, 8);
-  const uint64_t x = w ^ (kOnes * static_cast<unsigned char>(c));
-  return ~(((x & kLow7) + kLow7) | x | kLow7);
-}
-inline size_t CountOf(uint64_t flags) { return static_cast<size_t>(((flags >> 7) * kOnes) >> 56); }
-
 // Copies n bytes of a line, found at `position` in it, to `out` with every
 // "," written as "\n". `separators` counts the commas of the line so far;
 // after every `every` of them the position in the text where the next field
@@ -76,14 +64,14 @@ void CopyFields(const char* p, size_t n, char* out, size_t shift, size_t every, 
     next += every;
   };
   size_t i = 0;
-  if constexpr (kWords) {
+  if constexpr (kByteWords) {
     for (; i + 8 <= n; i += 8) {
       const uint64_t flags = BytesThatAre(p + i, ',');
       uint64_t w;
       std::memcpy(&w, p + i, 8);
       w ^= (flags >> 7) * static_cast<unsigned char>(',' ^ '\n');
       std::memcpy(out + i, &w, 8);
-      const size_t count = CountOf(flags);
+      const size_t count = MarkedBytes(flags);
       if (separators + count < next) {
         separators += count;
       } else {
@@ -148,8 +136,8 @@ class PlanReader {
     while (p < end) {
       // The next line end, with the next CR and LF kept apart so that a file
       // without one of them is not searched again for each line.
-      if (lf < p) lf = Find(p, end, '\n');
-      if (cr < p) cr = Find(p, end, '\r');
+      if (!lf || lf < p) lf = Find(p, end, '\n');
+      if (!cr || cr < p) cr = Find(p, end, '\r');
       const char* q = std::min(lf, cr);
       if (q == end) return Keep(p, end);
       if (line_.empty()) {
@@ -187,7 +175,8 @@ class PlanReader {
     while (kept > 0 && p[kept - 1] == ',') --kept;
     // A "£" stands for ",".
     pounds_.clear();
-    for (const char* hit = p; (hit = Find(hit, p + kept, kPoundLead)) + 1 < p + kept; ++hit) {
+    const char* const stop = p + kept;
+    for (const char* hit = p; (hit = Find(hit, stop, kPoundLead)) != stop && hit + 1 != stop; ++hit) {
       if (hit[1] != kPoundTrail) continue;
       if (!Grow(pounds_, pounds_.size() + 1)) return false;
       pounds_.push_back(static_cast<uint32_t>(hit++ - p));
@@ -301,7 +290,7 @@ void AppendAsRead(std::string& out, std::string_view text, bool commas) {
     out.append(text.data(), piece);
     char* p = out.data() + at;
     size_t i = 0;
-    if constexpr (kWords) {
+    if constexpr (kByteWords) {
       for (; i + 8 <= piece; i += 8) {
         uint64_t w;
         std::memcpy(&w, p + i, 8);

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <new>
 
+#include "testing/bytewords.h"
+
 // ---- text forms ---------------------------------------------------------------
 
 std::string IntegerText(long long value) { return std::to_string(value); }
@@ -168,19 +170,6 @@ RecordTable::RecordTable() : RecordTable(1, kPlanFields) {}
 RecordTable::RecordTable(int rows, int fields)
     : rows_(std::max(rows, 1)), fields_(std::max(fields, 1)), row_(static_cast<size_t>(rows_), kEmptyRow) {}
 
-namespace {
-// Eight bytes at a time where the machine keeps the first byte lowest in a
-// word: 0x80 in each byte of the word at p that is "\n".
-constexpr bool kWords = std::endian::native == std::endian::little;
-uint64_t Separators(const char* p) {
-  constexpr uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  uint64_t w;
-  std::memcpy(&w, p, 8);
-  const uint64_t x = w ^ (kOnes * '\n');
-  return ~(((x & kLow7) + kLow7) | x | kLow7);
-}
-}  // namespace
-
 std::string_view RecordTable::Packed::Field(uint32_t f) const {
   if (f == 0 || f > used) return {};
   const uint32_t j = (f - 1) / kMarkEvery;
@@ -188,9 +177,9 @@ std::string_view RecordTable::Packed::Field(uint32_t f) const {
   const char* const end = text + length;
   // Past the separators between the mark and the field, then to the next.
   for (uint32_t skip = f - 1 - j * kMarkEvery; skip > 0;) {
-    if (kWords && end - from >= 8) {
-      const uint64_t flags = Separators(from);
-      const uint32_t count = static_cast<uint32_t>((((flags >> 7) * 0x0101010101010101ull) >> 56));
+    if (kByteWords && end - from >= 8) {
+      const uint64_t flags = BytesThatAre(from, '\n');
+      const uint32_t count = MarkedBytes(flags);
       if (count < skip) {
         skip -= count;
         from += 8;
@@ -206,9 +195,9 @@ std::string_view RecordTable::Packed::Field(uint32_t f) const {
     }
   }
   const char* to = from;
-  if constexpr (kWords) {
+  if constexpr (kByteWords) {
     for (; end - to >= 8; to += 8)
-      if (const uint64_t flags = Separators(to))
+      if (const uint64_t flags = BytesThatAre(to, '\n'))
         return std::string_view(from, to + (std::countr_zero(flags) >> 3) - from);
   }
   while (to < end && *to != '\n') ++to;

@@ -30,7 +30,8 @@ void StampIcon(int image, int icon) {
 
 // Image controls repaint from the image they show, so each display control
 // is given its own copy, kept under the control's number: drawing into the
-// shared work images 948 and 949 afterwards leaves its picture as it was.
+// shared work images 948 (a mini-scope) and 950 (the board view) afterwards
+// leaves its picture as it was.
 void Show(int control, int image) {
   const int picture = DisplayPicture(control);
   pf::CopyImage(image, picture);

@@ -307,3 +307,24 @@ TEST_F(PlacementTest, PlacementContinuedAfterReopeningKeepsItsName) {
   EXPECT_EQ(pf::GetGadgetText(kEditComponentName), "Unknown_1");
   close();
 }
+
+// A placement started with the name field emptied goes on after a reopening
+// with the field still empty: all its pins stay one component.
+TEST_F(PlacementTest, PlacementContinuedWithAnEmptyNameStaysOneComponent) {
+  EditorCreateComponent("  8 pin DIP/SO", {}, "");
+  EditorPlacementClick(100, 50, "");
+  ASSERT_EQ(placementstep, 2);
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  EXPECT_EQ(pf::GetGadgetText(kEditComponentName), "");
+  Clicks({{100, 80}, {130, 80}, {130, 50}}, pf::GetGadgetText(kEditComponentName));
+  CloseEditRecordsWindow();
+  EXPECT_EQ(placementstep, 0);
+  int pins = 0;
+  for (int r = 2; r <= records.Rows(); ++r)
+    if (records.Field(r, kFieldPinX) != "") {
+      ++pins;
+      EXPECT_EQ(records.Field(r, kFieldComponent), "") << "row " << r;
+      EXPECT_EQ(records.Field(r, kFieldDescription), ", Pin " + Pin(r)) << "row " << r;
+    }
+  EXPECT_EQ(pins, 8);
+}

@@ -250,12 +250,6 @@ TEST_F(ImageFiles, OnlyRegularFilesOfBoundedSizeAreRead) {
     EXPECT_FALSE(pf::IsImage(7));
     EXPECT_NE(pf::ImageError().find("cannot be read"), std::string::npos) << pf::ImageError();
   }
-  Spit("small.bin", "twelve bytes");
-  std::string bytes;
-  EXPECT_TRUE(pf::ReadRegularFile("small.bin", bytes, 12));
-  EXPECT_EQ(bytes, "twelve bytes");
-  EXPECT_FALSE(pf::ReadRegularFile("small.bin", bytes, 11));
-  EXPECT_EQ(bytes, "");
 }
 
 namespace {

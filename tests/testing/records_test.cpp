@@ -245,7 +245,7 @@ void ExpectHolds(const RecordTable& t, const Model& m) {
 }
 
 TEST(RecordsAsRead, TakeEveryEdit) {
-  // Row 2 has 40 fields, so that fields stand past the marks every 16.
+  // Row 2 has 40 fields, so that fields stand past the marks every 8.
   std::string wide;
   Model m(4, std::vector<std::string>(40));
   for (int f = 1; f <= 40; ++f) {
