@@ -113,8 +113,11 @@ TEST_F(SamplePlanEndToEnd, ProbeScriptPlaysEveryPinAndOneIsBad) {
   ASSERT_EQ(usbopen, 1);
   std::vector<std::string> bad;
   for (int row = 2; row <= records.Rows(); ++row) {
-    currentrecord = row;  // its own settings go to the instrument
+    currentrecord = row;
     ASSERT_EQ(simctl::Configure("component=" + pins[row - 2]), "");
+    // The step that takes the record sends its settings; only a frame asked
+    // for after that was sampled with them.
+    ASSERT_TRUE(PumpUntil([row] { return lastrecord == row && paramspending == 0; })) << row;
     ASSERT_TRUE(FreshSignature()) << row;
     YRM_GoldenVsLiveDifference();
     if (goldenlivediff > YRM_GoldenVsLiveThreshold(goldenvslivethreshold))

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scripts/setup takes miniaudio's archive from the machine's own apt sources:
 # the release's own suite with main, in the one-line and the deb822 form,
-# passing over source, security, update and disabled entries.
+# passing over source, security, update, disabled and disc entries.
 set -u
 setup="$1/scripts/setup"
 etc=$(mktemp -d)
@@ -50,6 +50,14 @@ Components: main contrib
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 L
 expect deb822 "file:/srv/mirror/debian /usr/share/keyrings/debian-archive-keyring.gpg"
+
+# An installation disc left enabled, before the network mirror.
+cat >"$etc/sources.list" <<'L'
+deb cdrom:[Debian GNU/Linux 12.5.0 _Bookworm_ - Official amd64 DVD Binary-1 with firmware 20240210-11:27]/ bookworm contrib main
+deb [signed-by=/usr/share/keyrings/mirror.gpg] cdrom:[Debian GNU/Linux 12.5.0 _Bookworm_]/ bookworm main
+deb file:/srv/mirror/debian/ bookworm main non-free-firmware
+L
+expect disc-first "file:/srv/mirror/debian/"
 
 cat >"$etc/sources.list.d/other.list" <<'L'
 deb file:/srv/mirror/contrib-only bookworm contrib

@@ -2,6 +2,7 @@
 
 #include "mainwindow_fixture.h"
 #include "platform/requester.h"
+#include "testing/planfiles.h"
 
 namespace {
 class MenuTest : public yrmtest::MainWindow {};
@@ -78,6 +79,18 @@ TEST_F(MenuTest, LabelsExactAndNothingTicked) {
   // Shortcut numbers have no item; YRM-D2 has none either.
   for (int item = 191; item <= 200; ++item) EXPECT_EQ(pf::GetMenuItemText(kMainMenu, item), "") << item;
   EXPECT_EQ(pf::GetMenuItemText(kMainMenu, 244), "");
+}
+
+// The menu alone gives "Open Recent" its first labels; the build's list
+// update then replaces them with the slots' texts.
+TEST_F(MenuTest, RecentItemsHaveFirstLabelsUntilTheListUpdate) {
+  ASSERT_TRUE(pf::OpenWindow(kMainWindow, 0, 0, 1200, 720, "test", pf::kWindowSizeable));
+  YRM_CreateMainMenu();
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst), "testplans/demo_A.qvt");
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst + 7), "testplans/demo_H.qvt");
+  YRM_UpdateRecentTestPlans();
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst), "testplans\\demo_A.qvt");
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst + 7), "testplans\\demo_H.qvt");
 }
 
 TEST_F(MenuTest, AltLettersArriveAsMenuEvents) {
