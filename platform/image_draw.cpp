@@ -332,13 +332,22 @@ const GlyphFont& CurrentGlyphFont() {
   return g;
 }
 
-// A glyph's mask is placed from its whole-pixel pen position.
-std::unordered_map<uint64_t, Mask> glyphMasks;  // by font key, character and offset
+// A glyph's mask is placed from its whole-pixel pen position. Kept by font
+// key, character and offset, compared whole (a hash alone could collide).
+struct GlyphKey {
+  uint64_t font;
+  uint32_t glyph;  // character << 8 | offset
+  bool operator==(const GlyphKey&) const = default;
+};
+struct GlyphKeyHash {
+  size_t operator()(const GlyphKey& k) const { return size_t(k.font * 0x9E3779B97F4A7C15ull ^ k.glyph); }
+};
+std::unordered_map<GlyphKey, Mask, GlyphKeyHash> glyphMasks;
 constexpr size_t kMaxKeptGlyphs = 16384;
 constexpr int kGlyphOffsets = 64;  // the toolkit's fixed-point steps within a pixel
 
 const Mask& Glyph(uint64_t fontKey, char16_t c, int offset, const GlyphFont& gf) {
-  const uint64_t key = (fontKey * 0x9E3779B97F4A7C15ull) ^ (uint64_t(c) << 8 | uint64_t(offset));
+  const GlyphKey key{fontKey, uint32_t(c) << 8 | uint32_t(offset)};
   auto it = glyphMasks.find(key);
   if (it != glyphMasks.end()) return it->second;
   if (glyphMasks.size() >= kMaxKeptGlyphs) glyphMasks.clear();

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <initializer_list>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "shell/log.h"
 
@@ -70,17 +72,23 @@ inline std::string MessageTitle(MessageId id) {
 // "Error #0064 File cannot be created", then `detail`. A text with places
 // "%1", "%2" takes the details there instead, in order.
 inline std::string MessageText(MessageId id, std::initializer_list<std::string> details) {
-  std::string text = kOperatorMessages[id].text;
-  int k = 0;
-  for (const std::string& detail : details) {
-    const std::string place = "%" + std::to_string(++k);
-    const size_t at = text.find(place);
-    if (at == std::string::npos)
-      text += detail;
-    else
-      text.replace(at, place.size(), detail);
+  const std::string_view text = kOperatorMessages[id].text;
+  std::string out = MessageTitle(id) + " ";
+  std::vector<bool> placed(details.size());
+  // One pass over the text: a detail holding "%2" is never taken for a place.
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t k = i + 1 < text.size() ? size_t(text[i + 1] - '1') : details.size();
+    if (text[i] == '%' && k < details.size()) {
+      out += details.begin()[k];
+      placed[k] = true;
+      ++i;
+    } else {
+      out += text[i];
+    }
   }
-  return MessageTitle(id) + " " + text;
+  for (size_t k = 0; k < details.size(); ++k)
+    if (!placed[k]) out += details.begin()[k];
+  return out;
 }
 inline std::string MessageText(MessageId id, const std::string& detail = {}) {
   return detail.empty() ? MessageText(id, std::initializer_list<std::string>{}) : MessageText(id, {detail});

@@ -78,6 +78,9 @@ TEST(OperatorMessages, EveryTextToTheLetter) {
   EXPECT_EQ(MessageText(kMsgCalFileIncomplete, {"YRM_cal.txt", "DAC@1V missing or not a number"}),
             "Error #0072 YRM_cal.txt holds no complete calibration (DAC@1V missing or not a number) - it was "
             "not stored in the instrument");
+  // A detail is never read as a place itself.
+  EXPECT_EQ(MessageText(kMsgCalFileIncomplete, {"a%2b", "why"}),
+            "Error #0072 a%2b holds no complete calibration (why) - it was not stored in the instrument");
 }
 
 // The box of a message by its number: title, text with its detail, icon of
