@@ -378,11 +378,6 @@ bool YRM_OpenCalibrationWindow() {
   return true;
 }
 
-namespace {
-// The window asks for a frame as often as the poll thread does.
-constexpr int kPollIntervalMs = 250;
-}  // namespace
-
 bool YRM_CalibrationPass(int ms) {
   const int event = pf::WaitWindowEvent(ms);
   YRM_CalibrationTimer();

@@ -17,7 +17,6 @@
 void StopConnectionByWatchdog();  // connection.cpp
 
 namespace {
-constexpr int kPollIntervalMs = 250;
 constexpr int kLinkTimeoutMs = 2000;
 // A reply cannot be complete before its request has crossed the line, its
 // samples are taken (samplingms) and its own bytes have crossed back: 8 + 520

@@ -2,6 +2,10 @@
 #pragma once
 #include "link/frameformat.h"  // kFrameBytes
 
+// A request goes out this often while connected (the poll thread's, and the
+// calibration window's own while it is open).
+constexpr int kPollIntervalMs = 250;
+
 // The poll thread's body: runs while workerstop is 0.
 void YRM_WorkerThread();
 // Reads and checks every complete frame waiting. Takes linklock.
