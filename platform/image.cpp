@@ -157,10 +157,14 @@ int FinestReduction(int64_t w, int64_t h) {
   return int(r);
 }
 
+int AcceptedReduction(const std::function<int(int w, int h)>& largest, int w, int h) {
+  return largest ? std::max(largest(w, h), FinestReduction(w, h)) : 1;
+}
+
 int Reduction::Choose(int w, int h, int cap) {
   fullWidth = w;
   fullHeight = h;
-  const int wanted = largest ? std::max(largest(w, h), FinestReduction(w, h)) : 1;
+  const int wanted = AcceptedReduction(largest, w, h);
   used = 1;
   while (used * 2 <= wanted && used * 2 <= cap) used *= 2;
   return used;
@@ -405,10 +409,7 @@ bool Load(int img, const std::string& path, const std::function<int(int, int)>& 
   }
   // The kept picture serves when it is no coarser than this caller accepts.
   if (!lastLarge.image.isNull() && data == lastLarge.bytes &&
-      lastLarge.reduction <= (largest
-                                  ? std::max(largest(lastLarge.fullWidth, lastLarge.fullHeight),
-                                             FinestImageReduction(lastLarge.fullWidth, lastLarge.fullHeight))
-                                  : 1)) {
+      lastLarge.reduction <= codec::AcceptedReduction(largest, lastLarge.fullWidth, lastLarge.fullHeight)) {
     Keep(img, lastLarge);
     return true;
   }

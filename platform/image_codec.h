@@ -18,11 +18,15 @@ constexpr int64_t kMaxDecodedPixels = 40'000'000;
 
 // False with a message in `error` when w x h is empty or beyond the limits.
 bool CheckSize(int64_t w, int64_t h, std::string& error);
+// The same for the picture a decoder is about to produce.
+bool CheckDecodedSize(int64_t w, int64_t h, std::string& error);
 // The finest power-of-two reduction at which a w x h picture decodes within
 // kMaxDecodedPixels (each side rounded up, as the decoders round).
 int FinestReduction(int64_t w, int64_t h);
-// The same for the picture a decoder is about to produce.
-bool CheckDecodedSize(int64_t w, int64_t h, std::string& error);
+// The reduction `largest` (empty: full size only) accepts for a w x h
+// picture, raised to FinestReduction: a reduced load shows a huge picture
+// coarser rather than not at all.
+int AcceptedReduction(const std::function<int(int w, int h)>& largest, int w, int h);
 
 // Reduced decoding. `largest` (may be empty: full size) is asked, with the
 // picture's full size, for the largest reduction the caller accepts (1, 2,
