@@ -103,8 +103,7 @@ void RecordTable::PutNumber(unsigned char* at, uint32_t value, bool wide) {
   }
 }
 
-namespace {
-uint32_t GetNumber(const unsigned char* at, bool wide) {
+uint32_t RecordTable::GetNumber(const unsigned char* at, bool wide) {
   uint32_t value = 0;
   if (wide) {
     std::memcpy(&value, at, 4);
@@ -115,7 +114,6 @@ uint32_t GetNumber(const unsigned char* at, bool wide) {
   }
   return value;
 }
-}  // namespace
 
 RecordTable::Pool::~Pool() { std::free(data); }
 

@@ -9,7 +9,6 @@
 // table (every row keeps the same field count).
 #pragma once
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -135,17 +134,9 @@ class RecordTable {
     uint32_t used, length;
     bool wide, commas;
     uint32_t Marks() const { return used ? (used - 1) / kMarkEvery : 0; }
-    uint32_t Mark(uint32_t j) const {  // j in 1..Marks()
-      uint32_t m = 0;
-      if (wide) {
-        std::memcpy(&m, marks + 4 * (j - 1), 4);
-      } else {
-        uint16_t narrow;
-        std::memcpy(&narrow, marks + 2 * (j - 1), 2);
-        m = narrow;
-      }
-      return m;
-    }
+    uint32_t Mark(uint32_t j) const {
+      return GetNumber(marks + (wide ? 4 : 2) * (j - 1), wide);
+    }  // j in 1..Marks()
     std::string_view Field(uint32_t f) const;
   };
   // A row changed since the read: its fields back to back, the end of field f
@@ -179,6 +170,7 @@ class RecordTable {
   // A number of a record (its length, its field count, a mark), uint32 when
   // wide, else uint16; the plan reader writes records with it.
   static void PutNumber(unsigned char* at, uint32_t value, bool wide);
+  static uint32_t GetNumber(const unsigned char* at, bool wide);
   // Cuts a row as read to its first `fields` fields, in place.
   void CutRecord(int row, uint32_t fields);
 
