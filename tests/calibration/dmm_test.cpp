@@ -13,7 +13,17 @@ using caltest::ScriptedMeter;
 
 namespace {
 
-class Dmm : public caltest::CalibrationTest {};
+class Dmm : public caltest::CalibrationTest {
+ protected:
+  // A connection to the meter at `address` without the window, the 10 V
+  // range already configured and 2.5 V the last reading.
+  static void DialConfigured(const std::string& address) {
+    dmmconnection = pf::TcpConnect(address, kDmmPort, 2000);
+    ASSERT_GT(dmmconnection, 0);
+    dmmlastrange = "10V";
+    dmmvalue = 2.5;
+  }
+};
 
 TEST_F(Dmm, RangeIsConfiguredOnlyWhenItChanges) {
   const std::string address = caltest::MeterAddress(1);
@@ -102,10 +112,7 @@ TEST_F(Dmm, DrainBeforeAReadingIsBounded) {
   const std::string address = caltest::MeterAddress(14);
   ScriptedMeter meter(address);
   ASSERT_TRUE(meter.ok());
-  dmmconnection = pf::TcpConnect(address, kDmmPort, 2000);
-  ASSERT_GT(dmmconnection, 0);
-  dmmlastrange = "10V";
-  dmmvalue = 2.5;
+  ASSERT_NO_FATAL_FAILURE(DialConfigured(address));
   // The connection full, and kept full while the reading runs.
   meter.Flood(true);
   for (int64_t was = -1; meter.Flooded() != was || was < 65536;) {
@@ -141,10 +148,7 @@ TEST_F(Dmm, RepliesLeftBeyondTheDrainAreNoReading) {
   const std::string address = caltest::MeterAddress(17);
   ScriptedMeter meter(address);
   ASSERT_TRUE(meter.ok());
-  dmmconnection = pf::TcpConnect(address, kDmmPort, 2000);
-  ASSERT_GT(dmmconnection, 0);
-  dmmlastrange = "10V";
-  dmmvalue = 2.5;
+  ASSERT_NO_FATAL_FAILURE(DialConfigured(address));
   meter.Reply("+5.00000000E+00\n");
   std::string stale;
   while (stale.size() < 16 * size_t{kDmmDrainBytes}) stale += "+1.00000000E+01\n";
