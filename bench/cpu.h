@@ -31,3 +31,11 @@ inline double cpuSeconds(pid_t pid) {
   }
   return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
+
+// CPU seconds of the calling thread: a loop's own share, apart from the poll
+// thread and the simulator it calls, or the cost of one call.
+inline double threadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}

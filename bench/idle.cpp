@@ -34,14 +34,6 @@
 
 namespace fs = std::filesystem;
 
-// CPU seconds of the calling thread: the main loop's own share, apart from
-// the poll thread and the simulator it calls.
-static double threadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
 // The main loop connected, over `seconds`: CPU share of this process, of the
 // main loop's thread, of the simulator's frame synthesis (a real instrument
 // does that in hardware) and of the rest, the program's own; and from the

@@ -14,7 +14,6 @@
 // and a 50-megapixel camera photo (8165 x 6124) on a record at zoom 10.
 #include "testing/redraw.h"
 
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/cpu.h"
 #include "link/state.h"
 #include "platform/gui.h"
 #include "platform/image.h"
@@ -118,12 +118,6 @@ void NewPhoto(const char* kind, const std::string& ext, int repeats) {
               onScreen[onScreen.size() / 2], onScreen.back());
 }
 
-double ThreadCpuMs() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
 // The trace redraw as the main loop runs it while connected: a frame every
 // 100 ms, each with the instrument's noise on the live curve (the status
 // line's count and difference change with it), the window's events handled
@@ -141,9 +135,9 @@ void LiveTraceRedraw(int frames) {
     goldenlivediff = std::abs(noise(rng)) * 100;
     traceredraw = 1;
     const auto t0 = Clock::now();
-    const double c0 = ThreadCpuMs();
+    const double c0 = threadCpuSeconds();
     YRM_TraceRedraw();
-    cpu.push_back(ThreadCpuMs() - c0);
+    cpu.push_back((threadCpuSeconds() - c0) * 1e3);
     wall.push_back(Ms(Clock::now() - t0));
     const auto until = t0 + std::chrono::milliseconds(100);
     while (Clock::now() < until)
