@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "platform/requester.h"
@@ -81,6 +82,25 @@ TEST(OperatorMessages, EveryTextToTheLetter) {
   // A detail is never read as a place itself.
   EXPECT_EQ(MessageText(kMsgCalFileIncomplete, {"a%2b", "why"}),
             "Error #0072 a%2b holds no complete calibration (why) - it was not stored in the instrument");
+}
+
+// Each code names one message, so a log line or a box points at one place.
+// Only the description's own placeholder "xxxx" stands for several.
+TEST(OperatorMessages, NoTwoShareACode) {
+  const std::set<int> sharingPlaceholder = {kMsgEditWindowWontStart, kMsgPcbImageNotLoaded,
+                                            kMsgLogNotWritable};
+  std::map<std::string, int> owner;
+  for (int id = 0; id < kMessageCount; ++id) {
+    const std::string code = kOperatorMessages[id].code;
+    if (code == "xxxx") {
+      EXPECT_TRUE(sharingPlaceholder.count(id))
+          << MessageText(static_cast<MessageId>(id)) << ": give it a code";
+      continue;
+    }
+    auto [it, added] = owner.emplace(code, id);
+    EXPECT_TRUE(added) << "#" << code << " of both \"" << MessageText(static_cast<MessageId>(it->second))
+                       << "\" and \"" << MessageText(static_cast<MessageId>(id)) << "\"";
+  }
 }
 
 // The box of a message by its number: title, text with its detail, icon of
