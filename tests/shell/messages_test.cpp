@@ -42,11 +42,11 @@ const Expected kExpected[] = {
     {kMsgPcbImageNotLoaded, "Error #xxxx Can't load the PCB image: "},
     {kMsgLogNotWritable, "Warning #xxxx cannot write to log.txt"},
     {kMsgCalNotRead,
-     "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt and the calibration "
-     "in use are unchanged"},
+     "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt is unchanged and no "
+     "calibration is in use (no test signal): connect again to read the instrument's own"},
     {kMsgCalIncomplete,
-     "Error #0068 The instrument holds no complete calibration (%1) - YRM_cal.txt and the calibration in "
-     "use are unchanged"},
+     "Error #0068 The instrument holds no complete calibration (%1) - YRM_cal.txt is unchanged and no "
+     "calibration is in use (no test signal): calibrate the instrument and store it to restore its own"},
     {kMsgCalValueMissing, "Error #0069 Calibration not stored: no value for %1 - calibrate that level first"},
     {kMsgCalFileNotWritten,
      "Error #0070 YRM_cal.txt cannot be written (disk full or folder read-only) - the calibration was not "
