@@ -75,9 +75,10 @@ TEST(OperatorMessages, EveryTextToTheLetter) {
   EXPECT_EQ(MessageText(kMsgSettingsNotRenamed, "YRM_settings.txt"),
             "Error #0009 'YRM_settings.txt' error whilst trying to rename 'tmp.txt' to YRM_settings.txt");
   // Details in their places, in order.
-  EXPECT_EQ(MessageText(kMsgCalFileIncomplete, {"YRM_cal.txt", "DAC@1V missing or not a number"}),
-            "Error #0072 YRM_cal.txt holds no complete calibration (DAC@1V missing or not a number) - it was "
-            "not stored in the instrument");
+  EXPECT_EQ(
+      MessageText(kMsgCalFileIncomplete, {"YRM_cal.txt", "no calibration text"}),
+      "Error #0072 YRM_cal.txt holds no complete calibration (no calibration text) - it was not stored in "
+      "the instrument");
   // A detail is never read as a place itself.
   EXPECT_EQ(MessageText(kMsgCalFileIncomplete, {"a%2b", "why"}),
             "Error #0072 a%2b holds no complete calibration (why) - it was not stored in the instrument");
