@@ -195,7 +195,6 @@ TEST_F(AutoRun, RunOnADcModelKeepsTheDcBiasCodes) {
   } cases[] = {
       {"YRM-C", "", "\r\nDCBIAS@10V=29198\r\nDCBIAS@-10V=3367\r\n", (29198 - 3367) / 20.0f},
       {"YRM-C", "cal.DCBIAS@10V=--\ncal.DCBIAS@-10V=--", "\r\nDCBIAS@10V=--\r\nDCBIAS@-10V=--\r\n", 0},
-      {"YRM-D2", "cal.DCBIAS@10V=-\ncal.DCBIAS@-10V=-", "\r\nDCBIAS@10V=--\r\nDCBIAS@-10V=--\r\n", 0},
   };
   int n = 30;
   for (const auto& c : cases) {
