@@ -16,12 +16,14 @@ namespace {
 constexpr int kFirstDelayMs = 1000;
 constexpr int kZeroingPasses = 50;
 constexpr int kZeroingStep = 30;
-// How far a reading may lie from the level set: 5 % of the level and 50 mV.
-// The factory codes put a real output within a few percent and some tens
-// of millivolts of each level (the simulated DAC: 0.35 % and 4 mV, 39 mV at
-// +10 V); a meter on another output reads 0 V or another level, a volt or
-// more from every level but 0 V.
-constexpr double kLevelTolerance = 0.05, kLevelToleranceVolts = 0.05;
+// How far a reading may lie from the level set: 25 % of the level and
+// 0.25 V. A drifted or repaired instrument is what calibration is for (an
+// output 120 mV off at +1 V is one); a meter on another output or reading
+// nothing reads 0 V or another level, a volt or more from +-1 V and +-10 V.
+constexpr double kLevelTolerance = 0.25, kLevelToleranceVolts = 0.25;
+// The codes the DAC takes (16 bits, signed): a line that asks for more
+// would wrap to the other end of the range.
+constexpr int kDacLowest = -32768, kDacHighest = 32767;
 
 enum Action {
   kNone,
@@ -158,11 +160,16 @@ bool YRM_CalibrationCalculate() {
   const double o10 = codeat10 - measured10 * s10;
   const double s1 = (codeat1 - codeatm1) / (measured1 - measuredm1);
   const double o1 = codeat1 - measured1 * s1;
-  calcode[kRowDac10] = Rounded(10 * s10 + o10);
-  calcode[kRowDacM10] = Rounded(-10 * s10 + o10);
-  calcode[kRowDac1] = Rounded(s1 + o1);
-  calcode[kRowDacM1] = Rounded(-s1 + o1);
-  calcode[kRowDac0] = Rounded(o1);
+  const int codes[] = {Rounded(10 * s10 + o10), Rounded(-10 * s10 + o10), Rounded(s1 + o1), Rounded(-s1 + o1),
+                       Rounded(o1)};
+  // A level the DAC cannot reach: the codes stay, as for equal readings.
+  for (int c : codes)
+    if (c < kDacLowest || c > kDacHighest) return false;
+  calcode[kRowDac10] = codes[0];
+  calcode[kRowDacM10] = codes[1];
+  calcode[kRowDac1] = codes[2];
+  calcode[kRowDacM1] = codes[3];
+  calcode[kRowDac0] = codes[4];
   return true;
 }
 
@@ -234,9 +241,13 @@ void YRM_CalibrationTimer() {
       stop = FarFromLevel(dmmvalue, -10, "-10V");
       break;
     case kCalculate:
-      // Nothing measured a difference (meter not on the output?): storing
-      // the defaults as a calibration would pass for success.
-      if (!YRM_CalibrationCalculate()) stop = ": readings equal - check the DMM wiring; calibration stopped";
+      // Nothing measured a difference (meter not on the output?), or the
+      // lines ask for codes the DAC has not: storing the defaults as a
+      // calibration would pass for success.
+      if (!YRM_CalibrationCalculate())
+        stop = measured10 == measuredm10 || measured1 == measuredm1
+                   ? ": readings equal - check the DMM wiring; calibration stopped"
+                   : ": a level needs a code beyond the DAC's range - calibration stopped";
       break;
     case kSetupZero:
       YRM_CalibrationAction(step.control);

@@ -12,7 +12,8 @@ void YRM_CalibrationTimer();
 // while idle.
 int CalibrationTimerWait(int longest);
 // New working codes from the two-point lines through the measurements; false
-// (codes untouched) when a pair of readings is equal.
+// (codes untouched) when a pair of readings is equal or a code would lie
+// outside the DAC's 16-bit range.
 bool YRM_CalibrationCalculate();
 // Change of the 0 V code for a zeroing reading in volts.
 int ZeroingChange(double volts);

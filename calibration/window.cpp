@@ -220,15 +220,18 @@ bool YRM_StoreCalibration() {
                 kMonths[(t.month + 11) % 12], t.year, t.hour, t.minute, t.second);
   std::string text = std::string(date) + "\r\n";
   // Each value is what was calibrated in this window, else what the window
-  // read from the instrument when it opened; a code with neither is not
-  // made up. An ADC point with neither stays "--" (not calibrated).
+  // read from the instrument when it opened: its number, or "--" again where
+  // the instrument holds none (a level never calibrated, a key missing). A
+  // code is never made up: without a text read at the opening, every code
+  // must have been calibrated here. An ADC point with neither stays "--".
   KeyText read;
   LoadKeyText(calreadtext, read);
+  const bool textRead = !calreadtext.empty();
   std::string missing;
   auto value = [&](int g, const char* key, bool code) {
     int64_t v = 0;
-    if (CalInteger(pf::GetGadgetText(g), v) || CalInteger(KeyValueIn(read, key), v)) return std::to_string(v);
-    if (code && missing.empty()) missing = key;
+    if (CalNumber(pf::GetGadgetText(g), v) || CalNumber(KeyValueIn(read, key), v)) return std::to_string(v);
+    if (code && !textRead && missing.empty()) missing = key;
     return std::string("--");
   };
   auto line = [&](const std::string& key, const std::string& v) { text += key + "=" + v + "\r\n"; };

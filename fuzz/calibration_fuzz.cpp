@@ -1,12 +1,14 @@
 // Calibration from the instrument's EEPROM: the fuzz input is the EEPROM area
-// (words 128 on). A whole calibration is written into the file as its bytes
-// without the 0 bytes; anything else leaves the file as it was, with the
-// operator told. The derived values follow the rules whatever the text says.
+// (words 128 on). A calibration text is written into the file as its bytes
+// without the 0 bytes; anything else leaves the file as it was and no
+// calibration in force, with the operator told. The derived values follow
+// the rules whatever the text says.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "fuzz/check.h"
 #include "fuzz/link_stubs.h"
@@ -34,14 +36,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   usbopen = 0;
 
   std::string expected;
-  for (size_t i = 0; i < size && i < 1792; ++i)
+  std::vector<uint16_t> words(kCalWords, 0);
+  for (size_t i = 0; i < size && i < 1792; ++i) {
     if (data[i]) expected += static_cast<char>(data[i]);
-  const bool whole = CalibrationTextFault(expected, false).empty();
+    words[i / 2] |= static_cast<uint16_t>(data[i] << (i % 2 ? 8 : 0));
+  }
+  const bool whole = CalibrationWordsFault(words).empty();
   std::string written;
   Check(pf::ReadFileBytes("YRM_cal.txt", written), "the file is there");
   Check(whole == (copy == CalCopy::kTaken), "only a whole calibration is taken");
   Check(written == (whole ? expected : "before"), "the file holds the text taken, or what it held");
   Check(whole == lastMessage.empty(), "a text not taken is reported");
+  Check(whole || (amplitudecode[5] == 0 && zerocode[0] == 0 && adc0gain == 0 && dcbiasscale == 0),
+        "a text not taken leaves no calibration in force");
 
   Check(amplitudecode[0] == 0, "0 mV gives code 0");
   for (int i = 1; i < 11; ++i) Check(zerocode[i] == zerocode[0], "one zero code");

@@ -12,16 +12,14 @@
 #include "link/state.h"
 #include "platform/files.h"
 #include "shell/messages.h"
-#include "shell/models.h"
 #include "shell/settings.h"
-#include "shell/state.h"
 
 namespace {
-// Keys whose value must be an integer, and those that may also be "--" (an
-// ADC point not calibrated), in the order of the text.
-const char* const kDacKeys[] = {"DAC@10V", "DAC@1V", "DAC@0V", "DAC@-1V", "DAC@-10V"};
-const char* const kAdcKeys[] = {"ADC0@10V", "ADC0@0V", "ADC0@-10V", "ADC1@10V", "ADC1@0V", "ADC1@-10V"};
-const char* const kDcBiasKeys[] = {"DCBIAS@10V", "DCBIAS@-10V"};
+// The keys of a calibration text, lower case with their "=": an area that
+// holds none of them holds no calibration.
+const char* const kCalKeysFound[] = {
+    "calibration date=", "dac@10v=",   "dac@1v=",   "dac@0v=",  "dac@-1v=",   "dac@-10v=",   "adc0@10v=",
+    "adc0@0v=",          "adc0@-10v=", "adc1@10v=", "adc1@0v=", "adc1@-10v=", "dcbias@10v=", "dcbias@-10v="};
 
 // The integer a value begins with: optional blanks and sign, then digits,
 // held within 32 bits (`overflow` when they went past); `end` is where the
@@ -85,9 +83,9 @@ bool WriteCalibrationFile(const std::string& file, const std::string& text) {
 }
 }  // namespace
 
-bool CalInteger(const std::string& value, int64_t& out) {
+bool CalNumber(const std::string& value, int64_t& out) {
   const LeadingInteger r = ReadLeadingInteger(value);
-  if (!r.digits || r.overflow || r.end != value.size()) return false;
+  if (!r.digits) return false;
   out = r.value;
   return true;
 }
@@ -112,38 +110,43 @@ std::vector<uint16_t> CalibrationWords(const std::string& text) {
   return words;
 }
 
-std::string CalibrationTextFault(const std::string& text, bool dcBias) {
-  if (text.empty()) return "no calibration text";
-  // A store writes the first word last: a text cut short has lost its start.
-  if (text.compare(0, std::string(kCalTextStart).size(), kCalTextStart) != 0)
-    return "its start is damaged, a store may have been cut short";
+std::string CalibrationWordsFault(const std::vector<uint16_t>& words) {
+  const bool cleared = !words.empty() && words[0] == 0;
+  const bool written =
+      std::any_of(words.begin() + (words.empty() ? 0 : 1), words.end(), [](uint16_t w) { return w != 0; });
+  // A store clears the first word before the rest and writes it last; no
+  // text a store writes begins with two 0 bytes.
+  if (cleared && written) return "a store was cut short";
   KeyText keys;
-  LoadKeyText(text, keys);
-  int64_t v = 0;
-  auto number = [&](const char* key) { return CalInteger(KeyValueIn(keys, key), v); };
-  for (const char* key : kDacKeys)
-    if (!number(key)) return std::string(key) + " missing or not a number";
-  for (const char* key : kAdcKeys)
-    if (!number(key) && KeyValueIn(keys, key) != "--") return std::string(key) + " missing or not a number";
-  if (dcBias)
-    for (const char* key : kDcBiasKeys)
-      if (!number(key)) return std::string(key) + " missing or not a number";
-  return "";
+  LoadKeyText(CalibrationTextFromWords(words), keys);
+  for (const char* key : kCalKeysFound)
+    if (keys.lowered.find(key) != std::string::npos) return "";
+  return "no calibration text";
+}
+
+void ClearCalibrationInForce() {
+  for (int i = 0; i <= 10; ++i) amplitudecode[i] = zerocode[i] = 0;
+  adc0gain = adc1gain = 0;
+  adc0offset = adc1offset = 0;
+  dcbiasscale = dcbiaszero = 0;
 }
 
 CalCopy YRM_LoadCalibrationFromEeprom(const std::string& file, std::string* text) {
   if (usbopen != 1) return CalCopy::kReadFailed;
   std::vector<uint16_t> words;
+  // Whatever is in force may have come from another instrument: none is, and
+  // the message says so.
   if (!ReadEepromWords(words)) {
+    ClearCalibrationInForce();
     YRM_ShowMessage(kMsgCalNotRead);
     return CalCopy::kReadFailed;
   }
-  const std::string read = CalibrationTextFromWords(words);
-  const std::string fault = CalibrationTextFault(read, ActiveModel().dcGenerator);
-  if (!fault.empty()) {
+  if (const std::string fault = CalibrationWordsFault(words); !fault.empty()) {
+    ClearCalibrationInForce();
     YRM_ShowMessage(kMsgCalIncomplete, fault);
     return CalCopy::kIncomplete;
   }
+  const std::string read = CalibrationTextFromWords(words);
   if (text) *text = read;
   return WriteCalibrationFile(file, read) ? CalCopy::kTaken : CalCopy::kTakenNoFile;
 }
@@ -158,8 +161,7 @@ bool YRM_SaveCalibrationToEeprom(const std::string& file) {
     return false;
   }
   const std::vector<uint16_t> words = CalibrationWords(bytes);
-  const std::string fault = CalibrationTextFault(CalibrationTextFromWords(words), ActiveModel().dcGenerator);
-  if (!fault.empty()) {
+  if (const std::string fault = CalibrationWordsFault(words); !fault.empty()) {
     YRM_ShowMessage(kMsgCalFileIncomplete, {file, fault});
     return false;
   }

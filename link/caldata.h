@@ -2,9 +2,11 @@
 // (words 128 to 1023, two bytes a word, low byte first) and the derived codes.
 //
 // A text from the EEPROM is taken (into the file and the values in force)
-// only when every word was read and the text holds a whole calibration; a
-// store writes the first word last, over a first word it cleared before
-// the rest, so a store cut short at any word leaves a text that is refused.
+// when every word was read and the area holds a calibration text; keys and
+// values are then read as they stand (a missing key or "--" reads 0). A
+// store writes the first word last, over a first word it cleared before the
+// rest, so a store cut short at any word leaves its first word 0 and is
+// refused. A text refused leaves the file and puts no calibration in force.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -14,24 +16,23 @@ inline constexpr const char* kCalFile = "YRM_cal.txt";
 constexpr int kCalFirstWord = 128;
 constexpr int kCalLastWord = 1023;
 constexpr int kCalWords = kCalLastWord - kCalFirstWord + 1;  // 896
-// Every stored text begins so (the window's Store writes the date first).
-inline constexpr const char* kCalTextStart = "Calibration date=";
 
 // What a copy of the EEPROM text came to.
 enum class CalCopy {
-  kTaken,        // read whole and complete, and written into the file
-  kTakenNoFile,  // read whole and complete; the file could not be written
+  kTaken,        // read whole, a calibration text, and written into the file
+  kTakenNoFile,  // read whole, a calibration text; the file could not be written
   kReadFailed,   // a read failed or the device went away: nothing taken
-  kIncomplete,   // the text is no whole calibration: nothing taken
+  kIncomplete,   // a store cut short, or no calibration at all: nothing taken
 };
 
 // Copies the EEPROM text into "YRM_cal.txt" and derives the codes, gains and
-// offsets from that text; only while usbopen is 1. A text not taken leaves
-// the file and the values in force as they were. While connected, every
+// offsets from that text; only while usbopen is 1. While connected, every
 // outcome but kTaken has shown its message (unconnected: kReadFailed, silent).
 CalCopy YRM_LoadCalibration();
 // Rebuilds `file` from EEPROM words 128 to 1023, skipping 0 bytes, when the
-// text is taken; the text read goes to `text` when it is.
+// text is taken; the text read goes to `text` when it is. A text not taken
+// leaves the file as it was and clears the values in force (no calibration:
+// whatever was in force may be another instrument's), as its message says.
 CalCopy YRM_LoadCalibrationFromEeprom(const std::string& file, std::string* text = nullptr);
 // Writes `file` (up to 1792 bytes, then zeros) into EEPROM words 128 to 1023;
 // only a file that reads back as a whole calibration. False, after its
@@ -44,14 +45,19 @@ std::string CalibrationTextFromWords(const std::vector<uint16_t>& words);
 // The words that hold `text` in the EEPROM area: 896, zeros after the text,
 // a longer text cut.
 std::vector<uint16_t> CalibrationWords(const std::string& text);
-// "" when `text` is a whole calibration of a model with (or without) the DC
-// generator: it begins as a stored text does and holds every DAC key (and
-// the DC-bias keys) with an integer, every ADC key with one or "--".
-// Otherwise why not, for the operator.
-std::string CalibrationTextFault(const std::string& text, bool dcBias);
-// A value of the calibration text as an integer: optional blanks and sign,
-// then digits only, within 32 bits.
-bool CalInteger(const std::string& value, int64_t& out);
+// "" when `words` (the area from word 128 on, as read) hold a calibration
+// text as a store leaves it: its first word is not 0 and it holds at least
+// one key of a calibration. Otherwise why not, for the operator: a store cut
+// short (first word still cleared, words after it written), or no
+// calibration at all (an erased, blank or foreign area).
+std::string CalibrationWordsFault(const std::vector<uint16_t>& words);
+// A value of the calibration text as the derivation reads it: optional
+// blanks and sign, then digits (what follows is ignored), within 32 bits.
+// False when it holds no number ("--", "").
+bool CalNumber(const std::string& value, int64_t& out);
+// Puts no calibration in force: the codes, gains and offsets at their
+// start-up values (the two highest settings keep their codes).
+void ClearCalibrationInForce();
 
 // Derives the codes, gains and offsets from "YRM_cal.txt".
 void DeriveCalibration();

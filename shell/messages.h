@@ -34,8 +34,8 @@
   X(EditWindowWontStart,    "Error",   "xxxx", "Edit Image window won't start")                       \
   X(PcbImageNotLoaded,      "Error",   "xxxx", "Can't load the PCB image: ")                          \
   X(LogNotWritable,         "Warning", "xxxx", "cannot write to log.txt")  /* box only, never logged */ \
-  X(CalNotRead,             "Error",   "0067", "The calibration could not be read from the instrument - YRM_cal.txt and the calibration in use are unchanged") \
-  X(CalIncomplete,          "Error",   "0068", "The instrument holds no complete calibration (%1) - YRM_cal.txt and the calibration in use are unchanged") \
+  X(CalNotRead,             "Error",   "0067", "The calibration could not be read from the instrument - YRM_cal.txt is unchanged and no calibration is in use (no test signal): connect again to read the instrument's own") \
+  X(CalIncomplete,          "Error",   "0068", "The instrument holds no complete calibration (%1) - YRM_cal.txt is unchanged and no calibration is in use (no test signal): calibrate the instrument and store it to restore its own") \
   X(CalValueMissing,        "Error",   "0069", "Calibration not stored: no value for %1 - calibrate that level first") \
   X(CalFileNotWritten,      "Error",   "0070", "YRM_cal.txt cannot be written (disk full or folder read-only) - the calibration was not stored, the instrument keeps its own") \
   X(CalFileNotReadBack,     "Error",   "0071", "%1 cannot be read back - the calibration was not stored, the instrument keeps its own") \

@@ -30,6 +30,14 @@ TEST(AutoCalibration, CalculationDrawsLinesThroughTheMeasurements) {
   ASSERT_TRUE(YRM_CalibrationCalculate());
   EXPECT_EQ(calcode[kRowDac0], 987);
 
+  // A line that asks for a code the 16-bit DAC has not (an output 25 % low
+  // at +10 V) would wrap: codes kept.
+  measured10 = 7.5, measuredm10 = -7.5;
+  calcode.fill(7);
+  EXPECT_FALSE(YRM_CalibrationCalculate());
+  EXPECT_EQ(calcode[kRowDac10], 7);
+  measured10 = 10.1, measuredm10 = -9.9;
+
   // Equal readings (a meter that never answered) give no line: codes kept.
   measuredm1 = measured1;
   calcode.fill(7);
@@ -176,30 +184,76 @@ TEST_F(AutoRun, AMeterOnAnotherOutputStopsWithoutStoring) {
 }
 
 // The sequence measures no DC bias: a run on a model with the DC generator
-// keeps the bias codes the window read from the instrument.
+// keeps the bias codes the window read from the instrument, numbers or the
+// "--" of a bias never calibrated, and ends in a normal Store.
 TEST_F(AutoRun, RunOnADcModelKeepsTheDcBiasCodes) {
-  const std::string address = caltest::MeterAddress(12);
-  OpenFor("YRM-C", "meter=" + address + "\nmeternoise=0.02");
+  const struct {
+    const char* model;
+    const char* sim;
+    const char* bias;  // the DC-bias lines stored
+    float scale;       // dcbiasscale at the next connection
+  } cases[] = {
+      {"YRM-C", "", "\r\nDCBIAS@10V=29198\r\nDCBIAS@-10V=3367\r\n", (29198 - 3367) / 20.0f},
+      {"YRM-C", "cal.DCBIAS@10V=--\ncal.DCBIAS@-10V=--", "\r\nDCBIAS@10V=--\r\nDCBIAS@-10V=--\r\n", 0},
+  };
+  int n = 30;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.model) + " " + c.sim);
+    simctl::Reset();
+    const std::string address = caltest::MeterAddress(n++);
+    OpenFor(c.model, "meter=" + address + "\nmeternoise=0.02\n" + c.sim);
+    ASSERT_TRUE(ConnectMeter(address));
+    const size_t shown = Shown().size();
+    Press(kGoButton);
+    ASSERT_TRUE(RunUntil([] { return calstep == 0; }));
+    EXPECT_EQ(Field(kStatusField), "0: idle");
+    EXPECT_EQ(Shown().size(), shown);
+    const std::string file = yrmtest::Slurp("YRM_cal.txt");
+    EXPECT_NE(file.find(c.bias), std::string::npos) << file;
+    EXPECT_NE(file.find("DAC@1V=" + std::to_string(calcode[kRowDac1]) + "\r\n"), std::string::npos) << file;
+    const Stored now = StoredNow();
+    for (size_t k = 0; k < now.words.size(); ++k) {
+      const size_t b = 2 * k;
+      const int lo = b < file.size() ? static_cast<uint8_t>(file[b]) : 0;
+      const int hi = b + 1 < file.size() ? static_cast<uint8_t>(file[b + 1]) : 0;
+      ASSERT_EQ(now.words[k], lo | hi << 8) << k + 128;
+    }
+    pf::test::PostWindowEvent(kCalWindow, pf::kEventCloseWindow);
+    EXPECT_FALSE(YRM_CalibrationPass());
+    dcbiasscale = dcbiaszero = 7;
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    EXPECT_FLOAT_EQ(dcbiasscale, c.scale);
+    EXPECT_EQ(simctl::Register(4), std::lround((calcode[kRowDac1] - calcode[kRowDacM1]) * 0.2));
+    pf::TcpClose(dmmconnection);
+    dmmconnection = 0;
+    YRM_CloseUsbPort();
+  }
+}
+
+// An output far off its levels (a drifted or repaired instrument: 120 mV at
+// every level, 0.35 % gain) is what calibration is for: the run ends in a
+// Store whose codes put every level within 1 mV.
+TEST_F(AutoRun, ADacFarOffIsCalibratedToWithinAMillivolt) {
+  const std::string address = caltest::MeterAddress(24);
+  OpenFor("YRM-A", "meter=" + address + "\nmeternoise=0.02\ndacoffset=120");
   ASSERT_TRUE(ConnectMeter(address));
   Press(kGoButton);
+  ASSERT_TRUE(RunUntil([] { return calstep == 9; }));
+  EXPECT_NEAR(measured1, 1.1235, 0.001);  // the reading the run once stopped at
   ASSERT_TRUE(RunUntil([] { return calstep == 0; }));
   EXPECT_EQ(Field(kStatusField), "0: idle");
   const std::string file = yrmtest::Slurp("YRM_cal.txt");
-  EXPECT_NE(file.find("\r\nDCBIAS@10V=29198\r\nDCBIAS@-10V=3367\r\n"), std::string::npos) << file;
-  const Stored now = StoredNow();
-  for (size_t k = 0; k < now.words.size(); ++k) {
-    const size_t b = 2 * k;
-    const int lo = b < file.size() ? static_cast<uint8_t>(file[b]) : 0;
-    const int hi = b + 1 < file.size() ? static_cast<uint8_t>(file[b + 1]) : 0;
-    ASSERT_EQ(now.words[k], lo | hi << 8) << k + 128;
+  EXPECT_NE(file.find("DAC@0V=" + std::to_string(calcode[kRowDac0]) + "\r\n"), std::string::npos) << file;
+  EXPECT_EQ(simctl::EepromWord(128), static_cast<uint8_t>(file[0]) | static_cast<uint8_t>(file[1]) << 8);
+  const struct {
+    int set;
+    double volts;
+  } levels[] = {{462, 10}, {464, 1}, {466, 0}, {465, -1}, {463, -10}};
+  for (auto l : levels) {
+    Press(l.set);
+    EXPECT_NEAR(simctl::Output(0), l.volts, 0.001) << l.volts;
   }
-  pf::test::PostWindowEvent(kCalWindow, pf::kEventCloseWindow);
-  EXPECT_FALSE(YRM_CalibrationPass());
-  dcbiasscale = dcbiaszero = 0;
-  YRM_StartConnection();
-  ASSERT_EQ(usbopen, 1);
-  EXPECT_FLOAT_EQ(dcbiasscale, (29198 - 3367) / 20.0f);
-  EXPECT_FLOAT_EQ(dcbiaszero, (29198 - 3367) / 2.0f + 3367);
 }
 
 TEST_F(AutoRun, StopLeavesThePassesAndGoStartsAgainFromStepOne) {

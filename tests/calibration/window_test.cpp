@@ -298,7 +298,7 @@ TEST_F(CalibrationWindow, StoreThatCannotReplaceTheFileLeavesTheEeprom) {
 }
 
 // The window's own read of the EEPROM failing (or the cable pulled in the
-// middle of it) changes nothing, and Store then has nothing unread to write.
+// middle of it) leaves the file, and Store then has nothing unread to write.
 TEST_F(CalibrationWindow, OpeningWithAReadThatDoesNotCompleteChangesNothing) {
   for (const char* fault : {"fail=FT_ReadEE", "unplug=FT_ReadEE@400"}) {
     SCOPED_TRACE(fault);
@@ -316,8 +316,8 @@ TEST_F(CalibrationWindow, OpeningWithAReadThatDoesNotCompleteChangesNothing) {
     ASSERT_TRUE(YRM_OpenCalibrationWindow());
     ASSERT_EQ(Shown().size(), shown + 1);
     EXPECT_EQ(Shown().back(),
-              "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt and the "
-              "calibration in use are unchanged");
+              "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt is unchanged "
+              "and no calibration is in use (no test signal): connect again to read the instrument's own");
     EXPECT_EQ(yrmtest::Slurp("YRM_cal.txt"), file);
     for (int g : {505, 506, 507, 508, 509, 511, 512, 513}) EXPECT_EQ(Field(g), "--") << g;
     Press(502);
@@ -327,9 +327,40 @@ TEST_F(CalibrationWindow, OpeningWithAReadThatDoesNotCompleteChangesNothing) {
     EXPECT_EQ(simctl::Counter("eewrites"), 0);
     pf::test::PostWindowEvent(kCalWindow, pf::kEventCloseWindow);
     EXPECT_FALSE(YRM_CalibrationPass());
-    EXPECT_EQ(amplitudecode[5], amplitude);
-    EXPECT_EQ(zerocode[0], zero);
+    // As the message says: none in force until the next connection reads it.
+    EXPECT_NE(amplitude, 0);
+    EXPECT_NE(zero, 0);
+    EXPECT_EQ(amplitudecode[5], 0);
+    EXPECT_EQ(zerocode[0], 0);
   }
+}
+
+// A value the instrument holds as "--" (a level never calibrated) or not at
+// all is stored as "--" again when it was not calibrated in the window; what
+// was calibrated is stored as calibrated.
+TEST_F(CalibrationWindow, StoreKeepsTheInstrumentsOwnDashes) {
+  OpenFor("YRM-C", "cal.DAC@-1V=--\ncal.DCBIAS@10V=--\ncal.DCBIAS@-10V=-");
+  EXPECT_EQ(calcode[kRowDacM1], 0);
+  Press(kAdjust10First + 2);  // +1 on the +10 V row
+  Press(kCal10Button);
+  const size_t shown = Shown().size();
+  Press(kStoreButton);
+  EXPECT_EQ(Shown().size(), shown);
+  std::vector<std::string> lines;
+  ASSERT_TRUE(pf::ReadLines("YRM_cal.txt", lines));
+  ASSERT_EQ(lines.size(), 22u);
+  EXPECT_EQ(lines[1], "DAC@10V=28946");
+  EXPECT_EQ(lines[2], "DAC@1V=29550");
+  EXPECT_EQ(lines[3], "DAC@0V=1110");
+  EXPECT_EQ(lines[4], "DAC@-1V=--");
+  EXPECT_EQ(lines[20], "DCBIAS@10V=--");
+  EXPECT_EQ(lines[21], "DCBIAS@-10V=--");
+  EXPECT_EQ(simctl::EepromWord(128), 'C' | 'a' << 8);
+  // Calibrated now, the level is stored with its code.
+  Press(kCalM1Button);
+  Press(kStoreButton);
+  ASSERT_TRUE(pf::ReadLines("YRM_cal.txt", lines));
+  EXPECT_EQ(lines[4], "DAC@-1V=0");
 }
 
 // The link stopped while the window is open (the watchdog, a pulled cable):

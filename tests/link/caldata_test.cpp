@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "link/connection.h"
 #include "linkfixture.h"
 #include "platform/files.h"
 
@@ -22,20 +23,31 @@ std::string StoredText(int dac1 = 29550) {
 class CalData : public linktest::LinkTest {
  protected:
   std::string Cal() { return yrmtest::Slurp(dir + "/YRM_cal.txt"); }
-  // Values in force that no calibration gives, and a file of our own: what
-  // a load that must not be taken has to leave.
+  // Values in force that no calibration gives (another instrument's), and a
+  // file of our own: what a load that must not be taken has to deal with.
   void MarkValuesInForce() {
     for (int i = 0; i < 11; ++i) amplitudecode[i] = zerocode[i] = 4321;
-    adc0gain = 0.5f;
-    dcbiasscale = 9;
+    adc0gain = adc1gain = 0.5f;
+    adc0offset = 7;
+    dcbiasscale = dcbiaszero = 9;
     yrmtest::Spit(dir + "/YRM_cal.txt", "the file as it was\r\n");
   }
-  void ExpectValuesInForceKept() {
-    EXPECT_EQ(amplitudecode[5], 4321);
-    EXPECT_EQ(zerocode[0], 4321);
-    EXPECT_EQ(adc0gain, 0.5f);
-    EXPECT_EQ(dcbiasscale, 9);
+  // A text not taken: the file as it was, and no calibration in force.
+  void ExpectFileKeptAndNoneInForce() {
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(amplitudecode[i], 0) << i;
+    EXPECT_EQ(amplitudecode[11], 65535);
+    EXPECT_EQ(zerocode[0], 0);
+    EXPECT_EQ(adc0gain, 0);
+    EXPECT_EQ(adc1gain, 0);
+    EXPECT_EQ(adc0offset, 0);
+    EXPECT_EQ(dcbiasscale, 0);
+    EXPECT_EQ(dcbiaszero, 0);
     EXPECT_EQ(Cal(), "the file as it was\r\n");
+  }
+  // Writes `words` (from word 128 on) into the instrument's EEPROM as they are.
+  void PutWords(const std::vector<uint16_t>& words) {
+    for (size_t k = 0; k < words.size(); ++k)
+      ASSERT_EQ(d2xx::WriteEE(fthandle, static_cast<uint32_t>(128 + k), words[k]), 0u);
   }
   // Opens the simulated instrument afresh with `sim` applied.
   void Reopen(const std::string& sim = "") {
@@ -156,7 +168,8 @@ TEST_F(CalData, InstrumentCalibrationIsInForceWhenTheFileCannotBeWritten) {
 }
 
 // A read of the 896 words that does not complete (a failing read, the cable
-// pulled half-way, the last word lost) takes nothing and says why.
+// pulled half-way, the last word lost) takes nothing, leaves in force no
+// calibration that may be another instrument's, and says so.
 TEST_F(CalData, AReadThatDoesNotCompleteChangesNothing) {
   activeinstrument = "YRM-A";
   for (const char* fault : {"fail=FT_ReadEE", "unplug=FT_ReadEE@400", "fail=FT_ReadEE@895"}) {
@@ -165,50 +178,136 @@ TEST_F(CalData, AReadThatDoesNotCompleteChangesNothing) {
     MarkValuesInForce();
     const size_t shown = Shown().size();
     YRM_LoadCalibration();
-    ExpectValuesInForceKept();
+    ExpectFileKeptAndNoneInForce();
     ASSERT_EQ(Shown().size(), shown + 1);
     EXPECT_EQ(Shown().back(),
-              "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt and the "
-              "calibration in use are unchanged");
+              "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt is unchanged "
+              "and no calibration is in use (no test signal): connect again to read the instrument's own");
   }
 }
 
-// A text is taken only when it holds every key of the model's calibration
-// with a number ("--" is the ADC's own mark of a point not calibrated).
-TEST_F(CalData, OnlyACompleteTextIsTaken) {
+// What stored instruments hold is taken as it stands: a key missing or
+// holding no number reads 0, blanks, line ends and key order do not matter.
+TEST_F(CalData, EveryTextAStoredInstrumentHoldsIsTaken) {
+  const std::string factory = StoredText() + "DCBIAS@10V=29198\r\nDCBIAS@-10V=3367\r\n";
+  auto edit = [&](const std::string& from, const std::string& to, std::string t = "") {
+    if (t.empty()) t = factory;
+    t.replace(t.find(from), from.size(), to);
+    return t;
+  };
+  const std::string biasDashes = "DCBIAS@10V=--\r\nDCBIAS@-10V=--";
+  std::string lf = factory;
+  lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+  const std::string date = "Calibration date=05/Jun/2025@14:03:59\r\n";
+  const struct {
+    const char* what;
+    std::string text;
+    int code200, code10000;  // amplitude codes of 200 mV and 10 V
+    float biasScale;
+    float adc1At10;  // ADC1 count that reads +10 V
+  } cases[] = {
+      {"factory", factory, 11425, 55960, 1291.55f, 31978},
+      {"LF line ends", lf, 11425, 55960, 1291.55f, 31978},
+      {"extra key", factory + "Operator=JS\r\n", 11425, 55960, 1291.55f, 31978},
+      {"ADC point not calibrated", edit("ADC1@10V=31978", "ADC1@10V=--"), 11425, 55960, 1291.55f, 0},
+      {"DC bias not calibrated", edit("DCBIAS@10V=29198\r\nDCBIAS@-10V=3367", biasDashes), 11425, 55960, 0,
+       31978},
+      {"DC bias keys missing", StoredText(), 11425, 55960, 0, 31978},
+      {"blank after a value", edit("DAC@1V=29550", "DAC@1V=29550 "), 11425, 55960, 1291.55f, 31978},
+      {"date line not first", edit(date, "") + date, 11425, 55960, 1291.55f, 31978},
+      {"DAC +10 V not calibrated", edit("DAC@10V=28945", "DAC@10V=--"), 11425, 27015, 1291.55f, 31978},
+      // What an automatic run of an earlier build stored on a YRM-C.
+      {"earlier automatic run",
+       edit("DAC@1V=29550", "DAC@1V=29339",
+            edit("DAC@-1V=-27575", "DAC@-1V=-27590",
+                 edit("DCBIAS@10V=29198\r\nDCBIAS@-10V=3367", biasDashes))),
+       11386, 55960, 0, 31978},
+  };
+  activeinstrument = "YRM-C";
+  Reopen("model=YRM-C");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MarkValuesInForce();
+    PutWords(CalibrationWords(c.text));
+    EXPECT_EQ(YRM_LoadCalibration(), CalCopy::kTaken);
+    EXPECT_EQ(Cal(), c.text);
+    EXPECT_EQ(amplitudecode[1], c.code200);
+    EXPECT_EQ(amplitudecode[10], c.code10000);
+    EXPECT_EQ(zerocode[0], 1110);
+    EXPECT_FLOAT_EQ(dcbiasscale, c.biasScale);
+    EXPECT_FLOAT_EQ((c.adc1At10 + adc1offset) * adc1gain, 10.0f);
+    EXPECT_FLOAT_EQ((-31988 + adc0offset) * adc0gain, -10.0f);
+  }
+  EXPECT_TRUE(Shown().empty());
+}
+
+// Refused: an area a store cut short left (first word still cleared), and one
+// that holds no calibration at all (erased, blank). The file stays, and the
+// calibration in force, perhaps another instrument's, gives way to none.
+TEST_F(CalData, ACutOrEmptyAreaIsRefusedWithNoCalibrationInForce) {
+  std::vector<uint16_t> cut = CalibrationWords(StoredText());
+  cut[0] = 0;
+  const struct {
+    const char* sim;
+    std::vector<uint16_t> words;  // written over the area when not empty
+    const char* why;
+  } cases[] = {
+      {"", cut, "a store was cut short"},
+      {"eeprom=nocal", {}, "no calibration text"},
+      {"eeprom=blank", {}, "no calibration text"},
+  };
+  activeinstrument = "YRM-A";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why + std::string(" ") + c.sim);
+    Reopen(c.sim);
+    if (!c.words.empty()) PutWords(c.words);
+    MarkValuesInForce();
+    const size_t shown = Shown().size();
+    EXPECT_EQ(YRM_LoadCalibration(), CalCopy::kIncomplete);
+    ExpectFileKeptAndNoneInForce();
+    ASSERT_EQ(Shown().size(), shown + 1);
+    EXPECT_EQ(Shown().back(), std::string("Error #0068 The instrument holds no complete calibration (") +
+                                  c.why +
+                                  ") - YRM_cal.txt is unchanged and no calibration is in use (no test "
+                                  "signal): calibrate the instrument and store it to restore its own");
+  }
+}
+
+// At each connection the instrument's own text sets the codes sent, DC-bias
+// keys never calibrated ("--") included; one whose text is refused gets no
+// calibration, never the previous instrument's, and the operator is told.
+TEST_F(CalData, EachConnectionSendsTheConnectedInstrumentsOwnCodes) {
   const struct {
     const char* model;
     const char* sim;
-    const char* why;  // nullptr: taken
-  } cases[] = {
-      {"YRM-A", "", nullptr},
-      {"YRM-A", "cal.ADC0@0V=--", nullptr},
-      {"YRM-C", "", nullptr},
-      {"YRM-A", "cal.DAC@1V=-", "DAC@1V missing or not a number"},
-      {"YRM-A", "cal.DAC@-10V=--", "DAC@-10V missing or not a number"},
-      {"YRM-A", "cal.DAC@0V=11x0", "DAC@0V missing or not a number"},
-      {"YRM-A", "cal.ADC1@10V=-", "ADC1@10V missing or not a number"},
-      {"YRM-C", "cal.DCBIAS@-10V=-", "DCBIAS@-10V missing or not a number"},
-      {"YRM-A", "eeprom=nocal", "no calibration text"},
-      {"YRM-A", "cal.Calibration date=-", "its start is damaged, a store may have been cut short"},
+    int code200;  // register 4 once the start has sent 200 mV
+    float adc0gain;
+  } instruments[] = {
+      {"YRM-C", "", 11425, 20.0f / 64000},
+      {"YRM-D2", "cal.DCBIAS@10V=--\ncal.DCBIAS@-10V=--", 11425, 20.0f / 64000},
+      {"YRM-C", "cal.DAC@1V=29000\ncal.DCBIAS@10V=--\ncal.DCBIAS@-10V=-", 11315, 20.0f / 64000},
+      {"YRM-C", "eeprom=nocal", 0, 0},  // nothing stored
+      {"YRM-C", "cal.ADC0@10V=30000", 11425, 20.0f / 61988},
+      {"YRM-D", "fail=FT_ReadEE@500", 0, 0},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.model) + " " + c.sim);
-    activeinstrument = c.model;
-    Reopen(std::string("model=") + c.model + "\n" + c.sim);
-    MarkValuesInForce();
+  for (const auto& i : instruments) {
+    SCOPED_TRACE(std::string(i.model) + " " + i.sim);
+    if (usbopen == 1) YRM_StopConnection();
+    simctl::Reset();
+    Configure(std::string("model=") + i.model + "\n" + i.sim);
+    activeinstrument = i.model;
     const size_t shown = Shown().size();
-    YRM_LoadCalibration();
-    if (!c.why) {
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    EXPECT_EQ(simctl::Register(4), i.code200);
+    EXPECT_FLOAT_EQ(adc0gain, i.adc0gain);
+    if (i.code200) {
       EXPECT_EQ(Shown().size(), shown);
-      EXPECT_EQ(Cal().substr(0, 17), "Calibration date=");
-      EXPECT_EQ(amplitudecode[5], 57125);
-      continue;
+      EXPECT_EQ(simctl::Register(5), 1110);
+    } else {
+      ASSERT_EQ(Shown().size(), shown + 1);
+      EXPECT_NE(Shown().back().find("no calibration is in use (no test signal)"), std::string::npos);
     }
-    ExpectValuesInForceKept();
-    ASSERT_EQ(Shown().size(), shown + 1);
-    EXPECT_EQ(Shown().back(), std::string("Error #0068 The instrument holds no complete calibration (") +
-                                  c.why + ") - YRM_cal.txt and the calibration in use are unchanged");
   }
 }
 
@@ -235,8 +334,8 @@ TEST_F(CalData, StoreCutShortIsNotTakenAtTheNextConnection) {
       EXPECT_EQ(amplitudecode[5], c.amplitude);
       EXPECT_EQ(Cal().substr(0, 17), "Calibration date=");
     } else {
-      ExpectValuesInForceKept();
-      EXPECT_EQ(Shown().back().substr(0, 11), "Error #0068");
+      ExpectFileKeptAndNoneInForce();
+      EXPECT_EQ(Shown().back().substr(0, 34), "Error #0068 The instrument holds n");
     }
   }
 }
@@ -247,7 +346,7 @@ TEST_F(CalData, SaveNeedsAFileThatReadsBackAsACalibration) {
   activeinstrument = "YRM-A";
   Reopen();
   pf::CreateDirectory(dir + "/folder");
-  yrmtest::Spit(dir + "/part.txt", "DAC@1V=5\r\n");
+  yrmtest::Spit(dir + "/empty.txt", "");
   const struct {
     const char* file;
     const char* message;
@@ -258,9 +357,9 @@ TEST_F(CalData, SaveNeedsAFileThatReadsBackAsACalibration) {
       {"folder",
        "Error #0071 folder cannot be read back - the calibration was not stored, the instrument "
        "keeps its own"},
-      {"part.txt",
-       "Error #0072 part.txt holds no complete calibration (its start is damaged, a store may "
-       "have been cut short) - it was not stored in the instrument"},
+      {"empty.txt",
+       "Error #0072 empty.txt holds no complete calibration (no calibration text) - it was not stored in "
+       "the instrument"},
   };
   for (const auto& c : cases) {
     YRM_SaveCalibrationToEeprom(c.file);

@@ -43,11 +43,11 @@ const Expected kExpected[] = {
     {kMsgPcbImageNotLoaded, "Error #xxxx Can't load the PCB image: "},
     {kMsgLogNotWritable, "Warning #xxxx cannot write to log.txt"},
     {kMsgCalNotRead,
-     "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt and the calibration "
-     "in use are unchanged"},
+     "Error #0067 The calibration could not be read from the instrument - YRM_cal.txt is unchanged and no "
+     "calibration is in use (no test signal): connect again to read the instrument's own"},
     {kMsgCalIncomplete,
-     "Error #0068 The instrument holds no complete calibration (%1) - YRM_cal.txt and the calibration in "
-     "use are unchanged"},
+     "Error #0068 The instrument holds no complete calibration (%1) - YRM_cal.txt is unchanged and no "
+     "calibration is in use (no test signal): calibrate the instrument and store it to restore its own"},
     {kMsgCalValueMissing, "Error #0069 Calibration not stored: no value for %1 - calibrate that level first"},
     {kMsgCalFileNotWritten,
      "Error #0070 YRM_cal.txt cannot be written (disk full or folder read-only) - the calibration was not "
@@ -76,9 +76,10 @@ TEST(OperatorMessages, EveryTextToTheLetter) {
   EXPECT_EQ(MessageText(kMsgSettingsNotRenamed, "YRM_settings.txt"),
             "Error #0009 'YRM_settings.txt' error whilst trying to rename 'tmp.txt' to YRM_settings.txt");
   // Details in their places, in order.
-  EXPECT_EQ(MessageText(kMsgCalFileIncomplete, {"YRM_cal.txt", "DAC@1V missing or not a number"}),
-            "Error #0072 YRM_cal.txt holds no complete calibration (DAC@1V missing or not a number) - it was "
-            "not stored in the instrument");
+  EXPECT_EQ(
+      MessageText(kMsgCalFileIncomplete, {"YRM_cal.txt", "no calibration text"}),
+      "Error #0072 YRM_cal.txt holds no complete calibration (no calibration text) - it was not stored in "
+      "the instrument");
   // A detail is never read as a place itself.
   EXPECT_EQ(MessageText(kMsgCalFileIncomplete, {"a%2b", "why"}),
             "Error #0072 a%2b holds no complete calibration (why) - it was not stored in the instrument");
