@@ -78,7 +78,12 @@ void CreateMainWindowContents() {
   YRM_CreateScopeGadgets();
   YRM_CreateBadTreePanel();
   YRM_CreateTestTreePanel();
-  YRM_UpdateRecentTestPlans();
+  // An untitled plan (the stored one could not be read) is no entry of the
+  // list: the list is shown as stored.
+  if (testplanfilename.empty())
+    ShowRecentTestPlans();
+  else
+    YRM_UpdateRecentTestPlans();
 }
 
 void YRM_BuildMainWindow() {
@@ -92,7 +97,12 @@ void YRM_BuildMainWindow() {
   pf::LoadFont(kFontHeader, "Arial", 11);
   pf::CreateDirectory("testplans");
   ensureCurrentPlan();
-  YRM_ReadTestPlan(testplanfilename);
+  if (!YRM_ReadTestPlan(testplanfilename)) {
+    // The table is not that file's: the open plan is untitled, so that no
+    // save can write it over the unread file. The stored name stays, and the
+    // next start tries the file again.
+    testplanfilename.clear();
+  }
   YRM_LoadGraphics();
   YRM_LoadSounds();
   CreateMainWindowContents();

@@ -11,6 +11,7 @@
 #include <regex>
 
 #include "forked.h"
+#include "editor/editwindow.h"
 #include "link/caldata.h"
 #include "link/poll.h"
 #include "platform/clock.h"
@@ -19,9 +20,14 @@
 #include "platform/requester.h"
 #include "platform/sound.h"
 #include "shell/menu.h"
+#include "shell/menucommands.h"
 #include "shell/resources.h"
+#include "shell/settings.h"
 #include "shell/state.h"
 #include "shell/updatecheck.h"
+#include "testing/planfile.h"
+#include "testing/records.h"
+#include "testing/trees.h"
 #include "workfolder.h"
 
 using yrmtest::Slurp;
@@ -123,6 +129,65 @@ TEST_F(StartUpTest, MissingStoredPlanFallsBackToDemo) {
   // The settings key is not written here.
   std::string settings = Slurp("YRM_settings.txt");
   EXPECT_NE(settings.find("YRM_TestPlanFileName=testplans\\gone.qvt"), std::string::npos);
+}
+
+// A stored plan the reader refuses (here one over its size bound) is not the
+// open plan: nothing names it, and no save writes over it unless the
+// operator chooses that file in the save dialog.
+TEST_F(StartUpTest, RefusedStoredPlanIsNeverSavedOver) {
+  const std::string big = "testplans/big.qvt";
+  Spit("YRM_settings.txt",
+       "CheckWebsiteForUpdate=0\r\nYRM_TestPlanFileName=testplans\\big.qvt\r\n"
+       "YRM_TestPlanFileNameRecent1=testplans\\big.qvt\r\n");
+  Spit("settings/colours.txt", "default\r\n");
+  Spit(big, "R1,captured");
+  std::filesystem::resize_file(big, kMaxPlanBytes + 1);  // sparse: no disk taken
+  const auto untouched = [&] {
+    std::string start;
+    return pf::FileSize(big) == kMaxPlanBytes + 1 && pf::ReadFileStart(big, start, 11) &&
+           start == "R1,captured";
+  };
+  StartUp();
+  std::vector<std::string> shown;
+  for (const auto& a : pf::test::AskedRequesters()) shown.push_back(a.title + " " + a.text);
+  EXPECT_EQ(shown, std::vector<std::string>{"Error #0065 Cannot open .qvt file"});
+  EXPECT_EQ(testplanfilename, "");
+  EXPECT_EQ(records, RecordTable());
+  EXPECT_EQ(TreeTitle(), "");
+  // The stored name and list stay, so the next start tries the file again.
+  YRM_GetKeyValue("YRM_settings.txt", "YRM_TestPlanFileName");
+  EXPECT_EQ(keyvalue, "testplans\\big.qvt");
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst), "testplans\\big.qvt");
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst + 1), "testplans\\demo_B.qvt");
+
+  // Components added in the editor, then Quick Save: a name is asked for.
+  records = RecordTable(3, kPlanFields);
+  records.SetField(2, kFieldComponent, "U1");
+  const RecordTable edited = records;
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  pf::test::ClearAsked();
+  pf::test::PostGadgetEvent(kEditWindow, kEditQuickSaveButton);
+  EXPECT_TRUE(EditRecordsWindowStep(0));
+  CloseEditRecordsWindow();
+  // File > Save asks with no name of the refused file's.
+  pf::test::PostMenuEvent(kMainWindow, kItemSave);
+  ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
+  YRM_MenuEvent();
+  const auto& asked = pf::test::AskedRequesters();
+  ASSERT_EQ(asked.size(), 2u);
+  for (const auto& a : asked) {
+    EXPECT_EQ(a.kind, "save");
+    EXPECT_EQ(a.text, "");
+  }
+  EXPECT_TRUE(untouched());
+
+  // Chosen in the dialog (which confirms the replacement), the file is written.
+  pf::test::QueueFileAnswer(big);
+  pf::test::PostMenuEvent(kMainWindow, kItemSave);
+  ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
+  YRM_MenuEvent();
+  ASSERT_TRUE(YRM_ReadTestPlan(big));
+  EXPECT_EQ(records, edited);
 }
 
 TEST_F(StartUpTest, CloseOfTheMainWindowEndsTheLoopAfterItsStep) {
