@@ -228,3 +228,20 @@ TEST_F(SettingsTest, HandWrittenFilesKeepTheirFirstKey) {
     EXPECT_EQ(linesOf("YRM_settings.txt").size(), 44u);
   }
 }
+
+// A line longer than the reader's bound: only its start is looked into, a
+// rewrite copies it whole, or replaces it whole when its start holds the key.
+TEST_F(SettingsTest, OverlongLinesAreCopiedWhole) {
+  const std::string note = "Note=" + std::string(100000, 'n') + " YRM_Mode=Basic-Auto";
+  const std::string mode = "YRM_Mode=" + std::string(100000, 'm');
+  Spit("YRM_settings.txt", "YRM_DisplayView=Scope\r\n" + note + "\r\n" + mode + "\nLast=1");
+  YRM_GetKeyValue("YRM_settings.txt", "YRM_Mode");
+  EXPECT_EQ(keyvalue, std::string(pf::LineReader::kMaxLineBytes - 9, 'm'));
+  YRM_WriteSetting("YRM_settings.txt", "YRM_DisplayView", "Scope+PCB");
+  EXPECT_EQ(Slurp("YRM_settings.txt"),
+            "YRM_DisplayView=Scope+PCB\r\n" + note + "\r\n" + mode + "\r\nLast=1\r\n");
+  YRM_WriteSetting("YRM_settings.txt", "YRM_Mode", "Basic");
+  EXPECT_EQ(Slurp("YRM_settings.txt"), "YRM_DisplayView=Scope+PCB\r\n" + note + "\r\nYRM_Mode=Basic\r\nLast=1\r\n");
+  YRM_ReadSettings();
+  EXPECT_EQ(::mode, "Basic");
+}

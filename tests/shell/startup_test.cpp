@@ -190,6 +190,43 @@ TEST_F(StartUpTest, RefusedStoredPlanIsNeverSavedOver) {
   EXPECT_EQ(records, edited);
 }
 
+// A settings file over the bound of whole reads (years of hand-added lines)
+// is read as any other: the keys it holds are found and never appended
+// again, the daily check runs once a day, and a menu choice is stored. A
+// colours file as big is found too.
+TEST_F(StartUpTest, BigSettingsFileIsReadAndNotGrown) {
+  std::string settings = "ActiveInstrument=YRM-D2\r\nYRM_Mode=Basic\r\n";
+  for (int i = 0; settings.size() <= size_t(pf::kDefaultReadLimit); ++i)
+    settings += "Note" + std::to_string(i) + "=" + std::string(100, '.') + "\r\n";
+  Spit("YRM_settings.txt", settings);
+  Spit("settings/colours.txt", "default\r\n");
+  std::filesystem::resize_file("settings/colours.txt", uint64_t(pf::kDefaultReadLimit) + 1);
+  int64_t size = -1;
+  for (int start = 1; start <= 3; ++start) {
+    SCOPED_TRACE("start " + std::to_string(start));
+    pf::test::ResetGui();
+    pf::test::ClearAsked();
+    StartUp();
+    EXPECT_EQ(activeinstrument, "YRM-D2");
+    EXPECT_EQ(mode, start == 1 ? "Basic" : "Advanced");
+    EXPECT_EQ(dateoflastupdatecheck, "09/12/2026");
+    EXPECT_TRUE(pf::test::AskedRequesters().empty());
+    if (start == 1) {
+      // The first start appends the 42 keys the file lacks, once.
+      std::string tail;
+      ASSERT_TRUE(pf::ReadFileEnd("YRM_settings.txt", tail, 64));
+      EXPECT_TRUE(tail.ends_with("YRM_GoldenVsLiveThreshold=1.50%\r\n")) << tail;
+      pf::test::PostMenuEvent(kMainWindow, kItemAdvanced);
+      ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
+      YRM_MenuEvent();
+      size = pf::FileSize("YRM_settings.txt");
+    }
+    EXPECT_EQ(pf::FileSize("YRM_settings.txt"), size);
+  }
+  YRM_GetKeyValue("YRM_settings.txt", "YRM_Mode");
+  EXPECT_EQ(keyvalue, "Advanced");
+}
+
 TEST_F(StartUpTest, CloseOfTheMainWindowEndsTheLoopAfterItsStep) {
   StartUp();
   pf::test::PostWindowEvent(kMainWindow, pf::kEventCloseWindow);
