@@ -148,6 +148,15 @@ void StartUp() {
   YRM_ReadSettings();
   checkModel();
   YRM_WriteLog("YRM32.EXE start-up, activeinstrument:" + activeinstrument);
+  if (!pf::GuiCanStart()) {
+    // No display: no window and no box can open. The log and standard error
+    // say so, and the program ends before the toolkit would abort it.
+    const std::string text = MessageText(kMsgMainWindowWontStart);
+    YRM_WriteLog(text);
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(nullptr);
+    std::_Exit(1);
+  }
   pf::InitGui();
   if (!pf::OpenWindow(kMainWindow, 0, 0, 500, 500, mainWindowTitle(),
                       pf::kWindowTitleBar | pf::kWindowSystemMenu | pf::kWindowMinimize |
