@@ -241,7 +241,8 @@ TEST_F(SettingsTest, OverlongLinesAreCopiedWhole) {
   EXPECT_EQ(Slurp("YRM_settings.txt"),
             "YRM_DisplayView=Scope+PCB\r\n" + note + "\r\n" + mode + "\r\nLast=1\r\n");
   YRM_WriteSetting("YRM_settings.txt", "YRM_Mode", "Basic");
-  EXPECT_EQ(Slurp("YRM_settings.txt"), "YRM_DisplayView=Scope+PCB\r\n" + note + "\r\nYRM_Mode=Basic\r\nLast=1\r\n");
+  EXPECT_EQ(Slurp("YRM_settings.txt"),
+            "YRM_DisplayView=Scope+PCB\r\n" + note + "\r\nYRM_Mode=Basic\r\nLast=1\r\n");
   YRM_ReadSettings();
   EXPECT_EQ(::mode, "Basic");
 }
