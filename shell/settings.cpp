@@ -93,23 +93,30 @@ void scanKeys(const std::string& file, const std::vector<std::string>& keys, Key
   std::vector<std::string> searches;
   for (const std::string& key : keys) searches.push_back(lower(key + "="));
   std::vector<bool> found(keys.size());
-  std::string text, low;
+  std::string text;
   bool first = true;
+  // Keys are ASCII: a byte of the line is compared in lower case as it is met.
+  const auto sameIgnoringCase = [](const char* line, const std::string& search) {
+    for (size_t i = 0; i < search.size(); ++i) {
+      const char c = line[i];
+      if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != search[i]) return false;
+    }
+    return true;
+  };
   while (reader.Next(text)) {
     if (!reader.LineStart()) continue;
     // An editor's byte order mark is no part of the first key.
     if (first && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     first = false;
-    low = lower(text);
     // Every occurrence of a search text ends at an "="; the first "=" at
     // which a key's search text ends is its first occurrence in the line.
     std::fill(found.begin(), found.end(), false);
-    for (size_t eq = low.find('='); eq != std::string::npos; eq = low.find('=', eq + 1)) {
+    for (size_t eq = text.find('='); eq != std::string::npos; eq = text.find('=', eq + 1)) {
       for (size_t k = 0; k < searches.size(); ++k) {
         const std::string& search = searches[k];
         if (found[k] || eq + 1 < search.size()) continue;
         const size_t at = eq + 1 - search.size();
-        if (low.compare(at, search.size(), search) != 0) continue;
+        if (!sameIgnoringCase(text.data() + at, search)) continue;
         found[k] = true;
         out.values[k] = text.substr(0, at) + text.substr(eq + 1);
       }
