@@ -140,6 +140,10 @@ TEST_F(SettingsTest, EmptyValueAppendsDefaultWhichWinsNextTime) {
   EXPECT_EQ(settingint, 7);
   YRM_ReadSettingInt(9, "count");
   EXPECT_EQ(settingint, 7);
+  // A last line without a line end gets one before the appended key.
+  Spit("YRM_settings.txt", "A=1");
+  YRM_ReadSettingString("x", "B");
+  EXPECT_EQ(Slurp("YRM_settings.txt"), "A=1\r\nB=x\r\n");
 }
 
 TEST_F(SettingsTest, WriteRewritesEveryMatchingLineWithTableCase) {
