@@ -1,7 +1,11 @@
 #include "shell/settings.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include "forked.h"
 #include "platform/files.h"
 #include "platform/requester.h"
 #include "shell/startup.h"
@@ -164,6 +168,22 @@ TEST_F(SettingsTest, WriteRewritesEveryMatchingLineWithTableCase) {
 TEST_F(SettingsTest, FailedWriteNeverLosesTheSettingsFile) {
   const std::string original = "YRM_Mode=Basic\r\nA=1\r\n";
   Spit("YRM_settings.txt", original);
+
+  // tmp.txt cut short (here by a file size limit, as by a full disk): it goes,
+  // and the settings file stays as it was.
+  std::string big = "YRM_Mode=Basic\r\n";
+  while (big.size() < 300000) big += "Note=" + std::string(60, '.') + "\r\n";
+  Spit("big/YRM_settings.txt", big);
+  const int status = yrmtest::RunInChild([] {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit size{100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &size);
+    if (chdir("big") != 0) std::_Exit(2);
+    YRM_WriteSetting("YRM_settings.txt", "YRM_Mode", "Advanced");
+    std::_Exit(pf::FileExists("tmp.txt") ? 3 : 0);
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Slurp("big/YRM_settings.txt"), big);
 
   pf::test::FailCreates(1);  // tmp.txt cannot be created
   YRM_WriteSetting("YRM_settings.txt", "YRM_Mode", "Advanced");
