@@ -304,7 +304,12 @@ bool handleControl(int g) {
       EditorArmMovePin();
       break;
     case kEditQuickSaveButton:
-      YRM_WriteTestPlan(testplanfilename);
+      // An untitled plan (one start-up could not read, a cancelled New) has
+      // no file of its own: the name is asked for as File > Save asks it.
+      if (testplanfilename.empty())
+        YRM_SaveTestPlanDialog();
+      else
+        YRM_WriteTestPlan(testplanfilename);
       break;
     default:
       break;

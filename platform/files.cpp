@@ -233,6 +233,113 @@ void FileReader::Close() {
   std::string().swap(buffer_);
 }
 
+namespace {
+constexpr size_t kLinePieceRead = size_t(64) << 10;
+}  // namespace
+
+bool LineReader::Open(const std::string& path) {
+  Close();
+  ++wholeReads;
+  int64_t size = 0;
+  fd_ = openRegular(path, size);
+  return fd_ >= 0;
+}
+
+bool LineReader::refill() {
+  if (fd_ < 0 || failed_) return false;
+  buffer_.resize(kLinePieceRead);
+  const int64_t k = readUpTo(fd_, buffer_.data(), buffer_.size());
+  pos_ = 0;
+  if (k < 0) failed_ = true;
+  buffer_.resize(k > 0 ? size_t(k) : 0);
+  if (k > 0) lastByte_ = static_cast<unsigned char>(buffer_.back());
+  return k > 0;
+}
+
+bool LineReader::Next(std::string& text) {
+  text.clear();
+  if (pos_ == buffer_.size() && !refill()) return false;
+  lineStart_ = lineEnd_;
+  for (;;) {
+    if (pos_ == buffer_.size() && !refill()) {
+      // The last line, without a line end.
+      lineEnd_ = true;
+      return !failed_;
+    }
+    const char c = buffer_[pos_];
+    if (c == '\r' || c == '\n') {
+      ++pos_;
+      if (c == '\r' && (pos_ < buffer_.size() || refill()) && buffer_[pos_] == '\n') ++pos_;
+      lineEnd_ = true;
+      return !failed_;
+    }
+    if (text.size() == kMaxLineBytes) {
+      lineEnd_ = false;  // the line goes on in the next piece
+      return true;
+    }
+    const size_t room = std::min(buffer_.size() - pos_, kMaxLineBytes - text.size());
+    const char* from = buffer_.data() + pos_;
+    size_t k = 0;
+    while (k < room && from[k] != '\r' && from[k] != '\n') ++k;
+    text.append(from, k);
+    pos_ += k;
+  }
+}
+
+void LineReader::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  std::string().swap(buffer_);
+  pos_ = 0;
+  lastByte_ = -1;
+  failed_ = false;
+  lineStart_ = lineEnd_ = true;
+}
+
+bool FileWriter::Create(const std::string& path) {
+  Close();
+  failed_ = false;
+  if (takeFault(failCreates)) return false;
+  fd_ = openRegularForWriting(path, O_TRUNC);
+  return fd_ >= 0;
+}
+
+bool FileWriter::flush() {
+  if (!failed_ && !writeAll(fd_, buffer_.data(), buffer_.size())) failed_ = true;
+  buffer_.clear();
+  return !failed_;
+}
+
+void FileWriter::Write(std::string_view text) {
+  if (fd_ < 0 || failed_) return;
+  buffer_.append(text);
+  if (buffer_.size() >= kLinePieceRead) flush();
+}
+
+bool FileWriter::Close() {
+  if (fd_ < 0) return false;
+  bool ok = flush();
+  ok = ::close(fd_) == 0 && ok;
+  fd_ = -1;
+  std::string().swap(buffer_);
+  return ok;
+}
+
+bool ReadFileEnd(const std::string& path, std::string& out, int64_t limit) {
+  out.clear();
+  int64_t size = 0;
+  if (limit < 0) return false;
+  const int fd = openRegular(path, size);
+  if (fd < 0) return false;
+  const int64_t from = std::max(size - limit, int64_t(0));
+  bool ok = ::lseek(fd, off_t(from), SEEK_SET) == off_t(from);
+  out.resize(size_t(size - from));
+  const int64_t got = ok ? readUpTo(fd, out.data(), out.size()) : -1;
+  ::close(fd);
+  out.resize(got < 0 ? 0 : size_t(got));
+  return got >= 0;
+}
+
 void SplitLines(const std::string& text, std::vector<std::string>& lines) {
   lines.clear();
   size_t start = 0, n = text.size();

@@ -64,6 +64,66 @@ class FileReader {
   std::string buffer_;
 };
 
+// The same reader for a text file of any size taken line by line (settings
+// files), in bounded memory: a line longer than kMaxLineBytes comes in pieces
+// of that size, so no line is ever held whole.
+class LineReader {
+ public:
+  static constexpr size_t kMaxLineBytes = size_t(64) << 10;
+  LineReader() = default;
+  ~LineReader() { Close(); }
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // False when the file is missing or refused.
+  bool Open(const std::string& path);
+  // The next line, or piece of a long line, without its line end; false at
+  // the end of the file and after a read error (Failed()).
+  bool Next(std::string& text);
+  bool LineStart() const { return lineStart_; }  // `text` begins its line
+  bool LineEnd() const { return lineEnd_; }      // `text` ends its line
+  bool Failed() const { return failed_; }
+  // Once Next gave false: the file's last line has no line end.
+  bool EndsOpen() const { return lastByte_ >= 0 && lastByte_ != '\r' && lastByte_ != '\n'; }
+  void Close();
+
+ private:
+  bool refill();
+  int fd_ = -1;
+  std::string buffer_;
+  size_t pos_ = 0;
+  int lastByte_ = -1;
+  bool failed_ = false;
+  bool lineStart_ = true;
+  bool lineEnd_ = true;
+};
+
+// Writes a new file piece by piece, through a buffer (a settings file
+// rewritten line by line).
+class FileWriter {
+ public:
+  FileWriter() = default;
+  ~FileWriter() { Close(); }
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+
+  // Creates or empties `path`; a regular file only, never waits on opening.
+  bool Create(const std::string& path);
+  void Write(std::string_view text);
+  // Writes what is buffered and closes; true when every write succeeded.
+  bool Close();
+
+ private:
+  bool flush();
+  int fd_ = -1;
+  bool failed_ = false;
+  std::string buffer_;
+};
+
+// The last `limit` bytes (or fewer) of a regular file of any size; false
+// when it is missing or refused.
+bool ReadFileEnd(const std::string& path, std::string& out, int64_t limit);
+
 // Splits text into lines at CR LF, LF or lone CR; a last line without a line
 // end counts; an empty text gives no lines.
 void SplitLines(const std::string& text, std::vector<std::string>& lines);
@@ -82,7 +142,8 @@ namespace test {
 // injection for tests of the failure paths). 0 turns it off.
 void FailRenames(int n);
 void FailCreates(int n);
-// How many whole-file reads (ReadFileBytes, ReadLines) ran so far.
+// How many reads of a whole file (ReadFileBytes, ReadLines, LineReader)
+// ran so far.
 int WholeFileReads();
 }  // namespace test
 

@@ -5,6 +5,11 @@
 // one at a time through WaitWindowEvent.
 #include "platform/gui.h"
 
+#include <netdb.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QBasicTimer>
 #include <QCloseEvent>
@@ -19,8 +24,12 @@
 #include <QThread>
 #include <QUrl>
 #include <atomic>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <functional>
+#include <string>
 
 #include "platform/gui_internal.h"
 #include "platform/qtbridge.h"
@@ -319,6 +328,88 @@ void InitGui() {
     waker.store(new Waker);
     qApp->installEventFilter(new MouseTracker);
   }
+}
+
+namespace {
+// Connects a stream socket to a local address; the abstract name first (a
+// leading NUL), as the X library tries it, then the file.
+bool localSocketAnswers(const std::string& path, bool abstract) {
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  const size_t offset = abstract ? 1 : 0;
+  if (path.size() + offset >= sizeof addr.sun_path) return false;
+  std::memcpy(addr.sun_path + offset, path.data(), path.size());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const socklen_t length = socklen_t(offsetof(sockaddr_un, sun_path) + offset + path.size());
+  const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), length) == 0;
+  ::close(fd);
+  return ok;
+}
+
+bool tcpAnswers(const std::string& host, int port) {
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return false;
+  bool ok = false;
+  for (addrinfo* a = found; a && !ok; a = a->ai_next) {
+    const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) continue;
+    ok = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0;
+    ::close(fd);
+  }
+  ::freeaddrinfo(found);
+  return ok;
+}
+
+// DISPLAY is [protocol/][host]:number[.screen]; no host (or the protocol
+// "unix") means the local socket of that number, a host its TCP port.
+bool xDisplayAnswers() {
+  const char* value = std::getenv("DISPLAY");
+  std::string display = value ? value : "";
+  const size_t colon = display.rfind(':');
+  if (colon == std::string::npos) return false;
+  std::string host = display.substr(0, colon), protocol;
+  if (const size_t slash = host.find('/'); slash != std::string::npos) {
+    protocol = host.substr(0, slash);
+    host = host.substr(slash + 1);
+  }
+  const std::string rest = display.substr(colon + 1);
+  const size_t digits = rest.find_first_not_of("0123456789");
+  if (digits == 0 || rest.empty()) return false;
+  const int number = std::atoi(rest.c_str());
+  if (host.empty() || protocol == "unix") {
+    const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+    return localSocketAnswers(path, true) || localSocketAnswers(path, false);
+  }
+  return tcpAnswers(host, 6000 + number);
+}
+}  // namespace
+
+bool GuiCanStart() {
+  if (QApplication::instance()) return true;
+  // The platforms the toolkit would try, in order: QT_QPA_PLATFORM (names
+  // separated by ";", each perhaps followed by ":" and options), else a
+  // Wayland session's compositor, else the X window system.
+  const char* chosen = std::getenv("QT_QPA_PLATFORM");
+  std::string platforms = chosen ? chosen : "";
+  if (platforms.empty()) {
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (session && std::strcmp(session, "wayland") == 0 && wayland && *wayland) return true;
+    platforms = "xcb";
+  }
+  size_t start = 0;
+  while (start <= platforms.size()) {
+    size_t end = platforms.find(';', start);
+    if (end == std::string::npos) end = platforms.size();
+    const std::string entry = platforms.substr(start, end - start);
+    const std::string name = entry.substr(0, entry.find(':'));
+    if (!name.empty() && name != "xcb") return true;
+    start = end + 1;
+  }
+  return xDisplayAnswers();
 }
 
 QWidget* CurrentQtWindow() {

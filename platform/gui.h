@@ -13,8 +13,14 @@
 namespace pf {
 
 // ---- application ----------------------------------------------------------
-// Creates the toolkit application object once; safe to call again.
+// Creates the toolkit application object once; safe to call again. Call it
+// only when GuiCanStart() said yes: the toolkit ends the process when no
+// display answers.
 void InitGui();
+// Whether the toolkit can start here, asked before it is started: a platform
+// other than the X window system is taken as able to (the offscreen one of
+// the tests); for X, the display that DISPLAY names must accept a connection.
+bool GuiCanStart();
 
 // ---- events ---------------------------------------------------------------
 enum EventKind : int {

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
+#include <cstdio>
 #include <deque>
 
 #include "platform/files.h"
@@ -68,6 +69,11 @@ int MessageRequester(const std::string& title, const std::string& text, int flag
       answers.pop_front();
       return a;
     }
+    return (flags & 0x0F) == kRequesterOk ? kResultOk : kResultNo;
+  }
+  if (!GuiCanStart()) {
+    // Without a display the box goes to standard error, answered by default.
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     return (flags & 0x0F) == kRequesterOk ? kResultOk : kResultNo;
   }
   InitGui();

@@ -1,6 +1,6 @@
 #include "shell/resources.h"
 
-#include <vector>
+#include <string>
 
 #include "platform/files.h"
 #include "platform/image.h"
@@ -51,9 +51,12 @@ const Resource kSounds[] = {
 }  // namespace
 
 void YRM_LoadGraphics() {
-  // The scheme folder is read but not used: images always come from graphics/.
-  std::vector<std::string> lines;
-  if (!pf::ReadLines("settings/colours.txt", lines)) YRM_ShowMessage(kMsgColoursNotFound);
+  // Only the first line (the scheme folder) is read, whatever the file's
+  // size, and not used: images always come from graphics/.
+  pf::LineReader colours;
+  std::string scheme;
+  if (!colours.Open("settings/colours.txt") || (!colours.Next(scheme) && colours.Failed()))
+    YRM_ShowMessage(kMsgColoursNotFound);
   for (const Resource& r : kGraphics) pf::LoadImage(r.number, r.file);
 }
 

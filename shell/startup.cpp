@@ -78,7 +78,12 @@ void CreateMainWindowContents() {
   YRM_CreateScopeGadgets();
   YRM_CreateBadTreePanel();
   YRM_CreateTestTreePanel();
-  YRM_UpdateRecentTestPlans();
+  // An untitled plan (the stored one could not be read) is no entry of the
+  // list: the list is shown as stored.
+  if (testplanfilename.empty())
+    ShowRecentTestPlans();
+  else
+    YRM_UpdateRecentTestPlans();
 }
 
 void YRM_BuildMainWindow() {
@@ -92,7 +97,12 @@ void YRM_BuildMainWindow() {
   pf::LoadFont(kFontHeader, "Arial", 11);
   pf::CreateDirectory("testplans");
   ensureCurrentPlan();
-  YRM_ReadTestPlan(testplanfilename);
+  if (!YRM_ReadTestPlan(testplanfilename)) {
+    // The table is not that file's: the open plan is untitled, so that no
+    // save can write it over the unread file. The stored name stays, and the
+    // next start tries the file again.
+    testplanfilename.clear();
+  }
   YRM_LoadGraphics();
   YRM_LoadSounds();
   CreateMainWindowContents();
@@ -138,6 +148,15 @@ void StartUp() {
   YRM_ReadSettings();
   checkModel();
   YRM_WriteLog("YRM32.EXE start-up, activeinstrument:" + activeinstrument);
+  if (!pf::GuiCanStart()) {
+    // No display: no window and no box can open. The log and standard error
+    // say so, and the program ends before the toolkit would abort it.
+    const std::string text = MessageText(kMsgMainWindowWontStart);
+    YRM_WriteLog(text);
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(nullptr);
+    std::_Exit(1);
+  }
   pf::InitGui();
   if (!pf::OpenWindow(kMainWindow, 0, 0, 500, 500, mainWindowTitle(),
                       pf::kWindowTitleBar | pf::kWindowSystemMenu | pf::kWindowMinimize |

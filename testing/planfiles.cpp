@@ -120,6 +120,10 @@ void YRM_UpdateRecentTestPlans() {
       if (RecentPlan(i).empty()) RecentPlan(i) = kDemoPlans[i - 1];
     for (int i = 1; i <= kRecentSlots; ++i) YRM_WriteSetting(kSettingsFile, RecentPlanKey(i), RecentPlan(i));
   }
+  ShowRecentTestPlans();
+}
+
+void ShowRecentTestPlans() {
   for (int i = 1; i <= kRecentSlots; ++i)
     pf::SetMenuItemText(kMainMenu, kItemRecentFirst + i - 1, RecentPlan(i));
 }

@@ -18,6 +18,8 @@ void YRM_NewTestPlan();
 // Brings the recent list in line with the open plan's name and shows it in
 // the "Open Recent" items.
 void YRM_UpdateRecentTestPlans();
+// Shows the recent list in the "Open Recent" items without changing it.
+void ShowRecentTestPlans();
 // Asks for the board photo; a photo inside the working folder is kept
 // relative to it. Cancel leaves `pcbimagefile` unchanged.
 void YRM_ChoosePcbImage();

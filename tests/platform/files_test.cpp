@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -127,12 +128,15 @@ TEST_F(FilesTest, OnlyRegularFilesAreReadOrWritten) {
       std::string bytes = "old";
       std::vector<std::string> lines{"old"};
       pf::FileReader reader;
+      pf::LineReader lineReader;
       if (pf::ReadFileBytes(path, bytes) || !bytes.empty() || pf::ReadLines(path, lines) || !lines.empty() ||
-          pf::ReadFileStart(path, bytes, 100) || pf::FileExists(path) || reader.Open(path))
+          pf::ReadFileStart(path, bytes, 100) || pf::ReadFileEnd(path, bytes, 100) || pf::FileExists(path) ||
+          reader.Open(path) || lineReader.Open(path))
         _exit(1);
     }
+    pf::FileWriter writer;
     if (pf::AppendLine("pipe.txt", "x") || pf::WriteFile("pipe.txt", "x") ||
-        pf::AppendLine("zero.txt", "x") || pf::WriteFile("folder.txt", "x"))
+        pf::AppendLine("zero.txt", "x") || pf::WriteFile("folder.txt", "x") || writer.Create("pipe.txt"))
       _exit(2);
   };
   ASSERT_EQ(Bounded(readAll), 0);
@@ -155,6 +159,10 @@ TEST_F(FilesTest, WholeFileReadsAreBounded) {
   EXPECT_EQ(bytes, "");
   EXPECT_TRUE(pf::ReadFileStart("small.bin", bytes, 6));
   EXPECT_EQ(bytes, "twelve");
+  EXPECT_TRUE(pf::ReadFileEnd("small.bin", bytes, 5));
+  EXPECT_EQ(bytes, "bytes");
+  EXPECT_TRUE(pf::ReadFileEnd("small.bin", bytes, 50));
+  EXPECT_EQ(bytes, "twelve bytes");
   Spit("empty.txt", "");
   EXPECT_TRUE(pf::ReadFileBytes("empty.txt", bytes));
   EXPECT_EQ(bytes, "");
@@ -165,6 +173,8 @@ TEST_F(FilesTest, WholeFileReadsAreBounded) {
   EXPECT_FALSE(pf::ReadFileBytes("big.txt", bytes));
   std::vector<std::string> lines;
   EXPECT_FALSE(pf::ReadLines("big.txt", lines));
+  EXPECT_TRUE(pf::ReadFileEnd("big.txt", bytes, 1));
+  EXPECT_EQ(bytes, std::string(1, '\0'));
   // A file that tells no size is read to its end.
   EXPECT_TRUE(pf::ReadFileBytes("/proc/self/status", bytes));
   EXPECT_NE(bytes.find("VmRSS"), std::string::npos);
@@ -193,4 +203,87 @@ TEST_F(FilesTest, ReaderGivesTheFileInPieces) {
   while (!reader.Next().empty()) {
   }
   EXPECT_TRUE(reader.Failed());
+}
+
+namespace {
+// A file read through the line reader: its lines, each put together from its
+// pieces, and the size of the largest piece.
+struct ReadBack {
+  std::vector<std::string> lines;
+  size_t largestPiece = 0;
+  bool endsOpen = false;
+};
+ReadBack readByLines(const std::string& path) {
+  ReadBack back;
+  pf::LineReader reader;
+  EXPECT_TRUE(reader.Open(path));
+  std::string piece;
+  while (reader.Next(piece)) {
+    if (reader.LineStart()) back.lines.emplace_back();
+    back.lines.back() += piece;
+    back.largestPiece = std::max(back.largestPiece, piece.size());
+  }
+  EXPECT_FALSE(reader.Failed());
+  back.endsOpen = reader.EndsOpen();
+  return back;
+}
+}  // namespace
+
+// Every line end, also one split between two reads of the file, and lines
+// longer than the bound, which come in pieces of at most the bound.
+TEST_F(FilesTest, LineReaderTakesAnyTextLineByLine) {
+  const size_t bound = pf::LineReader::kMaxLineBytes;
+  const std::string a(65535, 'a');  // the CR ends the first read of 64 KiB
+  const std::string longLine(2 * bound + 5, 'x');
+  const std::string full(bound, 'f');
+  struct Case {
+    std::string text;
+    std::vector<std::string> lines;
+    bool endsOpen;
+  };
+  const Case cases[] = {
+      {"", {}, false},
+      {"a", {"a"}, true},
+      {"a\r\nb\r\n", {"a", "b"}, false},
+      {"a\nb", {"a", "b"}, true},
+      {"a\rb\r", {"a", "b"}, false},
+      {"a\r\n\r\nb", {"a", "", "b"}, true},
+      {"a\n\rb", {"a", "", "b"}, true},
+      {"\r\n", {""}, false},
+      {a + "\r\nb", {a, "b"}, true},
+      {longLine + "\r\nshort\r\n", {longLine, "short"}, false},
+      {full + "\r\n" + full, {full, full}, true},
+  };
+  for (const Case& c : cases) {
+    Spit("lines.txt", c.text);
+    const ReadBack back = readByLines("lines.txt");
+    EXPECT_EQ(back.lines, c.lines) << c.text.substr(0, 20);
+    EXPECT_EQ(back.endsOpen, c.endsOpen) << c.text.substr(0, 20);
+    EXPECT_LE(back.largestPiece, bound);
+  }
+
+  // A file far over the bound of whole reads: one line of 17 MiB of NULs.
+  Spit("big.txt", "");
+  std::filesystem::resize_file("big.txt", uint64_t(pf::kDefaultReadLimit) + (1 << 20));
+  const ReadBack back = readByLines("big.txt");
+  ASSERT_EQ(back.lines.size(), 1u);
+  EXPECT_EQ(back.lines[0].size(), size_t(pf::kDefaultReadLimit) + (1 << 20));
+  EXPECT_EQ(back.largestPiece, bound);
+}
+
+TEST_F(FilesTest, FileWriterWritesEveryPieceOrSaysItFailed) {
+  std::string content;
+  pf::FileWriter writer;
+  ASSERT_TRUE(writer.Create("out.txt"));
+  for (int i = 0; content.size() < 300000; ++i) {
+    const std::string piece = std::to_string(i) + "\r\n";
+    writer.Write(piece);
+    content += piece;
+  }
+  EXPECT_TRUE(writer.Close());
+  EXPECT_EQ(Slurp("out.txt"), content);
+  pf::test::FailCreates(1);
+  EXPECT_FALSE(writer.Create("out.txt"));
+  EXPECT_FALSE(writer.Close());
+  EXPECT_EQ(Slurp("out.txt"), content);
 }

@@ -1,7 +1,11 @@
 #include "shell/settings.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include "forked.h"
 #include "platform/files.h"
 #include "platform/requester.h"
 #include "shell/startup.h"
@@ -140,6 +144,10 @@ TEST_F(SettingsTest, EmptyValueAppendsDefaultWhichWinsNextTime) {
   EXPECT_EQ(settingint, 7);
   YRM_ReadSettingInt(9, "count");
   EXPECT_EQ(settingint, 7);
+  // A last line without a line end gets one before the appended key.
+  Spit("YRM_settings.txt", "A=1");
+  YRM_ReadSettingString("x", "B");
+  EXPECT_EQ(Slurp("YRM_settings.txt"), "A=1\r\nB=x\r\n");
 }
 
 TEST_F(SettingsTest, WriteRewritesEveryMatchingLineWithTableCase) {
@@ -160,6 +168,22 @@ TEST_F(SettingsTest, WriteRewritesEveryMatchingLineWithTableCase) {
 TEST_F(SettingsTest, FailedWriteNeverLosesTheSettingsFile) {
   const std::string original = "YRM_Mode=Basic\r\nA=1\r\n";
   Spit("YRM_settings.txt", original);
+
+  // tmp.txt cut short (here by a file size limit, as by a full disk): it goes,
+  // and the settings file stays as it was.
+  std::string big = "YRM_Mode=Basic\r\n";
+  while (big.size() < 300000) big += "Note=" + std::string(60, '.') + "\r\n";
+  Spit("big/YRM_settings.txt", big);
+  const int status = yrmtest::RunInChild([] {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit size{100000, 100000};
+    setrlimit(RLIMIT_FSIZE, &size);
+    if (chdir("big") != 0) std::_Exit(2);
+    YRM_WriteSetting("YRM_settings.txt", "YRM_Mode", "Advanced");
+    std::_Exit(pf::FileExists("tmp.txt") ? 3 : 0);
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Slurp("big/YRM_settings.txt"), big);
 
   pf::test::FailCreates(1);  // tmp.txt cannot be created
   YRM_WriteSetting("YRM_settings.txt", "YRM_Mode", "Advanced");
@@ -227,4 +251,22 @@ TEST_F(SettingsTest, HandWrittenFilesKeepTheirFirstKey) {
     EXPECT_EQ(checkwebsiteforupdate, 1);
     EXPECT_EQ(linesOf("YRM_settings.txt").size(), 44u);
   }
+}
+
+// A line longer than the reader's bound: only its start is looked into, a
+// rewrite copies it whole, or replaces it whole when its start holds the key.
+TEST_F(SettingsTest, OverlongLinesAreCopiedWhole) {
+  const std::string note = "Note=" + std::string(100000, 'n') + " YRM_Mode=Basic-Auto";
+  const std::string mode = "YRM_Mode=" + std::string(100000, 'm');
+  Spit("YRM_settings.txt", "YRM_DisplayView=Scope\r\n" + note + "\r\n" + mode + "\nLast=1");
+  YRM_GetKeyValue("YRM_settings.txt", "YRM_Mode");
+  EXPECT_EQ(keyvalue, std::string(pf::LineReader::kMaxLineBytes - 9, 'm'));
+  YRM_WriteSetting("YRM_settings.txt", "YRM_DisplayView", "Scope+PCB");
+  EXPECT_EQ(Slurp("YRM_settings.txt"),
+            "YRM_DisplayView=Scope+PCB\r\n" + note + "\r\n" + mode + "\r\nLast=1\r\n");
+  YRM_WriteSetting("YRM_settings.txt", "YRM_Mode", "Basic");
+  EXPECT_EQ(Slurp("YRM_settings.txt"),
+            "YRM_DisplayView=Scope+PCB\r\n" + note + "\r\nYRM_Mode=Basic\r\nLast=1\r\n");
+  YRM_ReadSettings();
+  EXPECT_EQ(::mode, "Basic");
 }

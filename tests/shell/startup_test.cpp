@@ -2,14 +2,22 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <future>
 #include <regex>
+#include <thread>
 
+#include "editor/editwindow.h"
 #include "forked.h"
 #include "link/caldata.h"
 #include "link/poll.h"
@@ -19,10 +27,17 @@
 #include "platform/requester.h"
 #include "platform/sound.h"
 #include "shell/menu.h"
+#include "shell/menucommands.h"
 #include "shell/resources.h"
+#include "shell/settings.h"
 #include "shell/state.h"
 #include "shell/updatecheck.h"
+#include "testing/planfile.h"
+#include "testing/records.h"
+#include "testing/trees.h"
 #include "workfolder.h"
+
+extern char** environ;
 
 using yrmtest::Slurp;
 using yrmtest::Spit;
@@ -125,6 +140,102 @@ TEST_F(StartUpTest, MissingStoredPlanFallsBackToDemo) {
   EXPECT_NE(settings.find("YRM_TestPlanFileName=testplans\\gone.qvt"), std::string::npos);
 }
 
+// A stored plan the reader refuses (here one over its size bound) is not the
+// open plan: nothing names it, and no save writes over it unless the
+// operator chooses that file in the save dialog.
+TEST_F(StartUpTest, RefusedStoredPlanIsNeverSavedOver) {
+  const std::string big = "testplans/big.qvt";
+  Spit("YRM_settings.txt",
+       "CheckWebsiteForUpdate=0\r\nYRM_TestPlanFileName=testplans\\big.qvt\r\n"
+       "YRM_TestPlanFileNameRecent1=testplans\\big.qvt\r\n");
+  Spit("settings/colours.txt", "default\r\n");
+  Spit(big, "R1,captured");
+  std::filesystem::resize_file(big, kMaxPlanBytes + 1);  // sparse: no disk taken
+  const auto untouched = [&] {
+    std::string start;
+    return pf::FileSize(big) == kMaxPlanBytes + 1 && pf::ReadFileStart(big, start, 11) &&
+           start == "R1,captured";
+  };
+  StartUp();
+  std::vector<std::string> shown;
+  for (const auto& a : pf::test::AskedRequesters()) shown.push_back(a.title + " " + a.text);
+  EXPECT_EQ(shown, std::vector<std::string>{"Error #0065 Cannot open .qvt file"});
+  EXPECT_EQ(testplanfilename, "");
+  EXPECT_EQ(records, RecordTable());
+  EXPECT_EQ(TreeTitle(), "");
+  // The stored name and list stay, so the next start tries the file again.
+  YRM_GetKeyValue("YRM_settings.txt", "YRM_TestPlanFileName");
+  EXPECT_EQ(keyvalue, "testplans\\big.qvt");
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst), "testplans\\big.qvt");
+  EXPECT_EQ(pf::GetMenuItemText(kMainMenu, kItemRecentFirst + 1), "testplans\\demo_B.qvt");
+
+  // Components added in the editor, then Quick Save: a name is asked for.
+  records = RecordTable(3, kPlanFields);
+  records.SetField(2, kFieldComponent, "U1");
+  const RecordTable edited = records;
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  pf::test::ClearAsked();
+  pf::test::PostGadgetEvent(kEditWindow, kEditQuickSaveButton);
+  EXPECT_TRUE(EditRecordsWindowStep(0));
+  CloseEditRecordsWindow();
+  // File > Save asks with no name of the refused file's.
+  pf::test::PostMenuEvent(kMainWindow, kItemSave);
+  ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
+  YRM_MenuEvent();
+  const auto& asked = pf::test::AskedRequesters();
+  ASSERT_EQ(asked.size(), 2u);
+  for (const auto& a : asked) {
+    EXPECT_EQ(a.kind, "save");
+    EXPECT_EQ(a.text, "");
+  }
+  EXPECT_TRUE(untouched());
+
+  // Chosen in the dialog (which confirms the replacement), the file is written.
+  pf::test::QueueFileAnswer(big);
+  pf::test::PostMenuEvent(kMainWindow, kItemSave);
+  ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
+  YRM_MenuEvent();
+  ASSERT_TRUE(YRM_ReadTestPlan(big));
+  EXPECT_EQ(records, edited);
+}
+
+// A settings file over the bound of whole reads (years of hand-added lines)
+// is read as any other: the keys it holds are found and never appended
+// again, the daily check runs once a day, and a menu choice is stored. A
+// colours file as big is found too.
+TEST_F(StartUpTest, BigSettingsFileIsReadAndNotGrown) {
+  std::string settings = "ActiveInstrument=YRM-D2\r\nYRM_Mode=Basic\r\n";
+  for (int i = 0; settings.size() <= size_t(pf::kDefaultReadLimit); ++i)
+    settings += "Note" + std::to_string(i) + "=" + std::string(100, '.') + "\r\n";
+  Spit("YRM_settings.txt", settings);
+  Spit("settings/colours.txt", "default\r\n");
+  std::filesystem::resize_file("settings/colours.txt", uint64_t(pf::kDefaultReadLimit) + 1);
+  int64_t size = -1;
+  for (int start = 1; start <= 3; ++start) {
+    SCOPED_TRACE("start " + std::to_string(start));
+    pf::test::ResetGui();
+    pf::test::ClearAsked();
+    StartUp();
+    EXPECT_EQ(activeinstrument, "YRM-D2");
+    EXPECT_EQ(mode, start == 1 ? "Basic" : "Advanced");
+    EXPECT_EQ(dateoflastupdatecheck, "09/12/2026");
+    EXPECT_TRUE(pf::test::AskedRequesters().empty());
+    if (start == 1) {
+      // The first start appends the 42 keys the file lacks, once.
+      std::string tail;
+      ASSERT_TRUE(pf::ReadFileEnd("YRM_settings.txt", tail, 64));
+      EXPECT_TRUE(tail.ends_with("YRM_GoldenVsLiveThreshold=1.50%\r\n")) << tail;
+      pf::test::PostMenuEvent(kMainWindow, kItemAdvanced);
+      ASSERT_EQ(pf::WindowEvent(), pf::kEventMenu);
+      YRM_MenuEvent();
+      size = pf::FileSize("YRM_settings.txt");
+    }
+    EXPECT_EQ(pf::FileSize("YRM_settings.txt"), size);
+  }
+  YRM_GetKeyValue("YRM_settings.txt", "YRM_Mode");
+  EXPECT_EQ(keyvalue, "Advanced");
+}
+
 TEST_F(StartUpTest, CloseOfTheMainWindowEndsTheLoopAfterItsStep) {
   StartUp();
   pf::test::PostWindowEvent(kMainWindow, pf::kEventCloseWindow);
@@ -219,4 +330,122 @@ TEST_F(StartUpTest, NoFileCanHoldUpStartUp) {
     if (std::string(c.file) == "log.txt") shown = shown.substr(0, shown.find('\n') + 1);  // one per log line
     EXPECT_EQ(shown, c.shown);
   }
+}
+
+namespace {
+// Runs `program` in `folder` with the test's environment less `drop`, plus
+// `add`; its wait status, or -1 when it did not end within two minutes.
+int runProgram(const std::string& program, const std::string& folder, const std::vector<std::string>& drop,
+               const std::vector<std::string>& add) {
+  std::vector<std::string> vars = add;
+  for (char** e = environ; *e; ++e) {
+    const std::string v = *e;
+    bool keep = true;
+    for (const std::string& name : drop) keep = keep && v.rfind(name + "=", 0) != 0;
+    if (keep) vars.push_back(v);
+  }
+  std::vector<char*> envp;
+  for (std::string& v : vars) envp.push_back(v.data());
+  envp.push_back(nullptr);
+  std::string path = program;
+  char* argv[] = {path.data(), nullptr};
+  const pid_t pid = fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    if (chdir(folder.c_str()) == 0) execve(path.c_str(), argv, envp.data());
+    _exit(127);
+  }
+  int status = 0;
+  for (int waited = 0; waitpid(pid, &status, WNOHANG) == 0; ++waited) {
+    if (waited == 12000) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return status;
+}
+}  // namespace
+
+// The program where no display answers: it logs that its main window cannot
+// start and ends with a failure status, without the toolkit's abort.
+TEST_F(StartUpTest, WithoutADisplayTheProgramSaysSoAndEnds) {
+  const char* build = std::getenv("YRM_BUILD_DIR");
+  ASSERT_NE(build, nullptr) << "YRM_BUILD_DIR names the build folder";
+  int number = 4711;  // a display no X server of this machine holds
+  while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) ++number;
+  for (const char* platform : {"", "xcb"}) {
+    SCOPED_TRACE(std::string("QT_QPA_PLATFORM=") + platform);
+    const std::string folder = dir + "/nodisplay" + platform;
+    std::filesystem::create_directory(folder);
+    std::vector<std::string> add = {"DISPLAY=:" + std::to_string(number)};
+    if (*platform) add.push_back(std::string("QT_QPA_PLATFORM=") + platform);
+    const int status = runProgram(std::string(build) + "/yrm32", folder,
+                                  {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"}, add);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : -1);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::vector<std::string> log;
+    ASSERT_TRUE(pf::ReadLines(folder + "/log.txt", log));
+    ASSERT_FALSE(log.empty());
+    EXPECT_TRUE(log.back().ends_with("] Error #0066 main window won't start")) << log.back();
+  }
+}
+
+namespace {
+// Asks in a fresh process, before any toolkit start, whether the toolkit
+// could start; with YRM_TEST_LISTEN set, an X server's abstract socket of
+// that display number listens meanwhile (it accepts without answering).
+const bool canStartRegistered = yrmtest::RegisterChild("gui-can-start", [] {
+  int listener = -1;
+  if (const char* number = std::getenv("YRM_TEST_LISTEN")) {
+    const std::string name = std::string("/tmp/.X11-unix/X") + number;
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path + 1, name.data(), name.size());
+    listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (bind(listener, reinterpret_cast<sockaddr*>(&addr),
+             socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size())) != 0 ||
+        listen(listener, 1) != 0)
+      std::_Exit(3);
+  }
+  std::_Exit(pf::GuiCanStart() ? 0 : 1);
+});
+}  // namespace
+
+// (No platform chosen at all is the program's own test above: the test
+// program chooses the offscreen one for every process it starts.)
+TEST_F(StartUpTest, TheToolkitIsStartedOnlyWhereADisplayAnswers) {
+  int number = 4711;  // as above
+  while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) ++number;
+  const std::string display = ":" + std::to_string(number) + ".0";
+  struct Case {
+    const char* platform;
+    std::string display;
+    bool listening;
+    int status;  // 0 can start, 1 cannot
+  };
+  const Case cases[] = {
+      {"offscreen", display, false, 0},
+      {"xcb", display, false, 1},
+      {"xcb", display, true, 0},
+      {"xcb:nograb", "unix/" + display, true, 0},
+      {"xcb", "", false, 1},
+      {"xcb;offscreen", display, false, 0},  // another platform to try
+  };
+  const char* const vars[] = {"QT_QPA_PLATFORM", "DISPLAY", "YRM_TEST_LISTEN", "WAYLAND_DISPLAY",
+                              "XDG_SESSION_TYPE"};
+  std::vector<std::pair<std::string, std::string>> saved;
+  for (const char* v : vars)
+    if (const char* value = std::getenv(v)) saved.emplace_back(v, value);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.platform) + " " + c.display + (c.listening ? " listening" : ""));
+    for (const char* v : vars) unsetenv(v);
+    if (*c.platform) setenv("QT_QPA_PLATFORM", c.platform, 1);
+    if (!c.display.empty()) setenv("DISPLAY", c.display.c_str(), 1);
+    if (c.listening) setenv("YRM_TEST_LISTEN", std::to_string(number).c_str(), 1);
+    EXPECT_EQ(yrmtest::RunInFreshProcess("gui-can-start", dir, 60), c.status);
+  }
+  for (const char* v : vars) unsetenv(v);
+  for (const auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
 }
