@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "platform/image_codec.h"
 
@@ -88,6 +89,10 @@ struct Channel {
 
 bool Usable(const opj_image_comp_t& c) { return c.data && c.w > 0 && c.h > 0; }
 
+// The library's threads for one decode: the processors, up to four (the
+// machine runs the instrument link beside it).
+int DecodeThreads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)); }
+
 // Resolution levels of the codestream: a reduction by 2^(levels - 1) at most.
 int ResolutionLevels(opj_codec_t* codec) {
   opj_codestream_info_v2_t* info = opj_get_cstr_info(codec);
@@ -115,6 +120,9 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
   opj_set_default_decoder_parameters(&params);
   if (!opj_setup_decoder(codec.get(), &params)) return error = "JPEG 2000 decoder set-up failed", false;
   opj_decoder_set_strict_mode(codec.get(), OPJ_TRUE);
+  // The code-blocks decode in parallel on the library's own threads (a
+  // library built without them decodes on this one).
+  opj_codec_set_threads(codec.get(), DecodeThreads());
 
   Memory memory{reinterpret_cast<const unsigned char*>(data.data()), data.size(), 0};
   std::unique_ptr<opj_stream_t, StreamCloser> stream(opj_stream_create(1 << 16, OPJ_TRUE));
@@ -158,6 +166,25 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
   }
   if (levels > 0 && !opj_set_decoded_resolution_factor(codec.get(), OPJ_UINT32(levels)))
     return error = message.empty() ? "JPEG 2000 reduction refused" : message, false;
+  // Only the part asked for, widened to whole pixels of the reduced grid: the
+  // code-blocks outside it are not decoded at all.
+  if (reduction && reduction->area && image->x0 == 0 && image->y0 == 0) {
+    const ImageArea asked = reduction->area(int(fullw), int(fullh));
+    const int64_t f = int64_t(1) << levels;
+    const int64_t left = std::clamp<int64_t>(asked.left, 0, fullw) / f * f;
+    const int64_t top = std::clamp<int64_t>(asked.top, 0, fullh) / f * f;
+    const int64_t right = std::min((std::clamp<int64_t>(asked.right, 0, fullw) + f - 1) / f * f, fullw);
+    const int64_t bottom = std::min((std::clamp<int64_t>(asked.bottom, 0, fullh) + f - 1) / f * f, fullh);
+    if (!asked.Empty() && right > left && bottom > top && (right - left < fullw || bottom - top < fullh)) {
+      if (!opj_set_decode_area(codec.get(), image.get(), OPJ_INT32(left), OPJ_INT32(top), OPJ_INT32(right),
+                               OPJ_INT32(bottom)))
+        return error = message.empty() ? "JPEG 2000 area refused" : message, false;
+      w = (right + f - 1) / f - left / f;
+      h = (bottom + f - 1) / f - top / f;
+      reduction->part = ImageArea{int(left), int(top), int(right), int(bottom)};
+      reduction->partial = true;
+    }
+  }
   if (!CheckDecodedSize(w, h, error)) return false;
   if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get()))
     return error = message.empty() ? "JPEG 2000 data is corrupt or truncated" : message, false;
