@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 #include "platform/image_codec.h"
 
@@ -89,10 +88,6 @@ struct Channel {
 
 bool Usable(const opj_image_comp_t& c) { return c.data && c.w > 0 && c.h > 0; }
 
-// The library's threads for one decode: the processors, up to four (the
-// machine runs the instrument link beside it).
-int DecodeThreads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)); }
-
 // Resolution levels of the codestream: a reduction by 2^(levels - 1) at most.
 int ResolutionLevels(opj_codec_t* codec) {
   opj_codestream_info_v2_t* info = opj_get_cstr_info(codec);
@@ -120,9 +115,9 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
   opj_set_default_decoder_parameters(&params);
   if (!opj_setup_decoder(codec.get(), &params)) return error = "JPEG 2000 decoder set-up failed", false;
   opj_decoder_set_strict_mode(codec.get(), OPJ_TRUE);
-  // The code-blocks decode in parallel on the library's own threads (a
-  // library built without them decodes on this one).
-  opj_codec_set_threads(codec.get(), DecodeThreads());
+  // The code-blocks decode in parallel on the library's own threads where
+  // the caller allows (a library built without them decodes on this one).
+  if (reduction && reduction->threads > 1) opj_codec_set_threads(codec.get(), reduction->threads);
 
   Memory memory{reinterpret_cast<const unsigned char*>(data.data()), data.size(), 0};
   std::unique_ptr<opj_stream_t, StreamCloser> stream(opj_stream_create(1 << 16, OPJ_TRUE));

@@ -58,9 +58,11 @@ struct Scratch {
 
 // Adds a decoded row (BGRA) into the reduced row's sums, r pixels a box.
 void AddRow(const unsigned char* line, uint32_t* sums, png_uint_32 w, int r) {
-  for (png_uint_32 x = 0; x < w; ++x, line += 4) {
-    uint32_t* s = sums + size_t(x / png_uint_32(r)) * 4;
-    s[0] += line[0], s[1] += line[1], s[2] += line[2], s[3] += line[3];
+  for (png_uint_32 x = 0; x < w; sums += 4) {
+    const png_uint_32 end = std::min(w, x + png_uint_32(r));
+    uint32_t b = 0, g = 0, red = 0, a = 0;
+    for (; x < end; ++x, line += 4) b += line[0], g += line[1], red += line[2], a += line[3];
+    sums[0] += b, sums[1] += g, sums[2] += red, sums[3] += a;
   }
 }
 

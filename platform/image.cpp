@@ -39,6 +39,10 @@ struct Decoded {
 constexpr int64_t kCacheFromPixels = 1'000'000;
 Decoded lastLarge;
 
+// Threads a decode the caller waits for may use: the processors, up to four
+// (the instrument link runs beside it). The loading thread decodes alone.
+const int kWaitedDecodeThreads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+
 // A picture's size is looked for in this much of its start first.
 constexpr int64_t kSizePrefixBytes = 1 << 20;
 
@@ -356,12 +360,13 @@ bool ReadPicture(const std::string& path, std::string& data, Decoded& d) {
 // full size and no picture.
 bool DecodeBytes(const std::string& path, const std::string& data,
                  const std::function<int(int, int)>& largest, const std::function<ImageArea(int, int)>& area,
-                 bool sizeOnly, Decoded& d) {
+                 bool sizeOnly, Decoded& d, int threads = 1) {
   QImage q;
   std::string error;
   codec::Reduction reduction;
   reduction.largest = largest;
   reduction.area = area;
+  reduction.threads = threads;
   reduction.sizeOnly = sizeOnly;
   bool ok = false;
   if (StartsWith(data, "\x89PNG\r\n\x1a\n", 8)) {
@@ -432,7 +437,7 @@ bool Load(int img, const std::string& path, const std::function<int(int, int)>& 
     Keep(img, lastLarge);
     return true;
   }
-  if (!DecodeBytes(path, data, largest, area, false, d)) {
+  if (!DecodeBytes(path, data, largest, area, false, d, kWaitedDecodeThreads)) {
     lastError = d.error;
     return false;
   }

@@ -47,6 +47,10 @@ struct Reduction {
   // The part of the full picture decoded; all of it unless set.
   ImageArea part;
   bool partial = false;
+  // Threads a decoder may use besides the calling one's (those formats
+  // that can): 1 for the loading thread, so the window's and the link's
+  // threads keep their processors.
+  int threads = 1;
   // Read the header only: the decoder returns true once the full size is
   // known (checked against the limits), with `out` null.
   bool sizeOnly = false;
