@@ -34,6 +34,7 @@
 #include "link/state.h"
 #include "platform/gui.h"
 #include "platform/image.h"
+#include "platform/requester.h"
 #include "shell/layout.h"
 #include "shell/panels.h"
 #include "shell/startup.h"
@@ -363,6 +364,7 @@ int main(int argc, char** argv) {
   fs::current_path(dir);
 
   SetStartValues();
+  pf::test::ScriptRequesters(true);  // a box (a photo that cannot be loaded) must not wait for a click
   pf::InitGui();
   pf::SetDefaultGuiFont();  // the program's drawing font, as start-up sets it
   pf::OpenWindow(kMainWindow, 0, 0, mainwindowwidth, mainwindowheight, "bench", 0);

@@ -1,6 +1,7 @@
 // PNG through libpng: decoding from memory straight into the image rows (or,
-// reduced, row by row into box averages), and encoding. libpng reports errors by longjmp, so the functions
-// that call it keep no C++ objects alive across those calls.
+// reduced, row by row into box averages), and encoding. libpng reports
+// errors by longjmp, so the functions that call it keep no C++ objects alive
+// across those calls.
 #include <png.h>
 
 #include <algorithm>
@@ -183,6 +184,7 @@ bool EncodeRaw(const QImage& img, std::string& out, std::vector<png_bytep>& rows
   png_destroy_write_struct(&png, &info);
   return true;
 }
+
 // Rows from `fill` into `line` (0x00BBGGRR: R, G, B, unused in memory), each
 // written as it comes; the one filter and the fastest compression suit flat
 // fixtures. `line` belongs to the caller, as in EncodeRaw.
