@@ -198,6 +198,23 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
 
   out = QImage(int(w), int(h), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   if (out.isNull()) return error = "out of memory", false;
+  // The usual photo: three 8-bit unsigned RGB components at full resolution,
+  // copied sample by sample.
+  auto plain = [w, h](const opj_image_comp_t& c) {
+    return c.dx == 1 && c.dy == 1 && c.w == OPJ_UINT32(w) && c.h == OPJ_UINT32(h) && c.prec == 8 && !c.sgnd;
+  };
+  if (colour && !alpha && !ycc && n == 3 && plain(image->comps[0]) && plain(image->comps[1]) &&
+      plain(image->comps[2])) {
+    for (int y = 0; y < int(h); ++y) {
+      QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+      const OPJ_INT32* r = image->comps[0].data + size_t(y) * size_t(w);
+      const OPJ_INT32* g = image->comps[1].data + size_t(y) * size_t(w);
+      const OPJ_INT32* b = image->comps[2].data + size_t(y) * size_t(w);
+      for (int x = 0; x < int(w); ++x)
+        line[x] = qRgb(std::clamp(r[x], 0, 255), std::clamp(g[x], 0, 255), std::clamp(b[x], 0, 255));
+    }
+    return true;
+  }
   for (int y = 0; y < int(h); ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
     for (int x = 0; x < int(w); ++x) {

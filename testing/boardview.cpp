@@ -74,11 +74,11 @@ pf::ImageArea ImageWindow(int w, int h, int centrex, int centrey, float zoom) {
 }
 
 // The part of the photo decoded for a view (formats that can decode a part):
-// the window and half its size again on every side, so that a pan or a zoom
-// step nearby is served by the same decode.
+// the window and a quarter of its size again on every side, so that a pan or
+// two nearby (a tenth each) is served by the same decode.
 pf::ImageArea DecodeArea(int w, int h, const pf::ImageArea& window) {
-  const int mx = std::max(1, (window.right - window.left) / 2),
-            my = std::max(1, (window.bottom - window.top) / 2);
+  const int mx = std::max(1, (window.right - window.left) / 4),
+            my = std::max(1, (window.bottom - window.top) / 4);
   return {std::max(0, window.left - mx), std::max(0, window.top - my), std::min(w, window.right + mx),
           std::min(h, window.bottom + my)};
 }

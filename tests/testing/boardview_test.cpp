@@ -273,9 +273,9 @@ TEST_F(BoardViewTest, Jp2PhotoIsDecodedOverThePartTheViewNeeds) {
     pf::ImageArea part;  // of the photo held
     int heldWidth;
   } cases[] = {
-      {700, 500, 8, {500, 300, 900, 700}, 400},    // a 200-pixel window and half again round it
-      {750, 520, 8, {500, 300, 900, 700}, 400},    // a pan within it: the same
-      {1000, 500, 8, {800, 300, 1200, 700}, 400},  // beyond it: another part
+      {700, 500, 8, {550, 350, 850, 650}, 300},    // a 200-pixel window and a quarter again round it
+      {740, 520, 8, {550, 350, 850, 650}, 300},    // a pan within it: the same
+      {1000, 500, 8, {850, 350, 1150, 650}, 300},  // beyond it: another part
       {700, 500, 1, {0, 0, 1600, 1200}, 400},      // the whole photo, a quarter of its pixels
   };
   for (const Case& c : cases) {
