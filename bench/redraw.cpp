@@ -5,13 +5,16 @@
 // record step.
 //
 //   build/bench/bench_redraw [repeats]
+//   (YRM_BENCH_PHOTOS=folder: the 48 MP PNG is made there once, and reused)
 //
 // Budget: trace redraw under 2 ms; full redraw under 50 ms. The photo is
 // decoded only when the plan's photo file changed; "new photo" is that case.
 // Also: the trace redraw as the running program calls it (a new frame every
 // 100 ms with its noise, so the status line changes as it does live, the
 // window repainted in between: caches as cold as the program finds them),
-// and a 50-megapixel camera photo (8165 x 6124) on a record at zoom 10.
+// and a 50-megapixel camera photo (8165 x 6124) on a record at zoom 10; the
+// 12 MP photo as JPEG 2000 in the editor at zoom 10, and a 48 MP PNG at zoom
+// 1 and 10 in both windows.
 #include "testing/redraw.h"
 
 #include <unistd.h>
@@ -31,6 +34,7 @@
 #include "link/state.h"
 #include "platform/gui.h"
 #include "platform/image.h"
+#include "platform/requester.h"
 #include "shell/layout.h"
 #include "shell/panels.h"
 #include "shell/startup.h"
@@ -43,6 +47,11 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr int kPhotoWidth = 4000, kPhotoHeight = 3000;  // 12 megapixels
+
+// A PNG written row by row, too large to hold whole.
+bool MakeBigPng(const std::string& path, int w, int h, const std::function<void(int y, int* row)>& fill) {
+  return pf::test::WritePng(path, w, h, fill);
+}
 constexpr int kScratch = 700;
 constexpr int kPins = 300;
 
@@ -207,6 +216,121 @@ void CameraPhotoAtZoom10(int repeats) {
   YRM_FullRedraw();
 }
 
+// Whether a view shows a photo rather than the plain blue panel of one that
+// could not be loaded.
+bool ShowsPhoto(int view) {
+  long long blue = 0, all = 0;
+  for (int y = 0; y < pf::ImageHeight(view); y += 3)
+    for (int x = 0; x < pf::ImageWidth(view); x += 3, ++all) blue += pf::Point(view, x, y) == colourblue;
+  return all > 0 && blue * 2 < all;
+}
+
+// Seconds a shell command takes, for the reference figures.
+double CommandMs(const std::string& command) {
+  const auto t0 = Clock::now();
+  if (std::system(command.c_str()) != 0) return -1;
+  return Ms(Clock::now() - t0);
+}
+
+// The 12 MP JPEG 2000 in the editor at zoom 10: a new photo each time (board
+// and other alternately, so nothing decoded before serves), then pans of a
+// tenth of the view. Against it: the whole photo decoded, as a view used to.
+void Jp2AtEditorZoom10(int repeats) {
+  std::printf("board.jp2: %lld bytes; cat %.0f ms, ImageMagick convert (whole decode) %.0f ms\n",
+              static_cast<long long>(fs::file_size("board.jp2")), CommandMs("cat board.jp2 > /dev/null"),
+              CommandMs("convert board.jp2 null: 2> /dev/null"));
+  Report("JPEG 2000 12 MP whole decode (reference)",
+         Measure(2, [](int n) { pf::LoadImage(kScratch, n % 2 ? "board.jp2" : "other.jp2"); }), 0);
+  pf::FreeImage(kScratch);
+  bool shown = true;
+  const Stats first = Measure(repeats, [&](int n) {
+    ForgetPcbPhoto();
+    YRM_DrawPcbView(640, 640, 2000, 1500, 10, 2000, 1500, n % 2 ? "board.jp2" : "other.jp2");
+    shown = shown && ShowsPhoto(kImagePcbView);
+  });
+  Report("editor, new 12 MP JPEG 2000, zoom 10", first, 1000);
+  std::printf("  shows %s\n", shown ? "the photo" : "NOT the photo: the missing-photo panel");
+  YRM_DrawPcbView(640, 640, 2000, 1500, 10, 2000, 1500, "other.jp2");
+  Report("editor, 12 MP JPEG 2000 zoom 10, pan",
+         Measure(repeats,
+                 [&](int n) {
+                   YRM_DrawPcbView(640, 640, 2000 + 40 * (n + 1), 1500, 10, 2000, 1500, "other.jp2");
+                 }),
+         1000);
+  std::printf("editor, new 12 MP JPEG 2000 by zoom:");
+  int n = 0;
+  for (const int zoom : {1, 2, 3, 4, 5, 7, 10, 15, 20, 25}) {
+    ForgetPcbPhoto();
+    const auto t0 = Clock::now();
+    YRM_DrawPcbView(640, 640, 2000, 1500, float(zoom), 2000, 1500, n++ % 2 ? "board.jp2" : "other.jp2");
+    std::printf(" %d: %.0f ms%s", zoom, Ms(Clock::now() - t0),
+                ShowsPhoto(kImagePcbView) ? "" : " (NOT SHOWN)");
+  }
+  std::printf("\n");
+}
+
+// A 48 MP PNG (8000 x 6000) at zoom 1 and 10: in the main window, the time
+// until it is on screen (decoded on the loading thread); in the editor, the
+// view drawn (decoded on the spot). Each from nothing decoded, and whether
+// the photo shows at all. The files are made once per folder given
+// (YRM_BENCH_PHOTOS), so a build of other code can measure the same file.
+void PngAtZoom1And10() {
+  constexpr int kWidth = 8000, kHeight = 6000;
+  const char* folder = std::getenv("YRM_BENCH_PHOTOS");
+  const std::string png = std::string(folder ? folder : ".") + "/big48.png";
+  if (!fs::exists(png)) {
+    const auto t0 = Clock::now();
+    std::mt19937 rng(11);
+    const bool made = MakeBigPng(png, kWidth, kHeight, [&](int y, int* row) {
+      for (int x = 0; x < kWidth; ++x) {
+        const int r = (x * 255 / kWidth + int(rng() % 6)) & 0xFF;
+        const int g = (y * 255 / kHeight + int(rng() % 6)) & 0xFF;
+        row[x] = r | g << 8 | ((x / 64 + y / 64) % 2 ? 0x60 : 0x20) << 16;
+      }
+    });
+    if (!made) {
+      std::printf("%s cannot be made here: skipped\n", png.c_str());
+      return;
+    }
+    std::printf("made %s in %.0f ms\n", png.c_str(), Ms(Clock::now() - t0));
+  }
+  std::printf("%s: %d x %d, %lld bytes; cat %.0f ms, pngtopnm (whole decode) %.0f ms\n", png.c_str(), kWidth,
+              kHeight, static_cast<long long>(fs::file_size(png)), CommandMs("cat '" + png + "' > /dev/null"),
+              CommandMs("pngtopnm '" + png + "' > /dev/null"));
+  const int row = currentrecord;
+  const std::string photo = records.Field(1, kFieldPhoto);
+  records.SetField(1, kFieldPhoto, png);
+  records.SetFieldInt(row, kFieldViewX, kWidth / 2);
+  records.SetFieldInt(row, kFieldViewY, kHeight / 2);
+  for (const int zoom : {1, 10}) {
+    records.SetFieldInt(row, kFieldViewZoom, zoom);
+    // Another large picture decoded, so the platform keeps none of this one.
+    pf::LoadImage(kScratch, "board.jpg");
+    pf::FreeImage(kScratch);
+    ForgetPcbPhoto();
+    auto t0 = Clock::now();
+    YRM_FullRedraw();
+    const double redraw = Ms(Clock::now() - t0);
+    while (!TakePcbPhotoArrival()) pf::WaitWindowEvent(1000);
+    YRM_FullRedraw();
+    const double onScreen = Ms(Clock::now() - t0);
+    std::printf("48 MP PNG at zoom %d, main window: full redraw %.1f ms, on screen after %.0f ms: %s\n", zoom,
+                redraw, onScreen,
+                ShowsPhoto(DisplayPicture(kBoardView)) ? "the photo" : "NOT SHOWN, the missing-photo panel");
+    pf::LoadImage(kScratch, "board.jpg");
+    pf::FreeImage(kScratch);
+    ForgetPcbPhoto();
+    t0 = Clock::now();
+    YRM_DrawPcbView(640, 640, kWidth / 2, kHeight / 2, float(zoom), kWidth / 2, kHeight / 2, png);
+    const double editor = Ms(Clock::now() - t0);
+    std::printf("48 MP PNG at zoom %d, editor view: %.0f ms: %s\n", zoom, editor,
+                ShowsPhoto(kImagePcbView) ? "the photo" : "NOT SHOWN, the missing-photo panel");
+  }
+  records.SetField(1, kFieldPhoto, photo);
+  records.SetField(row, kFieldViewZoom, "1");
+  ForgetPcbPhoto();
+}
+
 // A plan of kPins pins with golden and DUT signatures, spread over the photo.
 void MakePlan() {
   records = RecordTable(kPins + 1, kPlanFields);
@@ -243,6 +367,7 @@ int main(int argc, char** argv) {
   fs::current_path(dir);
 
   SetStartValues();
+  pf::test::ScriptRequesters(true);  // a box (a photo that cannot be loaded) must not wait for a click
   pf::InitGui();
   pf::SetDefaultGuiFont();  // the program's drawing font, as start-up sets it
   pf::OpenWindow(kMainWindow, 0, 0, mainwindowwidth, mainwindowheight, "bench", 0);
@@ -364,6 +489,8 @@ int main(int argc, char** argv) {
   usbopen = 0;
 
   CameraPhotoAtZoom10(std::max(5, repeats / 5));
+  Jp2AtEditorZoom10(std::max(2, repeats / 10));
+  PngAtZoom1And10();
 
   fs::current_path(fs::temp_directory_path());
   fs::remove_all(dir);

@@ -149,7 +149,9 @@ bool mouseOnPhoto() {
 // or the choice of the record whose pin lies under the mouse. The caller
 // refreshes the window after it.
 void photoClick() {
-  if (!mouseOnPhoto()) return;
+  // A photo that could not be loaded is not on show: no click places,
+  // moves or picks a pin on it.
+  if (!mouseOnPhoto() || imagewindowshown == 0) return;
   const int mx = pf::WindowMouseX(kEditWindow), my = pf::WindowMouseY(kEditWindow);
   if (placementstep != 0) {
     YRM_MouseToImageXY(mx, my);

@@ -115,6 +115,9 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
   opj_set_default_decoder_parameters(&params);
   if (!opj_setup_decoder(codec.get(), &params)) return error = "JPEG 2000 decoder set-up failed", false;
   opj_decoder_set_strict_mode(codec.get(), OPJ_TRUE);
+  // The code-blocks decode in parallel on the library's own threads where
+  // the caller allows (a library built without them decodes on this one).
+  if (reduction && reduction->threads > 1) opj_codec_set_threads(codec.get(), reduction->threads);
 
   Memory memory{reinterpret_cast<const unsigned char*>(data.data()), data.size(), 0};
   std::unique_ptr<opj_stream_t, StreamCloser> stream(opj_stream_create(1 << 16, OPJ_TRUE));
@@ -158,6 +161,25 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
   }
   if (levels > 0 && !opj_set_decoded_resolution_factor(codec.get(), OPJ_UINT32(levels)))
     return error = message.empty() ? "JPEG 2000 reduction refused" : message, false;
+  // Only the part asked for, widened to whole pixels of the reduced grid: the
+  // code-blocks outside it are not decoded at all.
+  if (reduction && reduction->area && image->x0 == 0 && image->y0 == 0) {
+    const ImageArea asked = reduction->area(int(fullw), int(fullh));
+    const int64_t f = int64_t(1) << levels;
+    const int64_t left = std::clamp<int64_t>(asked.left, 0, fullw) / f * f;
+    const int64_t top = std::clamp<int64_t>(asked.top, 0, fullh) / f * f;
+    const int64_t right = std::min((std::clamp<int64_t>(asked.right, 0, fullw) + f - 1) / f * f, fullw);
+    const int64_t bottom = std::min((std::clamp<int64_t>(asked.bottom, 0, fullh) + f - 1) / f * f, fullh);
+    if (!asked.Empty() && right > left && bottom > top && (right - left < fullw || bottom - top < fullh)) {
+      if (!opj_set_decode_area(codec.get(), image.get(), OPJ_INT32(left), OPJ_INT32(top), OPJ_INT32(right),
+                               OPJ_INT32(bottom)))
+        return error = message.empty() ? "JPEG 2000 area refused" : message, false;
+      w = (right + f - 1) / f - left / f;
+      h = (bottom + f - 1) / f - top / f;
+      reduction->part = ImageArea{int(left), int(top), int(right), int(bottom)};
+      reduction->partial = true;
+    }
+  }
   if (!CheckDecodedSize(w, h, error)) return false;
   if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get()))
     return error = message.empty() ? "JPEG 2000 data is corrupt or truncated" : message, false;
@@ -176,6 +198,23 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
 
   out = QImage(int(w), int(h), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   if (out.isNull()) return error = "out of memory", false;
+  // The usual photo: three 8-bit unsigned RGB components at full resolution,
+  // copied sample by sample.
+  auto plain = [w, h](const opj_image_comp_t& c) {
+    return c.dx == 1 && c.dy == 1 && c.w == OPJ_UINT32(w) && c.h == OPJ_UINT32(h) && c.prec == 8 && !c.sgnd;
+  };
+  if (colour && !alpha && !ycc && n == 3 && plain(image->comps[0]) && plain(image->comps[1]) &&
+      plain(image->comps[2])) {
+    for (int y = 0; y < int(h); ++y) {
+      QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+      const OPJ_INT32* r = image->comps[0].data + size_t(y) * size_t(w);
+      const OPJ_INT32* g = image->comps[1].data + size_t(y) * size_t(w);
+      const OPJ_INT32* b = image->comps[2].data + size_t(y) * size_t(w);
+      for (int x = 0; x < int(w); ++x)
+        line[x] = qRgb(std::clamp(r[x], 0, 255), std::clamp(g[x], 0, 255), std::clamp(b[x], 0, 255));
+    }
+    return true;
+  }
   for (int y = 0; y < int(h); ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
     for (int x = 0; x < int(w); ++x) {

@@ -1,11 +1,15 @@
-// PNG through libpng: decoding from memory straight into the image rows, and
-// encoding. libpng reports errors by longjmp, so the functions that call it
-// keep no C++ objects alive across those calls.
+// PNG through libpng: decoding from memory straight into the image rows (or,
+// reduced, row by row into box averages), and encoding. libpng reports
+// errors by longjmp, so the functions that call it keep no C++ objects alive
+// across those calls.
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "platform/image_codec.h"
@@ -43,10 +47,46 @@ void Write(png_structp png, png_bytep in, png_size_t n) {
 
 void Flush(png_structp) {}
 
-// Decodes into `out`. The objects with destructors (`out`, `rows`) belong to
-// the caller, so a longjmp out of libpng skips none.
-bool DecodeRaw(const std::string& data, QImage& out, std::vector<png_bytep>& rows, std::string& error,
-               Failure& failure, Reduction* reduction) {
+// Largest reduction a PNG is decoded at: a power of two, any as rows stream.
+constexpr int kMaxPngReduction = 64;
+
+// Buffers a reduced decode works in, owned by the caller (see DecodeRaw).
+struct Scratch {
+  std::vector<png_bytep> rows;
+  std::vector<unsigned char> line;  // one decoded row, full width
+  std::vector<uint32_t> sums;       // one reduced row, per channel
+};
+
+// Adds a decoded row (BGRA) into the reduced row's sums, r pixels a box.
+void AddRow(const unsigned char* line, uint32_t* sums, png_uint_32 w, int r) {
+  for (png_uint_32 x = 0; x < w; sums += 4) {
+    const png_uint_32 end = std::min(w, x + png_uint_32(r));
+    uint32_t b = 0, g = 0, red = 0, a = 0;
+    for (; x < end; ++x, line += 4) b += line[0], g += line[1], red += line[2], a += line[3];
+    sums[0] += b, sums[1] += g, sums[2] += red, sums[3] += a;
+  }
+}
+
+// The box averages of `rows` summed rows into one reduced image row.
+void PutRow(uint32_t* sums, unsigned char* out, int ow, png_uint_32 w, int r, int rows) {
+  for (int x = 0; x < ow; ++x, out += 4, sums += 4) {
+    const uint32_t across = std::min<uint32_t>(uint32_t(r), w - uint32_t(x) * uint32_t(r));
+    const uint32_t n = across * uint32_t(rows);
+    for (int c = 0; c < 4; ++c) {
+      out[c] = static_cast<unsigned char>((sums[c] + n / 2) / n);
+      sums[c] = 0;
+    }
+  }
+}
+
+// Decodes into `out`, reduced by the reduction the caller accepts: each
+// reduced pixel is the mean of its r x r box, summed as the rows stream in,
+// so the full-size picture never exists. An interlaced picture reduced
+// takes its last pass (the odd rows, whole) alone. The objects with
+// destructors (`out`, `scratch`) belong to the caller, so a longjmp out of
+// libpng skips none.
+bool DecodeRaw(const std::string& data, QImage& out, Scratch& scratch, std::string& error, Failure& failure,
+               Reduction* reduction) {
   Reader reader{reinterpret_cast<const unsigned char*>(data.data()), data.size(), 0};
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure, OnError, OnWarning);
   if (!png) return false;
@@ -59,12 +99,16 @@ bool DecodeRaw(const std::string& data, QImage& out, std::vector<png_bytep>& row
   png_read_info(png, info);
   const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
   if (!CheckSize(w, h, error)) png_error(png, "size");
-  if (reduction) reduction->Choose(int(w), int(h), 1);
+  int r = reduction ? reduction->Choose(int(w), int(h), kMaxPngReduction) : 1;
   if (reduction && reduction->sizeOnly) {
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
   }
-  if (!CheckDecodedSize(w, h, error)) png_error(png, "size");
+  const bool interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
+  if (interlaced && h < 2) r = reduction->used = 1;  // no odd row: whole (it is one row)
+  const int ow = int((w + png_uint_32(r) - 1) / png_uint_32(r)),
+            oh = int((h + png_uint_32(r) - 1) / png_uint_32(r));
+  if (!CheckDecodedSize(ow, oh, error)) png_error(png, "size");
 
   const int type = png_get_color_type(png, info);
   const bool alpha = (type & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
@@ -73,15 +117,48 @@ bool DecodeRaw(const std::string& data, QImage& out, std::vector<png_bytep>& row
   png_set_gray_to_rgb(png);
   png_set_bgr(png);  // memory order of a 32-bit QImage pixel
   if (!alpha) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-  png_set_interlace_handling(png);
+  if (r == 1) png_set_interlace_handling(png);
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != size_t(w) * 4) png_error(png, "unsupported pixel layout");
 
-  out = QImage(int(w), int(h), alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  out = QImage(ow, oh, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   if (out.isNull()) png_error(png, "out of memory");
-  rows.resize(h);
-  for (png_uint_32 y = 0; y < h; ++y) rows[y] = out.scanLine(int(y));
-  png_read_image(png, rows.data());
+  if (r == 1) {
+    scratch.rows.resize(h);
+    for (png_uint_32 y = 0; y < h; ++y) scratch.rows[y] = out.scanLine(int(y));
+    png_read_image(png, scratch.rows.data());
+  } else {
+    scratch.line.resize(size_t(w) * 4);
+    scratch.sums.assign(size_t(ow) * 4, 0);
+    // Rows used: all of them, or the last pass's (odd rows) of an interlaced
+    // picture, which libpng hands over pass by pass.
+    const int passes = interlaced ? 7 : 1;
+    const png_uint_32 step = interlaced ? 2 : 1, first = interlaced ? 1 : 0;
+    int summed = 0, written = -1;
+    for (int pass = 0; pass < passes; ++pass) {
+      // libpng skips the passes that hold no pixel.
+      const png_uint_32 rows = !interlaced                   ? h
+                               : PNG_PASS_COLS(w, pass) == 0 ? 0
+                                                             : png_uint_32(PNG_PASS_ROWS(h, pass));
+      for (png_uint_32 i = 0; i < rows; ++i) {
+        png_read_row(png, scratch.line.data(), nullptr);
+        if (pass != passes - 1) continue;
+        const png_uint_32 y = first + i * step;
+        AddRow(scratch.line.data(), scratch.sums.data(), w, r);
+        ++summed;
+        const png_uint_32 next = y + step;
+        if (next >= h || next / png_uint_32(r) != y / png_uint_32(r)) {
+          written = int(y / png_uint_32(r));
+          PutRow(scratch.sums.data(), out.scanLine(written), ow, w, r, summed);
+          summed = 0;
+        }
+      }
+    }
+    // A last band without a row used (an interlaced picture's even last
+    // row) repeats the band above.
+    for (int y = std::max(written, 0) + 1; y < oh; ++y)
+      std::memcpy(out.scanLine(y), out.constScanLine(y - 1), size_t(ow) * 4);
+  }
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
   return true;
@@ -107,13 +184,52 @@ bool EncodeRaw(const QImage& img, std::string& out, std::vector<png_bytep>& rows
   png_destroy_write_struct(&png, &info);
   return true;
 }
+
+// Rows from `fill` into `line` (0x00BBGGRR: R, G, B, unused in memory), each
+// written as it comes; the one filter and the fastest compression suit flat
+// fixtures. `line` belongs to the caller, as in EncodeRaw.
+bool EncodeRowsRaw(int w, int h, const std::function<void(int y, int* row)>& fill, std::vector<int>& line,
+                   std::string& out, Failure& failure) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnError, OnWarning);
+  if (!png) return false;
+  png_infop info = png_create_info_struct(png);
+  if (!info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_set_write_fn(png, &out, Write, Flush);
+  png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+  png_set_compression_level(png, 1);
+  png_write_info(png, info);
+  png_set_filler(png, 0, PNG_FILLER_AFTER);  // drops the unused byte
+  for (int y = 0; y < h; ++y) {
+    fill(y, line.data());
+    png_write_row(png, reinterpret_cast<png_const_bytep>(line.data()));
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
 }  // namespace
 
 bool DecodePng(const std::string& data, QImage& out, std::string& error, Reduction* reduction) {
-  std::vector<png_bytep> rows;
+  Scratch scratch;
   Failure failure{};
-  if (DecodeRaw(data, out, rows, error, failure, reduction)) return true;
+  if (DecodeRaw(data, out, scratch, error, failure, reduction)) return true;
   if (error.empty()) error = failure.message[0] ? failure.message : "not a valid PNG file";
+  return false;
+}
+
+bool EncodePngRows(int w, int h, const std::function<void(int y, int* row)>& fill, std::string& out,
+                   std::string& error) {
+  if (!CheckSize(w, h, error)) return false;
+  std::vector<int> line(size_t(w), 0);
+  Failure failure{};
+  out.clear();
+  if (EncodeRowsRaw(w, h, fill, line, out, failure)) return true;
+  error = failure.message[0] ? failure.message : "PNG encoding failed";
   return false;
 }
 

@@ -27,6 +27,7 @@ struct Decoded {
   QImage image;
   int reduction = 1;
   int fullWidth = 0, fullHeight = 0;
+  ImageArea part;     // of the full picture; empty: all of it
   std::string error;  // "path: why" when `image` is null
   std::string bytes;  // the file, kept for the large-picture cache
 };
@@ -38,14 +39,23 @@ struct Decoded {
 constexpr int64_t kCacheFromPixels = 1'000'000;
 Decoded lastLarge;
 
+// Threads a decode the caller waits for may use: the processors, up to four
+// (the instrument link runs beside it). The loading thread decodes alone.
+const int kWaitedDecodeThreads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+
 // A picture's size is looked for in this much of its start first.
 constexpr int64_t kSizePrefixBytes = 1 << 20;
 
 // Photos are read only from regular files of at most this size.
 constexpr int64_t kMaxImageFileBytes = 128 << 20;
 
-// Full size of the pictures decoded reduced, by number.
-std::map<int, std::pair<int, int>> fullSizes;
+// Full size of the pictures decoded reduced or in part, and the part, by
+// number.
+struct FullSize {
+  int width = 0, height = 0;
+  ImageArea part;  // empty: all of it
+};
+std::map<int, FullSize> fullSizes;
 
 QRgb ToRgb(int color) { return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
@@ -349,10 +359,14 @@ bool ReadPicture(const std::string& path, std::string& data, Decoded& d) {
 // Decodes by content. With `sizeOnly` only the header is read: true with the
 // full size and no picture.
 bool DecodeBytes(const std::string& path, const std::string& data,
-                 const std::function<int(int, int)>& largest, bool sizeOnly, Decoded& d) {
+                 const std::function<int(int, int)>& largest, const std::function<ImageArea(int, int)>& area,
+                 bool sizeOnly, Decoded& d, int threads = 1) {
   QImage q;
   std::string error;
-  codec::Reduction reduction{largest};
+  codec::Reduction reduction;
+  reduction.largest = largest;
+  reduction.area = area;
+  reduction.threads = threads;
   reduction.sizeOnly = sizeOnly;
   bool ok = false;
   if (StartsWith(data, "\x89PNG\r\n\x1a\n", 8)) {
@@ -378,13 +392,21 @@ bool DecodeBytes(const std::string& path, const std::string& data,
   d.reduction = reduction.used;
   d.fullWidth = reduction.fullWidth;
   d.fullHeight = reduction.fullHeight;
+  if (reduction.partial) d.part = reduction.part;
   return true;
+}
+
+// Whether `d` holds all of what `area` asks of it.
+bool Covers(const Decoded& d, const std::function<ImageArea(int, int)>& area) {
+  if (d.part.Empty()) return true;
+  const ImageArea asked = area ? area(d.fullWidth, d.fullHeight) : ImageArea{};
+  return !asked.Empty() && d.part.Contains(asked);
 }
 
 void Keep(int img, const Decoded& d) {
   images[img] = d.image;  // shared until drawn on
   Changed(img);
-  if (d.reduction != 1) fullSizes[img] = {d.fullWidth, d.fullHeight};
+  if (d.reduction != 1 || !d.part.Empty()) fullSizes[img] = {d.fullWidth, d.fullHeight, d.part};
   lastError.clear();
 }
 
@@ -399,7 +421,8 @@ void Install(int img, Decoded& d) {
   }
 }
 
-bool Load(int img, const std::string& path, const std::function<int(int, int)>& largest) {
+bool Load(int img, const std::string& path, const std::function<int(int, int)>& largest,
+          const std::function<ImageArea(int, int)>& area) {
   FreeImage(img);
   std::string data;
   Decoded d;
@@ -409,11 +432,12 @@ bool Load(int img, const std::string& path, const std::function<int(int, int)>& 
   }
   // The kept picture serves when it is no coarser than this caller accepts.
   if (!lastLarge.image.isNull() && data == lastLarge.bytes &&
-      lastLarge.reduction <= codec::AcceptedReduction(largest, lastLarge.fullWidth, lastLarge.fullHeight)) {
+      lastLarge.reduction <= codec::AcceptedReduction(largest, lastLarge.fullWidth, lastLarge.fullHeight) &&
+      Covers(lastLarge, area)) {
     Keep(img, lastLarge);
     return true;
   }
-  if (!DecodeBytes(path, data, largest, false, d)) {
+  if (!DecodeBytes(path, data, largest, area, false, d, kWaitedDecodeThreads)) {
     lastError = d.error;
     return false;
   }
@@ -435,10 +459,11 @@ class Loader {
     if (thread_.joinable()) thread_.join();
   }
 
-  void Start(const std::string& path, std::function<int(int, int)> largest, std::function<void()> ready) {
+  void Start(const std::string& path, std::function<int(int, int)> largest, std::function<void()> ready,
+             std::function<ImageArea(int, int)> area) {
     std::lock_guard<std::mutex> g(mu_);
     ++asked_;
-    job_ = Job{asked_, path, std::move(largest), std::move(ready)};
+    job_ = Job{asked_, path, std::move(largest), std::move(ready), std::move(area)};
     hasJob_ = true;
     result_ = Decoded{};
     resultOf_ = 0;
@@ -483,6 +508,7 @@ class Loader {
     std::string path;
     std::function<int(int, int)> largest;
     std::function<void()> ready;
+    std::function<ImageArea(int, int)> area;
   };
 
   void Run() {
@@ -496,7 +522,7 @@ class Loader {
       g.unlock();
       Decoded d;
       std::string data;
-      if (ReadPicture(job.path, data, d) && DecodeBytes(job.path, data, job.largest, false, d))
+      if (ReadPicture(job.path, data, d) && DecodeBytes(job.path, data, job.largest, job.area, false, d))
         d.bytes = std::move(data);
       g.lock();
       const bool current = job.number == asked_;
@@ -542,10 +568,11 @@ Loader& TheLoader() {
 }
 }  // namespace
 
-bool LoadImage(int img, const std::string& path) { return Load(img, path, nullptr); }
+bool LoadImage(int img, const std::string& path) { return Load(img, path, nullptr, nullptr); }
 
-bool LoadImageReduced(int img, const std::string& path, const std::function<int(int w, int h)>& largest) {
-  return Load(img, path, largest);
+bool LoadImageReduced(int img, const std::string& path, const std::function<int(int w, int h)>& largest,
+                      const std::function<ImageArea(int w, int h)>& area) {
+  return Load(img, path, largest, area);
 }
 
 int FinestImageReduction(int w, int h) { return codec::FinestReduction(w, h); }
@@ -558,9 +585,9 @@ bool ReadImageSize(const std::string& path, int& w, int& h) {
   // A file LoadImage would not read has no size either.
   bool ok = FileSize(NativePath(path)) <= kMaxImageFileBytes &&
             ReadFileStart(NativePath(path), data, kSizePrefixBytes) &&
-            DecodeBytes(path, data, nullptr, true, d);
+            DecodeBytes(path, data, nullptr, nullptr, true, d);
   if (!ok && data.size() >= size_t(kSizePrefixBytes))
-    ok = ReadPicture(path, data, d) && DecodeBytes(path, data, nullptr, true, d);
+    ok = ReadPicture(path, data, d) && DecodeBytes(path, data, nullptr, nullptr, true, d);
   if (!ok) {
     lastError = d.error.empty() ? path + ": cannot be read" : d.error;
     return false;
@@ -571,20 +598,26 @@ bool ReadImageSize(const std::string& path, int& w, int& h) {
 }
 
 void StartImageLoad(const std::string& path, std::function<int(int w, int h)> largest,
-                    std::function<void()> ready) {
-  TheLoader().Start(path, std::move(largest), std::move(ready));
+                    std::function<void()> ready, std::function<ImageArea(int w, int h)> area) {
+  TheLoader().Start(path, std::move(largest), std::move(ready), std::move(area));
 }
 
 int TakeImageLoad(int img) { return TheLoader().Take(img); }
 
 int ImageFullWidth(int img) {
   auto it = fullSizes.find(img);
-  return it != fullSizes.end() ? it->second.first : ImageWidth(img);
+  return it != fullSizes.end() ? it->second.width : ImageWidth(img);
 }
 
 int ImageFullHeight(int img) {
   auto it = fullSizes.find(img);
-  return it != fullSizes.end() ? it->second.second : ImageHeight(img);
+  return it != fullSizes.end() ? it->second.height : ImageHeight(img);
+}
+
+ImageArea ImagePart(int img) {
+  auto it = fullSizes.find(img);
+  if (it != fullSizes.end() && !it->second.part.Empty()) return it->second.part;
+  return ImageArea{0, 0, ImageFullWidth(img), ImageFullHeight(img)};
 }
 
 bool SavePng(int img, const std::string& path) {
@@ -633,6 +666,11 @@ bool WriteJpeg(const std::string& path, int w, int h, int quality,
                const std::function<void(int y, int* row)>& fill) {
   std::string data, error;
   return codec::EncodeJpegRows(w, h, quality, fill, data, error) && WriteFile(NativePath(path), data);
+}
+
+bool WritePng(const std::string& path, int w, int h, const std::function<void(int y, int* row)>& fill) {
+  std::string data, error;
+  return codec::EncodePngRows(w, h, fill, data, error) && WriteFile(NativePath(path), data);
 }
 
 bool SaveJp2(int img, const std::string& path, bool codestream) {

@@ -7,6 +7,16 @@
 
 namespace pf {
 
+// A rectangle of a picture in its full-size pixels, right and bottom
+// excluded; an empty one stands for the whole picture.
+struct ImageArea {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool Empty() const { return right <= left || bottom <= top; }
+  bool Contains(const ImageArea& a) const {
+    return left <= a.left && top <= a.top && right >= a.right && bottom >= a.bottom;
+  }
+};
+
 // A new opaque 32-bit image (replacing any under the number); false for a
 // size below 1 or beyond the limits of LoadImage.
 bool CreateImage(int img, int w, int h, int fill = 0);  // black unless told
@@ -28,13 +38,17 @@ void RegisterImageDecoders();
 // Only regular files of at most 128 MB are read, and a picture beyond 40
 // megapixels decoded is refused ("exceeds the limit").
 bool LoadImage(int img, const std::string& path);
-// The same, decoded at a reduced scale where the format allows it (JPEG by 2,
-// 4 or 8, JPEG 2000 by its resolution levels; PNG is decoded whole): `largest`
-// is told the picture's full size and returns the largest reduction (1, 2,
-// 4...) its use accepts. A picture too large to decode at that one is
-// decoded at FinestImageReduction instead, coarser but shown.
-// ImageFullWidth/Height give the full size.
-bool LoadImageReduced(int img, const std::string& path, const std::function<int(int w, int h)>& largest);
+// The same, decoded at a reduced scale (PNG by any power of two as its rows
+// stream in, JPEG by 2, 4 or 8, JPEG 2000 by its resolution levels):
+// `largest` is told the picture's full size and returns the largest
+// reduction (1, 2, 4...) its use accepts. A picture too large to decode at
+// that one is decoded at FinestImageReduction instead, coarser but shown.
+// `area` (may be empty), told the full size too, gives the part of the
+// picture the use needs: JPEG 2000 decodes only that part (ImagePart says
+// which), the other formats the whole. ImageFullWidth/Height give the full
+// size.
+bool LoadImageReduced(int img, const std::string& path, const std::function<int(int w, int h)>& largest,
+                      const std::function<ImageArea(int w, int h)>& area = nullptr);
 // The finest reduction (1, 2, 4...) at which a w x h picture decodes within
 // the 40-megapixel limit.
 int FinestImageReduction(int w, int h);
@@ -47,7 +61,7 @@ bool ReadImageSize(const std::string& path, int& w, int& h);
 // `ready` is called on that thread once the picture is decoded or failed.
 // TakeImageLoad then puts the result under `img`.
 void StartImageLoad(const std::string& path, std::function<int(int w, int h)> largest,
-                    std::function<void()> ready);
+                    std::function<void()> ready, std::function<ImageArea(int w, int h)> area = nullptr);
 enum { kLoadNone, kLoadRunning, kLoadDone, kLoadFailed };
 // kLoadDone: the picture is now `img`, as LoadImageReduced leaves it;
 // kLoadFailed: `img` is empty and ImageError says why; kLoadRunning: not yet;
@@ -57,6 +71,9 @@ int TakeImageLoad(int img);
 // the image) its size.
 int ImageFullWidth(int img);
 int ImageFullHeight(int img);
+// The part of the full picture an image holds, in full-size pixels: all of
+// it unless decoded in part.
+ImageArea ImagePart(int img);
 // Writes an image as PNG (used by the asset generator and screenshots); the
 // file is replaced atomically.
 bool SavePng(int img, const std::string& path);
@@ -122,6 +139,8 @@ bool SaveJpeg(int img, const std::string& path, int quality = 90);
 bool WriteJpeg(const std::string& path, int w, int h, int quality,
                const std::function<void(int y, int* row)>& fill);
 bool SaveJp2(int img, const std::string& path, bool codestream);  // lossless
+// A PNG written row by row from `fill`, as WriteJpeg.
+bool WritePng(const std::string& path, int w, int h, const std::function<void(int y, int* row)>& fill);
 // Family of the face a font number resolved to ("" when no font).
 std::string FontFamily(int font);
 // How many times the toolkit has laid out or drawn a text or a glyph for

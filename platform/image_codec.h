@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/image.h"
+
 namespace pf::codec {
 
 constexpr int kMaxSide = 20000;              // pixels, either direction
@@ -36,8 +38,19 @@ int AcceptedReduction(const std::function<int(int w, int h)>& largest, int w, in
 // the rest.
 struct Reduction {
   std::function<int(int w, int h)> largest;
+  // The part of the picture its use needs, in full-size pixels (may be
+  // empty: all of it). A decoder that can decode a part alone decodes at
+  // least this part; the others decode the whole picture.
+  std::function<ImageArea(int w, int h)> area;
   int used = 1;  // the picture is 1/used of its full size
   int fullWidth = 0, fullHeight = 0;
+  // The part of the full picture decoded; all of it unless set.
+  ImageArea part;
+  bool partial = false;
+  // Threads a decoder may use besides the calling one's (those formats
+  // that can): 1 for the loading thread, so the window's and the link's
+  // threads keep their processors.
+  int threads = 1;
   // Read the header only: the decoder returns true once the full size is
   // known (checked against the limits), with `out` null.
   bool sizeOnly = false;
@@ -46,8 +59,9 @@ struct Reduction {
 };
 
 // Decoders: fill `out` with an RGB32 or ARGB32 image. False with a message on
-// any failure; `out` is then to be ignored. PNG is always decoded whole; JPEG
-// reduces by 2, 4 or 8, JPEG 2000 by its resolution levels.
+// any failure; `out` is then to be ignored. PNG reduces by any power of two
+// as its rows stream in, JPEG by 2, 4 or 8, JPEG 2000 by its resolution
+// levels and decodes only the area asked for.
 bool DecodePng(const std::string& data, QImage& out, std::string& error, Reduction* reduction = nullptr);
 bool DecodeJpeg(const std::string& data, QImage& out, std::string& error, Reduction* reduction = nullptr);
 bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reduction* reduction = nullptr);
@@ -59,6 +73,10 @@ bool EncodeJpeg(const QImage& img, int quality, std::string& out, std::string& e
 // one at a time: pictures too large to hold whole.
 bool EncodeJpegRows(int w, int h, int quality, const std::function<void(int y, int* row)>& fill,
                     std::string& out, std::string& error);
+// A PNG of w x h opaque pixels whose rows `fill` writes (0x00BBGGRR), one at a
+// time, compressed for speed: pictures too large to hold whole.
+bool EncodePngRows(int w, int h, const std::function<void(int y, int* row)>& fill, std::string& out,
+                   std::string& error);
 // JPEG 2000, lossless: the .jp2 box format or a raw codestream.
 bool EncodeJp2(const QImage& img, bool codestream, const std::string& path, std::string& error);
 

@@ -4,10 +4,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/image.h"
+#include "shell/messages.h"
 #include "shell/state.h"
 #include "testing/records.h"
 #include "testing/scope.h"
@@ -27,6 +29,59 @@ struct PhotoKey {
   int64_t modified = -1;
 };
 PhotoKey photokey;
+
+// Nearest integer, halves to even, held inside the int range.
+int RoundHalfEven(float value) {
+  if (!(value == value)) return 0;
+  value = std::nearbyint(value);
+  if (value <= -2147483648.0f) return INT32_MIN;
+  if (value >= 2147483647.0f) return INT32_MAX;
+  return static_cast<int>(value);
+}
+
+// The image window a view centred on (centrex, centrey) at `zoom` shows of a
+// w x h photo: a square of max(w, h) / zoom photo pixels, pushed inside.
+pf::ImageArea ImageWindow(int w, int h, int centrex, int centrey, float zoom) {
+  const float side = static_cast<float>(std::max(w, h)) / zoom;
+  const float half = side / 2;
+  int left = RoundHalfEven(static_cast<float>(centrex) - half);
+  int right = RoundHalfEven(static_cast<float>(centrex) + half);
+  int top = RoundHalfEven(static_cast<float>(centrey) - half);
+  int bottom = RoundHalfEven(static_cast<float>(centrey) + half);
+  if (left < 0) {
+    left = 0;
+    right = RoundHalfEven(side);
+  }
+  if (right > w) {
+    left = RoundHalfEven(static_cast<float>(w) - side);
+    right = w;
+  }
+  if (top < 0) {
+    top = 0;
+    bottom = RoundHalfEven(side);
+  }
+  if (bottom > h) {
+    top = RoundHalfEven(static_cast<float>(h) - side);
+    bottom = h;
+  }
+  left = std::max(0, left);
+  right = std::max(0, right);
+  top = std::max(0, top);
+  bottom = std::max(0, bottom);
+  if (right < left) left = right;
+  if (bottom < top) top = bottom;
+  return {left, top, right, bottom};
+}
+
+// The part of the photo decoded for a view (formats that can decode a part):
+// the window and a quarter of its size again on every side, so that a pan or
+// two nearby (a tenth each) is served by the same decode.
+pf::ImageArea DecodeArea(int w, int h, const pf::ImageArea& window) {
+  const int mx = std::max(1, (window.right - window.left) / 4),
+            my = std::max(1, (window.bottom - window.top) / 4);
+  return {std::max(0, window.left - mx), std::max(0, window.top - my), std::min(w, window.right + mx),
+          std::min(h, window.bottom + my)};
+}
 
 // Largest power-of-two reduction that still leaves at least one photo pixel
 // per view pixel in the window a view of width x height shows at `zoom`: the
@@ -61,7 +116,8 @@ struct PendingPhoto {
   int fullWidth = 0, fullHeight = 0;
 } pending;
 std::atomic<bool> arrived{false};
-PhotoKey failedkey;  // a photo whose decode on the loading thread failed
+PhotoKey failedkey;    // a photo whose decode on the loading thread failed
+PhotoKey reportedkey;  // the photo last reported as not loadable
 
 bool SameFile(const PhotoKey& a, const PhotoKey& b) {
   return a.size >= 0 && a.path == b.path && a.size == b.size && a.modified == b.modified;
@@ -69,9 +125,10 @@ bool SameFile(const PhotoKey& a, const PhotoKey& b) {
 
 // The reduction the photo held is at (1 when whole).
 int HeldReduction() {
+  const pf::ImageArea part = pf::ImagePart(kImagePcbPhoto);
   int reduction = 1;
   while (reduction < kMaxPhotoReduction &&
-         pf::ImageWidth(kImagePcbPhoto) * reduction < pf::ImageFullWidth(kImagePcbPhoto))
+         pf::ImageWidth(kImagePcbPhoto) * reduction < part.right - part.left)
     reduction *= 2;
   return reduction;
 }
@@ -83,16 +140,20 @@ enum PhotoState { kPhotoHeld, kPhotoComing, kPhotoMissing };
 // With `background` a large photo is decoded on the loading thread: until it
 // is taken the view is drawn from the same photo held coarser, or else comes
 // out as kPhotoComing with the full size in fullw x fullh.
-PhotoState LoadPhoto(const std::string& file, float zoom, int width, int height, bool background, int& fullw,
-                     int& fullh) {
+using WindowOf = std::function<pf::ImageArea(int w, int h)>;  // the image window for a photo's size
+
+PhotoState LoadPhoto(const std::string& file, float zoom, const WindowOf& windowof, int width, int height,
+                     bool background, int& fullw, int& fullh) {
   PhotoKey key{AbsolutePath(file), pf::FileSize(file), pf::FileModified(file)};
   auto largest = [zoom, width, height](int w, int h) { return LargestReduction(w, h, zoom, width, height); };
-  const bool held = SameFile(key, photokey) && pf::IsImage(kImagePcbPhoto);
+  auto area = [windowof](int w, int h) { return DecodeArea(w, h, windowof(w, h)); };
+  // The photo held serves while it is fine enough and holds the window.
   auto serves = [&] {
-    return HeldReduction() <=
-           largest(pf::ImageFullWidth(kImagePcbPhoto), pf::ImageFullHeight(kImagePcbPhoto));
+    const int w = pf::ImageFullWidth(kImagePcbPhoto), h = pf::ImageFullHeight(kImagePcbPhoto);
+    return HeldReduction() <= largest(w, h) && pf::ImagePart(kImagePcbPhoto).Contains(windowof(w, h));
   };
-  if (held && serves()) return kPhotoHeld;
+  const bool held = SameFile(key, photokey) && pf::IsImage(kImagePcbPhoto) && serves();
+  if (held) return kPhotoHeld;
 
   if (background && pending.active && SameFile(key, pending.key)) {
     switch (pf::TakeImageLoad(kImagePcbPhoto)) {
@@ -107,7 +168,9 @@ PhotoState LoadPhoto(const std::string& file, float zoom, int width, int height,
         failedkey = key;
         return kPhotoMissing;
       case pf::kLoadRunning:
-        if (held) return kPhotoHeld;  // coarser until the finer one comes
+        if (SameFile(key, photokey) && pf::IsImage(kImagePcbPhoto) &&
+            pf::ImagePart(kImagePcbPhoto).Contains(windowof(pending.fullWidth, pending.fullHeight)))
+          return kPhotoHeld;  // coarser until the finer one comes
         fullw = pending.fullWidth;
         fullh = pending.fullHeight;
         return kPhotoComing;
@@ -117,28 +180,23 @@ PhotoState LoadPhoto(const std::string& file, float zoom, int width, int height,
   }
   if (background && SameFile(key, failedkey)) return kPhotoMissing;
   if (background && key.size >= kBackgroundFromBytes && pf::ReadImageSize(file, fullw, fullh)) {
-    const bool keep = pf::IsImage(kImagePcbPhoto) && SameFile(key, photokey);
+    const bool keep = pf::IsImage(kImagePcbPhoto) && SameFile(key, photokey) &&
+                      pf::ImagePart(kImagePcbPhoto).Contains(windowof(fullw, fullh));
     pending = PendingPhoto{true, key, fullw, fullh};
-    pf::StartImageLoad(file, largest, [] {
-      arrived = true;
-      pf::WakeWindowEvent();
-    });
+    pf::StartImageLoad(
+        file, largest,
+        [] {
+          arrived = true;
+          pf::WakeWindowEvent();
+        },
+        area);
     return keep ? kPhotoHeld : kPhotoComing;
   }
 
   photokey = PhotoKey{};
-  if (!pf::LoadImageReduced(kImagePcbPhoto, file, largest)) return kPhotoMissing;
+  if (!pf::LoadImageReduced(kImagePcbPhoto, file, largest, area)) return kPhotoMissing;
   photokey = key;
   return kPhotoHeld;
-}
-
-// Nearest integer, halves to even, held inside the int range.
-int RoundHalfEven(float value) {
-  if (!(value == value)) return 0;
-  value = std::nearbyint(value);
-  if (value <= -2147483648.0f) return INT32_MIN;
-  if (value >= 2147483647.0f) return INT32_MAX;
-  return static_cast<int>(value);
 }
 
 int ResultColour(const std::string& result) {
@@ -188,49 +246,38 @@ void DrawPcbView(int width, int height, int centrex, int centrey, float zoom, in
   height = std::max(1, height);
 
   int w = 0, h = 0;
-  const PhotoState photo = LoadPhoto(path, pcbshowall == 1 ? 1.0f : zoom, width, height, background, w, h);
+  // Show-all views the whole photo round its own centre.
+  const bool all = pcbshowall == 1;
+  if (all) zoom = 1;
+  auto windowof = [all, centrex, centrey, zoom](int pw, int ph) {
+    return all ? ImageWindow(pw, ph, pw / 2, ph / 2, 1) : ImageWindow(pw, ph, centrex, centrey, zoom);
+  };
+  const PhotoState photo = LoadPhoto(path, zoom, windowof, width, height, background, w, h);
   if (photo == kPhotoMissing) {
+    // Nothing of the photo is on show, so no click may map through the
+    // window of the last one drawn; and the operator is told once.
+    imagewindowshown = 0;
     pf::CreateImage(kImagePcbView, width, height, colourblue);
+    PhotoKey key{AbsolutePath(path), pf::FileSize(path), pf::FileModified(path)};
+    if (!file.empty() && !(key.path == reportedkey.path && key.size == reportedkey.size &&
+                           key.modified == reportedkey.modified)) {
+      reportedkey = key;
+      YRM_ShowMessage(kMsgPcbImageNotLoaded, file);
+    }
     return;
   }
+  reportedkey = PhotoKey{};
   if (photo == kPhotoHeld) w = pf::ImageFullWidth(kImagePcbPhoto), h = pf::ImageFullHeight(kImagePcbPhoto);
   pcbimagewidth = w;
   pcbimageheight = h;
-  if (pcbshowall == 1) {
-    zoom = 1;
+  if (all) {
     centrex = w / 2;
     centrey = h / 2;
   }
 
-  // A square window of `side` photo pixels round the centre, pushed inside.
-  const float side = static_cast<float>(std::max(w, h)) / zoom;
-  const float half = side / 2;
-  int left = RoundHalfEven(static_cast<float>(centrex) - half);
-  int right = RoundHalfEven(static_cast<float>(centrex) + half);
-  int top = RoundHalfEven(static_cast<float>(centrey) - half);
-  int bottom = RoundHalfEven(static_cast<float>(centrey) + half);
-  if (left < 0) {
-    left = 0;
-    right = RoundHalfEven(side);
-  }
-  if (right > w) {
-    left = RoundHalfEven(static_cast<float>(w) - side);
-    right = w;
-  }
-  if (top < 0) {
-    top = 0;
-    bottom = RoundHalfEven(side);
-  }
-  if (bottom > h) {
-    top = RoundHalfEven(static_cast<float>(h) - side);
-    bottom = h;
-  }
-  left = std::max(0, left);
-  right = std::max(0, right);
-  top = std::max(0, top);
-  bottom = std::max(0, bottom);
-  if (right < left) left = right;
-  if (bottom < top) top = bottom;
+  const pf::ImageArea window = ImageWindow(w, h, centrex, centrey, zoom);
+  const int left = window.left, right = window.right, top = window.top, bottom = window.bottom;
+  imagewindowshown = 1;
   imagewindowleft = left;
   imagewindowright = right;
   imagewindowtop = top;
@@ -239,12 +286,17 @@ void DrawPcbView(int width, int height, int centrex, int centrey, float zoom, in
   // A window that has shrunk to nothing is taken as one pixel wide or high.
   const int spanx = std::max(1, right - left), spany = std::max(1, bottom - top);
   if (photo == kPhotoHeld) {
-    // The same window in the pixels of the photo held, which may be reduced.
-    const double fx = static_cast<double>(pf::ImageWidth(kImagePcbPhoto)) / w;
-    const double fy = static_cast<double>(pf::ImageHeight(kImagePcbPhoto)) / h;
-    const int gx = static_cast<int>(std::lround(left * fx)), gy = static_cast<int>(std::lround(top * fy));
-    const int gw = std::max(1, static_cast<int>(std::lround((left + spanx) * fx)) - gx);
-    const int gh = std::max(1, static_cast<int>(std::lround((top + spany) * fy)) - gy);
+    // The same window in the pixels of the photo held, which may be reduced
+    // and hold a part of the photo only.
+    const pf::ImageArea part = pf::ImagePart(kImagePcbPhoto);
+    const double fx =
+        static_cast<double>(pf::ImageWidth(kImagePcbPhoto)) / std::max(1, part.right - part.left);
+    const double fy =
+        static_cast<double>(pf::ImageHeight(kImagePcbPhoto)) / std::max(1, part.bottom - part.top);
+    const int ox = left - part.left, oy = top - part.top;
+    const int gx = static_cast<int>(std::lround(ox * fx)), gy = static_cast<int>(std::lround(oy * fy));
+    const int gw = std::max(1, static_cast<int>(std::lround((ox + spanx) * fx)) - gx);
+    const int gh = std::max(1, static_cast<int>(std::lround((oy + spany) * fy)) - gy);
     pf::GrabImage(kImagePcbPhoto, kImagePcbCutout, gx, gy, gw, gh);
     pf::CopyImage(kImagePcbCutout, kImagePcbView);
     pf::ResizeImage(kImagePcbView, width, height);

@@ -12,8 +12,11 @@ inline const char* const kNoImageFile = "graphics/noimage.png";
 // image 950: width x height pixels, centred on (centrex, centrey) photo pixels
 // at `zoom` (1: the photo's longer side fills the view), cursor on
 // (cursorx, cursory). Publishes the image window and the photo size. A photo
-// that cannot be loaded leaves the window and size as they were and the view
-// a plain blue panel.
+// that cannot be loaded leaves the window and size as they were, the view a
+// plain blue panel and imagewindowshown 0 (no click maps through the window),
+// and is reported ("Can't load the PCB image: ") once until another photo
+// shows. A photo is decoded at the reduction the view needs, a JPEG 2000 one
+// only over the part round the window.
 void YRM_DrawPcbView(int width, int height, int centrex, int centrey, float zoom, int cursorx, int cursory,
                      const std::string& file);
 

@@ -91,6 +91,8 @@ void YRM_PreviousComponent() {
 }
 
 void YRM_SelectRecordAtClick() {
+  // No photo on show: nothing to pick, nothing to toggle.
+  if (imagewindowshown == 0) return;
   const int mx = pf::WindowMouseX(kMainWindow), my = pf::WindowMouseY(kMainWindow);
   const int l = pf::GadgetWindowX(kBoardView), t = pf::GadgetWindowY(kBoardView);
   // A board view of no width or height maps as one pixel.

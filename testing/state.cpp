@@ -47,6 +47,7 @@ void SetTestingStartValues() {
   scopelabelmask = "111111111001";
   imagewindowleft = imagewindowright = imagewindowtop = imagewindowbottom = 0;
   pcbimagewidth = pcbimageheight = 0;
+  imagewindowshown = 0;
   pcbshowall = 0;
 
   for (Signature* s : {&livev, &livei, &prevv, &previ, &snapv, &snapi, &goldenv, &goldeni, &dutv, &duti,

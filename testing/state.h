@@ -66,6 +66,9 @@ inline std::string scopelabelmask;  // "1" enables the tick of a place
 // photo's size; the click mappings turn mouse positions into photo pixels.
 inline int imagewindowleft, imagewindowright, imagewindowtop, imagewindowbottom;
 inline int pcbimagewidth, pcbimageheight;
+// 1 while the last board view drew the photo (or its pins while it decodes),
+// so the window above maps clicks; 0 after a photo that could not be loaded.
+inline int imagewindowshown;
 inline int pcbshowall;  // 1: the whole photo, not the record's view
 
 // Sets every start value of this subsystem.

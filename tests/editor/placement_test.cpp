@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "editor/editwindow.h"
 #include "editor/recordedits.h"
 #include "editor/state.h"
 #include "platform/gui.h"
+#include "platform/image.h"
 #include "shell/startup.h"
+#include "testing/boardview.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "workfolder.h"
@@ -23,7 +26,13 @@ class PlacementTest : public yrmtest::WorkFolder {
     SetStartValues();
     SetEditorStartValues();
     Fresh();
+    // The plan has no photo: the window shows the placeholder picture.
+    std::filesystem::create_directories("graphics");
+    ASSERT_TRUE(pf::CreateImage(kScratch, 640, 640, 0x808080));
+    ASSERT_TRUE(pf::SavePng(kScratch, kNoImageFile));
+    pf::FreeImage(kScratch);
   }
+  static constexpr int kScratch = 700;
   // Header, U1 (rows 2, 3), R1 (row 4).
   void Fresh() {
     records = RecordTable(4, kPlanFields);

@@ -264,6 +264,27 @@ std::string BlackPng(uint32_t w, uint32_t h) {
 
 std::string Be16(int v) { return {char(v >> 8), char(v)}; }
 
+// An interlaced 8-bit grey PNG, dark (0x20) above row h / 2 and light (0xE0)
+// from it on, its seven passes written as the format orders them.
+std::string InterlacedPng(uint32_t w, uint32_t h) {
+  constexpr uint32_t sx[] = {0, 4, 0, 2, 0, 1, 0}, sy[] = {0, 0, 4, 0, 2, 0, 1};
+  constexpr uint32_t dx[] = {8, 8, 4, 4, 2, 2, 1}, dy[] = {8, 8, 8, 4, 4, 2, 2};
+  QByteArray raw;
+  for (int p = 0; p < 7; ++p) {
+    const uint32_t cols = w > sx[p] ? (w - sx[p] + dx[p] - 1) / dx[p] : 0;
+    const uint32_t rows = h > sy[p] ? (h - sy[p] + dy[p] - 1) / dy[p] : 0;
+    if (cols == 0) continue;
+    for (uint32_t i = 0; i < rows; ++i) {
+      raw.append('\0');
+      raw.append(QByteArray(int(cols), sy[p] + i * dy[p] < h / 2 ? '\x20' : '\xE0'));
+    }
+  }
+  const QByteArray z = qCompress(raw, 9).mid(4);
+  return std::string("\x89PNG\r\n\x1a\n", 8) +
+         Chunk("IHDR", Be32(w) + Be32(h) + std::string("\x08\x00\x00\x00\x01", 5)) +
+         Chunk("IDAT", std::string(z.constData(), size_t(z.size()))) + Chunk("IEND", "");
+}
+
 // A JPEG 2000 codestream of about a hundred bytes for a w x h grey picture in
 // one tile, six resolution levels, every packet empty.
 std::string EmptyJ2k(uint32_t w, uint32_t h) {
@@ -280,8 +301,8 @@ std::string EmptyJ2k(uint32_t w, uint32_t h) {
 }  // namespace
 
 // Tiny files that expand to huge pictures: refused before decoding when they
-// are to be decoded whole; the JPEG 2000 one decodes reduced for a view that
-// asks no more.
+// are to be decoded whole; decoded reduced for a view that asks no more (the
+// PNG row by row, never whole).
 TEST_F(ImageFiles, TinyFilesOfHugePicturesAreRefusedOrDecodedReduced) {
   Spit("black.png", BlackPng(20000, 10000));
   Spit("grey.j2k", EmptyJ2k(20000, 10000));
@@ -294,8 +315,10 @@ TEST_F(ImageFiles, TinyFilesOfHugePicturesAreRefusedOrDecodedReduced) {
     EXPECT_FALSE(pf::IsImage(7));
     EXPECT_NE(pf::ImageError().find("exceeds the limit"), std::string::npos) << pf::ImageError();
   }
-  EXPECT_FALSE(pf::LoadImageReduced(7, "black.png", any));  // PNG is decoded whole
-  EXPECT_NE(pf::ImageError().find("exceeds the limit"), std::string::npos) << pf::ImageError();
+  ASSERT_TRUE(pf::LoadImageReduced(7, "black.png", any)) << pf::ImageError();
+  EXPECT_EQ(pf::ImageWidth(7), 20000 / 64 + 1);
+  EXPECT_EQ(pf::ImageFullWidth(7), 20000);
+  EXPECT_EQ(pf::Point(7, 100, 100), 0);
 
   ASSERT_TRUE(pf::LoadImageReduced(7, "grey.j2k", any)) << pf::ImageError();
   EXPECT_EQ(pf::ImageFullWidth(7), 20000);
@@ -356,9 +379,10 @@ TEST_F(ImageFiles, ReducedDecodingKeepsThePictureAndItsFullSize) {
     const char* path;
     int accepted, width, height;
   } cases[] = {
-      {"q.png", 4, 400, 300},                          // whole
-      {"q.jpg", 4, 100, 75},  {"q.jpg", 3, 200, 150},  // the nearest power of two below
-      {"q.jpg", 64, 50, 38},                           // at most 1/8
+      {"q.png", 4, 100, 75},  {"q.png", 3, 200, 150},  // any power of two
+      {"q.png", 64, 7, 5},    {"q.jpg", 4, 100, 75},
+      {"q.jpg", 3, 200, 150},  // the nearest power of two below
+      {"q.jpg", 64, 50, 38},   // at most 1/8
       {"q.jp2", 4, 100, 75},  {"q.jp2", 1, 400, 300},
   };
   for (const Case& c : cases) {
@@ -384,6 +408,70 @@ TEST_F(ImageFiles, ReducedDecodingKeepsThePictureAndItsFullSize) {
     pf::ResizeImage(7, 10, 10);
     EXPECT_EQ(pf::ImageFullWidth(7), 10);
   }
+}
+
+// An interlaced PNG reduced takes its odd rows: each half keeps its shade,
+// and a last band holding no odd row repeats the band above.
+TEST_F(ImageFiles, InterlacedPngDecodesReduced) {
+  Spit("i.png", InterlacedPng(101, 65));
+  constexpr int kDark = 0x202020, kLight = 0xE0E0E0;
+  ASSERT_TRUE(pf::LoadImageReduced(7, "i.png", [](int, int) { return 1; })) << pf::ImageError();
+  EXPECT_EQ(pf::ImageWidth(7), 101);
+  EXPECT_EQ(pf::Point(7, 50, 31), kDark);
+  EXPECT_EQ(pf::Point(7, 100, 64), kLight);
+  ASSERT_TRUE(pf::LoadImageReduced(7, "i.png", [](int, int) { return 8; })) << pf::ImageError();
+  ASSERT_EQ(pf::ImageWidth(7), 13);
+  ASSERT_EQ(pf::ImageHeight(7), 9);
+  EXPECT_EQ(pf::ImageFullHeight(7), 65);
+  for (int x = 0; x < 13; ++x) {
+    EXPECT_EQ(pf::Point(7, x, 0), kDark) << x;
+    EXPECT_EQ(pf::Point(7, x, 7), kLight) << x;
+    EXPECT_EQ(pf::Point(7, x, 8), kLight) << x;
+  }
+}
+
+// A JPEG 2000 picture asked for a part decodes that part, widened to whole
+// pixels of its reduction, and says which part it holds; asked for none it
+// is whole.
+TEST_F(ImageFiles, Jp2DecodesThePartAskedFor) {
+  ASSERT_TRUE(pf::CreateImage(1, 400, 300));
+  pf::StartDrawing(1);
+  pf::Box(0, 0, 200, 150, kRed);
+  pf::Box(200, 0, 200, 150, kGreen);
+  pf::Box(0, 150, 200, 150, kBlue);
+  pf::Box(200, 150, 200, 150, kWhite);
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::test::SaveJp2(1, "q.jp2", false));
+  struct Case {
+    int accepted;
+    pf::ImageArea asked, part;
+    int width, height;
+  } cases[] = {
+      {1, {150, 101, 260, 200}, {150, 101, 260, 200}, 110, 99},
+      {2, {151, 101, 259, 199}, {150, 100, 260, 200}, 55, 50},
+      {4, {0, 0, 400, 300}, {0, 0, 400, 300}, 100, 75},  // the whole: no part
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.accepted);
+    pf::test::ResetImages();
+    ASSERT_TRUE(pf::LoadImageReduced(
+        7, "q.jp2", [&](int, int) { return c.accepted; }, [&](int, int) { return c.asked; }))
+        << pf::ImageError();
+    const pf::ImageArea part = pf::ImagePart(7);
+    EXPECT_EQ(part.left, c.part.left);
+    EXPECT_EQ(part.top, c.part.top);
+    EXPECT_EQ(part.right, c.part.right);
+    EXPECT_EQ(part.bottom, c.part.bottom);
+    ASSERT_EQ(pf::ImageWidth(7), c.width);
+    ASSERT_EQ(pf::ImageHeight(7), c.height);
+    EXPECT_EQ(pf::ImageFullWidth(7), 400);
+    // Corners of the part: the quadrants under them.
+    EXPECT_TRUE(Near(pf::Point(7, 1, 1), c.part.left < 200 && c.part.top < 150 ? kRed : kGreen, 12));
+    EXPECT_TRUE(Near(pf::Point(7, c.width - 2, c.height - 2), kWhite, 12));
+  }
+  ASSERT_TRUE(pf::LoadImageReduced(7, "q.jp2", [](int, int) { return 1; }));
+  EXPECT_EQ(pf::ImageWidth(7), 400);
+  EXPECT_EQ(pf::ImagePart(7).right, 400);
 }
 
 // A picture kept from a reduced decode never stands in for a finer one.

@@ -290,7 +290,8 @@ TEST_F(StartUpTest, NoFileCanHoldUpStartUp) {
        "Error #0003: settings/colours.txt Not found, using Default colour scheme\n"},
       {"testplans/demo_A.qvt", "", "Error #0065: Cannot open .qvt file\n"},
       {"testplans/sample_board.qvt", photoPlan, ""},  // the demo plan stands in
-      {"testplans/images/sample_board.png", photoPlan, ""},
+      {"testplans/images/sample_board.png", photoPlan,
+       "Error #xxxx: Can't load the PCB image: testplans/images/sample_board.png\n"},
       {"graphics/button_no-connect.png", "", ""},
       {"sounds/testgood.wav", "", ""},
       {"YRM_cal.txt", "", ""},

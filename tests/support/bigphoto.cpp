@@ -21,6 +21,13 @@ bool WriteBigPhoto(const std::string& path) {
   });
 }
 
+bool WriteBigPng(const std::string& path) {
+  return pf::test::WritePng(path, kBigPngWidth, kBigPngHeight, [](int y, int* row) {
+    for (int x = 0; x < kBigPngWidth; x += kBigPhotoTile)
+      std::fill(row + x, row + std::min(x + kBigPhotoTile, kBigPngWidth), BigPhotoColour(x, y));
+  });
+}
+
 std::string CompareWithBigPhoto(int img, int left, int top, int right, int bottom, int& checked) {
   checked = 0;
   const int width = pf::ImageWidth(img), height = pf::ImageHeight(img);

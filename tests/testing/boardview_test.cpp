@@ -9,9 +9,12 @@
 #include <string>
 
 #include "bigphoto.h"
+#include "platform/gui.h"
 #include "platform/image.h"
+#include "shell/panels.h"
 #include "shell/startup.h"
 #include "shell/state.h"
+#include "testing/navigation.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "workfolder.h"
@@ -251,6 +254,51 @@ TEST_F(BoardViewTest, PhotoIsDecodedAtTheScaleTheViewNeeds) {
   }
 }
 
+// A JPEG 2000 photo is decoded over the part of it the view needs, with a
+// margin that serves a pan nearby; a view outside it decodes another part,
+// the whole photo the whole. What shows is the photo's own pixels.
+TEST_F(BoardViewTest, Jp2PhotoIsDecodedOverThePartTheViewNeeds) {
+  constexpr int kFull = 701, kCut = 702;
+  pf::CreateImage(kFull, 1600, 1200, 0);
+  pf::StartDrawing(kFull);
+  for (int y = 0; y < 1200; y += 8)
+    for (int x = 0; x < 1600; x += 8)
+      pf::Box(x, y, 8, 8, (x * 255 / 1600) | (y * 255 / 1200) << 8 | ((x + y) % 97) << 16);
+  pf::StopDrawing();
+  ASSERT_TRUE(pf::test::SaveJp2(kFull, "board.jp2", false));  // lossless
+  for (int row = 1; row <= records.Rows(); ++row) records.SetFieldInt(row, kFieldPinX, -100);
+  struct Case {
+    int cx, cy;
+    float zoom;
+    pf::ImageArea part;  // of the photo held
+    int heldWidth;
+  } cases[] = {
+      {700, 500, 8, {550, 350, 850, 650}, 300},    // a 200-pixel window and a quarter again round it
+      {740, 520, 8, {550, 350, 850, 650}, 300},    // a pan within it: the same
+      {1000, 500, 8, {850, 350, 1150, 650}, 300},  // beyond it: another part
+      {700, 500, 1, {0, 0, 1600, 1200}, 400},      // the whole photo, a quarter of its pixels
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("centre " + std::to_string(c.cx) + " zoom " + std::to_string(c.zoom));
+    YRM_DrawPcbView(200, 200, c.cx, c.cy, c.zoom, -1000, -1000, "board.jp2");
+    const pf::ImageArea part = pf::ImagePart(kImagePcbPhoto);
+    EXPECT_EQ(Window({part.left, part.top, part.right, part.bottom}),
+              Window({c.part.left, c.part.top, c.part.right, c.part.bottom}));
+    EXPECT_EQ(pf::ImageWidth(kImagePcbPhoto), c.heldWidth);
+    EXPECT_EQ(pcbimagewidth, 1600);
+    pf::GrabImage(kFull, kCut, imagewindowleft, imagewindowtop, imagewindowright - imagewindowleft,
+                  imagewindowbottom - imagewindowtop);
+    pf::ResizeImage(kCut, 200, 200);
+    int worst = 0;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 200; ++x)
+        for (int shift = 0; shift < 24; shift += 8)
+          worst =
+              std::max(worst, std::abs((At(x, y) >> shift & 0xFF) - (pf::Point(kCut, x, y) >> shift & 0xFF)));
+    EXPECT_LE(worst, c.zoom == 1 ? 64 : 0);
+  }
+}
+
 namespace {
 // A photo file over a megabyte: random pixels do not compress.
 void LargePhoto(const std::string& path, int w, int h, unsigned seed) {
@@ -371,4 +419,54 @@ TEST_F(BoardViewTest, PhotoOverTheDecodeLimitShowsAtEveryZoom) {
       EXPECT_GT(checked, 1000);
     }
   }
+}
+
+// A 48-megapixel PNG, over the decoded-picture limit whole, shows at every
+// zoom of both windows (decoded reduced as its rows stream in), never the
+// blue panel; and a click on the main window's view picks the pin under it.
+TEST_F(BoardViewTest, PngOverTheDecodeLimitShowsAtEveryZoom) {
+  using namespace yrmtest;
+  ASSERT_TRUE(WriteBigPng("big.png"));
+  const int cx = kBigPngWidth / 2, cy = kBigPngHeight / 2;
+  Pin(2, cx, cy, "Good");
+  pf::test::ResetGui();
+  pf::InitGui();
+  ASSERT_TRUE(pf::OpenWindow(kMainWindow, 0, 0, 800, 700, "t", 0));
+  pf::ImageGadget(kBoardView, 20, 30, 640, 640, kImagePcbView);
+  for (const bool mainwindow : {true, false}) {
+    ForgetPcbPhoto();
+    pf::test::ResetImages();
+    for (int zoom = 1; zoom <= (mainwindow ? 10 : 25); ++zoom) {
+      SCOPED_TRACE((mainwindow ? "main window, zoom " : "editor, zoom ") + std::to_string(zoom));
+      if (mainwindow) {
+        DrawMainPcbView(640, 640, cx, cy, float(zoom), -1000, -1000, "big.png");
+        pf::test::WaitImageLoads();
+        if (TakePcbPhotoArrival()) DrawMainPcbView(640, 640, cx, cy, float(zoom), -1000, -1000, "big.png");
+      } else {
+        YRM_DrawPcbView(640, 640, cx, cy, float(zoom), -1000, -1000, "big.png");
+      }
+      ASSERT_TRUE(pf::IsImage(kImagePcbPhoto)) << pf::ImageError();
+      EXPECT_EQ(imagewindowshown, 1);
+      EXPECT_EQ(pcbimagewidth, kBigPngWidth);
+      EXPECT_EQ(pcbimageheight, kBigPngHeight);
+      EXPECT_EQ(At(320, 320), colourgreen);
+      int checked = 0;
+      EXPECT_EQ(CompareWithBigPhoto(kImagePcbView, imagewindowleft, imagewindowtop, imagewindowright,
+                                    imagewindowbottom, checked),
+                "");
+      EXPECT_GT(checked, 1000);
+      // The pin at (3800, 3200): at zoom 1 the whole photo spans the view,
+      // at zoom 10 an 800-pixel square round the centre.
+      if (mainwindow && (zoom == 1 || zoom == 10)) {
+        Pin(3, 3800, 3200, "Bad");  // after the drawing, which it would cover
+        currentrecord = 1;
+        pf::test::SetMouse(kMainWindow, 20 + (zoom == 1 ? 304 : 160), 30 + (zoom == 1 ? 341 : 480));
+        YRM_SelectRecordAtClick();
+        EXPECT_EQ(currentrecord, 3);
+        records.SetField(3, kFieldPinX, "");
+        records.SetField(3, kFieldPinY, "");
+      }
+    }
+  }
+  pf::test::ResetGui();
 }

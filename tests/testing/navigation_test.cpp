@@ -72,6 +72,7 @@ TEST_F(NavigationTest, ClickOnTheBoardView) {
   pf::CreateImage(784, 1, 1);
   pf::ImageGadget(900, 300, 50, 200, 100, 784);
   imagewindowleft = 0, imagewindowright = 400, imagewindowtop = 0, imagewindowbottom = 200;
+  imagewindowshown = 1;
   records.SetFieldInt(3, kFieldPinX, 100), records.SetFieldInt(3, kFieldPinY, 100);
   records.SetFieldInt(4, kFieldPinX, 103), records.SetFieldInt(4, kFieldPinY, 100);  // 3 photo pixels on
   for (int row : {2, 5, 6, 7})
@@ -100,5 +101,14 @@ TEST_F(NavigationTest, ClickOnTheBoardView) {
 
   click(300, 50);  // the photo's top-left pixel: the header row
   EXPECT_EQ(currentrecord, 1);
+
+  // A photo that could not be loaded shows none of it: a click picks no
+  // pin through the window of the photo drawn before, and toggles nothing.
+  imagewindowshown = 0;
+  fullredraw = 0;
+  click(350, 100);
+  EXPECT_EQ(currentrecord, 1);
+  EXPECT_EQ(pcbshowall, 0);
+  EXPECT_EQ(fullredraw, 0);
   pf::test::ResetGui();
 }
