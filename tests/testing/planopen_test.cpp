@@ -63,8 +63,8 @@ const bool openRegistered = yrmtest::RegisterChild("plan-open-peak", [] {
   std::string shown;
   for (const auto& a : pf::test::AskedRequesters()) shown += a.title;
   Spit("peak.txt", std::to_string(before) + " " + std::to_string(PeakKb()) + " " +
-                       std::to_string(records.Rows()) + " " + std::to_string(pf::CountGadgetItems(kTestTree)) +
-                       " " + shown);
+                       std::to_string(records.Rows()) + " " +
+                       std::to_string(pf::CountGadgetItems(kTestTree)) + " " + shown);
   std::_Exit(0);
 });
 
@@ -98,14 +98,15 @@ TEST_F(PlanOpen, TakesAFewTensOfBytesARowBeyondTwiceTheFile) {
     long before = 0, after = 0;
     int rows = 0, entries = 0;
     char shown[64] = "";
-    ASSERT_GE(std::sscanf(Slurp("peak.txt").c_str(), "%ld %ld %d %d %63[^\n]", &before, &after, &rows, &entries,
-                          shown),
+    ASSERT_GE(std::sscanf(Slurp("peak.txt").c_str(), "%ld %ld %d %d %63[^\n]", &before, &after, &rows,
+                          &entries, shown),
               4);
     EXPECT_EQ(rows, c.rows);
     EXPECT_EQ(entries, c.rows);  // the title and a pin entry for every pin row
     EXPECT_STREQ(shown, "");
     const long bound = 2 * static_cast<long>(text.size() >> 10) + kRowBytes * c.rows / 1024 + kAllowanceKb;
-    EXPECT_LE(after - before, bound) << "peak " << after << " kB, " << before << " kB before the plan was opened";
+    EXPECT_LE(after - before, bound) << "peak " << after << " kB, " << before
+                                     << " kB before the plan was opened";
   }
 }
 
