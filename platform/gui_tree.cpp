@@ -199,10 +199,13 @@ class EntryModel : public QAbstractItemModel {
     const int image = source->Image(e);
     QImage* img = ImageObject(image);
     if (!img) return {};
-    if (view_->iconSize().expandedTo(img->size()) != view_->iconSize()) {
+    if (!sizing_ && view_->iconSize().expandedTo(img->size()) != view_->iconSize()) {
       // Not while the view paints: the size changes the rows' layout.
-      QTimer::singleShot(0, view_,
-                         [v = view_, size = img->size()] { v->setIconSize(v->iconSize().expandedTo(size)); });
+      sizing_ = true;
+      QTimer::singleShot(0, view_, [this, size = img->size()] {
+        sizing_ = false;
+        view_->setIconSize(view_->iconSize().expandedTo(size));
+      });
     }
     return cachedIcon(image);
   }
@@ -214,6 +217,7 @@ class EntryModel : public QAbstractItemModel {
 
  private:
   QTreeView* view_;
+  mutable bool sizing_ = false;  // a larger icon size is on its way
 };
 
 namespace {

@@ -143,24 +143,16 @@ class PlanReader {
     bool cr = false;  // the piece before ended in a CR
     char last = '\n';
     for (std::string_view piece; !(piece = source_.Next()).empty();) {
-      const char* p = piece.data();
-      const char* const end = p + piece.size();
-      if (cr && *p == '\n') ++p;
-      const char* lf = nullptr;
-      const char* lone = nullptr;
-      while (p < end) {
-        if (!lf || lf < p) lf = Find(p, end, '\n');
-        if (!lone || lone < p) lone = Find(p, end, '\r');
-        const char* q = std::min(lf, lone);
-        if (q == end) break;
-        ++lines;
-        if (*q == '\r' && q + 1 < end && q[1] == '\n') ++q;
-        p = q + 1;
-      }
+      const char* const end = piece.data() + piece.size();
+      // Every LF ends a line, and every CR that no LF follows.
+      if (cr && piece.front() != '\n') ++lines;
+      lines += std::count(piece.data(), end, '\n');
+      for (const char* q = piece.data(); (q = Find(q, end, '\r')) != end; ++q)
+        if (q + 1 < end && q[1] != '\n') ++lines;
       cr = piece.back() == '\r';
       last = piece.back();
     }
-    if (last != '\n' && last != '\r') ++lines;
+    if (cr || (last != '\n' && last != '\r')) ++lines;
     return !source_.Failed();
   }
 

@@ -388,20 +388,52 @@ TEST(PlanText, ParsedTablesAreAlwaysSound) {
 }
 
 // A plan is refused only when what the program would take for it does not
-// fit in the memory the system can still give: one byte less than that
-// refuses it, leaving the table as it was; with that memory it is read.
-TEST(PlanText, ATableTooLargeForMemoryIsRefused) {
-  const std::string text(1 << 20, '\n');  // a million empty rows
-  const long long need = PlanMemory(1 << 20, 1 << 20);
-  EXPECT_GE(need, (1LL << 20) * (1 + kPlanRowBytes));
-  RecordTable t(2, 2);
-  pf::test::SetAvailableMemory(need - 1);
-  EXPECT_FALSE(ParseTestPlanText(text, t));
-  EXPECT_EQ(t, RecordTable(2, 2));
-  pf::test::SetAvailableMemory(need);
-  EXPECT_TRUE(ParseTestPlanText(text, t));
-  pf::test::SetAvailableMemory(-1);
-  EXPECT_EQ(t.Rows(), 1 << 20);
+// fit in the memory the system can still give: with one byte less than that
+// it is refused and the table stays as it was; with that memory it is read.
+// The lines are counted as the reader makes them, also where a CR LF falls
+// across two pieces of a file.
+TEST_F(PlanFile, APlanTooLargeForMemoryIsRefused) {
+  auto repeat = [](const std::string& line, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += line;
+    return s;
+  };
+  struct Case {
+    const char* name;
+    std::string text;
+    int rows;
+  };
+  const Case cases[] = {
+      {"a million empty rows", std::string(1 << 20, '\n'), 1 << 20},
+      {"lone CRs", repeat("x\r", 300000), 300000},
+      {"CR LF, the last line without", repeat("x\r\n", 300000) + "y", 300001},
+      {"a CR LF at the very end", repeat("ab,c\n", 1000) + "\r\n", 1001},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const long long need = PlanMemory(static_cast<long long>(c.text.size()), c.rows);
+    EXPECT_GE(need, static_cast<long long>(c.text.size()) + c.rows * kPlanRowBytes);
+    RecordTable t(2, 2);
+    pf::test::SetAvailableMemory(need - 1);
+    EXPECT_FALSE(ParseTestPlanText(c.text, t));
+    EXPECT_EQ(t, RecordTable(2, 2));
+    pf::test::SetAvailableMemory(need);
+    EXPECT_TRUE(ParseTestPlanText(c.text, t));
+    EXPECT_EQ(t.Rows(), c.rows);
+    // From a file, read in pieces: refused through the plan reader's message.
+    Spit("big.qvt", c.text);
+    records = RecordTable(2, 2);
+    pf::test::ClearAsked();
+    pf::test::SetAvailableMemory(need - 1);
+    EXPECT_FALSE(YRM_ReadTestPlan("big.qvt"));
+    EXPECT_EQ(records, RecordTable(2, 2));
+    EXPECT_EQ(Shown(), "Error #0065: Cannot open .qvt file\n");
+    pf::test::SetAvailableMemory(need);
+    EXPECT_TRUE(YRM_ReadTestPlan("big.qvt"));
+    EXPECT_EQ(records.Rows(), c.rows);
+    pf::test::SetAvailableMemory(-1);
+  }
+  records = RecordTable();
 }
 
 // Three million lines of one short field (6 MB): rows cost more than their
