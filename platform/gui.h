@@ -232,8 +232,9 @@ const TreeEntries* GetTreeEntries(int g);
 // Texts or images changed, nothing was added or removed: the shown part is
 // drawn again.
 void RedrawTreeEntries(int g);
-// `change` adds, or removes, the `count` entries from `entry` on, all of
-// depth 0 with nothing under them; the others keep their state.
+// `change` adds, or removes, the `count` entries from `entry` on. In a tree
+// of depth-0 entries only the others keep their state; in any other tree
+// this is ResetTreeEntries.
 void InsertTreeEntries(int g, int entry, int count, const std::function<void()>& change);
 void RemoveTreeEntries(int g, int entry, int count, const std::function<void()>& change);
 // `change` makes any other change. Afterwards an entry that shows the same

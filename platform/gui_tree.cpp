@@ -137,9 +137,11 @@ void rebuild(Gadget& gd) {
 
 }  // namespace
 
-// The caller's entries as the toolkit's tree asks for them. A model index
-// holds its entry's flat index; the rows under a depth-0 entry are the
-// entries that follow it up to the next depth-0 one.
+// The caller's entries as the toolkit's tree asks for them. The rows under a
+// depth-0 entry are the entries that follow it up to the next depth-0 one. A
+// model index of depth 0 holds 0, one of depth 1 its parent's entry plus 1:
+// the toolkit moves the rows of the indexes it keeps when depth-0 entries
+// are added or removed, never what they hold.
 class EntryModel : public QAbstractItemModel {
  public:
   explicit EntryModel(QTreeView* view) : QAbstractItemModel(view), view_(view) {}
@@ -159,9 +161,12 @@ class EntryModel : public QAbstractItemModel {
   QModelIndex IndexOf(int e) const {
     if (e < 0 || e >= Count()) return {};
     const int n = source->TopOf(e), top = source->Top(n);
-    return createIndex(e == top ? n : e - top - 1, 0, quintptr(e));
+    return e == top ? createIndex(n, 0, quintptr(0)) : createIndex(e - top - 1, 0, quintptr(top + 1));
   }
-  static int EntryOf(const QModelIndex& i) { return i.isValid() ? int(i.internalId()) : -1; }
+  int EntryOf(const QModelIndex& i) const {
+    if (!i.isValid() || !source) return -1;
+    return i.internalId() ? int(i.internalId()) + i.row() : source->Top(i.row());
+  }
   void Begin() { beginResetModel(); }
   void End() { endResetModel(); }
   void BeginInsert(int n, int count) { beginInsertRows(QModelIndex(), n, n + count - 1); }
@@ -171,24 +176,22 @@ class EntryModel : public QAbstractItemModel {
 
   QModelIndex index(int row, int column, const QModelIndex& parent) const override {
     if (!source || column != 0 || row < 0) return {};
-    if (!parent.isValid())
-      return row < source->Tops() ? createIndex(row, 0, quintptr(source->Top(row))) : QModelIndex();
+    if (!parent.isValid()) return row < source->Tops() ? createIndex(row, 0, quintptr(0)) : QModelIndex();
     const int p = EntryOf(parent);
-    if (p >= Count() || row >= Under(source->TopOf(p))) return {};
-    return createIndex(row, 0, quintptr(p + 1 + row));
+    if (p < 0 || p >= Count() || parent.internalId() || row >= Under(parent.row())) return {};
+    return createIndex(row, 0, quintptr(p + 1));
   }
   QModelIndex parent(const QModelIndex& child) const override {
-    const int e = EntryOf(child);
-    if (e < 0 || e >= Count()) return {};
-    const int n = source->TopOf(e), top = source->Top(n);
-    return e == top ? QModelIndex() : createIndex(n, 0, quintptr(top));
+    if (!source || !child.isValid() || !child.internalId()) return {};
+    const int p = int(child.internalId()) - 1;
+    if (p >= Count()) return {};
+    return createIndex(source->TopOf(p), 0, quintptr(0));
   }
   int rowCount(const QModelIndex& parent) const override {
     if (!source) return 0;
     if (!parent.isValid()) return Count() ? source->Tops() : 0;
-    const int e = EntryOf(parent);
-    if (e >= Count() || !IsTop(e)) return 0;
-    return Under(source->TopOf(e));
+    if (parent.internalId() || parent.row() >= source->Tops()) return 0;
+    return Under(parent.row());
   }
   int columnCount(const QModelIndex&) const override { return 1; }
   QVariant data(const QModelIndex& i, int role) const override {
@@ -243,17 +246,16 @@ EntryModel* makeEntryView(Gadget& gd, int g) {
   t->setModel(m);
   QObject::connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, [g, m, t] {
     const QModelIndexList s = t->selectionModel()->selectedIndexes();
-    m->chosen = s.isEmpty() ? -1 : EntryModel::EntryOf(s.front());
+    m->chosen = s.isEmpty() ? -1 : m->EntryOf(s.front());
     m->chosenText = m->chosen >= 0 && m->chosen < m->Count() ? m->source->Text(m->chosen) : std::string();
     if (m->quiet) return;
     if (Gadget* x = FindGadget(g)) QueueEvent(kEventGadget, x->win, g, -1, kTypeChange);
   });
   QObject::connect(t, &QTreeView::expanded, [m](const QModelIndex& i) {
-    const int e = EntryModel::EntryOf(i);
+    const int e = m->EntryOf(i);
     if (e >= 0 && e < m->Count()) m->opened[e] = m->source->Text(e);
   });
-  QObject::connect(t, &QTreeView::collapsed,
-                   [m](const QModelIndex& i) { m->opened.erase(EntryModel::EntryOf(i)); });
+  QObject::connect(t, &QTreeView::collapsed, [m](const QModelIndex& i) { m->opened.erase(m->EntryOf(i)); });
   QObject::connect(t, &QObject::destroyed, [g] {
     auto it = gadgets.find(g);
     if (it != gadgets.end() && !it->second.widget) gadgets.erase(it);
@@ -454,7 +456,7 @@ void TreeClear(Gadget& gd) {
 int TreeSelected(const Gadget& gd) {
   if (gd.model) {
     const QModelIndexList s = entryView(gd)->selectionModel()->selectedIndexes();
-    const int e = s.isEmpty() ? -1 : EntryModel::EntryOf(s.front());
+    const int e = s.isEmpty() ? -1 : gd.model->EntryOf(s.front());
     return e < gd.model->Count() ? e : -1;
   }
   QList<QTreeWidgetItem*> s = view(gd)->selectedItems();
@@ -565,14 +567,15 @@ void InsertTreeEntries(int g, int entry, int count, const std::function<void()>&
     change();
     return;
   }
+  // Under entries after it, the toolkit's indexes would name the wrong parent.
+  if (m->source->Count() != m->source->Tops()) {
+    ResetTreeEntries(g, change);
+    return;
+  }
   gui::quietly(m, [&] {
-    // The depth-0 entries before `entry` keep their places; those after move on.
-    const int n = entry < m->Count() ? m->source->TopOf(entry) : m->source->Tops();
-    m->BeginInsert(n, count);
+    m->BeginInsert(std::clamp(entry, 0, m->Count()), count);
     change();
-    std::map<int, std::string> opened;
-    for (auto& [e, text] : m->opened) opened[e >= entry ? e + count : e] = std::move(text);
-    m->opened = std::move(opened);
+    if (m->chosen >= entry) m->chosen += count;
     m->EndInsert();
   });
 }
@@ -584,14 +587,18 @@ void RemoveTreeEntries(int g, int entry, int count, const std::function<void()>&
     change();
     return;
   }
+  if (m->source->Count() != m->source->Tops()) {
+    ResetTreeEntries(g, change);
+    return;
+  }
+  const int selected = gui::TreeSelected(*gd);
   gui::quietly(m, [&] {
-    m->BeginRemove(m->source->TopOf(entry), count);
+    m->BeginRemove(entry, count);
     change();
-    std::map<int, std::string> opened;
-    for (auto& [e, text] : m->opened)
-      if (e < entry || e >= entry + count) opened[e >= entry ? e - count : e] = std::move(text);
-    m->opened = std::move(opened);
     m->EndRemove();
+    // No other entry takes the selection over.
+    if (selected >= entry && selected < entry + count) gui::entryView(*gd)->selectionModel()->clear();
+    if (m->chosen >= entry + count) m->chosen -= count;
   });
 }
 
