@@ -165,7 +165,8 @@ class EntryModel : public QAbstractItemModel {
   }
   int EntryOf(const QModelIndex& i) const {
     if (!i.isValid() || !source) return -1;
-    return i.internalId() ? int(i.internalId()) + i.row() : source->Top(i.row());
+    if (i.internalId()) return int(i.internalId()) + i.row();
+    return i.row() < source->Tops() ? source->Top(i.row()) : -1;
   }
   void Begin() { beginResetModel(); }
   void End() { endResetModel(); }
