@@ -104,14 +104,16 @@ class PlanReader {
 
   bool Read(RecordTable& table) {
     if (size_ < 0 || size_ > kMaxPlanBytes) return false;
-    // A first pass counts the lines, so that a plan that cannot fit is
-    // refused before its memory is taken.
-    long long lines = 0;
-    if (!CountLines(lines) || !source_.Rewind()) return false;
-    const long long need = PlanMemory(size_, lines);
+    // A plan that cannot fit is refused before its memory is taken. When
+    // even a line for every byte would fit, the lines need no counting.
+    long long lines = size_ + 1;
     const long long available = pf::AvailableMemory();
-    if (available >= 0 && need > available) return false;
-    budget_ = static_cast<size_t>(need);
+    if (available >= 0 && PlanMemory(size_, lines) > available) {
+      lines = 0;
+      if (!CountLines(lines) || !source_.Rewind()) return false;
+      if (PlanMemory(size_, lines) > available) return false;
+    }
+    budget_ = static_cast<size_t>(PlanMemory(size_, lines));
     t_ = RecordTable(1, 1);
     t_.row_.clear();
     // Room for the largest the records can be, never beyond the bound; the
@@ -143,14 +145,22 @@ class PlanReader {
     bool cr = false;  // the piece before ended in a CR
     char last = '\n';
     for (std::string_view piece; !(piece = source_.Next()).empty();) {
-      const char* const end = piece.data() + piece.size();
+      const char* const p = piece.data();
+      const size_t n = piece.size();
       // Every LF ends a line, and every CR that no LF follows.
-      if (cr && piece.front() != '\n') ++lines;
-      lines += std::count(piece.data(), end, '\n');
-      for (const char* q = piece.data(); (q = Find(q, end, '\r')) != end; ++q)
-        if (q + 1 < end && q[1] != '\n') ++lines;
-      cr = piece.back() == '\r';
-      last = piece.back();
+      if (cr && p[0] != '\n') ++lines;
+      const auto lone = [&](size_t at) { return at + 1 < n && p[at + 1] != '\n'; };
+      size_t i = 0;
+      if constexpr (kByteWords) {
+        for (; i + 8 <= n; i += 8) {
+          lines += MarkedBytes(BytesThatAre(p + i, '\n'));
+          for (uint64_t m = BytesThatAre(p + i, '\r'); m; m &= m - 1)
+            lines += lone(i + (std::countr_zero(m) >> 3));
+        }
+      }
+      for (; i < n; ++i) lines += p[i] == '\n' || (p[i] == '\r' && lone(i));
+      cr = p[n - 1] == '\r';
+      last = p[n - 1];
     }
     if (cr || (last != '\n' && last != '\r')) ++lines;
     return !source_.Failed();

@@ -25,8 +25,9 @@ void FormatTestPlanText(const RecordTable& table, std::string& out);
 // the text itself, and for every row the table's entry and record head, the
 // result trees' index and the rows a tree control shows (kPlanRowBytes), and
 // a fixed kPlanAllowance. A plan is read only when this fits in the memory
-// the system can still give; otherwise it is refused as unreadable before
-// any of it is taken. Plans larger than kMaxPlanBytes are never read.
+// the system can still give (its lines are counted first when a line for
+// every byte would not); otherwise it is refused as unreadable before any of
+// it is taken. Plans larger than kMaxPlanBytes are never read.
 constexpr long long kPlanAllowance = 8LL << 20;
 constexpr long long kPlanRowBytes = 64;
 constexpr long long kMaxPlanBytes = 1LL << 30;
