@@ -2,7 +2,13 @@
 // filled (about 38 MB) and prints the times beside `cat` of the same file:
 // first a read and a save in fresh processes, with their peak memory, then
 // warm repeats in this one. Plans of short rows follow (fresh reads only).
+// Then the whole program: the peak memory of a fresh process that opens a
+// plan of 4,000,000 short rows as File > Open does, with both result trees
+// built and shown, and the CPU time of a record step (a pin judged, the next
+// one current, both trees brought in line and drawn) at 1,000, 10,000 and
+// 100,000 pins, each in a fresh process.
 //   bench_planfile [folder [keep]]   (default: the current folder)
+//   bench_planfile --program [folder]   (the whole program's part only)
 #include "testing/planfile.h"
 
 #include <unistd.h>
@@ -17,8 +23,17 @@
 #include <string>
 #include <vector>
 
+#include "cpu.h"
 #include "platform/files.h"
+#include "platform/gui.h"
+#include "shell/panels.h"
+#include "shell/startup.h"
+#include "shell/state.h"
+#include "testing/navigation.h"
+#include "testing/planfiles.h"
 #include "testing/records.h"
+#include "testing/state.h"
+#include "testing/trees.h"
 
 namespace {
 
@@ -164,12 +179,141 @@ void CompareFresh(const std::string& self, const std::string& file, const char* 
               read.ms[read.ms.size() / 2] / cat.ms[cat.ms.size() / 2]);
 }
 
+// ---- the whole program ----------------------------------------------------
+
+// The main window's result trees, as start-up builds them, shown.
+void OpenTreeWindow() {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  SetStartValues();
+  pf::InitGui();
+  pf::OpenWindow(kMainWindow, 0, 0, 1200, 720, "bench", 0);
+  YRM_CreateBadTreePanel();
+  YRM_CreateTestTreePanel();
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+}
+
+// Lets the window lay out and paint what it shows.
+void Settle() {
+  for (int i = 0; i < 3; ++i) pf::WaitWindowEvent(0);
+}
+
+// In a fresh process: opens the plan as File > Open does, builds the trees
+// as the next main step does, makes the first pin current as "Next" does,
+// and prints the time taken and the peak memory before and after.
+int OpenChild(const std::string& file) {
+  OpenTreeWindow();
+  Settle();
+  const double before = PeakMb();
+  auto t = std::chrono::steady_clock::now();
+  YRM_OpenTestPlan(file);
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  Settle();
+  currentrecord = 2;
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  Settle();
+  std::printf("%.3f %.1f %.1f %d\n", Millis(t), before, PeakMb(), records.Rows());
+  return 0;
+}
+
+// A plan of `pins` pins in components of eight, each with a golden signature
+// and Untested.
+void ComponentsPlan(int pins) {
+  records = RecordTable(1 + pins, kPlanFields);
+  for (int r = 2; r <= pins + 1; ++r) {
+    records.SetField(r, kFieldComponent, "U" + std::to_string((r - 2) / 8 + 1));
+    records.SetField(r, kFieldPin, std::to_string((r - 2) % 8 + 1));
+    records.SetField(r, kFieldResult, "Untested");
+    records.SetField(r, kFieldGolden, "Yes");
+  }
+}
+
+// In a fresh process: the trees of a plan of `pins` pins built and shown,
+// then record steps as an automatic test makes them; prints the CPU time of
+// the first step and the median of the next ones, in ms.
+int StepsChild(int pins) {
+  constexpr int kSteps = 41;
+  OpenTreeWindow();
+  ComponentsPlan(pins);
+  currentrecord = 2;
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  Settle();
+  std::vector<double> ms;
+  for (int k = 0; k < kSteps; ++k) {
+    const double t = threadCpuSeconds();
+    records.SetField(currentrecord, kFieldResult, k % 4 == 3 ? "Bad" : "Good");
+    YRM_NextRecord();
+    YRM_BuildTestTree();
+    YRM_BuildBadTree();
+    Settle();
+    ms.push_back((threadCpuSeconds() - t) * 1000);
+  }
+  const double first = ms.front();
+  std::sort(ms.begin() + 1, ms.end());
+  std::printf("%.3f %.3f\n", first, ms[1 + (ms.size() - 1) / 2]);
+  return 0;
+}
+
+void WholeProgram(const std::string& self, const std::string& folder) {
+  const std::string file = folder + "/bench_rows.qvt";
+  constexpr int kRows = 4000000;
+  std::string text;
+  text.reserve(5 * size_t(kRows));
+  for (int r = 0; r < kRows; ++r) text += "5,1\r\n";
+  pf::WriteFile(file, text);
+  const double cat = CatMs(file);
+  FILE* p = popen(("'" + self + "' --open-peak '" + file + "'").c_str(), "r");
+  double ms = 0, before = 0, after = 0;
+  int rows = 0;
+  const bool ok = p && std::fscanf(p, "%lf %lf %lf %d", &ms, &before, &after, &rows) == 4;
+  if (p) pclose(p);
+  const double mb = pf::FileSize(file) / 1048576.0;
+  std::printf("whole program, %d short rows (%.1f MiB), opened in a fresh process:\n", kRows, mb);
+  if (!ok) {
+    std::printf("  the fresh process failed (killed for memory?)\n");
+  } else {
+    std::printf("  %d rows; File > Open, trees built and drawn, first pin current: %.0f ms (cat: %.1f ms)\n",
+                rows, ms, cat);
+    std::printf(
+        "  peak memory %.1f MiB, %.1f before the open: the open took %.1f MiB = 2 x file + %.1f bytes a "
+        "row\n",
+        after, before, after - before, ((after - before) - 2 * mb) * 1048576.0 / kRows);
+  }
+  pf::DeleteFile(file);
+
+  std::printf(
+      "record step (pin judged, next pin current, both trees in line and drawn), CPU ms, fresh process:\n");
+  double small = 0;
+  for (const int pins : {1000, 10000, 100000}) {
+    FILE* q = popen(("'" + self + "' --steps " + std::to_string(pins)).c_str(), "r");
+    double first = 0, median = 0;
+    const bool good = q && std::fscanf(q, "%lf %lf", &first, &median) == 2;
+    if (q) pclose(q);
+    if (!good) {
+      std::printf("  %7d pins: the fresh process failed\n", pins);
+      continue;
+    }
+    if (pins == 1000) small = median;
+    std::printf("  %7d pins: first step %8.3f ms, median of 40 next %8.3f ms (%.1f x the 1,000-pin step)\n",
+                pins, first, median, small > 0 ? median / small : 0.0);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && (std::strcmp(argv[1], "--fresh") == 0 || std::strcmp(argv[1], "--fresh-save") == 0))
     return FreshChild(argv[2], std::strcmp(argv[1], "--fresh-save") == 0);
+  if (argc == 3 && std::strcmp(argv[1], "--open-peak") == 0) return OpenChild(argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "--steps") == 0) return StepsChild(std::atoi(argv[2]));
   const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
+  if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) {
+    WholeProgram(self, argc > 2 ? argv[2] : ".");
+    return 0;
+  }
   std::string folder = argc > 1 ? argv[1] : ".";
   std::string file = folder + "/bench_plan.qvt";
 
@@ -231,5 +375,6 @@ int main(int argc, char** argv) {
     CompareFresh(self, shortFile, (std::to_string(mb) + " MB of short rows").c_str(), false);
     pf::DeleteFile(shortFile);
   }
+  WholeProgram(self, folder);
   return 0;
 }

@@ -9,7 +9,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -225,6 +227,13 @@ std::string_view FileReader::Next() {
   return std::string_view(buffer_.data(), size_t(k));
 }
 
+bool FileReader::Rewind() {
+  if (fd_ < 0 || ::lseek(fd_, 0, SEEK_SET) != 0) return false;
+  done_ = 0;
+  failed_ = false;
+  return true;
+}
+
 void FileReader::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
@@ -424,7 +433,20 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
   return ok;
 }
 
+namespace {
+int64_t fakeAvailable = -1;
+}
+
+int64_t AvailableMemory() {
+  if (fakeAvailable >= 0) return fakeAvailable;
+  std::ifstream in("/proc/meminfo");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("MemAvailable:", 0) == 0) return int64_t(std::atoll(line.c_str() + 13)) << 10;
+  return -1;
+}
+
 namespace test {
+void SetAvailableMemory(int64_t bytes) { fakeAvailable = bytes; }
 void FailRenames(int n) { failRenames = n; }
 void FailCreates(int n) { failCreates = n; }
 int WholeFileReads() { return wholeReads; }

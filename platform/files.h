@@ -20,6 +20,9 @@ bool IsDirectory(const std::string& path);
 std::string CurrentDirectory();
 bool SetCurrentDirectory(const std::string& path);
 std::string ProgramDirectory();  // folder of the executable
+// Memory the system can still give this process without swapping, in bytes;
+// -1 when it cannot tell.
+int64_t AvailableMemory();
 
 // Every read of a file goes through one reader: it takes a regular file only
 // (a FIFO, a device, a folder or a link to one is refused, and opening never
@@ -53,6 +56,8 @@ class FileReader {
   std::string_view Next();
   bool Failed() const { return failed_; }
   void Close();
+  // Back to the start of the file, for a second pass; false when not open.
+  bool Rewind();
   int64_t Size() const { return size_; }  // when it was opened
 
  private:
@@ -145,6 +150,8 @@ void FailCreates(int n);
 // How many reads of a whole file (ReadFileBytes, ReadLines, LineReader)
 // ran so far.
 int WholeFileReads();
+// Makes AvailableMemory report `bytes`; a negative value brings the real one back.
+void SetAvailableMemory(int64_t bytes);
 }  // namespace test
 
 }  // namespace pf

@@ -211,6 +211,43 @@ int GetGadgetItemSublevel(int g, int item);
 void SetGadgetItemData(int g, int item, int data);
 int GetGadgetItemData(int g, int item);
 
+// ---- trees of the caller's entries -------------------------------------------
+// A tree control can show entries that the caller keeps, in place of items of
+// its own: it then holds nothing per entry and asks for the entries it shows,
+// so a tree of millions of entries costs no more than the few on screen. The
+// entries are indexed flat, in order, at depth 0 or 1; an entry of depth 1
+// belongs under the nearest earlier entry of depth 0, and entry 0 is at depth
+// 0. The item calls above read them (count, text, image, data, depth, the
+// selected entry, open or closed); those that would change an item do nothing.
+class TreeEntries {
+ public:
+  virtual ~TreeEntries() = default;
+  virtual int Count() const = 0;           // all entries
+  virtual int Tops() const = 0;            // entries at depth 0, at least 1 when Count() is
+  virtual int Top(int n) const = 0;        // the entry of the n-th of them, from 0
+  virtual int TopOf(int entry) const = 0;  // n of the depth-0 entry that is or holds `entry`
+  virtual std::string Text(int entry) const = 0;
+  virtual int Image(int entry) const = 0;  // -1: none
+  virtual int Data(int entry) const = 0;
+};
+// Makes tree g show `entries` (which must outlive it), afresh. ClearGadgetItems
+// lets go of them: the tree is then empty until they are set again.
+void SetTreeEntries(int g, TreeEntries* entries);
+// The entries tree g shows, or nullptr.
+const TreeEntries* GetTreeEntries(int g);
+// Texts or images changed, nothing was added or removed: the shown part is
+// drawn again.
+void RedrawTreeEntries(int g);
+// `change` adds, or removes, the `count` entries from `entry` on. In a tree
+// of depth-0 entries only the others keep their state; in any other tree
+// this is ResetTreeEntries.
+void InsertTreeEntries(int g, int entry, int count, const std::function<void()>& change);
+void RemoveTreeEntries(int g, int entry, int count, const std::function<void()>& change);
+// `change` makes any other change. Afterwards an entry that shows the same
+// text at the same index as before stays open and selected as it was; the
+// others start closed and unselected.
+void ResetTreeEntries(int g, const std::function<void()>& change);
+
 // Opens a URL in the default browser (Help pages); not while the requesters
 // are scripted (tests), when it is only recorded.
 void OpenUrl(const std::string& url);

@@ -562,6 +562,7 @@ std::string GetGadgetText(int g) {
       return static_cast<QPlainTextEdit*>(gd->widget.data())->toPlainText().toStdString();
     case kGadgetKindTree: {
       int i = TreeSelected(*gd);
+      if (gd->model) return EntryText(*gd, i);
       return i >= 0 ? gd->entries[i].text : std::string();
     }
     case kGadgetKindButton:
@@ -782,7 +783,7 @@ void ClearGadgetItems(int g) {
 int CountGadgetItems(int g) {
   Gadget* gd = FindGadget(g);
   if (!gd) return 0;
-  if (gd->kind == kGadgetKindTree) return int(gd->entries.size());
+  if (gd->kind == kGadgetKindTree) return gd->model ? EntryCount(*gd) : int(gd->entries.size());
   QComboBox* c = combo(gd);
   return c ? c->count() : 0;
 }
@@ -790,6 +791,7 @@ int CountGadgetItems(int g) {
 std::string GetGadgetItemText(int g, int item) {
   Gadget* gd = FindGadget(g);
   if (!gd || item < 0) return "";
+  if (gd->kind == kGadgetKindTree && gd->model) return EntryText(*gd, item);
   if (gd->kind == kGadgetKindTree) return item < int(gd->entries.size()) ? gd->entries[item].text : "";
   QComboBox* c = combo(gd);
   return c && item < c->count() ? c->itemText(item).toStdString() : "";
@@ -826,6 +828,7 @@ void SetGadgetItemImage(int g, int item, int image) {
 int GetGadgetItemImage(int g, int item) {
   Gadget* gd = FindGadget(g);
   if (!gd || item < 0) return -1;
+  if (gd->kind == kGadgetKindTree && gd->model) return EntryImage(*gd, item);
   if (gd->kind == kGadgetKindTree) return item < int(gd->entries.size()) ? gd->entries[item].image : -1;
   QComboBox* c = combo(gd);
   return c && item < c->count() ? c->itemData(item, kImageRole).toInt() : -1;
@@ -833,17 +836,19 @@ int GetGadgetItemImage(int g, int item) {
 
 void SetGadgetItemState(int g, int item, int state) {
   Gadget* gd = tree(g);
-  if (gd && item >= 0 && item < int(gd->entries.size())) TreeSetExpanded(*gd, item, state != 0);
+  if (gd && item >= 0 && item < (gd->model ? EntryCount(*gd) : int(gd->entries.size())))
+    TreeSetExpanded(*gd, item, state != 0);
 }
 
 int GetGadgetItemState(int g, int item) {
   Gadget* gd = tree(g);
-  if (!gd || item < 0 || item >= int(gd->entries.size())) return 0;
+  if (!gd || item < 0 || item >= (gd->model ? EntryCount(*gd) : int(gd->entries.size()))) return 0;
   return TreeExpanded(*gd, item) ? 1 : 0;
 }
 
 int GetGadgetItemSublevel(int g, int item) {
   Gadget* gd = tree(g);
+  if (gd && gd->model) return EntryLevel(*gd, item);
   if (!gd || item < 0 || item >= int(gd->entries.size())) return 0;
   return gd->entries[item].level;
 }
@@ -862,6 +867,7 @@ void SetGadgetItemData(int g, int item, int data) {
 int GetGadgetItemData(int g, int item) {
   Gadget* gd = FindGadget(g);
   if (!gd || item < 0) return 0;
+  if (gd->kind == kGadgetKindTree && gd->model) return EntryData(*gd, item);
   if (gd->kind == kGadgetKindTree) return item < int(gd->entries.size()) ? gd->entries[item].data : 0;
   QComboBox* c = combo(gd);
   return c && item < c->count() ? c->itemData(item, kDataRole).toInt() : 0;

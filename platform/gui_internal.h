@@ -49,7 +49,8 @@ struct Gadget {
   int image = -1;  // image and image-button controls
   int front = -1, back = -1;
   bool hidden = false, disabled = false;
-  std::vector<TreeEntry> entries;  // trees: the flat list of entries
+  std::vector<TreeEntry> entries;     // trees: the flat list of entries
+  class EntryModel* model = nullptr;  // trees showing the caller's entries
 };
 
 extern std::map<int, Window> windows;
@@ -96,5 +97,11 @@ void TreeSetText(Gadget& gd, int index, const std::string& text);
 void TreeSetImage(Gadget& gd, int index, int image);
 void TreeSetExpanded(Gadget& gd, int index, bool expanded);
 bool TreeExpanded(const Gadget& gd, int index);
+// Trees of the caller's entries: what the item calls read there.
+int EntryCount(const Gadget& gd);
+std::string EntryText(const Gadget& gd, int entry);
+int EntryImage(const Gadget& gd, int entry);
+int EntryData(const Gadget& gd, int entry);
+int EntryLevel(const Gadget& gd, int entry);
 
 }  // namespace pf::gui

@@ -2,15 +2,18 @@
 // depth (sublevel); an entry of depth n+1 belongs under the nearest earlier
 // entry of depth n. The flat list is kept beside the toolkit's tree and both
 // change entry by entry, so a small change does not rebuild the tree.
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QStyleOption>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "platform/gui_internal.h"
 #include "platform/qtbridge.h"
@@ -65,10 +68,18 @@ int64_t picture(int image) {
 
 // One icon per image and picture: a tree of many entries shares a few icons,
 // and converting the picture for each entry would dominate building it.
-QIcon icon(QTreeWidget* t, int image) {
+QIcon cachedIcon(int image);
+
+QIcon icon(QTreeView* t, int image) {
   QImage* img = ImageObject(image);
   if (!img) return QIcon();
   t->setIconSize(t->iconSize().expandedTo(img->size()));
+  return cachedIcon(image);
+}
+
+QIcon cachedIcon(int image) {
+  QImage* img = ImageObject(image);
+  if (!img) return QIcon();
   struct Cached {
     qint64 key;
     QIcon icon;
@@ -126,6 +137,165 @@ void rebuild(Gadget& gd) {
 
 }  // namespace
 
+// The caller's entries as the toolkit's tree asks for them. The rows under a
+// depth-0 entry are the entries that follow it up to the next depth-0 one. A
+// model index of depth 0 holds 0, one of depth 1 its parent's entry plus 1:
+// the toolkit moves the rows of the indexes it keeps when depth-0 entries
+// are added or removed, never what they hold.
+class EntryModel : public QAbstractItemModel {
+ public:
+  explicit EntryModel(QTreeView* view) : QAbstractItemModel(view), view_(view) {}
+
+  TreeEntries* source = nullptr;
+  bool quiet = false;                 // a change of the program's, not the operator's
+  std::map<int, std::string> opened;  // open depth-0 entries, with their text when opened
+  int chosen = -1;                    // the selected entry, with its text when selected
+  std::string chosenText;
+
+  int Count() const { return source ? source->Count() : 0; }
+  bool IsTop(int e) const { return source->Top(source->TopOf(e)) == e; }
+  int Under(int n) const {
+    const int next = n + 1 < source->Tops() ? source->Top(n + 1) : source->Count();
+    return next - source->Top(n) - 1;
+  }
+  QModelIndex IndexOf(int e) const {
+    if (e < 0 || e >= Count()) return {};
+    const int n = source->TopOf(e), top = source->Top(n);
+    return e == top ? createIndex(n, 0, quintptr(0)) : createIndex(e - top - 1, 0, quintptr(top + 1));
+  }
+  int EntryOf(const QModelIndex& i) const {
+    if (!i.isValid() || !source) return -1;
+    if (i.internalId()) return int(i.internalId()) + i.row();
+    return i.row() < source->Tops() ? source->Top(i.row()) : -1;
+  }
+  void Begin() { beginResetModel(); }
+  void End() { endResetModel(); }
+  void BeginInsert(int n, int count) { beginInsertRows(QModelIndex(), n, n + count - 1); }
+  void EndInsert() { endInsertRows(); }
+  void BeginRemove(int n, int count) { beginRemoveRows(QModelIndex(), n, n + count - 1); }
+  void EndRemove() { endRemoveRows(); }
+
+  QModelIndex index(int row, int column, const QModelIndex& parent) const override {
+    if (!source || column != 0 || row < 0) return {};
+    if (!parent.isValid()) return row < source->Tops() ? createIndex(row, 0, quintptr(0)) : QModelIndex();
+    const int p = EntryOf(parent);
+    if (p < 0 || p >= Count() || parent.internalId() || row >= Under(parent.row())) return {};
+    return createIndex(row, 0, quintptr(p + 1));
+  }
+  QModelIndex parent(const QModelIndex& child) const override {
+    if (!source || !child.isValid() || !child.internalId()) return {};
+    const int p = int(child.internalId()) - 1;
+    if (p >= Count()) return {};
+    return createIndex(source->TopOf(p), 0, quintptr(0));
+  }
+  int rowCount(const QModelIndex& parent) const override {
+    if (!source) return 0;
+    if (!parent.isValid()) return Count() ? source->Tops() : 0;
+    if (parent.internalId() || parent.row() >= source->Tops()) return 0;
+    return Under(parent.row());
+  }
+  int columnCount(const QModelIndex&) const override { return 1; }
+  QVariant data(const QModelIndex& i, int role) const override {
+    const int e = EntryOf(i);
+    if (e < 0 || e >= Count()) return {};
+    if (role == Qt::DisplayRole) return QString::fromStdString(source->Text(e));
+    if (role != Qt::DecorationRole) return {};
+    const int image = source->Image(e);
+    QImage* img = ImageObject(image);
+    if (!img) return {};
+    if (!sizing_ && view_->iconSize().expandedTo(img->size()) != view_->iconSize()) {
+      // Not while the view paints: the size changes the rows' layout.
+      sizing_ = true;
+      QTimer::singleShot(0, view_, [this, size = img->size()] {
+        sizing_ = false;
+        view_->setIconSize(view_->iconSize().expandedTo(size));
+      });
+    }
+    return cachedIcon(image);
+  }
+  Qt::ItemFlags flags(const QModelIndex& i) const override {
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (i.isValid() && i.parent().isValid()) f |= Qt::ItemNeverHasChildren;
+    return f;
+  }
+
+ private:
+  QTreeView* view_;
+  mutable bool sizing_ = false;  // a larger icon size is on its way
+};
+
+namespace {
+QTreeView* entryView(const Gadget& gd) { return static_cast<QTreeView*>(gd.widget.data()); }
+
+// The tree control of the caller's entries takes the place of the item tree.
+EntryModel* makeEntryView(Gadget& gd, int g) {
+  QWidget* old = gd.widget;
+  auto* t = new QTreeView(old->parentWidget());
+  t->setHeaderHidden(true);
+  t->setUniformRowHeights(true);
+  t->setSelectionMode(QAbstractItemView::SingleSelection);
+  t->setAnimated(false);
+  t->setRootIsDecorated(true);
+  t->setStyle(old->style());
+  t->setPalette(old->palette());
+  t->setFont(old->font());
+  t->setGeometry(old->geometry());
+  t->setVisible(!old->isHidden());
+  t->setIconSize(static_cast<QTreeView*>(old)->iconSize());
+  t->stackUnder(old);
+  auto* m = new EntryModel(t);
+  t->setModel(m);
+  QObject::connect(t->selectionModel(), &QItemSelectionModel::selectionChanged, [g, m, t] {
+    const QModelIndexList s = t->selectionModel()->selectedIndexes();
+    m->chosen = s.isEmpty() ? -1 : m->EntryOf(s.front());
+    m->chosenText = m->chosen >= 0 && m->chosen < m->Count() ? m->source->Text(m->chosen) : std::string();
+    if (m->quiet) return;
+    if (Gadget* x = FindGadget(g)) QueueEvent(kEventGadget, x->win, g, -1, kTypeChange);
+  });
+  QObject::connect(t, &QTreeView::expanded, [m](const QModelIndex& i) {
+    const int e = m->EntryOf(i);
+    if (e >= 0 && e < m->Count()) m->opened[e] = m->source->Text(e);
+  });
+  QObject::connect(t, &QTreeView::collapsed, [m](const QModelIndex& i) { m->opened.erase(m->EntryOf(i)); });
+  QObject::connect(t, &QObject::destroyed, [g] {
+    auto it = gadgets.find(g);
+    if (it != gadgets.end() && !it->second.widget) gadgets.erase(it);
+  });
+  gd.entries.clear();
+  gd.widget = t;
+  gd.model = m;
+  delete old;
+  return m;
+}
+
+Gadget* entryTree(int g) {
+  Gadget* gd = FindGadget(g);
+  return gd && gd->kind == kGadgetKindTree && gd->model ? gd : nullptr;
+}
+
+// Runs `change` as a change of the program's: no event reaches the loop.
+template <typename F>
+void quietly(EntryModel* m, F&& change) {
+  const bool was = std::exchange(m->quiet, true);
+  change();
+  m->quiet = was;
+}
+}  // namespace
+
+int EntryCount(const Gadget& gd) { return gd.model->Count(); }
+std::string EntryText(const Gadget& gd, int e) {
+  return e >= 0 && e < gd.model->Count() ? gd.model->source->Text(e) : std::string();
+}
+int EntryImage(const Gadget& gd, int e) {
+  return e >= 0 && e < gd.model->Count() ? gd.model->source->Image(e) : -1;
+}
+int EntryData(const Gadget& gd, int e) {
+  return e >= 0 && e < gd.model->Count() ? gd.model->source->Data(e) : 0;
+}
+int EntryLevel(const Gadget& gd, int e) {
+  return e >= 0 && e < gd.model->Count() && !gd.model->IsTop(e) ? 1 : 0;
+}
+
 QWidget* NewTree(QWidget* parent, int g) {
   auto* t = new QTreeWidget(parent);
   t->setHeaderHidden(true);
@@ -153,6 +323,7 @@ void TreeApplyFlags(Gadget& gd) {
 }
 
 void TreeAdd(Gadget& gd, int position, const std::string& text, int image, int sublevel) {
+  if (gd.model) return;
   QTreeWidget* t = view(gd);
   QSignalBlocker block(t);
   auto& e = gd.entries;
@@ -201,7 +372,7 @@ void TreeAdd(Gadget& gd, int position, const std::string& text, int image, int s
 
 void TreeRemove(Gadget& gd, int position) {
   auto& e = gd.entries;
-  if (position < 0 || position >= int(e.size())) return;
+  if (gd.model || position < 0 || position >= int(e.size())) return;
   QTreeWidget* t = view(gd);
   QSignalBlocker block(t);
   TreeEntry gone = e[position];
@@ -230,6 +401,10 @@ void TreeRemove(Gadget& gd, int position) {
 
 void TreeTruncate(Gadget& gd, int count) {
   auto& e = gd.entries;
+  if (gd.model) {
+    if (count <= 0) TreeClear(gd);
+    return;
+  }
   if (count <= 0) {
     TreeClear(gd);
     return;
@@ -265,12 +440,26 @@ void TreeTruncate(Gadget& gd, int count) {
 }
 
 void TreeClear(Gadget& gd) {
+  if (EntryModel* m = gd.model) {
+    quietly(m, [m] {
+      m->Begin();
+      m->source = nullptr;
+      m->opened.clear();
+      m->End();
+    });
+    return;
+  }
   QSignalBlocker block(gd.widget.data());
   view(gd)->clear();
   gd.entries.clear();
 }
 
 int TreeSelected(const Gadget& gd) {
+  if (gd.model) {
+    const QModelIndexList s = entryView(gd)->selectionModel()->selectedIndexes();
+    const int e = s.isEmpty() ? -1 : gd.model->EntryOf(s.front());
+    return e < gd.model->Count() ? e : -1;
+  }
   QList<QTreeWidgetItem*> s = view(gd)->selectedItems();
   if (s.isEmpty()) return -1;
   for (size_t i = 0; i < gd.entries.size(); ++i)
@@ -279,6 +468,19 @@ int TreeSelected(const Gadget& gd) {
 }
 
 void TreeSelect(Gadget& gd, int index) {
+  if (EntryModel* m = gd.model) {
+    QTreeView* t = entryView(gd);
+    quietly(m, [&] {
+      const QModelIndex i = m->IndexOf(index);
+      if (!i.isValid()) {
+        t->selectionModel()->clear();
+        return;
+      }
+      t->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
+      t->scrollTo(i);  // opens the entry above it, as the operator would
+    });
+    return;
+  }
   QTreeWidget* t = view(gd);
   QSignalBlocker block(t);
   if (index < 0 || index >= int(gd.entries.size())) {
@@ -293,6 +495,7 @@ void TreeSelect(Gadget& gd, int index) {
 }
 
 void TreeSetText(Gadget& gd, int index, const std::string& text) {
+  if (gd.model) return;
   QSignalBlocker block(gd.widget.data());
   gd.entries[index].text = text;
   gd.entries[index].item->setText(0, QString::fromStdString(text));
@@ -304,6 +507,7 @@ void TreeSetText(Gadget& gd, int index, const std::string& text) {
 // skipped and the view repainted instead (an icon never changes a row's size
 // here). An entry that already shows the picture is left alone.
 void TreeSetImage(Gadget& gd, int index, int image) {
+  if (gd.model) return;
   TreeEntry& x = gd.entries[index];
   if (x.image == image && x.picture == picture(image)) return;
   QTreeWidget* t = view(gd);
@@ -318,10 +522,112 @@ void TreeSetImage(Gadget& gd, int index, int image) {
 }
 
 void TreeSetExpanded(Gadget& gd, int index, bool expanded) {
+  if (EntryModel* m = gd.model) {
+    quietly(m, [&] { entryView(gd)->setExpanded(m->IndexOf(index), expanded); });
+    return;
+  }
   QSignalBlocker block(gd.widget.data());
   gd.entries[index].item->setExpanded(expanded);
 }
 
-bool TreeExpanded(const Gadget& gd, int index) { return gd.entries[index].item->isExpanded(); }
+bool TreeExpanded(const Gadget& gd, int index) {
+  if (gd.model) return entryView(gd)->isExpanded(gd.model->IndexOf(index));
+  return gd.entries[index].item->isExpanded();
+}
 
 }  // namespace pf::gui
+
+namespace pf {
+using gui::EntryModel;
+
+void SetTreeEntries(int g, TreeEntries* entries) {
+  gui::Gadget* gd = gui::FindGadget(g);
+  if (!gd || gd->kind != kGadgetKindTree) return;
+  EntryModel* m = gd->model ? gd->model : gui::makeEntryView(*gd, g);
+  gui::quietly(m, [&] {
+    m->Begin();
+    m->source = entries;
+    m->opened.clear();
+    m->End();
+  });
+}
+
+const TreeEntries* GetTreeEntries(int g) {
+  gui::Gadget* gd = gui::entryTree(g);
+  return gd ? gd->model->source : nullptr;
+}
+
+void RedrawTreeEntries(int g) {
+  if (gui::Gadget* gd = gui::entryTree(g)) gui::entryView(*gd)->viewport()->update();
+}
+
+void InsertTreeEntries(int g, int entry, int count, const std::function<void()>& change) {
+  gui::Gadget* gd = gui::entryTree(g);
+  EntryModel* m = gd ? gd->model : nullptr;
+  if (!m || !m->source || count <= 0) {
+    change();
+    return;
+  }
+  // Under entries after it, the toolkit's indexes would name the wrong parent.
+  if (m->source->Count() != m->source->Tops()) {
+    ResetTreeEntries(g, change);
+    return;
+  }
+  gui::quietly(m, [&] {
+    m->BeginInsert(std::clamp(entry, 0, m->Count()), count);
+    change();
+    if (m->chosen >= entry) m->chosen += count;
+    m->EndInsert();
+  });
+}
+
+void RemoveTreeEntries(int g, int entry, int count, const std::function<void()>& change) {
+  gui::Gadget* gd = gui::entryTree(g);
+  EntryModel* m = gd ? gd->model : nullptr;
+  if (!m || !m->source || count <= 0 || entry < 0 || entry + count > m->Count()) {
+    change();
+    return;
+  }
+  if (m->source->Count() != m->source->Tops()) {
+    ResetTreeEntries(g, change);
+    return;
+  }
+  const int selected = gui::TreeSelected(*gd);
+  gui::quietly(m, [&] {
+    m->BeginRemove(entry, count);
+    change();
+    m->EndRemove();
+    // No other entry takes the selection over.
+    if (selected >= entry && selected < entry + count) gui::entryView(*gd)->selectionModel()->clear();
+    if (m->chosen >= entry + count) m->chosen -= count;
+  });
+}
+
+void ResetTreeEntries(int g, const std::function<void()>& change) {
+  gui::Gadget* gd = gui::entryTree(g);
+  EntryModel* m = gd ? gd->model : nullptr;
+  if (!m || !m->source) {
+    change();
+    return;
+  }
+  QTreeView* t = gui::entryView(*gd);
+  const int selected = gui::TreeSelected(*gd) >= 0 ? m->chosen : -1;
+  const std::string selectedText = m->chosenText;
+  gui::quietly(m, [&] {
+    auto opened = std::move(m->opened);
+    m->Begin();
+    change();
+    m->opened.clear();
+    m->End();
+    // Entries that still show the same text where they stood stay as they were.
+    const auto same = [&](int e, const std::string& text) {
+      return e < m->Count() && m->source->Text(e) == text;
+    };
+    for (const auto& [e, text] : opened)
+      if (same(e, text) && m->IsTop(e)) t->setExpanded(m->IndexOf(e), true);
+    if (selected >= 0 && same(selected, selectedText))
+      t->selectionModel()->setCurrentIndex(m->IndexOf(selected), QItemSelectionModel::ClearAndSelect);
+  });
+}
+
+}  // namespace pf

@@ -21,6 +21,7 @@ class Source {
   virtual ~Source() = default;
   virtual std::string_view Next() = 0;  // empty at the end
   virtual bool Failed() const = 0;
+  virtual bool Rewind() = 0;  // back to the first piece
 };
 
 class TextSource : public Source {
@@ -32,6 +33,10 @@ class TextSource : public Source {
     return text_;
   }
   bool Failed() const override { return false; }
+  bool Rewind() override {
+    given_ = false;
+    return true;
+  }
 
  private:
   std::string_view text_;
@@ -43,6 +48,7 @@ class FileSource : public Source {
   explicit FileSource(pf::FileReader& reader) : reader_(reader) {}
   std::string_view Next() override { return reader_.Next(); }
   bool Failed() const override { return reader_.Failed(); }
+  bool Rewind() override { return reader_.Rewind(); }
 
  private:
   pf::FileReader& reader_;
@@ -98,7 +104,16 @@ class PlanReader {
 
   bool Read(RecordTable& table) {
     if (size_ < 0 || size_ > kMaxPlanBytes) return false;
-    budget_ = static_cast<size_t>(std::min(2 * size_ + kPlanAllowance, kMaxPlanBytes));
+    // A plan that cannot fit is refused before its memory is taken. When
+    // even a line for every byte would fit, the lines need no counting.
+    long long lines = size_ + 1;
+    const long long available = pf::AvailableMemory();
+    if (available >= 0 && PlanMemory(size_, lines) > available) {
+      lines = 0;
+      if (!CountLines(lines) || !source_.Rewind()) return false;
+      if (PlanMemory(size_, lines) > available) return false;
+    }
+    budget_ = static_cast<size_t>(PlanMemory(size_, lines));
     t_ = RecordTable(1, 1);
     t_.row_.clear();
     // Room for the largest the records can be, never beyond the bound; the
@@ -124,6 +139,33 @@ class PlanReader {
   }
 
  private:
+  // Lines as the reader makes them: ended by CR LF, LF or a lone CR, the
+  // last one also without a line end.
+  bool CountLines(long long& lines) {
+    bool cr = false;  // the piece before ended in a CR
+    char last = '\n';
+    for (std::string_view piece; !(piece = source_.Next()).empty();) {
+      const char* const p = piece.data();
+      const size_t n = piece.size();
+      // Every LF ends a line, and every CR that no LF follows.
+      if (cr && p[0] != '\n') ++lines;
+      const auto lone = [&](size_t at) { return at + 1 < n && p[at + 1] != '\n'; };
+      size_t i = 0;
+      if constexpr (kByteWords) {
+        for (; i + 8 <= n; i += 8) {
+          lines += MarkedBytes(BytesThatAre(p + i, '\n'));
+          for (uint64_t m = BytesThatAre(p + i, '\r'); m; m &= m - 1)
+            lines += lone(i + (std::countr_zero(m) >> 3));
+        }
+      }
+      for (; i < n; ++i) lines += p[i] == '\n' || (p[i] == '\r' && lone(i));
+      cr = p[n - 1] == '\r';
+      last = p[n - 1];
+    }
+    if (cr || (last != '\n' && last != '\r')) ++lines;
+    return !source_.Failed();
+  }
+
   bool Feed(std::string_view piece) {
     const char* p = piece.data();
     const char* const end = p + piece.size();
@@ -254,6 +296,10 @@ class PlanReader {
   std::string line_;              // a line that began in an earlier piece
   std::vector<uint32_t> pounds_;  // where a line holds "£"
 };
+
+long long PlanMemory(long long bytes, long long lines) {
+  return bytes + std::max(lines, 1LL) * kPlanRowBytes + kPlanAllowance;
+}
 
 bool ParseTestPlanText(std::string_view s, RecordTable& table) {
   TextSource source(s);

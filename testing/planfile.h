@@ -21,10 +21,14 @@ void YRM_WriteTestPlan(const std::string& file);
 bool ParseTestPlanText(std::string_view bytes, RecordTable& table);
 void FormatTestPlanText(const RecordTable& table, std::string& out);
 
-// A plan is read with memory of at most twice its size plus kPlanAllowance,
-// and never more than kMaxPlanBytes: a plan whose table would need more is
-// refused as unreadable, the memory counted as it is taken and never taken
-// beyond the bound. A plan of 10,000 pins with both signature blocks full
-// (38 MB) takes about 38 MB.
+// What the whole program takes for a plan of `bytes` bytes in `lines` lines:
+// the text itself, and for every row the table's entry and record head, the
+// result trees' index and the rows a tree control shows (kPlanRowBytes), and
+// a fixed kPlanAllowance. A plan is read only when this fits in the memory
+// the system can still give (its lines are counted first when a line for
+// every byte would not); otherwise it is refused as unreadable before any of
+// it is taken. Plans larger than kMaxPlanBytes are never read.
 constexpr long long kPlanAllowance = 8LL << 20;
+constexpr long long kPlanRowBytes = 64;
 constexpr long long kMaxPlanBytes = 1LL << 30;
+long long PlanMemory(long long bytes, long long lines);

@@ -225,6 +225,7 @@ uint32_t RecordTable::Used(int row) const {
 std::string RecordTable::Field(int row, int field) const { return std::string(FieldView(row, field)); }
 
 std::string_view RecordTable::FieldView(int row, int field) const {
+  ++fieldReads_;
   if (row < 1 || row > rows_ || field < 1 || field > fields_) return {};
   const uint32_t e = row_[row - 1];
   if (e == kEmptyRow) return {};
@@ -286,6 +287,8 @@ bool RecordTable::SetField(int row, int field, std::string_view text) {
     if (c == '\r' || c == '\n') c = ' ';
   const std::string_view now = FieldView(row, field);
   if (now == value) return true;  // unchanged: a row as read stays as it is
+  if (std::find(kTrackedFields.begin(), kTrackedFields.end(), field) != kTrackedFields.end())
+    log_.Edited(row, field);
   const uint32_t e = row_[row - 1];
   const uint32_t f = static_cast<uint32_t>(field);
 
@@ -327,8 +330,21 @@ bool RecordTable::SetField(int row, int field, std::string_view text) {
   return true;
 }
 
+uint64_t RecordTable::ChangeLog::NewShape() {
+  static uint64_t last = 0;
+  return ++last;
+}
+
+bool RecordTable::EditsSince(uint64_t since, std::vector<Edit>& edits) const {
+  edits.clear();
+  if (since > log_.edits || log_.edits - since > ChangeLog::kKept) return false;
+  for (uint64_t e = since; e < log_.edits; ++e) edits.push_back(log_.kept[e % ChangeLog::kKept]);
+  return true;
+}
+
 bool RecordTable::InsertRows(int at, int count) {
   if (at < 1 || at > rows_ + 1 || count < 1 || count > INT_MAX - rows_) return false;
+  log_ = ChangeLog();
   row_.insert(row_.begin() + (at - 1), static_cast<size_t>(count), kEmptyRow);
   rows_ += count;
   for (int& a : anchors_)
@@ -338,6 +354,7 @@ bool RecordTable::InsertRows(int at, int count) {
 
 bool RecordTable::DeleteRows(int first, int count) {
   if (first < 1 || count < 1 || first > rows_ || count > rows_ - first + 1 || count >= rows_) return false;
+  log_ = ChangeLog();
   for (int r = first; r < first + count; ++r) Release(row_[r - 1]);
   row_.erase(row_.begin() + (first - 1), row_.begin() + (first - 1 + count));
   rows_ -= count;

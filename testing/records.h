@@ -8,6 +8,7 @@
 // table are ignored, except that a field up to kPlanFields widens a narrower
 // table (every row keeps the same field count).
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -81,6 +82,9 @@ class RecordTable {
   std::string Field(int row, int field) const;
   // The same text without a copy; valid until the table next changes.
   std::string_view FieldView(int row, int field) const;
+  // How many fields all tables have handed out so far: the work of those who
+  // read them, counted for tests and benchmarks.
+  static uint64_t FieldReads() { return fieldReads_; }
   int FieldInt(int row, int field) const { return IntegerValue(FieldView(row, field)); }
   float FieldFloat(int row, int field) const { return DecimalValue(FieldView(row, field)); }
 
@@ -105,6 +109,20 @@ class RecordTable {
   int AddAnchor(int row);           // a handle; the row must be in the table
   int AnchorRow(int handle) const;  // the row now; 0 once deleted or unknown
   void ClearAnchors() { anchors_.clear(); }
+
+  // What changed, for those that keep something drawn from the table (the
+  // result trees). Shape() is new whenever the table is made, copied,
+  // replaced or re-read, or rows are added or removed. EditCount() counts the
+  // changes of the fields in kTrackedFields since then; EditsSince gives the
+  // edits after the count `since`, oldest first, or false when the table no
+  // longer knows them all (the reader then looks at every row).
+  static constexpr std::array<int, 5> kTrackedFields = {9, 10, 11, 12, 30};
+  struct Edit {
+    int row, field;
+  };
+  uint64_t Shape() const { return log_.shape; }
+  uint64_t EditCount() const { return log_.edits; }
+  bool EditsSince(uint64_t since, std::vector<Edit>& edits) const;
 
   // Checks the internal layout; the fuzz target and tests use it.
   bool Valid() const;
@@ -174,8 +192,28 @@ class RecordTable {
   // Cuts a row as read to its first `fields` fields, in place.
   void CutRecord(int row, uint32_t fields);
 
+  // The last edits of tracked fields, by their count modulo the size. A copy
+  // or an assignment is a new shape with no edits.
+  struct ChangeLog {
+    static constexpr size_t kKept = 256;
+    static uint64_t NewShape();
+    ChangeLog() : shape(NewShape()) {}
+    ChangeLog(const ChangeLog&) : shape(NewShape()) {}
+    ChangeLog& operator=(const ChangeLog&) {
+      shape = NewShape();
+      edits = 0;
+      return *this;
+    }
+    void Edited(int row, int field) { kept[edits++ % kKept] = {row, field}; }
+    uint64_t shape;
+    uint64_t edits = 0;
+    std::array<Edit, kKept> kept{};
+  };
+
+  inline static uint64_t fieldReads_ = 0;
   int rows_ = 1;
   int fields_ = 1;
+  ChangeLog log_;
   std::vector<uint32_t> row_;
   Pool pool_;
   std::vector<Owned> owned_;

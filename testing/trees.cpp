@@ -1,6 +1,8 @@
 #include "testing/trees.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 #include "platform/files.h"
@@ -11,17 +13,26 @@
 #include "testing/records.h"
 #include "testing/resulticons.h"
 
+// The trees show entries drawn from `records` when the control asks for them:
+// what they keep per row is an icon code, and per component its first row,
+// so a plan of millions of rows costs a few bytes a row here. A build after
+// a few edits of the table looks only at the rows edited; a new, re-read or
+// reshaped table, or a changed component name, builds the index afresh.
+
 namespace {
 constexpr int kTitleData = 2;  // the title entry stands for the first pin
-constexpr int kComponentLevel = 0;
-constexpr int kPinLevel = 1;
 
-struct Entry {
-  std::string text;
-  int level;
-  int data;
-  int icon;  // put in with a new entry; -1 for none
-};
+// The pin icons a row can show, by code; 0 is none.
+constexpr std::array<int, 6> kPinIcons = {-1,
+                                          kSmallResultIcons.good,
+                                          kSmallResultIcons.bad,
+                                          kSmallResultIcons.untested,
+                                          kSmallResultIcons.notest,
+                                          kSmallResultIcons.nosig};
+
+uint8_t iconCode(int image) {
+  return static_cast<uint8_t>(std::find(kPinIcons.begin(), kPinIcons.end(), image) - kPinIcons.begin());
+}
 
 std::string withNote(std::string text, int row) {
   std::string_view note = records.FieldView(row, kFieldNote);
@@ -32,99 +43,173 @@ std::string withNote(std::string text, int row) {
   return text;
 }
 
-bool shows(int tree, int i, const Entry& e) {
-  return pf::GetGadgetItemText(tree, i) == e.text && pf::GetGadgetItemSublevel(tree, i) == e.level;
-}
-
-void setData(int tree, int i, int data) {
-  // The same text can stand for another row after rows were added or removed.
-  if (pf::GetGadgetItemData(tree, i) != data) pf::SetGadgetItemData(tree, i, data);
-}
-
-// Makes the tree show `want`: the entries it already shows at its start and
-// at its end stay (with their open state and selection); the differing middle
-// is replaced entry by entry when it is small, and otherwise everything from
-// its start is removed and added again, so any change costs time linear in
-// the size of the tree.
-void putEntries(int tree, const std::vector<Entry>& want) {
-  constexpr int kSmallChange = 16;
-  const int have = pf::CountGadgetItems(tree);
-  const int n = int(want.size());
-  int head = 0;
-  while (head < have && head < n && shows(tree, head, want[head])) ++head;
-  int tail = 0;
-  while (tail < have - head && tail < n - head && shows(tree, have - 1 - tail, want[n - 1 - tail])) ++tail;
-  for (int i = 0; i < head; ++i) setData(tree, i, want[i].data);
-  const int oldMiddle = have - head - tail, newMiddle = n - head - tail;
-  int end = n - tail;
-  if (oldMiddle <= kSmallChange && newMiddle <= kSmallChange) {
-    for (int k = 0; k < oldMiddle; ++k) pf::RemoveGadgetItem(tree, head);
-  } else {
-    pf::RemoveGadgetItemsFrom(tree, head);
-    end = n;
-  }
-  for (int i = head; i < end; ++i) {
-    pf::AddGadgetItem(tree, i, want[i].text, want[i].icon, want[i].level);
-    pf::SetGadgetItemData(tree, i, want[i].data);
-  }
-  for (int i = end; i < n; ++i) setData(tree, i, want[i].data);
-}
-
 void treeColours(int tree) {
   pf::SetGadgetColor(tree, pf::kColorBack, colourblack);
   pf::SetGadgetColor(tree, pf::kColorFront, colourwhite);
 }
 
-// Any other result (-1) keeps the icon the pin has.
-int pinIcon(int row) { return ResultIcon(row, kSmallResultIcons); }
-
-// A component's icon by priority: no golden signature, Untested, Bad, Good.
-int componentIcon(const std::vector<int>& pinRows) {
-  bool noGolden = false, untested = false, bad = false;
-  for (int row : pinRows) {
-    noGolden |= records.FieldView(row, kFieldGolden) != "Yes";
-    untested |= records.FieldView(row, kFieldResult) == "Untested";
-    bad |= records.FieldView(row, kFieldResult) == "Bad";
+// Where the tree stands in the table's history.
+struct Seen {
+  uint64_t shape = 0, edits = 0;
+  void Now() {
+    shape = records.Shape();
+    edits = records.EditCount();
   }
-  if (noGolden) return kSmallResultIcons.nosig;
-  if (untested) return kSmallResultIcons.untested;
-  if (bad) return kSmallResultIcons.bad;
-  return kSmallResultIcons.good;
-}
-
-void selectCurrentRecord(int tree) {
-  const int count = pf::CountGadgetItems(tree);
-  const int selected = pf::GetGadgetState(tree);
-  if (selected >= 0 && selected < count && pf::GetGadgetItemData(tree, selected) == currentrecord) return;
-  for (int i = count - 1; i >= 1; --i)
-    if (pf::GetGadgetItemData(tree, i) == currentrecord) {
-      pf::SetGadgetState(tree, i);
-      return;
-    }
-}
-
-void setTestTreeIcons(int tree) {
-  const int count = pf::CountGadgetItems(tree);
-  const int last = records.Rows();
-  int component = -1;
-  std::vector<int> pins;
-  auto closeComponent = [&] {
-    if (component >= 0) pf::SetGadgetItemImage(tree, component, componentIcon(pins));
-    pins.clear();
-  };
-  for (int i = 1; i < count; ++i) {
-    const int row = std::min(pf::GetGadgetItemData(tree, i), last);
-    if (pf::GetGadgetItemSublevel(tree, i) == kComponentLevel) {
-      closeComponent();
-      component = i;
-    } else {
-      pins.push_back(row);
-      const int icon = pinIcon(row);
-      if (icon >= 0) pf::SetGadgetItemImage(tree, i, icon);
-    }
+  // The edits since; false when the tree must look at every row.
+  bool Edits(std::vector<RecordTable::Edit>& edits) const {
+    return shape == records.Shape() && records.EditsSince(this->edits, edits);
   }
-  closeComponent();
-  if (count > 0) pf::SetGadgetItemImage(tree, 0, kImageBlock23);
+};
+
+// The test tree: the title, then for rows 2 to L a component entry wherever
+// the component name changes (the row before row 2 counting as an empty
+// name) and a pin entry under it for every row. Pins before the first named
+// component hang under the title.
+class TestTreeEntries : public pf::TreeEntries {
+ public:
+  std::string title;
+  Seen seen;
+
+  void Build(bool keepIcons) {
+    const int rows = records.Rows();
+    first_.clear();
+    std::string_view previous;
+    for (int row = 2; row <= rows; ++row) {
+      const std::string_view component = records.FieldView(row, kFieldComponent);
+      if (component != previous) first_.push_back(row);
+      previous = component;  // valid while the table does not change
+    }
+    pins_ = rows - 1;
+    if (!keepIcons || icon_.size() != static_cast<size_t>(rows) + 1)
+      icon_.assign(static_cast<size_t>(rows) + 1, 0);
+    for (int row = 2; row <= rows; ++row) SetPinIcon(row);
+    componentIcon_.assign(first_.size(), 0);
+  }
+
+  // The result or golden flag of a row changed.
+  void Changed(int row) {
+    if (row < 2 || row > pins_ + 1) return;
+    SetPinIcon(row);
+    const auto after = std::upper_bound(first_.begin(), first_.end(), row);
+    if (after != first_.begin()) componentIcon_[static_cast<size_t>(after - first_.begin() - 1)] = 0;
+  }
+
+  // The pin entry of a row, -1 when the row has none.
+  int EntryOfRow(int row) const {
+    if (row < 2 || row > pins_ + 1) return -1;
+    const int components =
+        static_cast<int>(std::upper_bound(first_.begin(), first_.end(), row) - first_.begin());
+    return row - 1 + components;
+  }
+
+  int Count() const override { return 1 + pins_ + static_cast<int>(first_.size()); }
+  int Tops() const override { return 1 + static_cast<int>(first_.size()); }
+  int Top(int n) const override { return n == 0 ? 0 : first_[static_cast<size_t>(n - 1)] + n - 2; }
+  int TopOf(int entry) const override {
+    int low = 0, high = Tops() - 1;  // the last n whose entry is at most `entry`
+    while (low < high) {
+      const int mid = (low + high + 1) / 2;
+      if (Top(mid) <= entry)
+        low = mid;
+      else
+        high = mid - 1;
+    }
+    return low;
+  }
+  std::string Text(int entry) const override {
+    if (entry == 0) return title;
+    const int n = TopOf(entry);
+    if (n > 0 && Top(n) == entry) return records.Field(Row(entry, n), kFieldComponent);
+    const int row = Row(entry, n);
+    return withNote(records.Field(row, kFieldPin), row);
+  }
+  int Image(int entry) const override {
+    if (entry == 0) return kImageBlock23;
+    const int n = TopOf(entry);
+    if (n > 0 && Top(n) == entry) return ComponentIcon(n);
+    return kPinIcons[icon_[static_cast<size_t>(Row(entry, n))]];
+  }
+  int Data(int entry) const override { return entry == 0 ? kTitleData : Row(entry, TopOf(entry)); }
+
+ private:
+  // The row of an entry below the title, n being TopOf(entry).
+  int Row(int entry, int n) const {
+    if (n > 0 && Top(n) == entry) return first_[static_cast<size_t>(n - 1)];
+    return entry + 1 - n;
+  }
+
+  // A result the tree does not know keeps the icon the pin had.
+  void SetPinIcon(int row) {
+    const int icon = ResultIcon(row, kSmallResultIcons);
+    if (icon >= 0) icon_[static_cast<size_t>(row)] = iconCode(icon);
+  }
+
+  // By priority: a pin without golden signature, Untested, Bad, else Good.
+  int ComponentIcon(int n) const {
+    uint8_t& known = componentIcon_[static_cast<size_t>(n - 1)];
+    if (known == 0) {
+      const int from = first_[static_cast<size_t>(n - 1)];
+      const int to = n < Tops() - 1 ? first_[static_cast<size_t>(n)] : pins_ + 2;
+      bool noGolden = false, untested = false, bad = false;
+      for (int row = from; row < to && !noGolden; ++row) {
+        noGolden = records.FieldView(row, kFieldGolden) != "Yes";
+        const std::string_view result = records.FieldView(row, kFieldResult);
+        untested |= result == "Untested";
+        bad |= result == "Bad";
+      }
+      known = iconCode(noGolden   ? kSmallResultIcons.nosig
+                       : untested ? kSmallResultIcons.untested
+                       : bad      ? kSmallResultIcons.bad
+                                  : kSmallResultIcons.good);
+    }
+    return kPinIcons[known];
+  }
+
+  std::vector<int> first_;  // the first row of each component entry
+  int pins_ = 0;
+  std::vector<uint8_t> icon_;                   // by row: the code of the pin's icon
+  mutable std::vector<uint8_t> componentIcon_;  // by component: its icon's code, 0 until asked
+};
+
+// The bad tree: the title, then every row whose result is "Bad", in order.
+class BadTreeEntries : public pf::TreeEntries {
+ public:
+  std::string title;
+  Seen seen;
+  std::vector<int> rows;  // the Bad rows
+
+  void Build() {
+    rows.clear();
+    for (int row = 2; row <= records.Rows(); ++row)
+      if (IsBad(row)) rows.push_back(row);
+  }
+  static bool IsBad(int row) { return records.FieldView(row, kFieldResult) == "Bad"; }
+
+  int Count() const override { return 1 + static_cast<int>(rows.size()); }
+  int Tops() const override { return Count(); }
+  int Top(int n) const override { return n; }
+  int TopOf(int entry) const override { return entry; }
+  std::string Text(int entry) const override {
+    if (entry == 0) return title;
+    const int row = rows[static_cast<size_t>(entry - 1)];
+    return withNote(records.Field(row, kFieldComponent) + ", Pin " + records.Field(row, kFieldPin), row);
+  }
+  int Image(int entry) const override { return entry == 0 ? kImageBlock23 : kImageBad23; }
+  int Data(int entry) const override {
+    return entry == 0 ? kTitleData : rows[static_cast<size_t>(entry - 1)];
+  }
+};
+
+TestTreeEntries testentries;
+BadTreeEntries badentries;
+
+// Selects the pin entry of `currentrecord` unless the selected entry already
+// stands for it; with the header current the selection stays.
+void selectCurrentRecord() {
+  const int selected = pf::GetGadgetState(kTestTree);
+  if (selected >= 0 && testentries.Data(selected) == currentrecord) return;
+  const int entry = testentries.EntryOfRow(currentrecord);
+  if (entry >= 1) pf::SetGadgetState(kTestTree, entry);
 }
 }  // namespace
 
@@ -144,30 +229,61 @@ std::string TreeTitle() {
 void YRM_BuildTestTree() {
   if (!pf::IsGadget(kTestTree)) return;
   treeColours(kTestTree);
-  std::vector<Entry> want = {{TreeTitle(), kComponentLevel, kTitleData, kImageBlock23}};
-  std::string previous;
-  for (int row = 2; row <= records.Rows(); ++row) {
-    std::string component = records.Field(row, kFieldComponent);
-    if (component != previous) want.push_back({component, kComponentLevel, row, -1});
-    want.push_back({withNote(records.Field(row, kFieldPin), row), kPinLevel, row, -1});
-    previous = std::move(component);
+  std::string title = TreeTitle();
+  std::vector<RecordTable::Edit> edits;
+  const bool shown = pf::GetTreeEntries(kTestTree) == &testentries;
+  bool afresh = !shown || !testentries.seen.Edits(edits);
+  for (const RecordTable::Edit& e : edits) afresh |= e.field == kFieldComponent;
+  if (!shown) {
+    testentries.title = std::move(title);
+    testentries.Build(false);
+    pf::SetTreeEntries(kTestTree, &testentries);
+  } else if (afresh) {
+    pf::ResetTreeEntries(kTestTree, [&] {
+      testentries.title = std::move(title);
+      testentries.Build(true);
+    });
+  } else if (!edits.empty() || title != testentries.title) {
+    testentries.title = std::move(title);
+    for (const RecordTable::Edit& e : edits) testentries.Changed(e.row);
+    pf::RedrawTreeEntries(kTestTree);
   }
-  putEntries(kTestTree, want);
-  // Icons before the selection: selecting opens the component, and a change
-  // in an open one costs a search through every shown entry.
-  setTestTreeIcons(kTestTree);
-  selectCurrentRecord(kTestTree);
+  testentries.seen.Now();
+  selectCurrentRecord();
 }
 
 void YRM_BuildBadTree() {
   if (!pf::IsGadget(kBadTree)) return;
   treeColours(kBadTree);
-  std::vector<Entry> want = {{TreeTitle(), kComponentLevel, kTitleData, kImageBlock23}};
-  for (int row = 2; row <= records.Rows(); ++row) {
-    if (records.FieldView(row, kFieldResult) != "Bad") continue;
-    std::string text = records.Field(row, kFieldComponent) + ", Pin " + records.Field(row, kFieldPin);
-    want.push_back({withNote(std::move(text), row), kComponentLevel, row, kImageBad23});
+  std::string title = TreeTitle();
+  std::vector<RecordTable::Edit> edits;
+  const bool shown = pf::GetTreeEntries(kBadTree) == &badentries;
+  if (!shown) {
+    badentries.title = std::move(title);
+    badentries.Build();
+    pf::SetTreeEntries(kBadTree, &badentries);
+  } else if (!badentries.seen.Edits(edits)) {
+    pf::ResetTreeEntries(kBadTree, [&] {
+      badentries.title = std::move(title);
+      badentries.Build();
+    });
+  } else {
+    bool redraw = title != badentries.title;
+    badentries.title = std::move(title);
+    std::vector<int>& rows = badentries.rows;
+    for (const RecordTable::Edit& e : edits) {
+      if (e.row < 2) continue;  // the header is no pin
+      const auto at = std::lower_bound(rows.begin(), rows.end(), e.row);
+      const int entry = 1 + static_cast<int>(at - rows.begin());
+      const bool listed = at != rows.end() && *at == e.row, bad = BadTreeEntries::IsBad(e.row);
+      if (bad && !listed)
+        pf::InsertTreeEntries(kBadTree, entry, 1, [&] { rows.insert(at, e.row); });
+      else if (!bad && listed)
+        pf::RemoveTreeEntries(kBadTree, entry, 1, [&] { rows.erase(at); });
+      else
+        redraw |= listed;
+    }
+    if (redraw) pf::RedrawTreeEntries(kBadTree);
   }
-  putEntries(kBadTree, want);
-  pf::SetGadgetItemImage(kBadTree, 0, kImageBlock23);
+  badentries.seen.Now();
 }

@@ -12,7 +12,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <functional>
@@ -441,6 +443,102 @@ TEST_F(Gui, TreeEntriesHangByTheirSublevel) {
   EXPECT_EQ(GetGadgetState(5), 0);
   RemoveGadgetItem(5, 0);
   EXPECT_EQ(GetGadgetState(5), -1);
+}
+
+// Entries kept by the caller: a list of (text, depth); the data is the index
+// times ten, the image 853 for depth 1.
+class ListEntries : public TreeEntries {
+ public:
+  std::vector<std::pair<std::string, int>> list;
+  int Count() const override { return int(list.size()); }
+  int Tops() const override {
+    return int(std::count_if(list.begin(), list.end(), [](auto& e) { return !e.second; }));
+  }
+  int Top(int n) const override {
+    for (int e = 0; e < Count(); ++e)
+      if (list[e].second == 0 && n-- == 0) return e;
+    return -1;
+  }
+  int TopOf(int entry) const override {
+    int n = -1;
+    for (int e = 0; e <= entry; ++e) n += list[e].second == 0;
+    return n;
+  }
+  std::string Text(int entry) const override { return list[entry].first; }
+  int Image(int entry) const override { return list[entry].second ? 853 : -1; }
+  int Data(int entry) const override { return 10 * entry; }
+};
+
+TEST_F(Gui, TreeOfTheCallersEntries) {
+  OpenWithMenu();
+  CreateImage(853, 23, 23);
+  TreeGadget(5, 0, 0, 200, 200, kGadgetTreeLines);
+  ListEntries list;
+  list.list = {{"plan", 0}, {"U1", 0}, {"1", 1}, {"2", 1}, {"U2", 0}, {"1", 1}};
+  SetTreeEntries(5, &list);
+  EXPECT_EQ(GetTreeEntries(5), &list);
+  auto* view = Widget<QTreeView>(5);
+  ASSERT_NE(view, nullptr);
+  QAbstractItemModel* m = view->model();
+  // The toolkit's tree: entries of depth 1 under the depth-0 entry before them.
+  ASSERT_EQ(m->rowCount(), 3);
+  EXPECT_EQ(m->rowCount(m->index(1, 0)), 2);
+  EXPECT_EQ(m->index(1, 0, m->index(1, 0)).data().toString(), "2");
+  EXPECT_EQ(m->parent(m->index(0, 0, m->index(2, 0))).row(), 2);
+  // The item calls read the entries by flat index.
+  EXPECT_EQ(CountGadgetItems(5), 6);
+  EXPECT_EQ(GetGadgetItemText(5, 4), "U2");
+  EXPECT_EQ(GetGadgetItemSublevel(5, 5), 1);
+  EXPECT_EQ(GetGadgetItemData(5, 3), 30);
+  EXPECT_EQ(GetGadgetItemImage(5, 2), 853);
+  EXPECT_EQ(GetGadgetItemImage(5, 1), -1);
+  AddGadgetItem(5, -1, "ignored");
+  EXPECT_EQ(CountGadgetItems(5), 6);
+
+  // Selecting under a closed entry opens it; only the operator's choice is an event.
+  SetGadgetState(5, 5);
+  EXPECT_EQ(GetGadgetState(5), 5);
+  EXPECT_EQ(GetGadgetText(5), "1");
+  EXPECT_EQ(GetGadgetItemState(5, 4), 1);
+  SetGadgetItemState(5, 1, 1);
+  EXPECT_TRUE(Drain().empty());
+  view->setCurrentIndex(m->index(0, 0));
+  ASSERT_EQ(WaitWindowEvent(1), kEventGadget);
+  EXPECT_EQ(EventGadget(), 5);
+  EXPECT_EQ(GetGadgetState(5), 0);
+
+  // Any other change: an entry with the same text at the same index stays
+  // open and selected; a changed one starts closed.
+  SetGadgetState(5, 3);
+  ResetTreeEntries(5, [&] { list.list[4].first = "U3"; });
+  EXPECT_EQ(GetGadgetItemText(5, 4), "U3");
+  EXPECT_EQ(GetGadgetItemState(5, 1), 1);
+  EXPECT_EQ(GetGadgetItemState(5, 4), 0);
+  EXPECT_EQ(GetGadgetState(5), 3);
+  EXPECT_TRUE(Drain().empty());
+
+  // In a list of depth-0 entries, entries added and removed leave the
+  // selection with its entry, also through a later reset.
+  ResetTreeEntries(5, [&] { list.list = {{"plan", 0}, {"a", 0}, {"b", 0}}; });
+  SetGadgetState(5, 2);
+  InsertTreeEntries(5, 1, 2, [&] { list.list.insert(list.list.begin() + 1, {{"new", 0}, {"newer", 0}}); });
+  EXPECT_EQ(GetGadgetState(5), 4);
+  EXPECT_EQ(GetGadgetText(5), "b");
+  RemoveTreeEntries(5, 2, 1, [&] { list.list.erase(list.list.begin() + 2); });
+  EXPECT_EQ(GetGadgetState(5), 3);
+  ResetTreeEntries(5, [] {});
+  EXPECT_EQ(GetGadgetState(5), 3);
+  EXPECT_EQ(m->rowCount(), 4);
+  RemoveTreeEntries(5, 3, 1, [&] { list.list.pop_back(); });  // the selected one: none selected
+  EXPECT_EQ(GetGadgetState(5), -1);
+  EXPECT_TRUE(Drain().empty());
+
+  // Emptied, the tree lets go of the entries until they are set again.
+  ClearGadgetItems(5);
+  EXPECT_EQ(GetTreeEntries(5), nullptr);
+  EXPECT_EQ(CountGadgetItems(5), 0);
+  EXPECT_EQ(GetGadgetState(5), -1);
+  EXPECT_EQ(m->rowCount(), 0);
 }
 
 TEST_F(Gui, SetGadgetTextFromAnotherThreadLands) {

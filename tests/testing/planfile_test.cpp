@@ -269,6 +269,9 @@ const bool peakRegistered = yrmtest::RegisterChild("plan-read-peak", [] {
     return 0L;
   };
   pf::test::ScriptRequesters(true);
+  // The memory the system can give, when the test says.
+  if (const std::string available = Slurp("available.txt"); !available.empty())
+    pf::test::SetAvailableMemory(std::atoll(available.c_str()));
   const long before = peak();
   records = RecordTable(1, kPlanFields);
   YRM_ReadTestPlan("plan.qvt");
@@ -280,13 +283,14 @@ const bool peakRegistered = yrmtest::RegisterChild("plan-read-peak", [] {
 });
 
 // Peak memory of a read in a fresh process, above what the process held
-// before it: at most twice the file's size plus 16 MB, for rows short and
-// full alike; a plan whose table would need more is refused within that.
+// before it: at most twice the file's size, 16 bytes a row and 16 MB, for
+// rows short, full and empty alike; a plan that would need more memory than
+// the system can give is refused before its memory is taken.
 TEST_F(PlanFile, ReadingTakesMemoryInProportionToTheFile) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "a sanitizer's own memory is no measure of the reader's";
 #endif
-  constexpr long kAllowanceKb = 16 << 10;
+  constexpr long kAllowanceKb = 16 << 10, kRowBytes = 16;
   auto shortRows = [](size_t bytes) {
     std::string text;
     for (int r = 1; text.size() < bytes; ++r) {
@@ -329,32 +333,40 @@ TEST_F(PlanFile, ReadingTakesMemoryInProportionToTheFile) {
   struct Case {
     const char* name;
     std::string bytes;
-    int rows;  // 0: refused
+    int rows;  // 0: refused, -1: one a line
+    long long available = -1;
   };
+  const std::string lineEnds(40 << 20, '\n');
+  const long long lineEndsNeed = PlanMemory(40 << 20, 40 << 20);
   const Case cases[] = {
       {"20 MB of short rows", shortRows(20 << 20), -1},
       {"40 MB of short rows", shortRows(40 << 20), -1},
       {"10,000 full rows", fullRows(), 10001},
-      {"40 MB of line ends", std::string(40 << 20, '\n'), 0},
+      {"40 MB of line ends", lineEnds, -1, lineEndsNeed},
+      {"40 MB of line ends, memory for one less", lineEnds, 0, lineEndsNeed - 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Spit("plan.qvt", c.bytes);
     pf::DeleteFile("peak.txt");
+    pf::DeleteFile("available.txt");
+    if (c.available >= 0) Spit("available.txt", std::to_string(c.available));
     ASSERT_EQ(yrmtest::RunInFreshProcess("plan-read-peak", dir, 120), 0);
     long before = 0, after = 0;
     int rows = 0;
     char shown[64] = "";
     ASSERT_GE(std::sscanf(Slurp("peak.txt").c_str(), "%ld %ld %d %63[^\n]", &before, &after, &rows, shown),
               3);
-    const long bound = 2 * static_cast<long>(c.bytes.size() >> 10) + kAllowanceKb;
+    const long lines = static_cast<long>(std::count(c.bytes.begin(), c.bytes.end(), '\n'));
+    const long bound =
+        c.rows == 0 ? kAllowanceKb
+                    : 2 * static_cast<long>(c.bytes.size() >> 10) + kRowBytes * lines / 1024 + kAllowanceKb;
     EXPECT_LE(after - before, bound) << "peak " << after << " kB, " << before << " kB before the read";
     if (c.rows == 0) {
       EXPECT_EQ(rows, 1);
       EXPECT_STREQ(shown, "Error #0065");
     } else {
-      EXPECT_EQ(rows,
-                c.rows > 0 ? c.rows : static_cast<int>(std::count(c.bytes.begin(), c.bytes.end(), '\n')));
+      EXPECT_EQ(rows, c.rows > 0 ? c.rows : static_cast<int>(lines));
       EXPECT_STREQ(shown, "");
     }
   }
@@ -375,11 +387,71 @@ TEST(PlanText, ParsedTablesAreAlwaysSound) {
   }
 }
 
-TEST(PlanText, ATableTooLargeForMemoryIsRefused) {
-  // 64 MiB of line ends would make 64 million rows.
-  RecordTable t(2, 2);
-  EXPECT_FALSE(ParseTestPlanText(std::string(64 << 20, '\n'), t));
-  EXPECT_EQ(t, RecordTable(2, 2));
+// A plan is refused only when what the program would take for it does not
+// fit in the memory the system can still give: with one byte less than that
+// it is refused and the table stays as it was; with that memory it is read.
+// The lines are counted as the reader makes them, also where a CR LF falls
+// across two pieces of a file.
+TEST_F(PlanFile, APlanTooLargeForMemoryIsRefused) {
+  auto repeat = [](const std::string& line, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += line;
+    return s;
+  };
+  struct Case {
+    const char* name;
+    std::string text;
+    int rows;
+  };
+  const Case cases[] = {
+      {"a million empty rows", std::string(1 << 20, '\n'), 1 << 20},
+      {"lone CRs", repeat("x\r", 300000), 300000},
+      {"CR LF, the last line without", repeat("x\r\n", 300000) + "y", 300001},
+      {"a CR LF at the very end", repeat("ab,c\n", 1000) + "\r\n", 1001},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const long long need = PlanMemory(static_cast<long long>(c.text.size()), c.rows);
+    EXPECT_GE(need, static_cast<long long>(c.text.size()) + c.rows * kPlanRowBytes);
+    RecordTable t(2, 2);
+    pf::test::SetAvailableMemory(need - 1);
+    EXPECT_FALSE(ParseTestPlanText(c.text, t));
+    EXPECT_EQ(t, RecordTable(2, 2));
+    pf::test::SetAvailableMemory(need);
+    EXPECT_TRUE(ParseTestPlanText(c.text, t));
+    EXPECT_EQ(t.Rows(), c.rows);
+    // From a file, read in pieces: refused through the plan reader's message.
+    Spit("big.qvt", c.text);
+    records = RecordTable(2, 2);
+    pf::test::ClearAsked();
+    pf::test::SetAvailableMemory(need - 1);
+    EXPECT_FALSE(YRM_ReadTestPlan("big.qvt"));
+    EXPECT_EQ(records, RecordTable(2, 2));
+    EXPECT_EQ(Shown(), "Error #0065: Cannot open .qvt file\n");
+    pf::test::SetAvailableMemory(need);
+    EXPECT_TRUE(YRM_ReadTestPlan("big.qvt"));
+    EXPECT_EQ(records.Rows(), c.rows);
+    pf::test::SetAvailableMemory(-1);
+  }
+  records = RecordTable();
+}
+
+// Three million lines of one short field (6 MB): rows cost more than their
+// two bytes of text, and the plan still opens.
+TEST_F(PlanFile, ThreeMillionOneFieldLinesOpen) {
+  constexpr int kLines = 3000000;
+  std::string text;
+  text.reserve(2 * kLines);
+  for (int r = 0; r < kLines; ++r) text += r % 2 ? "7\n" : "x\n";
+  Spit("many.qvt", text);
+  pf::test::ClearAsked();
+  ASSERT_TRUE(YRM_ReadTestPlan("many.qvt")) << Shown();
+  EXPECT_EQ(records.Rows(), kLines);
+  EXPECT_EQ(records.Fields(), 1);
+  EXPECT_EQ(records.Field(kLines, 1), "7");
+  EXPECT_EQ(records.Field(kLines - 1, 1), "x");
+  EXPECT_EQ(Shown(), "");
+  records = RecordTable();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "shell/resources.h"
 #include "shell/startup.h"
 #include "shell/state.h"
+#include "testing/navigation.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "workfolder.h"
@@ -250,4 +251,86 @@ TEST_F(TreesTest, BuildingScalesLinearlyWithThePins) {
   ASSERT_EQ(n, 40002);
   EXPECT_EQ(Entries(kTestTree)[1], (Shown{"U2", 0, 2}));
   EXPECT_EQ(Entries(kTestTree)[n - 1], (Shown{"40000", 1, 40001}));
+}
+
+namespace {
+// Pins in components of eight, each with a golden signature and Untested.
+void ComponentsPlan(int pins) {
+  records = RecordTable(1 + pins, kPlanFields);
+  for (int r = 2; r <= pins + 1; ++r) {
+    records.SetField(r, kFieldComponent, "U" + std::to_string((r - 2) / 8 + 1));
+    records.SetField(r, kFieldPin, std::to_string((r - 2) % 8 + 1));
+    records.SetField(r, kFieldResult, "Untested");
+    records.SetField(r, kFieldGolden, "Yes");
+  }
+}
+
+// One step of an automatic test: the current pin judged, the next one made
+// current and both trees brought in line, as the main step does.
+void JudgeAndStep(int k) {
+  records.SetField(currentrecord, kFieldResult, k % 4 == 3 ? "Bad" : "Good");
+  YRM_NextRecord();
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+}
+}  // namespace
+
+// A record step reads the fields it changed and the few it shows, whatever
+// the plan's size: at 10,000 and 100,000 pins within three times what it
+// reads at 1,000 (it used to read every row, twice).
+TEST_F(TreesTest, ARecordStepCostsTheSameWhateverThePlansSize) {
+  auto readsPerStep = [](int pins) {
+    ComponentsPlan(pins);
+    currentrecord = 2;
+    YRM_BuildTestTree();
+    YRM_BuildBadTree();
+    constexpr int kSteps = 40;
+    const uint64_t before = RecordTable::FieldReads();
+    for (int k = 0; k < kSteps; ++k) JudgeAndStep(k);
+    return double(RecordTable::FieldReads() - before) / kSteps;
+  };
+  const double small = readsPerStep(1000), medium = readsPerStep(10000), large = readsPerStep(100000);
+  EXPECT_LE(medium, 3 * small) << small << " fields read a step at 1,000 pins, " << medium << " at 10,000";
+  EXPECT_LE(large, 3 * small) << small << " fields read a step at 1,000 pins, " << large << " at 100,000";
+  EXPECT_EQ(pf::GetGadgetItemData(kTestTree, pf::GetGadgetState(kTestTree)), 42);
+  EXPECT_EQ(pf::CountGadgetItems(kBadTree), 1 + 10);
+}
+
+// Trees brought in line step by step show what trees built afresh show:
+// every text, depth, row and icon, and the selection.
+TEST_F(TreesTest, StepByStepTreesEqualTreesBuiltAfresh) {
+  ComponentsPlan(100);
+  currentrecord = 2;
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  for (int k = 0; k < 60; ++k) JudgeAndStep(k);
+  records.SetField(5, kFieldNote, "lifted");    // a Bad pin's text changes in place
+  records.SetField(7, kFieldGolden, "No");      // its component's icon changes
+  records.SetField(9, kFieldResult, "Good");    // a Bad pin leaves the bad tree
+  records.SetField(90, kFieldResult, "Bad");    // one past the judged ones enters it
+  records.SetField(90, kFieldResult, "Maybe");  // and leaves it, keeping its icon
+  testplanfilename = "testplans\\renamed.qvt";  // the titles change
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  const auto tree = Entries(kTestTree), bad = Entries(kBadTree);
+  const auto icons = Icons(kTestTree), badIcons = Icons(kBadTree);
+  const int selected = pf::GetGadgetState(kTestTree);
+  EXPECT_EQ(bad.size(), 1u + 14);
+  EXPECT_EQ(bad[1], (Shown{"U1, Pin 4  lifted", 0, 5}));
+  EXPECT_EQ(tree[0].text, "testplans\\renamed.qvt");
+  pf::ClearGadgetItems(kTestTree);
+  pf::ClearGadgetItems(kBadTree);
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  EXPECT_EQ(Entries(kTestTree), tree);
+  EXPECT_EQ(Entries(kBadTree), bad);
+  EXPECT_EQ(Icons(kBadTree), badIcons);
+  EXPECT_EQ(pf::GetGadgetState(kTestTree), selected);
+  // Built afresh, the pin of the unknown result has no icon yet.
+  std::vector<int> afresh = Icons(kTestTree);
+  const int maybe = 1 + 88 + 12;  // the title, 88 pins and 12 components before row 90's pin
+  EXPECT_EQ(afresh[maybe], -1);
+  EXPECT_EQ(icons[maybe], kImageUntested23);
+  afresh[maybe] = icons[maybe];
+  EXPECT_EQ(afresh, icons);
 }
