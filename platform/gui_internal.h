@@ -50,6 +50,7 @@ struct Gadget {
   int front = -1, back = -1;
   bool hidden = false, disabled = false;
   std::vector<TreeEntry> entries;  // trees: the flat list of entries
+  int textSets = 0;                // SetGadgetText calls that reached it (tests)
 };
 
 extern std::map<int, Window> windows;
