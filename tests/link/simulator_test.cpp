@@ -330,6 +330,25 @@ TEST_F(Simulator, EepromFileKeepsItsWordsWhenTheWriterIsKilled) {
   munmap(shared, sizeof(std::atomic<int>));
 }
 
+// A short file (its writer cut off) is not read: the EEPROM is built as
+// without one, and the first word written makes the file whole.
+TEST_F(Simulator, ShortEepromFileIsNotReadAndIsWrittenWholeAtTheFirstWord) {
+  yrmtest::Spit(dir + "/ee.bin", std::string(100, '\x7f'));
+  Configure("eepromfile=ee.bin");
+  Open();
+  const int calWord = simctl::EepromWord(128);
+  EXPECT_EQ(simctl::EepromWord(1), 0x0403);
+  ASSERT_EQ(d2xx::WriteEE(fthandle, 700, 0x1234), 0u);
+  EXPECT_EQ(yrmtest::Slurp(dir + "/ee.bin").size(), 2048u);
+  YRM_CloseUsbPort();
+  simctl::Reset();
+  Configure("eepromfile=ee.bin");
+  Open();
+  EXPECT_EQ(simctl::EepromWord(1), 0x0403);
+  EXPECT_EQ(simctl::EepromWord(128), calWord);
+  EXPECT_EQ(simctl::EepromWord(700), 0x1234);
+}
+
 // A store cut short or a cable pulled in the middle of the EEPROM sequence:
 // faults that start after a count of one function's calls, counted from
 // their line; a line in the file that stays as it was does not count again.
