@@ -24,6 +24,7 @@
 #include "calibration/window.h"
 #include "editor/editwindow.h"
 #include "link/connection.h"
+#include "link/params.h"
 #include "link/state.h"
 #include "platform/gui.h"
 #include "shell/colourswindow.h"
@@ -79,9 +80,12 @@ static void MeasureConnected(int seconds, const char* what) {
 
 // A window's own loop, open and idle for `seconds` after a second to settle:
 // CPU share of this process (less the simulator's frame synthesis), of the
-// loop's thread, and the loop's passes a second. The wait hook, which runs
-// once a pass on the loop's thread, takes the samples and closes the window.
-static void MeasureWindow(const char* what, int win, int seconds, void (*run)()) {
+// loop's thread, and the loop's passes a second; while connected, also from
+// the last byte of a reply becoming readable (the simulator's clock) to its
+// reading by the poll thread or the window. The wait hook, which runs once a
+// pass on the loop's thread, presses `press` (0 = nothing) at the first
+// pass, takes the samples and closes the window.
+static void MeasureWindow(const char* what, int win, int seconds, void (*run)(), int press = 0) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now() + std::chrono::seconds(1),
                           end = start + std::chrono::seconds(seconds);
@@ -90,16 +94,26 @@ static void MeasureWindow(const char* what, int win, int seconds, void (*run)())
     double process = 0, thread = 0, synthesis = 0;
     long long passes = 0;
   } first, last;
-  bool started = false, closed = false;
+  bool started = false, closed = false, pressed = press == 0;
   long long passes = 0;
+  std::vector<double> latency;
+  int64_t lastRead = lastgoodread;
   auto sample = [&passes] {
     return Sample{Clock::now(), cpuSeconds(getpid()), threadCpuSeconds(),
                   double(simctl::SynthesisCpuUs()) / 1e6, passes};
   };
   pf::test::SetWaitHook([&] {
     ++passes;
+    if (!pressed) {
+      pressed = true;
+      pf::test::PostGadgetEvent(win, press);
+    }
     const Clock::time_point now = Clock::now();
     if (!started && now >= start) first = sample(), started = true;
+    if (started && !closed && lastgoodread != lastRead) {
+      lastRead = lastgoodread;
+      latency.push_back((double(lastRead) * 1000.0 - double(simctl::LastReplyReadyUs())) / 1000.0);
+    }
     if (started && !closed && now >= end) {
       last = sample();
       closed = true;
@@ -118,6 +132,11 @@ static void MeasureWindow(const char* what, int win, int seconds, void (*run)())
       "%.2f %%, %.0f passes a second\n",
       what, 100.0 * (last.process - first.process - (last.synthesis - first.synthesis)) / wall, wall,
       100.0 * (last.thread - first.thread) / wall, double(last.passes - first.passes) / wall);
+  if (!latency.empty()) {
+    std::sort(latency.begin(), latency.end());
+    std::printf("  frame bytes complete -> read, %zu frames (ms clock): median %.1f ms, max %.1f ms\n",
+                latency.size(), latency[latency.size() / 2], latency.back());
+  }
 }
 
 static void MeasureEditor(int seconds, const char* link) {
@@ -200,6 +219,14 @@ int main(int argc, char** argv) {
       MeasureColours(seconds, "connected");
       // Last: closing the calibration window stops the link.
       MeasureWindow("calibration window open, idle, connected", kCalWindow, seconds, YRM_CalibrationWindow);
+      // Again after a 10 Hz setting (100 ms of sampling a frame), with the
+      // window's own output (80 ms) set.
+      YRM_StartConnection();
+      frequency = 10;
+      YRM_SendInstrumentParams();
+      if (usbopen == 1)
+        MeasureWindow("calibration window after 10 Hz, Set output +10V, idle, connected", kCalWindow, seconds,
+                      YRM_CalibrationWindow, kSet10Button);
     }
   }
   fs::current_path("/");

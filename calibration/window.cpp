@@ -277,6 +277,12 @@ bool YRM_StoreCalibration() {
 }
 
 namespace {
+// A live field is rewritten only when its text changes: each frame would
+// otherwise repaint it, four times a second, mostly with the same text.
+void ShowLive(int g, const std::string& text) {
+  if (pf::GetGadgetText(g) != text) pf::SetGadgetText(g, text);
+}
+
 // Live ADC averages of the frame just taken.
 void TakeFrame() {
   int sum0 = 0, sum1 = 0;
@@ -288,8 +294,8 @@ void TakeFrame() {
       sum1 += adc1samples[i] / kSamplesPerPoint;
     }
   }
-  pf::SetGadgetText(kLiveAdc0Field, std::to_string(sum0 / kPoints));
-  pf::SetGadgetText(kLiveAdc1Field, std::to_string(sum1 / kPoints));
+  ShowLive(kLiveAdc0Field, std::to_string(sum0 / kPoints));
+  ShowLive(kLiveAdc1Field, std::to_string(sum1 / kPoints));
 }
 
 void CloseCalibrationWindow() {

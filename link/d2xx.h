@@ -1,7 +1,7 @@
 // The driver calls the link makes, declared from what the link needs of them.
-// Every call goes through the loaded library by name; a function the library
-// lacks yields 0 and leaves its out-parameters alone, except FT_Open, which
-// then fails.
+// Every call goes through the loaded library, each function found by name once
+// per load; a function the library lacks yields 0 and leaves its
+// out-parameters alone, except FT_Open, which then fails.
 #pragma once
 #include <cstdint>
 

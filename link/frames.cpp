@@ -9,6 +9,8 @@
 namespace {
 constexpr int kQuietMs = 25;      // the poll thread keeps still this long before a burst
 constexpr int kMaxFrames = 2048;  // frames that fit the transmit buffer
+// The registers that set how long the instrument samples one frame.
+constexpr int kPointsRegister = 10, kCyclesRegister = 12;
 }  // namespace
 
 void YRM_WriteRegisters(int first, int count) {
@@ -18,9 +20,17 @@ void YRM_WriteRegisters(int first, int count) {
   // Never past the transmit buffer or the parameter block.
   first = std::clamp(first, 0, static_cast<int>(paramblock.size()) - 1);
   count = std::clamp(count, 1, std::min(kMaxFrames, static_cast<int>(paramblock.size()) - first));
+  // Every writer of the sampling registers tells the poll thread here when a
+  // reply can be complete: while they change, the shorter of the old and new
+  // sampling times, then the new one.
+  const bool sampling = first <= kCyclesRegister && first + count > kPointsRegister;
+  const int64_t ms = FrameSamplingMs(paramblock[kPointsRegister], paramblock[kPointsRegister + 1],
+                                     paramblock[kCyclesRegister]);
+  if (sampling) samplingms = std::min<int64_t>(samplingms, ms);
   for (int k = 0; k < count; ++k)
     BuildWriteFrame(first + k, paramblock[first + k], &txbuffer[kOutFrameBytes * k]);
   d2xx::Write(fthandle, txbuffer.data(), static_cast<uint32_t>(kOutFrameBytes * count), &ftbyteswritten);
+  if (sampling) samplingms = ms;
 }
 
 void YRM_SendRequestFrame(int reg) {

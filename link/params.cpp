@@ -77,14 +77,10 @@ void YRM_SendInstrumentParams() {
   reg[16] = scansigset;
   reg[17] = scancomset;
 
-  // The poll thread's earliest look for a reply must never wait past one:
-  // the shorter of the old and new sampling times while the registers change.
-  const int64_t sampling = FrameSamplingMs(pointcount, samplesperpoint, cyclesperframe);
-  samplingms = std::min<int64_t>(samplingms, sampling);
+  // The burst of registers 7-15 tells the poll thread the new sampling time.
   YRM_WriteRegisters(30, 2);
   YRM_WriteRegisters(0, 6);
   YRM_WriteRegisters(6, 1);
   YRM_WriteRegisters(7, 9);
   YRM_WriteRegisters(16, 8);
-  samplingms = sampling;
 }

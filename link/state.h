@@ -20,7 +20,8 @@ inline std::atomic<int64_t> lastframeread{0};  // ms clock of the last frame rea
 inline std::atomic<int64_t> lastgoodread{0};   // ms clock of the last good frame read (not the opening)
 inline std::atomic<int> rxpartial{0};          // bytes of an incomplete frame left waiting
 // Sampling time of one frame at the settings the instrument holds, never more
-// than it really takes (0 when unknown): no reply can be complete sooner.
+// than it really takes (0 when unknown): no reply can be complete sooner. Set
+// by every register burst that carries registers 10-12 (YRM_WriteRegisters).
 inline std::atomic<int64_t> samplingms{0};
 inline std::atomic<int> workerstop{0};  // the poll thread runs while 0
 inline std::thread workerthread;

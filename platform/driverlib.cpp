@@ -2,16 +2,25 @@
 
 #include <dlfcn.h>
 
+#include <functional>
 #include <map>
 #include <mutex>
+#include <string_view>
 
 #include "platform/files.h"
 
 namespace pf {
 
 namespace {
+// A loaded library and the addresses found in it so far (nullptr for a
+// function it lacks): a lookup by name costs more than the call it serves.
+struct Library {
+  void* handle = nullptr;
+  std::map<std::string, void*, std::less<>> functions;
+};
+
 std::mutex libsLock;
-std::map<int, void*> libs;  // never unloaded
+std::map<int, Library> libs;  // never unloaded
 
 void* TryOpen(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
 }  // namespace
@@ -37,7 +46,7 @@ bool OpenLibrary(int lib, const std::string& name) {
   if (!h) h = TryOpen(file);
   if (!h) return false;
   std::lock_guard<std::mutex> g(libsLock);
-  libs[lib] = h;
+  libs[lib] = Library{h, {}};  // each load looks its functions up afresh
   return true;
 }
 
@@ -47,14 +56,13 @@ bool IsLibrary(int lib) {
 }
 
 void* LibraryFunction(int lib, const char* function) {
-  void* h;
-  {
-    std::lock_guard<std::mutex> g(libsLock);
-    auto it = libs.find(lib);
-    if (it == libs.end()) return nullptr;
-    h = it->second;
-  }
-  return dlsym(h, function);
+  std::lock_guard<std::mutex> g(libsLock);
+  auto it = libs.find(lib);
+  if (it == libs.end()) return nullptr;
+  Library& l = it->second;
+  auto f = l.functions.find(std::string_view(function));
+  if (f == l.functions.end()) f = l.functions.emplace(function, dlsym(l.handle, function)).first;
+  return f->second;
 }
 
 }  // namespace pf

@@ -1,6 +1,7 @@
 // Driver libraries loaded at run time and called by function name.
-// A library is addressed by a fixed number; each function is looked up at the
-// moment of the call, so a function the library lacks is simply not called.
+// A library is addressed by a fixed number; each function is looked up by
+// name at its first call after the library is loaded and its address kept
+// until the next load, so a function the library lacks is simply not called.
 #pragma once
 #include <string>
 
@@ -15,7 +16,7 @@ bool IsLibrary(int lib);
 // The file name of library `name` on this system.
 std::string LibraryFileName(const std::string& name);
 // Address of function `function` in library `lib`, or nullptr when the
-// library is not loaded or lacks it.
+// library is not loaded or lacks it. Found once per load.
 void* LibraryFunction(int lib, const char* function);
 
 // Calls function `function` of library `lib` with type Fn; yields 0 (and does

@@ -277,6 +277,8 @@ void SetWaitHook(std::function<void()> hook);
 // hook that moves a replaced clock on by it and calls WakeWindowEvent runs
 // a loop's sleeps on that clock.
 int WaitingMs();
+// How often SetGadgetText reached control `g` on the GUI thread (each a repaint).
+int GadgetTextSets(int g);
 }  // namespace test
 
 }  // namespace pf

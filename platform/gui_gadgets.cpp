@@ -521,6 +521,7 @@ void SetGadgetText(int g, const std::string& text) {
   }
   Gadget* gd = FindGadget(g);
   if (!gd) return;
+  ++gd->textSets;
   switch (gd->kind) {
     case kGadgetKindComboBox: {
       auto* c = static_cast<QComboBox*>(gd->widget.data());
@@ -872,5 +873,12 @@ int GetGadgetItemData(int g, int item) {
   QComboBox* c = combo(gd);
   return c && item < c->count() ? c->itemData(item, kDataRole).toInt() : 0;
 }
+
+namespace test {
+int GadgetTextSets(int g) {
+  Gadget* gd = FindGadget(g);
+  return gd ? gd->textSets : 0;
+}
+}  // namespace test
 
 }  // namespace pf

@@ -51,6 +51,7 @@ struct Gadget {
   bool hidden = false, disabled = false;
   std::vector<TreeEntry> entries;     // trees: the flat list of entries
   class EntryModel* model = nullptr;  // trees showing the caller's entries
+  int textSets = 0;                   // SetGadgetText calls that reached it (tests)
 };
 
 extern std::map<int, Window> windows;

@@ -1,6 +1,8 @@
 #include "sim/instrument.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -653,13 +655,40 @@ void Instrument::LoadEepromFile() {
   eeprom_ = words;
 }
 
+// The whole EEPROM, through a temporary file: a process killed on the way
+// leaves the file as it was.
 void Instrument::SaveEepromFile() const {
   if (cfg_.eepromFile.empty()) return;
-  std::ofstream out(cfg_.eepromFile, std::ios::binary | std::ios::trunc);
-  for (uint16_t w : eeprom_) {
-    char b[2] = {static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
-    out.write(b, 2);
+  const std::string temporary = cfg_.eepromFile + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    for (uint16_t w : eeprom_) {
+      char b[2] = {static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
+      out.write(b, 2);
+    }
+    if (!out.flush()) return;
   }
+  std::rename(temporary.c_str(), cfg_.eepromFile.c_str());
+}
+
+// One word, in place, as the EEPROM itself keeps every word not yet
+// rewritten: a process killed in the middle of a store leaves the words
+// before the cut new and those after it as they were. A file that does not
+// yet hold a whole EEPROM is written whole.
+void Instrument::SaveEepromWord(uint32_t address) const {
+  if (cfg_.eepromFile.empty()) return;
+  const int fd = ::open(cfg_.eepromFile.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 2 * kEepromWords) {
+    const uint16_t w = eeprom_[address];
+    const char b[2] = {static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
+    const bool written = pwrite(fd, b, 2, static_cast<off_t>(2 * address)) == 2;
+    ::close(fd);
+    if (written) return;
+  } else if (fd >= 0) {
+    ::close(fd);
+  }
+  SaveEepromFile();
 }
 
 uint32_t Instrument::DeviceCount() const { return cfg_.noDevice || cfg_.unplugged ? 0 : 1; }
@@ -1060,7 +1089,7 @@ bool Instrument::WriteEE(uint32_t address, uint16_t value) {
   if (address >= kEepromWords) return false;
   eeprom_[address] = value;
   ++counters_["eewrites"];
-  SaveEepromFile();
+  SaveEepromWord(address);
   return true;
 }
 

@@ -164,6 +164,7 @@ class Instrument {
   void BuildEeprom();
   void LoadEepromFile();
   void SaveEepromFile() const;
+  void SaveEepromWord(uint32_t address) const;
   void Receive(uint8_t byte, int64_t arrivalUs);
   void Frame(const uint8_t* f, int64_t arrivalUs);
   std::vector<uint8_t> DataFrame(int64_t sampleUs);

@@ -129,3 +129,60 @@ TEST_F(CalibrationLoop, SleepsBetweenWhatItShowsAndDoesAsALoopPassingEveryMs) {
 }
 
 }  // namespace
+
+namespace {
+
+// After the window's Set output, each reply is read the millisecond it can be
+// complete, whatever sampling the settings before had: the simulator's own
+// registers say when that is, and the loop sleeps on the program's clock.
+TEST_F(CalibrationLoop, ReadsEachFrameWhenItCanBeCompleteAfterSetOutput) {
+  auto instruments = [] {
+    return FrameSamplingMs(simctl::Register(10), simctl::Register(11), simctl::Register(12));
+  };
+  for (float hz : {10.0f, 20.0f, 100.0f}) {
+    SCOPED_TRACE(hz);
+    frequency = hz;  // sent by the connection start
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    ASSERT_EQ(instruments(), hz < 50 ? 100 : 80);
+    std::vector<int64_t> late;  // ms from a reply's completion to its reading
+    int64_t answered = -1, complete = -1, read = -1;
+    const int64_t opened = clock;
+    pf::test::SetWaitHook([&] {
+      if (answered < 0) {  // the first pass: Set output, then the replies
+        answered = lastrequest;
+        read = lastframeread;
+        pf::test::PostGadgetEvent(kCalWindow, kSet10Button);
+        return;
+      }
+      if (lastframeread != read) {
+        read = lastframeread;
+        if (complete >= 0) late.push_back(read - complete);
+        complete = -1;
+      }
+      if (late.size() == 6 || clock > opened + 10'000) {
+        pf::test::PostWindowEvent(kCalWindow, pf::kEventCloseWindow);
+        return;
+      }
+      const int64_t wake = clock + pf::test::WaitingMs();
+      // The reply to the last request is in the queue from the moment it
+      // can be complete; the loop finds it when it next looks.
+      const int64_t due = lastrequest + instruments() + kReplyMs;
+      if (answered != lastrequest && wake >= due) {
+        answered = lastrequest;
+        complete = due;
+        simctl::Inject(linktest::HandFrame(0, 0, 80 * 1000, 80 * 2000));
+      }
+      clock = wake;
+      pf::WakeWindowEvent();
+    });
+    YRM_CalibrationWindow();
+    pf::test::SetWaitHook(nullptr);
+    EXPECT_EQ(simctl::Register(11), 10);
+    EXPECT_EQ(simctl::Register(12), 8);
+    ASSERT_EQ(late.size(), 6u);
+    for (int64_t ms : late) EXPECT_LE(ms, 1);
+  }
+}
+
+}  // namespace

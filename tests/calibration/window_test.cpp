@@ -204,6 +204,31 @@ TEST_F(CalibrationWindow, CalibrateCopiesCodesAndTheLiveAdcAverages) {
   EXPECT_EQ(Field(512), "--");
 }
 
+// A frame rewrites a live field only when it changes the field's text: an
+// idle window would otherwise repaint both fields at every frame.
+TEST_F(CalibrationWindow, LiveFieldsAreRewrittenOnlyWhenTheirTextChanges) {
+  OpenFor("YRM-A", "silence=1");
+  const int sets0 = pf::test::GadgetTextSets(kLiveAdc0Field),
+            sets1 = pf::test::GadgetTextSets(kLiveAdc1Field);
+  const struct {
+    int32_t sum0;      // the first point's ADC0 sum (80 samples)
+    const char* adc0;  // the average shown
+    int rewrites0;     // rewrites of the ADC0 field so far
+  } frames[] = {
+      {80 * 1000, "1000", 1}, {80 * 1000, "1000", 1}, {80 * 1000 + 3, "1000", 1},
+      {80 * 1001, "1001", 2}, {80 * 1001, "1001", 2}, {80 * 1000, "1000", 3},
+  };
+  for (const auto& f : frames) {
+    SCOPED_TRACE(f.sum0);
+    simctl::Inject(linktest::HandFrame(3000, 0, f.sum0, 80 * 2000));
+    ASSERT_TRUE(YRM_CalibrationPass(0));
+    EXPECT_EQ(Field(kLiveAdc0Field), f.adc0);
+    EXPECT_EQ(Field(kLiveAdc1Field), "1999");
+    EXPECT_EQ(pf::test::GadgetTextSets(kLiveAdc0Field) - sets0, f.rewrites0);
+    EXPECT_EQ(pf::test::GadgetTextSets(kLiveAdc1Field) - sets1, 1);
+  }
+}
+
 TEST_F(CalibrationWindow, StoreWritesTheFileAndTheSameBytesIntoTheEeprom) {
   pf::test::SetNow([] { return pf::LocalTime{2025, 6, 5, 14, 3, 59}; });
   for (const char* model : {"YRM-A", "YRM-C"}) {

@@ -21,6 +21,28 @@ TEST_F(DriverLibrary, MissingFunctionIsNotCalledAndYieldsZero) {
             0u);
 }
 
+// A function is looked up by name once per load of the library: a function
+// that goes missing later is still called through the address found, and the
+// next load (each device opening) looks again.
+TEST_F(DriverLibrary, FunctionsAreFoundOncePerLoad) {
+  void* found = pf::LibraryFunction(kDriverLibrary, "FT_ReadEE");
+  ASSERT_NE(found, nullptr);
+  Configure("missing=FT_ReadEE, FT_WriteEE");
+  EXPECT_EQ(pf::LibraryFunction(kDriverLibrary, "FT_ReadEE"), found);
+  EXPECT_EQ(pf::LibraryFunction(kDriverLibrary, "FT_WriteEE"), nullptr);  // first asked now
+  Open();
+  EXPECT_EQ(pf::LibraryFunction(kDriverLibrary, "FT_ReadEE"), nullptr);
+  uint16_t word = 77;
+  EXPECT_EQ(d2xx::ReadEE(fthandle, 1, &word), 0u);
+  EXPECT_EQ(word, 77);
+  Configure("missing=");
+  YRM_CloseUsbPort();
+  Open();
+  EXPECT_EQ(pf::LibraryFunction(kDriverLibrary, "FT_ReadEE"), found);
+  EXPECT_EQ(d2xx::ReadEE(fthandle, 1, &word), 0u);
+  EXPECT_EQ(word, 0x0403);
+}
+
 TEST_F(DriverLibrary, StatusOfAClosedHandleIsAnError) {
   Open();
   void* handle = fthandle;

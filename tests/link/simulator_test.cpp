@@ -4,11 +4,15 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <csignal>
 #include <ctime>
 
 #include "link/connection.h"
@@ -239,11 +243,13 @@ TEST_F(Simulator, DriverCallsFailToOrder) {
   EXPECT_EQ(d2xx::Read(fthandle, buffer, 520, &n), 0u);
   EXPECT_EQ(n, 520u);
 
-  // A function missing by name, and back.
+  // A function missing by name, and back, at the next load.
   Configure("missing=FT_ReadEE");
+  ASSERT_TRUE(pf::OpenLibrary(kDriverLibrary, "ftd2xx"));
   EXPECT_EQ(pf::LibraryFunction(kDriverLibrary, "FT_ReadEE"), nullptr);
   EXPECT_NE(pf::LibraryFunction(kDriverLibrary, "FT_WriteEE"), nullptr);
   Configure("missing=");
+  ASSERT_TRUE(pf::OpenLibrary(kDriverLibrary, "ftd2xx"));
   EXPECT_NE(pf::LibraryFunction(kDriverLibrary, "FT_ReadEE"), nullptr);
   EXPECT_NE(simctl::Configure("missing=FT_Teleport"), "");
 
@@ -264,6 +270,83 @@ TEST_F(Simulator, DriverCallsFailToOrder) {
   EXPECT_EQ(d2xx::Open(0, &other), 0u);
   EXPECT_EQ(d2xx::GetStatus(other, &n, &n, &n), 0u);
   d2xx::Close(other);
+}
+
+// A program killed in the middle of a store: the EEPROM file, read by a fresh
+// simulator, holds every word written before the kill and every word not yet
+// reached as it was, as an EEPROM does.
+TEST_F(Simulator, EepromFileKeepsItsWordsWhenTheWriterIsKilled) {
+#if defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "threads after fork are not supported under ThreadSanitizer";
+#endif
+  constexpr int kFirst = 128, kWords = 1024;  // the calibration text's words
+  auto before = [](int w) { return static_cast<uint16_t>(0x5000 + w); };
+  auto after = [](int w) { return static_cast<uint16_t>(0xA000 + w); };
+  Configure("eepromfile=ee.bin");
+  Open();
+  std::vector<int> head;  // the words a store does not touch
+  for (int w = 0; w < kFirst; ++w) head.push_back(simctl::EepromWord(w));
+  // Words written in the child so far, seen by both processes.
+  void* shared =
+      mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(shared, MAP_FAILED);
+  auto* written = new (shared) std::atomic<int>(0);
+  for (int cut : {1, 40, 300, 611, 895}) {
+    SCOPED_TRACE("killed after " + std::to_string(cut) + " words");
+    for (int w = kFirst; w < kWords; ++w)
+      ASSERT_EQ(d2xx::WriteEE(fthandle, static_cast<uint32_t>(w), before(w)), 0u);
+    written->store(0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int w = kFirst; w < kWords; ++w) {
+        d2xx::WriteEE(fthandle, static_cast<uint32_t>(w), after(w));
+        written->fetch_add(1);
+      }
+      for (;;) d2xx::WriteEE(fthandle, kWords - 1, after(kWords - 1));  // until killed
+    }
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (written->load() < cut && std::chrono::steady_clock::now() < give_up) {
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const int n = written->load();
+    ASSERT_GE(n, cut);
+
+    YRM_CloseUsbPort();
+    simctl::Reset();
+    Configure("eepromfile=ee.bin");
+    Open();
+    for (int w = 0; w < kFirst; ++w) ASSERT_EQ(simctl::EepromWord(w), head[w]) << w;
+    for (int w = kFirst; w < kWords; ++w) {
+      const int k = w - kFirst;  // the child's k-th write
+      if (k < n) {
+        ASSERT_EQ(simctl::EepromWord(w), after(w)) << w;
+      } else if (k > n) {
+        ASSERT_EQ(simctl::EepromWord(w), before(w)) << w;
+      }
+    }
+  }
+  munmap(shared, sizeof(std::atomic<int>));
+}
+
+// A short file (its writer cut off) is not read: the EEPROM is built as
+// without one, and the first word written makes the file whole.
+TEST_F(Simulator, ShortEepromFileIsNotReadAndIsWrittenWholeAtTheFirstWord) {
+  yrmtest::Spit(dir + "/ee.bin", std::string(100, '\x7f'));
+  Configure("eepromfile=ee.bin");
+  Open();
+  const int calWord = simctl::EepromWord(128);
+  EXPECT_EQ(simctl::EepromWord(1), 0x0403);
+  ASSERT_EQ(d2xx::WriteEE(fthandle, 700, 0x1234), 0u);
+  EXPECT_EQ(yrmtest::Slurp(dir + "/ee.bin").size(), 2048u);
+  YRM_CloseUsbPort();
+  simctl::Reset();
+  Configure("eepromfile=ee.bin");
+  Open();
+  EXPECT_EQ(simctl::EepromWord(1), 0x0403);
+  EXPECT_EQ(simctl::EepromWord(128), calWord);
+  EXPECT_EQ(simctl::EepromWord(700), 0x1234);
 }
 
 // A store cut short or a cable pulled in the middle of the EEPROM sequence:
