@@ -418,9 +418,10 @@ bool YRM_CalibrationPass(int ms) {
 
 int CalibrationLoopWait(int longest) {
   if (newframe == 1) return 0;  // the poll thread's frame, for the live fields
-  // The link's times are the poll thread's: the next request, the moment a
-  // reply can be complete, every ms while one is arriving.
-  const int link = usbopen == 1 ? NextPollDelay() : longest;
+  // The link's times: the next request, the moment a reply can be complete,
+  // every ms while one is arriving. A running poll thread keeps them itself
+  // and wakes this loop for each frame, so the loop sleeps through them.
+  const int link = usbopen == 1 && !PollThreadRunning() ? NextPollDelay() : longest;
   return std::max(0, std::min({longest, CalibrationTimerWait(longest), link}));
 }
 

@@ -142,6 +142,8 @@ void StartPollThread() {
   workerthread = std::thread(YRM_WorkerThread);
 }
 
+bool PollThreadRunning() { return workerthread.joinable() && workerstop == 0; }
+
 void StopPollThread() {
   workerstop = 1;
   WakePollThread();

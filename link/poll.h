@@ -17,6 +17,8 @@ void YRM_CheckLinkTimeout();
 void StartPollThread();
 // Tests and orderly ends: workerstop = 1 and the thread is joined.
 void StopPollThread();
+// Whether the poll thread is running (start-up starts it; tests may not).
+bool PollThreadRunning();
 // Wakes the poll thread at once (the device was opened).
 void WakePollThread();
 // How long the poll thread may wait before its next pass, in ms: the next

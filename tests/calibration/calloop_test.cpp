@@ -186,3 +186,23 @@ TEST_F(CalibrationLoop, ReadsEachFrameWhenItCanBeCompleteAfterSetOutput) {
 }
 
 }  // namespace
+
+namespace {
+
+// With the poll thread running, requests and frames are its work: the window's
+// loop sleeps through the link's times and wakes for the frames it is sent.
+TEST_F(CalibrationLoop, LeavesTheLinksTimesToARunningPollThread) {
+  YRM_StartConnection();
+  ASSERT_EQ(usbopen, 1);
+  ASSERT_TRUE(YRM_OpenCalibrationWindow());
+  YRM_PollInstrument(kPollIntervalMs);  // a request out: its reply is due soon
+  ASSERT_LT(CalibrationLoopWait(pf::kLongestLoopWaitMs), pf::kLongestLoopWaitMs);
+  StartPollThread();
+  EXPECT_EQ(CalibrationLoopWait(pf::kLongestLoopWaitMs), pf::kLongestLoopWaitMs);
+  StopPollThread();
+  EXPECT_LT(CalibrationLoopWait(pf::kLongestLoopWaitMs), pf::kLongestLoopWaitMs);
+  pf::test::PostWindowEvent(kCalWindow, pf::kEventCloseWindow);
+  EXPECT_FALSE(YRM_CalibrationPass(0));
+}
+
+}  // namespace
