@@ -34,6 +34,7 @@
 #include "testing/records.h"
 #include "testing/state.h"
 #include "testing/trees.h"
+#include "tests/support/componentsplan.h"
 
 namespace {
 
@@ -218,25 +219,13 @@ int OpenChild(const std::string& file) {
   return 0;
 }
 
-// A plan of `pins` pins in components of eight, each with a golden signature
-// and Untested.
-void ComponentsPlan(int pins) {
-  records = RecordTable(1 + pins, kPlanFields);
-  for (int r = 2; r <= pins + 1; ++r) {
-    records.SetField(r, kFieldComponent, "U" + std::to_string((r - 2) / 8 + 1));
-    records.SetField(r, kFieldPin, std::to_string((r - 2) % 8 + 1));
-    records.SetField(r, kFieldResult, "Untested");
-    records.SetField(r, kFieldGolden, "Yes");
-  }
-}
-
 // In a fresh process: the trees of a plan of `pins` pins built and shown,
 // then record steps as an automatic test makes them; prints the CPU time of
 // the first step and the median of the next ones, in ms.
 int StepsChild(int pins) {
   constexpr int kSteps = 41;
   OpenTreeWindow();
-  ComponentsPlan(pins);
+  yrmtest::ComponentsPlan(pins);
   currentrecord = 2;
   YRM_BuildTestTree();
   YRM_BuildBadTree();

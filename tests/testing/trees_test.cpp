@@ -6,6 +6,7 @@
 #include <ctime>
 #include <vector>
 
+#include "componentsplan.h"
 #include "platform/gui.h"
 #include "shell/panels.h"
 #include "shell/resources.h"
@@ -254,17 +255,6 @@ TEST_F(TreesTest, BuildingScalesLinearlyWithThePins) {
 }
 
 namespace {
-// Pins in components of eight, each with a golden signature and Untested.
-void ComponentsPlan(int pins) {
-  records = RecordTable(1 + pins, kPlanFields);
-  for (int r = 2; r <= pins + 1; ++r) {
-    records.SetField(r, kFieldComponent, "U" + std::to_string((r - 2) / 8 + 1));
-    records.SetField(r, kFieldPin, std::to_string((r - 2) % 8 + 1));
-    records.SetField(r, kFieldResult, "Untested");
-    records.SetField(r, kFieldGolden, "Yes");
-  }
-}
-
 // One step of an automatic test: the current pin judged, the next one made
 // current and both trees brought in line, as the main step does.
 void JudgeAndStep(int k) {
@@ -280,7 +270,7 @@ void JudgeAndStep(int k) {
 // reads at 1,000 (it used to read every row, twice).
 TEST_F(TreesTest, ARecordStepCostsTheSameWhateverThePlansSize) {
   auto readsPerStep = [](int pins) {
-    ComponentsPlan(pins);
+    yrmtest::ComponentsPlan(pins);
     currentrecord = 2;
     YRM_BuildTestTree();
     YRM_BuildBadTree();
@@ -299,7 +289,7 @@ TEST_F(TreesTest, ARecordStepCostsTheSameWhateverThePlansSize) {
 // Trees brought in line step by step show what trees built afresh show:
 // every text, depth, row and icon, and the selection.
 TEST_F(TreesTest, StepByStepTreesEqualTreesBuiltAfresh) {
-  ComponentsPlan(100);
+  yrmtest::ComponentsPlan(100);
   currentrecord = 2;
   YRM_BuildTestTree();
   YRM_BuildBadTree();
