@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-inline int movepinstep;  // 1: the next photo click moves the current pin
-
 // The package list's items, headings included, in list order.
 const std::vector<std::string>& PackageItems();
 // Shows the package's number fields (with their labels) the item needs.

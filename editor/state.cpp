@@ -7,6 +7,7 @@ void SetEditorStartValues() {
   testx = testy = 0;
   editinstruction.clear();
   placementstep = 0;
+  movepinstep = 0;
   placementmode.clear();
   pincounter = 0;
   rowpins = {};

@@ -11,6 +11,7 @@ inline int testx, testy;             // cross-hair, photo pixels
 inline std::string editinstruction;  // drawn at the top of the photo
 // Pin placement: kept across openings, so an unfinished placement goes on.
 inline int placementstep;
+inline int movepinstep;  // 1: the next photo click moves the current pin
 inline std::string placementmode;
 inline int pincounter;
 inline std::array<int, 4> rowpins;         // pins of rows 1..4 (PINS: quantity; PINTOPIN: first, last)
