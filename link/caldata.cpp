@@ -22,12 +22,10 @@ const char* const kCalKeysFound[] = {
     "adc0@0v=",          "adc0@-10v=", "adc1@10v=", "adc1@0v=", "adc1@-10v=", "dcbias@10v=", "dcbias@-10v="};
 
 // The integer a value begins with: optional blanks and sign, then digits,
-// held within 32 bits (`overflow` when they went past); `end` is where the
-// digits stop, `digits` false when there are none.
+// held within 32 bits; `digits` false when there are none.
 struct LeadingInteger {
   int64_t value = 0;
-  size_t end = 0;
-  bool digits = false, overflow = false;
+  bool digits = false;
 };
 LeadingInteger ReadLeadingInteger(const std::string& t) {
   LeadingInteger r;
@@ -36,14 +34,8 @@ LeadingInteger ReadLeadingInteger(const std::string& t) {
   bool negative = false;
   if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
   r.digits = i < t.size() && t[i] >= '0' && t[i] <= '9';
-  for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-    r.value = r.value * 10 + (t[i] - '0');
-    if (r.value > std::numeric_limits<int32_t>::max()) {
-      r.value = std::numeric_limits<int32_t>::max();
-      r.overflow = true;
-    }
-  }
-  r.end = i;
+  for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i)
+    r.value = std::min<int64_t>(r.value * 10 + (t[i] - '0'), std::numeric_limits<int32_t>::max());
   if (negative) r.value = -r.value;
   return r;
 }
@@ -72,6 +64,15 @@ bool ReadEepromWords(std::vector<uint16_t>& words) {
     words[static_cast<size_t>(k)] = eeword;
   }
   return true;
+}
+
+// Puts no calibration in force: the codes, gains and offsets at their
+// start-up values (the two highest settings keep their codes).
+void ClearCalibrationInForce() {
+  for (int i = 0; i <= 10; ++i) amplitudecode[i] = zerocode[i] = 0;
+  adc0gain = adc1gain = 0;
+  adc0offset = adc1offset = 0;
+  dcbiasscale = dcbiaszero = 0;
 }
 
 // Replaced whole: a file that cannot be written leaves the old one, and the
@@ -122,13 +123,6 @@ std::string CalibrationWordsFault(const std::vector<uint16_t>& words) {
   for (const char* key : kCalKeysFound)
     if (keys.lowered.find(key) != std::string::npos) return "";
   return "no calibration text";
-}
-
-void ClearCalibrationInForce() {
-  for (int i = 0; i <= 10; ++i) amplitudecode[i] = zerocode[i] = 0;
-  adc0gain = adc1gain = 0;
-  adc0offset = adc1offset = 0;
-  dcbiasscale = dcbiaszero = 0;
 }
 
 CalCopy YRM_LoadCalibrationFromEeprom(const std::string& file, std::string* text) {

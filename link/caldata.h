@@ -55,9 +55,6 @@ std::string CalibrationWordsFault(const std::vector<uint16_t>& words);
 // blanks and sign, then digits (what follows is ignored), within 32 bits.
 // False when it holds no number ("--", "").
 bool CalNumber(const std::string& value, int64_t& out);
-// Puts no calibration in force: the codes, gains and offsets at their
-// start-up values (the two highest settings keep their codes).
-void ClearCalibrationInForce();
 
 // Derives the codes, gains and offsets from "YRM_cal.txt".
 void DeriveCalibration();

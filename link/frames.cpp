@@ -9,8 +9,9 @@
 namespace {
 constexpr int kQuietMs = 25;      // the poll thread keeps still this long before a burst
 constexpr int kMaxFrames = 2048;  // frames that fit the transmit buffer
-// The registers that set how long the instrument samples one frame.
-constexpr int kPointsRegister = 10, kCyclesRegister = 12;
+// The registers that set how long the instrument samples one frame: points,
+// samples per point, cycles per frame.
+constexpr int kPointsRegister = 10, kSamplesRegister = 11, kCyclesRegister = 12;
 }  // namespace
 
 void YRM_WriteRegisters(int first, int count) {
@@ -24,8 +25,8 @@ void YRM_WriteRegisters(int first, int count) {
   // reply can be complete: while they change, the shorter of the old and new
   // sampling times, then the new one.
   const bool sampling = first <= kCyclesRegister && first + count > kPointsRegister;
-  const int64_t ms = FrameSamplingMs(paramblock[kPointsRegister], paramblock[kPointsRegister + 1],
-                                     paramblock[kCyclesRegister]);
+  const int64_t ms =
+      FrameSamplingMs(paramblock[kPointsRegister], paramblock[kSamplesRegister], paramblock[kCyclesRegister]);
   if (sampling) samplingms = std::min<int64_t>(samplingms, ms);
   for (int k = 0; k < count; ++k)
     BuildWriteFrame(first + k, paramblock[first + k], &txbuffer[kOutFrameBytes * k]);

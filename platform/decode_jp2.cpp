@@ -177,7 +177,6 @@ bool DecodeJp2(const std::string& data, QImage& out, std::string& error, Reducti
       w = (right + f - 1) / f - left / f;
       h = (bottom + f - 1) / f - top / f;
       reduction->part = ImageArea{int(left), int(top), int(right), int(bottom)};
-      reduction->partial = true;
     }
   }
   if (!CheckDecodedSize(w, h, error)) return false;

@@ -164,7 +164,16 @@ bool DecodeRaw(const std::string& data, QImage& out, Scratch& scratch, std::stri
   return true;
 }
 
-bool EncodeRaw(const QImage& img, std::string& out, std::vector<png_bytep>& rows, Failure& failure) {
+// Encodes w x h pixels of four bytes each (B, G, R, A with `bgr`, else R, G,
+// B; the fourth dropped unless `alpha`), row y given by `row(y)` as libpng
+// asks for it; `fast` takes the one filter and the fastest compression (flat
+// fixtures). What `row` uses belongs to the caller, so a longjmp out of
+// libpng skips no destructor.
+struct Layout {
+  bool alpha = false, bgr = true, fast = false;
+};
+bool EncodeRaw(int w, int h, Layout layout, const std::function<png_bytep(int y)>& row, std::string& out,
+               Failure& failure) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnError, OnWarning);
   if (!png) return false;
   png_infop info = png_create_info_struct(png);
@@ -173,44 +182,29 @@ bool EncodeRaw(const QImage& img, std::string& out, std::vector<png_bytep>& rows
     return false;
   }
   png_set_write_fn(png, &out, Write, Flush);
-  const bool alpha = img.format() == QImage::Format_ARGB32;
-  png_set_IHDR(png, info, img.width(), img.height(), 8, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8,
+               layout.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (layout.fast) {
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    png_set_compression_level(png, 1);
+  }
   png_write_info(png, info);
-  png_set_bgr(png);
-  if (!alpha) png_set_filler(png, 0, PNG_FILLER_AFTER);  // drops the unused byte
-  png_write_image(png, rows.data());
+  if (layout.bgr) png_set_bgr(png);
+  if (!layout.alpha) png_set_filler(png, 0, PNG_FILLER_AFTER);  // drops the unused byte
+  for (int y = 0; y < h; ++y) png_write_row(png, row(y));
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return true;
 }
 
-// Rows from `fill` into `line` (0x00BBGGRR: R, G, B, unused in memory), each
-// written as it comes; the one filter and the fastest compression suit flat
-// fixtures. `line` belongs to the caller, as in EncodeRaw.
-bool EncodeRowsRaw(int w, int h, const std::function<void(int y, int* row)>& fill, std::vector<int>& line,
-                   std::string& out, Failure& failure) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnError, OnWarning);
-  if (!png) return false;
-  png_infop info = png_create_info_struct(png);
-  if (!info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_set_write_fn(png, &out, Write, Flush);
-  png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-  png_set_compression_level(png, 1);
-  png_write_info(png, info);
-  png_set_filler(png, 0, PNG_FILLER_AFTER);  // drops the unused byte
-  for (int y = 0; y < h; ++y) {
-    fill(y, line.data());
-    png_write_row(png, reinterpret_cast<png_const_bytep>(line.data()));
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return true;
+bool Encode(int w, int h, Layout layout, const std::function<png_bytep(int y)>& row, std::string& out,
+            std::string& error) {
+  Failure failure{};
+  out.clear();
+  if (EncodeRaw(w, h, layout, row, out, failure)) return true;
+  error = failure.message[0] ? failure.message : "PNG encoding failed";
+  return false;
 }
 }  // namespace
 
@@ -226,23 +220,22 @@ bool EncodePngRows(int w, int h, const std::function<void(int y, int* row)>& fil
                    std::string& error) {
   if (!CheckSize(w, h, error)) return false;
   std::vector<int> line(size_t(w), 0);
-  Failure failure{};
-  out.clear();
-  if (EncodeRowsRaw(w, h, fill, line, out, failure)) return true;
-  error = failure.message[0] ? failure.message : "PNG encoding failed";
-  return false;
+  // 0x00BBGGRR in memory: R, G, B, unused.
+  return Encode(
+      w, h, Layout{.alpha = false, .bgr = false, .fast = true},
+      [&](int y) {
+        fill(y, line.data());
+        return reinterpret_cast<png_bytep>(line.data());
+      },
+      out, error);
 }
 
 bool EncodePng(const QImage& source, std::string& out, std::string& error) {
   const QImage img = source.hasAlphaChannel() ? source.convertToFormat(QImage::Format_ARGB32)
                                               : source.convertToFormat(QImage::Format_RGB32);
-  std::vector<png_bytep> rows(img.height());
-  for (int y = 0; y < img.height(); ++y) rows[y] = const_cast<png_bytep>(img.constScanLine(y));
-  Failure failure{};
-  out.clear();
-  if (EncodeRaw(img, out, rows, failure)) return true;
-  error = failure.message[0] ? failure.message : "PNG encoding failed";
-  return false;
+  return Encode(
+      img.width(), img.height(), Layout{.alpha = img.format() == QImage::Format_ARGB32},
+      [&img](int y) { return const_cast<png_bytep>(img.constScanLine(y)); }, out, error);
 }
 
 }  // namespace pf::codec

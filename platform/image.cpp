@@ -392,7 +392,7 @@ bool DecodeBytes(const std::string& path, const std::string& data,
   d.reduction = reduction.used;
   d.fullWidth = reduction.fullWidth;
   d.fullHeight = reduction.fullHeight;
-  if (reduction.partial) d.part = reduction.part;
+  d.part = reduction.part;
   return true;
 }
 

@@ -44,9 +44,8 @@ struct Reduction {
   std::function<ImageArea(int w, int h)> area;
   int used = 1;  // the picture is 1/used of its full size
   int fullWidth = 0, fullHeight = 0;
-  // The part of the full picture decoded; all of it unless set.
+  // The part of the full picture decoded; empty: all of it.
   ImageArea part;
-  bool partial = false;
   // Threads a decoder may use besides the calling one's (those formats
   // that can): 1 for the loading thread, so the window's and the link's
   // threads keep their processors.

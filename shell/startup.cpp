@@ -149,11 +149,10 @@ void StartUp() {
   checkModel();
   YRM_WriteLog("YRM32.EXE start-up, activeinstrument:" + activeinstrument);
   if (!pf::GuiCanStart()) {
-    // No display: no window and no box can open. The log and standard error
-    // say so, and the program ends before the toolkit would abort it.
-    const std::string text = MessageText(kMsgMainWindowWontStart);
-    YRM_WriteLog(text);
-    std::fprintf(stderr, "%s\n", text.c_str());
+    // No display: no window can open. The message goes to the log and, with
+    // no box to show it, to standard error; the program ends before the
+    // toolkit would abort it.
+    YRM_ShowMessage(kMsgMainWindowWontStart);
     std::fflush(nullptr);
     std::_Exit(1);
   }

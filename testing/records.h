@@ -116,7 +116,9 @@ class RecordTable {
   // changes of the fields in kTrackedFields since then; EditsSince gives the
   // edits after the count `since`, oldest first, or false when the table no
   // longer knows them all (the reader then looks at every row).
-  static constexpr std::array<int, 5> kTrackedFields = {9, 10, 11, 12, 30};
+  // What the trees show of a row: its result, component, pin, note and golden flag.
+  static constexpr std::array<int, 5> kTrackedFields = {kFieldResult, kFieldComponent, kFieldPin, kFieldNote,
+                                                        kFieldGolden};
   struct Edit {
     int row, field;
   };
