@@ -119,9 +119,11 @@ std::atomic<bool> arrived{false};
 PhotoKey failedkey;    // a photo whose decode on the loading thread failed
 PhotoKey reportedkey;  // the photo last reported as not loadable
 
-bool SameFile(const PhotoKey& a, const PhotoKey& b) {
-  return a.size >= 0 && a.path == b.path && a.size == b.size && a.modified == b.modified;
+bool SameKey(const PhotoKey& a, const PhotoKey& b) {
+  return a.path == b.path && a.size == b.size && a.modified == b.modified;
 }
+// The same file, and one that is there.
+bool SameFile(const PhotoKey& a, const PhotoKey& b) { return a.size >= 0 && SameKey(a, b); }
 
 // The reduction the photo held is at (1 when whole).
 int HeldReduction() {
@@ -259,8 +261,7 @@ void DrawPcbView(int width, int height, int centrex, int centrey, float zoom, in
     imagewindowshown = 0;
     pf::CreateImage(kImagePcbView, width, height, colourblue);
     PhotoKey key{AbsolutePath(path), pf::FileSize(path), pf::FileModified(path)};
-    if (!file.empty() && !(key.path == reportedkey.path && key.size == reportedkey.size &&
-                           key.modified == reportedkey.modified)) {
+    if (!file.empty() && !SameKey(key, reportedkey)) {
       reportedkey = key;
       YRM_ShowMessage(kMsgPcbImageNotLoaded, file);
     }
