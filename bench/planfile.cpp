@@ -6,9 +6,13 @@
 // plan of 4,000,000 short rows as File > Open does, with both result trees
 // built and shown, and the CPU time of a record step (a pin judged, the next
 // one current, both trees brought in line and drawn) at 1,000, 10,000 and
-// 100,000 pins, each in a fresh process.
+// 100,000 pins, each in a fresh process. Last the whole program's record step
+// in an automatic test (the pin judged, the next one found, the trees, the
+// full redraw with the board view's pins, the refresh with its percentages)
+// at 1,000, 10,000 and 100,000 full rows and 1,000 and 1,000,000 short rows.
 //   bench_planfile [folder [keep]]   (default: the current folder)
 //   bench_planfile --program [folder]   (the whole program's part only)
+//   bench_planfile --autotest [folder]   (the automatic test's step only)
 #include "testing/planfile.h"
 
 #include <unistd.h>
@@ -19,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -26,12 +31,17 @@
 #include "cpu.h"
 #include "platform/files.h"
 #include "platform/gui.h"
+#include "platform/image.h"
 #include "shell/panels.h"
+#include "shell/refresh.h"
+#include "shell/ribbon.h"
 #include "shell/startup.h"
 #include "shell/state.h"
+#include "testing/mainstep.h"
 #include "testing/navigation.h"
 #include "testing/planfiles.h"
 #include "testing/records.h"
+#include "testing/redraw.h"
 #include "testing/state.h"
 #include "testing/trees.h"
 #include "tests/support/componentsplan.h"
@@ -291,6 +301,194 @@ void WholeProgram(const std::string& self, const std::string& folder) {
   }
 }
 
+// ---- the whole program's record step in an automatic test ------------------
+
+constexpr int kBoardWidth = 4000, kBoardHeight = 3000;
+
+// Processor time of a fixed piece of work, the reference beside the figures.
+double ReferenceMs() {
+  const double t = threadCpuSeconds();
+  volatile double x = 1;
+  for (int k = 0; k < 20000000; ++k) x = x * 1.0000001 + 1e-9;
+  return (threadCpuSeconds() - t) * 1000;
+}
+
+// A 4000 x 3000 board photo of a few parts on green, small as a PNG.
+void WriteBoardPhoto(const std::string& file) {
+  constexpr int kScratch = 700;
+  pf::CreateImage(kScratch, kBoardWidth, kBoardHeight, 0x206020);
+  pf::StartDrawing(kScratch);
+  for (int k = 0; k < 200; ++k)
+    pf::Box(97 * k % (kBoardWidth - 200), 61 * k % (kBoardHeight - 120), 40 + k % 160, 30 + k % 90,
+            (k * 0x3F2A17) & 0xFFFFFF);
+  pf::StopDrawing();
+  pf::SavePng(kScratch, file);
+  pf::FreeImage(kScratch);
+}
+
+std::string Decimal(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", v);
+  return text;
+}
+
+// The text of a signature block of n points from field 31 of its base on:
+// the count, then voltage and current of each point.
+std::string BlockText(int n, double phase) {
+  std::string text = std::to_string(n);
+  for (int k = 1; k <= n; ++k) {
+    const double a = 2.0 * M_PI * k / n + phase;
+    text += "," + Decimal(0.8 * std::cos(a)) + "," + Decimal(0.00008 * std::cos(a));
+  }
+  return text;
+}
+
+// A plan of `pins` pins in components of eight, Untested with a golden
+// signature, spread evenly over the board photo; each record's view is
+// centred on its pin at the zoom that shows some forty pins (a board of more
+// pins is a larger board, looked at as closely; the zoom stops at 100, where
+// a million pins show some 130). Full rows hold golden and DUT blocks of 64
+// points, as a plan tested before and reset; short rows a golden block of 4
+// points and nothing after it.
+void WriteAutoTestPlan(const std::string& file, const std::string& photo, int pins, bool full) {
+  const int cols = static_cast<int>(std::ceil(std::sqrt(pins * 4.0 / 3.0)));
+  const double spacing = double(kBoardWidth) / cols;
+  const std::string zoom = Decimal(std::clamp(cols / 6.0, 1.0, 100.0));
+  const std::string golden = BlockText(full ? 64 : 4, 0);
+  // After a golden block of 64 points (its last field 159): empty fields up
+  // to the DUT block's row index at 289, then its settings, count and points.
+  const std::string dut = std::string(289 - 159, ',') + "1,1000,mVpk,10000,ohms,50,Hz" +
+                          std::string(31 - 7, ',') + BlockText(64, 0.3);
+  std::string text = "1" + std::string(12, ',') + photo + ",2000,1500,1\r\n";
+  text.reserve(static_cast<size_t>(pins) * (full ? 3900 : 150));
+  for (int k = 0; k < pins; ++k) {
+    const int row = k + 2;
+    const std::string u = "U" + std::to_string(k / 8 + 1), pin = std::to_string(k % 8 + 1);
+    const int x = static_cast<int>((k % cols + 0.5) * spacing);
+    const int y = std::min(kBoardHeight - 1, static_cast<int>((k / cols + 0.5) * spacing));
+    const std::string xs = std::to_string(x), ys = std::to_string(y);
+    // Fields 1 to 30, then the golden block from 31.
+    text += std::to_string(row) + ",1000,mVpk,10000,ohms,50,Hz," + u + "\xC2\xA3 Pin " + pin + ",Untested," +
+            u + "," + pin + ",,," + xs + "," + ys + "," + zoom + "," + xs + "," + ys + std::string(12, ',') +
+            "Yes," + golden;
+    if (full) text += dut;
+    text += "\r\n";
+  }
+  pf::WriteFile(file, text);
+}
+
+// In a fresh process: the main window as start-up builds it in "Advanced"
+// with the board view and both trees, the plan read and shown (the first
+// refresh and full redraw), then record steps of an automatic test as the
+// main loop makes them: the pin touched and stable, so judged and drawn; the
+// probe lifted, so the next pin current, the trees brought in line, drawn
+// again and the next pin found; the refresh with its percentages; the window
+// painted. Prints the CPU time of the showing, of the first step and the
+// median of the next ones, in ms, and the Good and Bad percentages shown.
+int AutoTestChild(const std::string& file) {
+  constexpr int kSteps = 41;
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  SetStartValues();
+  pf::InitGui();
+  pf::SetDefaultGuiFont();
+  pf::OpenWindow(kMainWindow, 0, 0, 1200, 720, "bench", 0);
+  CreateMainWindowContents();
+  mode = "Advanced";
+  stablesignaturedelay = "2 cycles";
+  for (int k = 1; k <= 64; ++k) {
+    const float a = float(k) * 6.2831853f / 64;
+    livev[k] = 0.8f * std::cos(a);
+    livei[k] = 0.00008f * std::cos(a);
+  }
+  if (!YRM_ReadTestPlan(file)) return 1;
+  testplanfilename = file;
+  Settle();
+
+  double t = threadCpuSeconds();
+  currentrecord = lastrecord = 2;
+  YRM_RefreshMainWindow();
+  YRM_FullRedraw();
+  Settle();
+  const double shown = (threadCpuSeconds() - t) * 1000;
+
+  runstate = prevrunstate = kRunAutoTest;
+  autoteststep = 0;
+  signaturestate = kSignatureOpen;
+  // The main loop's pass, without its sleep.
+  auto pump = [](auto done) {
+    for (int n = 0; n < 20 && !done(); ++n) {
+      event = pf::WaitWindowEvent(0);
+      YRM_MainLoopStep();
+    }
+  };
+  pump([] { return autoteststep == 2; });  // the first pin found and touched
+  std::vector<double> ms;
+  for (int k = 0; k < kSteps; ++k) {
+    // Every fourth pin another part: Bad.
+    const float scale = k % 4 == 3 ? 0.2f : 1.0f;
+    for (int p = 1; p <= 64; ++p) livei[p] = 0.00008f * scale * std::cos(float(p) * 6.2831853f / 64);
+    t = threadCpuSeconds();
+    const int row = currentrecord;
+    signaturestate = kSignatureStable;
+    stablecount = 10;
+    pump([row] { return records.FieldView(row, kFieldResult) != "Untested"; });
+    signaturestate = kSignatureOpen;
+    stablecount = 0;
+    pump([row] { return currentrecord != row && autoteststep == 2; });
+    YRM_RefreshMainWindow();
+    Settle();
+    ms.push_back((threadCpuSeconds() - t) * 1000);
+  }
+  const double first = ms.front();
+  std::sort(ms.begin() + 1, ms.end());
+  std::printf("%.3f %.3f %.3f %d %s %s\n", shown, first, ms[1 + (ms.size() - 1) / 2], currentrecord,
+              pf::GetGadgetText(kGoodPercentText).c_str(), pf::GetGadgetText(kBadPercentText).c_str());
+  return 0;
+}
+
+void AutoTestSteps(const std::string& self, const std::string& folder) {
+  const std::string photo = std::filesystem::absolute(folder + "/bench_board.png").string();
+  const std::string file = folder + "/bench_autotest.qvt";
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  pf::InitGui();
+  WriteBoardPhoto(photo);
+  std::printf(
+      "record step of an automatic test, whole program (pin judged, next pin found, trees, full redraw "
+      "with the board view's pins, refresh with percentages, window painted), CPU ms, fresh process; "
+      "board photo %d x %d, %lld bytes; reference (fixed loop) %.1f ms:\n",
+      kBoardWidth, kBoardHeight, static_cast<long long>(pf::FileSize(photo)), ReferenceMs());
+  struct Case {
+    int pins;
+    bool full;
+  };
+  double base[2] = {0, 0};
+  for (const Case c :
+       {Case{1000, true}, Case{10000, true}, Case{100000, true}, Case{1000, false}, Case{1000000, false}}) {
+    WriteAutoTestPlan(file, photo, c.pins, c.full);
+    const double mb = pf::FileSize(file) / 1048576.0;
+    FILE* q = popen(("'" + self + "' --autotest-child '" + file + "'").c_str(), "r");
+    double shown = 0, first = 0, median = 0;
+    int at = 0;
+    char good[32] = "", bad[32] = "";
+    const bool ok =
+        q && std::fscanf(q, "%lf %lf %lf %d %31s %31s", &shown, &first, &median, &at, good, bad) == 6;
+    if (q) pclose(q);
+    pf::DeleteFile(file);
+    if (!ok) {
+      std::printf("  %7d %s rows: the fresh process failed\n", c.pins, c.full ? "full" : "short");
+      continue;
+    }
+    double& b = base[c.full ? 0 : 1];
+    if (c.pins == 1000) b = median;
+    std::printf(
+        "  %7d %-5s rows (%6.1f MiB): plan shown %8.1f ms; first step %7.3f ms, median of 40 next %7.3f ms "
+        "(%.1f x the 1,000-row step); at row %d, %s Good, %s Bad\n",
+        c.pins, c.full ? "full" : "short", mb, shown, first, median, b > 0 ? median / b : 0.0, at, good, bad);
+    std::fflush(stdout);
+  }
+  std::printf("  reference (fixed loop) after: %.1f ms\n", ReferenceMs());
+  pf::DeleteFile(photo);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -298,7 +496,12 @@ int main(int argc, char** argv) {
     return FreshChild(argv[2], std::strcmp(argv[1], "--fresh-save") == 0);
   if (argc == 3 && std::strcmp(argv[1], "--open-peak") == 0) return OpenChild(argv[2]);
   if (argc == 3 && std::strcmp(argv[1], "--steps") == 0) return StepsChild(std::atoi(argv[2]));
+  if (argc == 3 && std::strcmp(argv[1], "--autotest-child") == 0) return AutoTestChild(argv[2]);
   const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
+  if (argc >= 2 && std::strcmp(argv[1], "--autotest") == 0) {
+    AutoTestSteps(self, argc > 2 ? argv[2] : ".");
+    return 0;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "--program") == 0) {
     WholeProgram(self, argc > 2 ? argv[2] : ".");
     return 0;
@@ -365,5 +568,6 @@ int main(int argc, char** argv) {
     pf::DeleteFile(shortFile);
   }
   WholeProgram(self, folder);
+  AutoTestSteps(self, folder);
   return 0;
 }

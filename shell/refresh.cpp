@@ -16,6 +16,7 @@
 #include "shell/state.h"
 #include "shell/views.h"
 #include "testing/controls.h"
+#include "testing/recordindex.h"
 #include "testing/records.h"
 #include "testing/state.h"
 #include "testing/trees.h"
@@ -125,15 +126,9 @@ std::string percentText(int count, int pins) {
 }
 
 void showPercentages() {
-  const int last = records.Rows();
-  int good = 0, bad = 0;
-  for (int row = 2; row <= last; ++row) {
-    std::string_view result = records.FieldView(row, kFieldResult);
-    good += result == "Good";
-    bad += result == "Bad";
-  }
-  setText(kGoodPercentText, percentText(good, last - 1));
-  setText(kBadPercentText, percentText(bad, last - 1));
+  const ResultCounts counts = CountResults();
+  setText(kGoodPercentText, percentText(counts.good, records.Rows() - 1));
+  setText(kBadPercentText, percentText(counts.bad, records.Rows() - 1));
 }
 
 void showPanels() {

@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/gui.h"
 #include "platform/image.h"
 #include "shell/messages.h"
 #include "shell/state.h"
+#include "testing/recordindex.h"
 #include "testing/records.h"
 #include "testing/scope.h"
 #include "testing/state.h"
@@ -321,10 +323,11 @@ void DrawPcbView(int width, int height, int centrex, int centrey, float zoom, in
     pf::LineXY(cx + 1, 0, cx + 1, height, colourblack);
   }
 
-  for (int row = 1; row <= records.Rows(); ++row) {
+  // Only the pins in the window, less those a later one covers entirely.
+  static std::vector<int> rows;
+  PinsInWindow(left, top, right, bottom, rows);
+  for (const int row : rows) {
     const int px = records.FieldInt(row, kFieldPinX), py = records.FieldInt(row, kFieldPinY);
-    if (px < left || px > right || py < top || py > bottom) continue;
-    if (records.FieldView(row, kFieldNumber) == "delete") continue;
     const bool golden = records.FieldView(row, kFieldGolden) == "Yes";
     const int colour = golden ? ResultColour(records.Field(row, kFieldResult)) : colourpink;
     int sx, sy;

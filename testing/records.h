@@ -111,14 +111,16 @@ class RecordTable {
   void ClearAnchors() { anchors_.clear(); }
 
   // What changed, for those that keep something drawn from the table (the
-  // result trees). Shape() is new whenever the table is made, copied,
-  // replaced or re-read, or rows are added or removed. EditCount() counts the
-  // changes of the fields in kTrackedFields since then; EditsSince gives the
-  // edits after the count `since`, oldest first, or false when the table no
-  // longer knows them all (the reader then looks at every row).
-  // What the trees show of a row: its result, component, pin, note and golden flag.
-  static constexpr std::array<int, 5> kTrackedFields = {kFieldResult, kFieldComponent, kFieldPin, kFieldNote,
-                                                        kFieldGolden};
+  // result trees, the board view's pins, the result counts). Shape() is new
+  // whenever the table is made, copied, replaced or re-read, or rows are
+  // added or removed. EditCount() counts the changes of the fields in
+  // kTrackedFields since then; EditsSince gives the edits after the count
+  // `since`, oldest first, or false when the table no longer knows them all
+  // (the reader then looks at every row).
+  // What the trees show of a row: its result, component, pin, note and golden
+  // flag; and where the board view draws its pin.
+  static constexpr std::array<int, 7> kTrackedFields = {kFieldResult, kFieldComponent, kFieldPin, kFieldNote,
+                                                        kFieldGolden, kFieldPinX,      kFieldPinY};
   struct Edit {
     int row, field;
   };

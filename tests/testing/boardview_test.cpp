@@ -132,6 +132,32 @@ TEST_F(BoardViewTest, PinSymbolsByResultAndGoldenFlag) {
   EXPECT_EQ(At(50, 25), kPhoto);
 }
 
+// Pins on one place are drawn in row order: the last disc shows over the
+// discs before it, and a square before it still shows its corners; a row
+// being deleted leaves the one beneath it on top.
+TEST_F(BoardViewTest, PinsOnOnePlaceShowTheLastOnTop) {
+  records = RecordTable(6, kPlanFields);
+  Pin(2, 250, 125, "Good");  // shown at (50, 25)
+  Pin(3, 250, 125, "Bad");
+  Pin(4, 750, 375, "Bad", "Yes", "1");  // shown at (150, 75)
+  Pin(5, 750, 375, "Good");
+  YRM_DrawPcbView(200, 100, 500, 250, 1, -1000, -1000, "board.png");
+  EXPECT_EQ(At(50, 25), colourred);
+  EXPECT_EQ(At(150, 75), colourgreen);
+  EXPECT_EQ(At(150 - 5, 75 - 5), colourred);  // the square's corner
+  records.SetField(3, kFieldNumber, "delete");
+  records.SetField(5, kFieldNumber, "delete");
+  YRM_DrawPcbView(200, 100, 500, 250, 1, -1000, -1000, "board.png");
+  EXPECT_EQ(At(50, 25), colourgreen);
+  EXPECT_EQ(At(150, 75), colourred);
+  records.SetField(3, kFieldNumber, "3");
+  records.SetField(5, kFieldNumber, "5");
+  Pin(5, 250, 125, "Untested");  // moved onto the other place
+  YRM_DrawPcbView(200, 100, 500, 250, 1, -1000, -1000, "board.png");
+  EXPECT_EQ(At(50, 25), colouryellow);
+  EXPECT_EQ(At(150, 75), colourred);
+}
+
 TEST_F(BoardViewTest, CursorCrosshairs) {
   // Whole photo at 200 x 100: cursor (500, 250) maps to (100, 50).
   YRM_DrawPcbView(200, 100, 500, 250, 1, 500, 250, "board.png");
