@@ -424,13 +424,17 @@ int AutoTestChild(const std::string& file) {
   pump([] { return autoteststep == 2; });  // the first pin found and touched
   std::vector<double> ms;
   for (int k = 0; k < kSteps; ++k) {
-    // Every fourth pin another part: Bad.
-    const float scale = k % 4 == 3 ? 0.2f : 1.0f;
-    for (int p = 1; p <= 64; ++p) livei[p] = 0.00008f * scale * std::cos(float(p) * 6.2831853f / 64);
+    // Every fourth pin another part, whose current leads the voltage: Bad.
+    for (int p = 1; p <= 64; ++p) {
+      const float a = float(p) * 6.2831853f / 64;
+      livei[p] = 0.00008f * (k % 4 == 3 ? std::sin(a) : std::cos(a));
+    }
     t = threadCpuSeconds();
     const int row = currentrecord;
     signaturestate = kSignatureStable;
     stablecount = 10;
+    tracex = livev;  // the live trace, as the trace redraw leaves it while connected
+    tracey = livei;
     pump([row] { return records.FieldView(row, kFieldResult) != "Untested"; });
     signaturestate = kSignatureOpen;
     stablecount = 0;
@@ -466,7 +470,7 @@ void AutoTestSteps(const std::string& self, const std::string& folder) {
        {Case{1000, true}, Case{10000, true}, Case{100000, true}, Case{1000, false}, Case{1000000, false}}) {
     WriteAutoTestPlan(file, photo, c.pins, c.full);
     const double mb = pf::FileSize(file) / 1048576.0;
-    FILE* q = popen(("'" + self + "' --autotest-child '" + file + "'").c_str(), "r");
+    FILE* q = popen(("'" + self + "' --autotest-child '" + file + "' 2> /dev/null").c_str(), "r");
     double shown = 0, first = 0, median = 0;
     int at = 0;
     char good[32] = "", bad[32] = "";
