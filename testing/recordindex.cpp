@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <tuple>
 
 #include "testing/records.h"
 
@@ -21,19 +22,13 @@ struct Pin {
 // Pins by the row of cells, the cell, the position and the shape: the pins
 // of one place and shape stand together. Rows play no part.
 bool PlaceBefore(const Pin& a, const Pin& b) {
-  const int ay = a.y >> kCellShift, by = b.y >> kCellShift;
-  if (ay != by) return ay < by;
-  const int ax = a.x >> kCellShift, bx = b.x >> kCellShift;
-  if (ax != bx) return ax < bx;
-  if (a.y != b.y) return a.y < b.y;
-  if (a.x != b.x) return a.x < b.x;
-  return (a.key & kSquare) < (b.key & kSquare);
+  return std::make_tuple(a.y >> kCellShift, a.x >> kCellShift, a.y, a.x, a.key & kSquare) <
+         std::make_tuple(b.y >> kCellShift, b.x >> kCellShift, b.y, b.x, b.key & kSquare);
 }
 // The same, then by row.
 bool Before(const Pin& a, const Pin& b) {
-  if (PlaceBefore(a, b)) return true;
-  if (PlaceBefore(b, a)) return false;
-  return a.key < b.key;
+  return std::make_tuple(a.y >> kCellShift, a.x >> kCellShift, a.y, a.x, a.key) <
+         std::make_tuple(b.y >> kCellShift, b.x >> kCellShift, b.y, b.x, b.key);
 }
 
 uint8_t resultCode(std::string_view result) { return result == "Good" ? kGood : result == "Bad" ? kBad : 0; }
