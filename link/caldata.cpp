@@ -73,6 +73,7 @@ void ClearCalibrationInForce() {
   adc0gain = adc1gain = 0;
   adc0offset = adc1offset = 0;
   dcbiasscale = dcbiaszero = 0;
+  dcbiascalibrated = dcbiastold = false;
 }
 
 // Replaced whole: a file that cannot be written leaves the old one, and the
@@ -229,6 +230,12 @@ void DeriveCalibrationFromText(const std::string& text) {
 
   dcbiasscale = static_cast<float>(dc10 - dcm10) / 20.0f;
   dcbiaszero = static_cast<float>(dc10 - dcm10) / 2.0f + static_cast<float>(dcm10);
+  // A key missing or "--" reads 0 above, but code 0 is no level of the DC
+  // generator (beyond -10 V): it is used only with both codes stored.
+  int64_t code = 0;
+  dcbiascalibrated =
+      CalNumber(KeyValueIn(keys, "DCBIAS@10V"), code) && CalNumber(KeyValueIn(keys, "DCBIAS@-10V"), code);
+  dcbiastold = false;
 }
 
 // The values in force come from the text just read from the instrument, not

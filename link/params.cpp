@@ -5,6 +5,7 @@
 
 #include "link/frames.h"
 #include "link/state.h"
+#include "shell/messages.h"
 #include "shell/models.h"
 #include "testing/state.h"
 
@@ -66,9 +67,12 @@ void YRM_SendInstrumentParams() {
     cyclesperframe = row.cycles;
   }
 
+  // Without its DC-bias codes the DC generator's levels are unknown (code 0
+  // is beyond -10 V): it stays off, high impedance, whatever mode is chosen.
+  const bool dcUnplaced = ActiveModel().dcGenerator && !dcbiascalibrated;
   reg[20] = Rounded(dclevelset * dcbiasscale + dcbiaszero);
   reg[21] = Rounded(dcbiaszero);
-  reg[22] = dcmodeset;
+  reg[22] = dcUnplaced ? 0 : dcmodeset;
   reg[23] = 5;
   reg[10] = pointcount;
   reg[11] = samplesperpoint;
@@ -83,4 +87,13 @@ void YRM_SendInstrumentParams() {
   YRM_WriteRegisters(6, 1);
   YRM_WriteRegisters(7, 9);
   YRM_WriteRegisters(16, 8);
+
+  // Told once when a mode that drives the generator is refused, after the
+  // instrument has the generator off; Off (HiZ) arms it again.
+  if (dcmodeset == 0) {
+    dcbiastold = false;
+  } else if (dcUnplaced && !dcbiastold) {
+    dcbiastold = true;
+    YRM_ShowMessage(kMsgDcBiasNotCalibrated);
+  }
 }

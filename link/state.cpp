@@ -46,6 +46,7 @@ void SetLinkStartValues() {
   adc0gain = adc1gain = 0;
   adc0offset = adc1offset = 0;
   dcbiasscale = dcbiaszero = 0;
+  dcbiascalibrated = dcbiastold = false;
 
   buttonaevent = buttonbevent = 0;
   buttonashown = buttonbshown = 0;

@@ -59,6 +59,12 @@ inline std::array<int32_t, kCalVoltageCount> amplitudecode, zerocode;
 inline float adc0gain, adc1gain;       // volts per count
 inline float adc0offset, adc1offset;   // counts
 inline float dcbiasscale, dcbiaszero;  // DC-bias code per volt, code of 0 V
+// Both DC-bias codes of the calibration in force are numbers: only then are
+// the DC generator's levels known. Without them it is kept off (HiZ).
+inline bool dcbiascalibrated;
+// The operator has been told that the DC generator stays off for want of its
+// DC-bias codes; armed again by every calibration load and by Off (HiZ).
+inline bool dcbiastold;
 
 // ---- push buttons -------------------------------------------------------------
 inline int buttonaevent, buttonbevent;

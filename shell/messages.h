@@ -41,7 +41,8 @@
   X(CalFileNotReadBack,     "Error",   "0071", "%1 cannot be read back - the calibration was not stored, the instrument keeps its own") \
   X(CalFileIncomplete,      "Error",   "0072", "%1 holds no complete calibration (%2) - it was not stored in the instrument") \
   X(CalStoreFailed,         "Error",   "0073", "Storing the calibration in the instrument failed at EEPROM word %1 - the calibration was not stored, the instrument keeps its own") \
-  X(CalStoreTorn,           "Error",   "0074", "Storing the calibration in the instrument failed at EEPROM word %1 - the instrument now holds no valid calibration: store again")
+  X(CalStoreTorn,           "Error",   "0074", "Storing the calibration in the instrument failed at EEPROM word %1 - the instrument now holds no valid calibration: store again") \
+  X(DcBiasNotCalibrated,    "Info",    "0075", "The DC generator needs its DC-bias calibration and stays Off (HiZ) until then: calibrate the DCBIAS DAC at +10V and -10V in the calibration window (Utilities, Calibrate, Calibrate DAC/ADC) and store the values")
 // clang-format on
 
 enum MessageId {

@@ -160,22 +160,35 @@ TEST_F(CalibrationWindow, AdjustSendsRegister3OnceOrTwiceByRow) {
   }
 }
 
+// Also on an instrument whose DC-bias codes were never calibrated, where the
+// parameter send keeps the generator off: these rows are how it gets them.
 TEST_F(CalibrationWindow, DcBiasRowsDriveTheDcGenerator) {
-  OpenFor("YRM-C");
-  Press(503);
-  Press(754);  // DC bias -10 V
-  EXPECT_EQ(simctl::Register(1), 0x30);
-  EXPECT_EQ(paramblock[3], -27015);
-  EXPECT_EQ(simctl::Register(20), 3367);
-  EXPECT_EQ(simctl::Register(21), (29198 - 3367) / 2);
-  EXPECT_EQ(simctl::Register(22), 2);
-  EXPECT_EQ(Field(763), "3367");
-  EXPECT_EQ(Field(504), "--");
-  long long before = simctl::TransferCount();
-  Press(752);  // "--Course Adj." of DC bias +10 V
-  EXPECT_EQ(simctl::Transfers(before).size(), 1u);
-  EXPECT_EQ(simctl::Register(20), 28698);
-  EXPECT_EQ(Field(762), "28698");
+  for (const char* sim : {"", "cal.DCBIAS@10V=--\ncal.DCBIAS@-10V=--"}) {
+    SCOPED_TRACE(sim);
+    if (usbopen == 1) YRM_StopConnection();
+    if (pf::IsWindow(kCalWindow)) pf::CloseWindow(kCalWindow);
+    simctl::Reset();
+    dcmodeset = 2;  // DC chosen in the ribbon
+    OpenFor("YRM-C", sim);
+    Press(503);
+    Press(754);  // DC bias -10 V
+    EXPECT_EQ(simctl::Register(1), 0x30);
+    EXPECT_EQ(paramblock[3], -27015);
+    EXPECT_EQ(simctl::Register(20), 3367);
+    EXPECT_EQ(simctl::Register(21), (29198 - 3367) / 2);
+    EXPECT_EQ(simctl::Register(22), 2);
+    EXPECT_NEAR(simctl::Output(1), -10.0, 0.001);
+    EXPECT_EQ(Field(763), "3367");
+    EXPECT_EQ(Field(504), "--");
+    long long before = simctl::TransferCount();
+    Press(752);  // "--Course Adj." of DC bias +10 V
+    EXPECT_EQ(simctl::Transfers(before).size(), 1u);
+    EXPECT_EQ(simctl::Register(20), 28698);
+    EXPECT_EQ(Field(762), "28698");
+    Press(746);  // DC bias +10 V
+    EXPECT_EQ(simctl::Register(22), 2);
+    EXPECT_NEAR(simctl::Output(1), 10.0 - 500 * 20.0 / (29198 - 3367), 0.001);
+  }
 }
 
 TEST_F(CalibrationWindow, CalibrateCopiesCodesAndTheLiveAdcAverages) {

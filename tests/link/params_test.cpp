@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "link/caldata.h"
+#include "link/connection.h"
 #include "linkfixture.h"
 
 namespace {
@@ -97,6 +101,75 @@ TEST_F(ParamBlock, DcGeneratorAndScanner) {
   EXPECT_EQ(paramblock[21], 16282);  // a half goes to the even neighbour
   EXPECT_EQ(paramblock[22], 2);
   EXPECT_EQ((std::vector<int64_t>{paramblock[16], paramblock[17]}), (std::vector<int64_t>{3, 7}));
+}
+
+// The DC generator is driven only with both DC-bias codes of the connected
+// instrument in force: a key "--" or missing, or no calibration at all, keeps
+// it off in every mode, and the operator is told once per choice of a mode
+// that drives it. The rest of the calibration is sent as it stands.
+TEST_F(ParamBlock, DcGeneratorWithoutItsBiasCodesStaysOff) {
+  const std::string told =
+      "Info #0075 The DC generator needs its DC-bias calibration and stays Off (HiZ) until then: calibrate "
+      "the DCBIAS DAC at +10V and -10V in the calibration window (Utilities, Calibrate, Calibrate DAC/ADC) "
+      "and store the values";
+  const struct {
+    const char* model;
+    const char* sim;
+    bool drives;  // the chosen mode reaches register 22
+    int code200;  // register 4 at 200 mV
+  } instruments[] = {
+      {"YRM-C", "", true, 11425},
+      {"YRM-C", "cal.DCBIAS@10V=--\ncal.DCBIAS@-10V=--", false, 11425},
+      {"YRM-D2", "cal.DCBIAS@10V=--\ncal.DCBIAS@-10V=--", false, 11425},
+      {"YRM-D", "cal.DCBIAS@-10V=--", false, 11425},
+      {"YRM-C", "cal.DCBIAS@10V=-", false, 11425},  // key missing
+      {"YRM-C", "eeprom=nocal", false, 0},          // text refused: no calibration in use
+      {"YRM-C", "fail=FT_ReadEE@500", false, 0},    // not read
+      {"YRM-A", "", true, 11425},                   // no DC generator: the mode as chosen
+  };
+  for (const auto& i : instruments) {
+    SCOPED_TRACE(std::string(i.model) + " " + i.sim);
+    if (usbopen == 1) YRM_StopConnection();
+    simctl::Reset();
+    Configure(std::string("model=") + i.model + "\n" + i.sim);
+    activeinstrument = i.model;
+    dcmodeset = 0;
+    dclevelset = 0;
+    YRM_StartConnection();
+    ASSERT_EQ(usbopen, 1);
+    EXPECT_EQ(simctl::Register(4), i.code200);
+    pf::test::ClearAsked();
+    auto toldCount = [&] {
+      const std::vector<std::string> shown = Shown();
+      return std::count(shown.begin(), shown.end(), told);
+    };
+    // Mode and level as the ribbon chooses them, the DC line then when the
+    // generator is driven, and the times an instrument without its codes has
+    // told the operator so far.
+    const struct {
+      int mode;
+      float level;
+      double volts;
+      long told;
+    } steps[] = {{2, 0, 0, 1}, {2, 5, 5, 1}, {3, -2.5f, -2.5, 1}, {5, 0, 0, 1},
+                 {1, 0, 0, 1}, {0, 0, 0, 1}, {4, 1, 1, 2},        {2, 0, 0, 2}};
+    const bool line = i.drives && std::string(i.model) != "YRM-A";
+    for (const auto& s : steps) {
+      SCOPED_TRACE(std::to_string(s.mode) + " at " + std::to_string(s.level) + " V");
+      dcmodeset = s.mode;
+      dclevelset = s.level;
+      YRM_SendInstrumentParams();
+      EXPECT_EQ(simctl::Register(22), i.drives ? s.mode : 0);
+      EXPECT_NEAR(simctl::Output(1), line ? s.volts : 0, 0.001);
+      EXPECT_EQ(toldCount(), i.drives ? 0 : s.told);
+    }
+    // The calibration loaded again (the next connection): told again at the
+    // first send, a driving mode still chosen.
+    YRM_LoadCalibration();
+    YRM_SendInstrumentParams();
+    EXPECT_EQ(simctl::Register(22), i.drives ? 2 : 0);
+    EXPECT_EQ(toldCount(), i.drives ? 0 : 3);
+  }
 }
 
 TEST_F(ParamBlock, UnconnectedChangesNothing) {

@@ -62,6 +62,10 @@ const Expected kExpected[] = {
     {kMsgCalStoreTorn,
      "Error #0074 Storing the calibration in the instrument failed at EEPROM word %1 - the instrument now "
      "holds no valid calibration: store again"},
+    {kMsgDcBiasNotCalibrated,
+     "Info #0075 The DC generator needs its DC-bias calibration and stays Off (HiZ) until then: calibrate "
+     "the DCBIAS DAC at +10V and -10V in the calibration window (Utilities, Calibrate, Calibrate DAC/ADC) "
+     "and store the values"},
 };
 }  // namespace
 
