@@ -12,7 +12,6 @@
 #include <ucontext.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QMessageBox>
 #include <atomic>
 #include <cerrno>
@@ -22,6 +21,8 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+
+#include "platform/gui.h"
 
 extern char** environ;
 
@@ -237,21 +238,31 @@ void FaultShowBox(const char* title, const char* text) {
 
 void FaultEnd() { _exit(kFaultExitStatus); }
 
+namespace {
+std::string boxTitle, boxText;
+
+// Nobody could close a box: the report goes to standard error instead.
+[[noreturn]] void reportToStandardError() {
+  std::fprintf(stderr, "%s\n%s\n", boxTitle.c_str(), boxText.c_str());
+  std::fflush(stderr);
+  std::_Exit(0);
+}
+}  // namespace
+
 void FaultBoxMain(int argc, char** argv) {
   if (argc < 3 || std::strcmp(argv[1], kBoxOption) != 0) return;
-  std::string text(std::istreambuf_iterator<char>(std::cin), {});
-  for (char& c : text)
+  boxTitle = argv[2];
+  boxText.assign(std::istreambuf_iterator<char>(std::cin), {});
+  for (char& c : boxText)
     if (c == '\r') c = '\n';
-  if (!hasDisplay()) {
-    // Nobody could close a box: the report goes to standard error instead.
-    std::fprintf(stderr, "%s\n%s\n", argv[2], text.c_str());
-    std::exit(0);
-  }
-  int qtArgc = 1;
-  QApplication app(qtArgc, argv);
+  // A display may also refuse the program, or lack its toolkit plugin, which
+  // shows only as the toolkit starts.
+  if (!hasDisplay() || !GuiCanStart()) reportToStandardError();
+  OnGuiStartFailure(reportToStandardError);
+  InitGui();
   QMessageBox box;
-  box.setWindowTitle(QString::fromLocal8Bit(argv[2]));
-  box.setText(QString::fromUtf8(text.c_str()));
+  box.setWindowTitle(QString::fromLocal8Bit(boxTitle.c_str()));
+  box.setText(QString::fromUtf8(boxText.c_str()));
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
   std::exit(0);

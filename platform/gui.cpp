@@ -25,11 +25,13 @@
 #include <QUrl>
 #include <atomic>
 #include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/gui_internal.h"
 #include "platform/qtbridge.h"
@@ -317,12 +319,40 @@ using namespace gui;
 
 // ---- application ----------------------------------------------------------
 
+namespace {
+void (*startFailureReport)() = nullptr;
+std::atomic<bool> startFailed{false};
+QtMessageHandler passOn = nullptr;
+std::thread::id starting;  // the thread building the application object
+
+// Installed only while the application object is built. There a fatal
+// message is the toolkit giving up on its display (none that answers, a
+// refused connection, no usable platform plugin): it would abort the process
+// after this returns, so the failure is reported and the process ends here.
+void startMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  const bool fatal = type == QtFatalMsg && std::this_thread::get_id() == starting;
+  // The toolkit's own words go on as before, as an error: a handler of its
+  // own must not end the process first.
+  passOn(fatal ? QtCriticalMsg : type, context, text);
+  if (!fatal) return;
+  startFailed = true;
+  if (startFailureReport) startFailureReport();
+  std::fflush(nullptr);
+  std::_Exit(1);
+}
+}  // namespace
+
+void OnGuiStartFailure(void (*report)()) { startFailureReport = report; }
+
 void InitGui() {
   if (!QApplication::instance()) {
     static int argc = 1;
     static char name[] = "yrm32";
     static char* argv[] = {name, nullptr};
+    starting = std::this_thread::get_id();
+    passOn = qInstallMessageHandler(startMessage);
     new QApplication(argc, argv);
+    qInstallMessageHandler(passOn);
   }
   if (!waker.load()) {
     waker.store(new Waker);
@@ -388,6 +418,7 @@ bool xDisplayAnswers() {
 }  // namespace
 
 bool GuiCanStart() {
+  if (startFailed) return false;
   if (QApplication::instance()) return true;
   // The platforms the toolkit would try, in order: QT_QPA_PLATFORM (names
   // separated by ";", each perhaps followed by ":" and options), else a

@@ -14,13 +14,22 @@ namespace pf {
 
 // ---- application ----------------------------------------------------------
 // Creates the toolkit application object once; safe to call again. Call it
-// only when GuiCanStart() said yes: the toolkit ends the process when no
-// display answers.
+// only when GuiCanStart() said yes. Should the toolkit still fail to open its
+// display (a server that refuses the program, no usable platform plugin), the
+// process does not abort: the report set by OnGuiStartFailure runs, and the
+// process ends with status 1.
 void InitGui();
 // Whether the toolkit can start here, asked before it is started: a platform
 // other than the X window system is taken as able to (the offscreen one of
 // the tests); for X, the display that DISPLAY names must accept a connection.
+// No once the toolkit failed to open its display.
 bool GuiCanStart();
+// What InitGui runs when the toolkit cannot open its display, after the
+// toolkit's own words went to standard error. GuiCanStart() says no by then,
+// so boxes go to standard error too. `report` may end the process itself;
+// when it returns the process ends with status 1. Without one, only the
+// toolkit's words are left.
+void OnGuiStartFailure(void (*report)());
 
 // ---- events ---------------------------------------------------------------
 enum EventKind : int {

@@ -52,6 +52,8 @@ void checkModel() {
   }
 }
 
+void mainWindowWontStart() { YRM_ShowMessage(kMsgMainWindowWontStart); }
+
 // Makes sure a plan can be read: the stored one, else the demo plan, created
 // as one line of 576 commas when it is missing too.
 void ensureCurrentPlan() {
@@ -148,11 +150,14 @@ void StartUp() {
   YRM_ReadSettings();
   checkModel();
   YRM_WriteLog("YRM32.EXE start-up, activeinstrument:" + activeinstrument);
+  // No display: no window can open. The message goes to the log and, with
+  // no box to show it, to standard error, and the program ends with status 1.
+  // A display that answers may still refuse the program, or the toolkit may
+  // lack the plugin for it: that is learnt only as the toolkit starts, and
+  // ends the same way.
+  pf::OnGuiStartFailure(mainWindowWontStart);
   if (!pf::GuiCanStart()) {
-    // No display: no window can open. The message goes to the log and, with
-    // no box to show it, to standard error; the program ends before the
-    // toolkit would abort it.
-    YRM_ShowMessage(kMsgMainWindowWontStart);
+    mainWindowWontStart();
     std::fflush(nullptr);
     std::_Exit(1);
   }

@@ -37,9 +37,16 @@ cat >"$stubs/id" <<'S'
 #!/bin/bash
 [ "$1" = "-u" ] && echo "${FAKE_UID:-0}"
 S
+# FAKE_SUDO_REFUSES: this user may not use sudo, as for one not in the
+# sudoers or without the password; it refuses every command, -v too.
 cat >"$sudodir/sudo" <<'S'
 #!/bin/bash
 echo "sudo $*" >>"$STATE/calls"
+if [ -n "${FAKE_SUDO_REFUSES:-}" ]; then
+  echo "Sorry, user tester may not run sudo on testhost." >&2
+  exit 1
+fi
+[ "$1" = "-v" ] && exit 0
 AS_ROOT=1 exec "$@"
 S
 root_or_die='[ "${FAKE_UID:-0}" -eq 0 ] || [ -n "${AS_ROOT:-}" ] || { echo "E: are you root?" >&2; exit 100; }'
@@ -158,6 +165,14 @@ fresh
 run no-sudo FAKE_UID=1000 FAKE_NEXT="0.11.22+dfsg-1"
 check no-sudo '[ $rc -ne 0 ] && grep -q "needs root" <<<"$err" && grep -q "su -c" <<<"$err"' "explains it needs root or sudo"
 check no-sudo '! called "^apt-get "' "asks apt-get nothing"
+
+# A user whose sudo refuses: says so and what to run instead, not that the
+# archive cannot be reached, and tries nothing more.
+fresh
+WITH_SUDO=1 run sudo-refuses FAKE_UID=1000 FAKE_SUDO_REFUSES=1 FAKE_NEXT="0.11.22+dfsg-1"
+check sudo-refuses '[ $rc -ne 0 ] && grep -q "sudo refused" <<<"$err" && grep -q "su -c" <<<"$err"' "says sudo refused and what to run"
+check sudo-refuses '! grep -q "cannot be reached" <<<"$err"' "does not blame the archive"
+check sudo-refuses '[ "$(grep -c "^sudo " "$STATE/calls")" -eq 1 ]' "asks sudo once"
 
 # No miniaudio anywhere, and no archive reached: a message each.
 fresh

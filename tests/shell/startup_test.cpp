@@ -1,6 +1,8 @@
 #include "shell/startup.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <future>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "editor/editwindow.h"
@@ -334,10 +337,12 @@ TEST_F(StartUpTest, NoFileCanHoldUpStartUp) {
 }
 
 namespace {
-// Runs `program` in `folder` with the test's environment less `drop`, plus
-// `add`; its wait status, or -1 when it did not end within two minutes.
-int runProgram(const std::string& program, const std::string& folder, const std::vector<std::string>& drop,
-               const std::vector<std::string>& add) {
+// Runs `args` in `folder` with the test's environment less `drop`, plus `add`,
+// `input` on its standard input and no core file. Its wait status, or -1 when
+// it did not end within two minutes; its standard error in "stderr.txt".
+int runProgram(const std::vector<std::string>& args, const std::string& folder,
+               const std::vector<std::string>& drop, const std::vector<std::string>& add,
+               const std::string& input = "") {
   std::vector<std::string> vars = add;
   for (char** e = environ; *e; ++e) {
     const std::string v = *e;
@@ -348,12 +353,20 @@ int runProgram(const std::string& program, const std::string& folder, const std:
   std::vector<char*> envp;
   for (std::string& v : vars) envp.push_back(v.data());
   envp.push_back(nullptr);
-  std::string path = program;
-  char* argv[] = {path.data(), nullptr};
+  std::vector<std::string> words = args;
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  Spit(folder + "/stdin.txt", input);
+  const std::string in = folder + "/stdin.txt", err = folder + "/stderr.txt";
   const pid_t pid = fork();
   if (pid < 0) return -1;
   if (pid == 0) {
-    if (chdir(folder.c_str()) == 0) execve(path.c_str(), argv, envp.data());
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    const int i = open(in.c_str(), O_RDONLY), e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (i >= 0 && e >= 0 && dup2(i, 0) == 0 && dup2(e, 2) == 2 && chdir(folder.c_str()) == 0)
+      execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   int status = 0;
@@ -367,30 +380,149 @@ int runProgram(const std::string& program, const std::string& folder, const std:
   }
   return status;
 }
-}  // namespace
 
-// The program where no display answers: it logs that its main window cannot
-// start and ends with a failure status, without the toolkit's abort.
-TEST_F(StartUpTest, WithoutADisplayTheProgramSaysSoAndEnds) {
-  const char* build = std::getenv("YRM_BUILD_DIR");
-  ASSERT_NE(build, nullptr) << "YRM_BUILD_DIR names the build folder";
+// A virtual X server of our own that lets in only the holders of its cookie:
+// a program without the cookie is refused as it connects. The server picks a
+// free display number itself and is ended with the object.
+class RefusingXServer {
+ public:
+  explicit RefusingXServer(const std::string& folder) {
+    std::string program;
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "");
+    for (std::string d; program.empty() && std::getline(dirs, d, ':');)
+      if (!d.empty() && access((d + "/Xvfb").c_str(), X_OK) == 0) program = d + "/Xvfb";
+    if (program.empty()) return;
+    installed = true;
+    // One entry for any display: its cookie, 16 bytes.
+    std::string entry = std::string("\xff\xff", 2);
+    for (const std::string_view field : {"", "", "MIT-MAGIC-COOKIE-1", "0123456789abcdef"})
+      entry += std::string{char(field.size() >> 8), char(field.size() & 0xff)}.append(field);
+    Spit(folder + "/server.auth", entry);
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) return;
+    const std::string fd = std::to_string(ready[1]), auth = folder + "/server.auth",
+                      log = folder + "/xvfb.txt";
+    pid = fork();
+    if (pid == 0) {
+      const int e = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (e >= 0) dup2(e, 2);
+      fcntl(ready[1], F_SETFD, 0);  // the server's only
+      execl(program.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-auth", auth.c_str(), "-nolisten", "tcp",
+            "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(ready[1]);
+    // The server writes its number once it takes connections.
+    std::string number;
+    pollfd p{ready[0], POLLIN, 0};
+    char c = 0;
+    while (pid > 0 && poll(&p, 1, 120000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n') number += c;
+    close(ready[0]);
+    if (c == '\n' && !number.empty()) display = ":" + number;
+  }
+  ~RefusingXServer() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+  bool installed = false;
+  std::string display;  // empty when Xvfb is not installed or did not start
+
+ private:
+  pid_t pid = -1;
+};
+
+// Every way the toolkit can fail to open its display, each with the
+// environment that brings it about in `folder`; those that need the refusing
+// X server only when it runs.
+struct DisplayCase {
+  std::string name;
+  std::vector<std::string> environment;
+};
+std::vector<DisplayCase> unusableDisplays(const std::string& folder, const std::string& refusing) {
   int number = 4711;  // a display no X server of this machine holds
   while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) ++number;
-  for (const char* platform : {"", "xcb"}) {
-    SCOPED_TRACE(std::string("QT_QPA_PLATFORM=") + platform);
-    const std::string folder = dir + "/nodisplay" + platform;
+  const std::string absent = "DISPLAY=:" + std::to_string(number);
+  // A compositor's socket in a folder of the test's own, where none listens.
+  const std::string noCompositor[] = {"WAYLAND_DISPLAY=wayland-yrm-none", "XDG_RUNTIME_DIR=" + folder};
+  Spit(folder + "/empty.auth", "");
+  std::vector<DisplayCase> cases = {
+      {"no display named", {}},
+      {"a display no server holds", {absent}},
+      {"the same, the X platform chosen", {absent, "QT_QPA_PLATFORM=xcb"}},
+      {"the Wayland platform chosen, no compositor",
+       {"QT_QPA_PLATFORM=wayland", noCompositor[0], noCompositor[1]}},
+      {"a Wayland session, no compositor, no X",
+       {"XDG_SESSION_TYPE=wayland", noCompositor[0], noCompositor[1]}},
+      {"a platform plugin that does not exist", {"QT_QPA_PLATFORM=yrm-no-such-platform", absent}},
+  };
+  if (!refusing.empty()) {
+    const std::string refused[] = {"DISPLAY=" + refusing, "XAUTHORITY=" + folder + "/empty.auth"};
+    cases.push_back({"an X server that refuses the program", {refused[0], refused[1]}});
+    cases.push_back(
+        {"the refusing X server, the X platform chosen", {refused[0], refused[1], "QT_QPA_PLATFORM=xcb"}});
+    cases.push_back({"a Wayland session, no compositor, an X server that refuses",
+                     {"XDG_SESSION_TYPE=wayland", noCompositor[0], noCompositor[1], refused[0], refused[1]}});
+  }
+  return cases;
+}
+const std::vector<std::string> kDisplayVariables = {"DISPLAY",          "QT_QPA_PLATFORM", "WAYLAND_DISPLAY",
+                                                    "XDG_SESSION_TYPE", "XDG_RUNTIME_DIR", "XAUTHORITY"};
+}  // namespace
+
+// The program where the toolkit cannot open its display, however that comes
+// about: it logs and says on standard error that its main window cannot
+// start and ends with status 1, without the toolkit's abort.
+TEST_F(StartUpTest, WithoutAUsableDisplayTheProgramSaysSoAndEnds) {
+  const char* build = std::getenv("YRM_BUILD_DIR");
+  ASSERT_NE(build, nullptr) << "YRM_BUILD_DIR names the build folder";
+  RefusingXServer server(dir);
+  int k = 0;
+  for (const DisplayCase& c : unusableDisplays(dir, server.display)) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = dir + "/start" + std::to_string(k++);
     std::filesystem::create_directory(folder);
-    std::vector<std::string> add = {"DISPLAY=:" + std::to_string(number)};
-    if (*platform) add.push_back(std::string("QT_QPA_PLATFORM=") + platform);
-    const int status = runProgram(std::string(build) + "/yrm32", folder,
-                                  {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"}, add);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : -1);
+    const int status = runProgram({std::string(build) + "/yrm32"}, folder, kDisplayVariables, c.environment);
+    if (!WIFEXITED(status)) {
+      ADD_FAILURE() << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : -1);
+      continue;
+    }
     EXPECT_EQ(WEXITSTATUS(status), 1);
     std::vector<std::string> log;
-    ASSERT_TRUE(pf::ReadLines(folder + "/log.txt", log));
-    ASSERT_FALSE(log.empty());
-    EXPECT_TRUE(log.back().ends_with("] Error #0066 main window won't start")) << log.back();
+    pf::ReadLines(folder + "/log.txt", log);
+    EXPECT_TRUE(!log.empty() && log.back().ends_with("] Error #0066 main window won't start"))
+        << Slurp(folder + "/log.txt");
+    const std::string errors = Slurp(folder + "/stderr.txt");
+    EXPECT_NE(errors.find("Error #0066: main window won't start\n"), std::string::npos) << errors;
   }
+  if (!server.installed) GTEST_SKIP() << "Xvfb is not installed: an X server that refuses was not tried";
+  EXPECT_NE(server.display, "") << "Xvfb did not start: " << Slurp(dir + "/xvfb.txt");
+}
+
+// A fault report's box process where no box can open writes the report to
+// standard error, and ends normally, whatever stands in the way.
+TEST_F(StartUpTest, WithoutAUsableDisplayTheFaultBoxWritesTheReport) {
+  const char* build = std::getenv("YRM_BUILD_DIR");
+  ASSERT_NE(build, nullptr) << "YRM_BUILD_DIR names the build folder";
+  RefusingXServer server(dir);
+  int k = 0;
+  for (const DisplayCase& c : unusableDisplays(dir, server.display)) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = dir + "/box" + std::to_string(k++);
+    std::filesystem::create_directory(folder);
+    const int status = runProgram({std::string(build) + "/yrm32", "--fault-box", "OnError Handler"}, folder,
+                                  kDisplayVariables, c.environment, "Sorry!\nAddress: 0");
+    if (!WIFEXITED(status)) {
+      ADD_FAILURE() << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : -1);
+      continue;
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string errors = Slurp(folder + "/stderr.txt");
+    EXPECT_TRUE(errors.ends_with("OnError Handler\nSorry!\nAddress: 0\n")) << errors;
+  }
+  if (!server.installed) GTEST_SKIP() << "Xvfb is not installed: an X server that refuses was not tried";
+  EXPECT_NE(server.display, "") << "Xvfb did not start: " << Slurp(dir + "/xvfb.txt");
 }
 
 namespace {
