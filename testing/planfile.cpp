@@ -123,10 +123,10 @@ class PlanReader {
     // to expect.
     if (counted_ && !Grow(t_.row_, counted_)) return false;
     // Room for the largest the records can be: each a head of at most 9
-    // bytes, its text and at most a mark of 4 bytes for every 8 commas. The
-    // pages are taken only as records fill them.
+    // bytes, its text and a mark of at most 4 bytes for every kMarkEvery
+    // commas. The pages are taken only as records fill them.
     const size_t n = static_cast<size_t>(size_);
-    const size_t most = n + n / 2 + 9 * static_cast<size_t>(lines) + 16;
+    const size_t most = n + 4 * (n / RecordTable::kMarkEvery) + 9 * static_cast<size_t>(lines) + 16;
     if (!t_.pool_.Reserve(std::min(budget_, most))) return false;
     for (std::string_view piece; !(piece = source_.Next()).empty();)
       if (!Feed(piece)) return false;
