@@ -52,7 +52,15 @@ std::string Listing(const std::string& dir) {
   return s;
 }
 
-class PlanFile : public yrmtest::WorkFolder {};
+class PlanFile : public yrmtest::WorkFolder {
+ protected:
+  // The next test sees the real memory and allowance, whatever this one set.
+  void TearDown() override {
+    pf::test::SetAvailableMemory(-1);
+    plantest::SetPlanAllowance(-1);
+    WorkFolder::TearDown();
+  }
+};
 
 TEST_F(PlanFile, ReadsBytesIntoRowsAndFields) {
   struct Case {
@@ -507,8 +515,6 @@ TEST_F(PlanFile, FullRowsReadInTheirCountedMemoryUnderAnyFirstLine) {
       EXPECT_EQ(records.Field(kPins + 1, kFieldGolden), "Yes");
     }
   }
-  plantest::SetPlanAllowance(-1);
-  pf::test::SetAvailableMemory(-1);
   records = RecordTable();
 }
 
