@@ -112,14 +112,22 @@ class PlanReader {
       lines = 0;
       if (!CountLines(lines) || !source_.Rewind()) return false;
       if (PlanMemory(size_, lines) > available) return false;
+      counted_ = static_cast<size_t>(lines);
     }
-    budget_ = static_cast<size_t>(PlanMemory(size_, lines));
+    // PlanMemory counts in round figures: a plan it lets in is stopped only
+    // where the system can give no more.
+    budget_ = static_cast<size_t>(std::max(PlanMemory(size_, lines), available));
     t_ = RecordTable(1, 1);
     t_.row_.clear();
-    // Room for the largest the records can be, never beyond the bound; the
-    // pages are taken only as records fill them.
+    // Counted lines are the rows; otherwise the first line tells how many
+    // to expect.
+    if (counted_ && !Grow(t_.row_, counted_)) return false;
+    // Room for the largest the records can be: each a head of at most 9
+    // bytes, its text and a mark of at most 4 bytes for every kMarkEvery
+    // commas. The pages are taken only as records fill them.
     const size_t n = static_cast<size_t>(size_);
-    if (!t_.pool_.Reserve(std::min(budget_, 14 * n + 16))) return false;
+    const size_t most = n + 4 * (n / RecordTable::kMarkEvery) + 9 * static_cast<size_t>(lines) + 16;
+    if (!t_.pool_.Reserve(std::min(budget_, most))) return false;
     for (std::string_view piece; !(piece = source_.Next()).empty();)
       if (!Feed(piece)) return false;
     if (source_.Failed()) return false;
@@ -205,7 +213,7 @@ class PlanReader {
   // One line's bytes without its line end becomes the next row, its record
   // written straight into the pool.
   bool Line(const char* p, size_t n) {
-    if (lines_ == 0 && n > 0)
+    if (lines_ == 0 && n > 0 && !counted_)
       Grow(t_.row_, std::min<size_t>(static_cast<size_t>(size_) / (n + 2) + 16, size_ + 1));
     if (t_.row_.size() >= RecordTable::kOwnedRow || !Grow(t_.row_, t_.row_.size() + 1)) return false;
     t_.row_.push_back(RecordTable::kEmptyRow);
@@ -290,6 +298,7 @@ class PlanReader {
   Source& source_;
   long long size_;
   size_t budget_ = 0;
+  size_t counted_ = 0;  // the lines, when they were counted before the read
   RecordTable t_;
   uint64_t lines_ = 0, commas_ = 0, longest_ = 0;
   bool pendingCr_ = false;
@@ -297,9 +306,17 @@ class PlanReader {
   std::vector<uint32_t> pounds_;  // where a line holds "£"
 };
 
-long long PlanMemory(long long bytes, long long lines) {
-  return bytes + std::max(lines, 1LL) * kPlanRowBytes + kPlanAllowance;
+namespace {
+long long allowance = kPlanAllowance;
 }
+
+long long PlanMemory(long long bytes, long long lines) {
+  return bytes + std::max(lines, 1LL) * kPlanRowBytes + allowance;
+}
+
+namespace plantest {
+void SetPlanAllowance(long long bytes) { allowance = bytes < 0 ? kPlanAllowance : bytes; }
+}  // namespace plantest
 
 bool ParseTestPlanText(std::string_view s, RecordTable& table) {
   TextSource source(s);

@@ -27,8 +27,16 @@ void FormatTestPlanText(const RecordTable& table, std::string& out);
 // a fixed kPlanAllowance. A plan is read only when this fits in the memory
 // the system can still give (its lines are counted first when a line for
 // every byte would not); otherwise it is refused as unreadable before any of
-// it is taken. Plans larger than kMaxPlanBytes are never read.
+// it is taken. A plan let in is stopped only where the system can give no
+// more. Plans larger than kMaxPlanBytes are never read.
 constexpr long long kPlanAllowance = 8LL << 20;
 constexpr long long kPlanRowBytes = 64;
 constexpr long long kMaxPlanBytes = 1LL << 30;
 long long PlanMemory(long long bytes, long long lines);
+
+namespace plantest {
+// PlanMemory counts `bytes` in place of kPlanAllowance, so that a small plan
+// stands where only a large one would come near the bound; a negative value
+// brings kPlanAllowance back.
+void SetPlanAllowance(long long bytes);
+}  // namespace plantest

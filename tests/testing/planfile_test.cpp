@@ -52,7 +52,15 @@ std::string Listing(const std::string& dir) {
   return s;
 }
 
-class PlanFile : public yrmtest::WorkFolder {};
+class PlanFile : public yrmtest::WorkFolder {
+ protected:
+  // The next test sees the real memory and allowance, whatever this one set.
+  void TearDown() override {
+    pf::test::SetAvailableMemory(-1);
+    plantest::SetPlanAllowance(-1);
+    WorkFolder::TearDown();
+  }
+};
 
 TEST_F(PlanFile, ReadsBytesIntoRowsAndFields) {
   struct Case {
@@ -259,6 +267,38 @@ TEST_F(PlanFile, AReadPlanIsSavedAsItWasRead) {
   EXPECT_EQ(Slurp("again.qvt"), bytes);
 }
 
+// A plan as a capture of both blocks of `pins` pins leaves it: about 3,850
+// bytes a pin row (38 MB for 10,000 pins), the first line the header's.
+std::string FullRows(int pins) {
+  RecordTable t(pins + 1, kPlanFields);
+  std::swap(records, t);
+  records.SetField(1, kFieldPhoto, "testplans\\images\\board.jpg");
+  Signature v{}, i{};
+  for (int r = 2; r <= pins + 1; ++r) {
+    for (int k = 1; k <= 64; ++k) {
+      v[k] = static_cast<float>(9.87654 * std::sin(0.0982 * k + r * 0.01));
+      i[k] = static_cast<float>(0.00123456 * std::cos(0.0982 * k + r * 0.01) + 0.0000317 * r / 10000);
+    }
+    WriteSignatureBlock(r, kGoldenBase, 10000, 100, 1000, v, i, 64);
+    WriteSignatureBlock(r, kDutBase, 10000, 100, 1000, i, v, 64);
+    const std::string u = "U" + std::to_string((r - 2) / 16 + 1), pin = std::to_string((r - 2) % 16 + 1);
+    records.SetField(r, kFieldDescription, u + ", Pin " + pin);
+    records.SetField(r, kFieldResult, r % 7 ? "Good" : "Bad");
+    records.SetField(r, kFieldComponent, u);
+    records.SetField(r, kFieldPin, pin);
+    for (int f : {kFieldViewX, kFieldPinX}) records.SetFieldInt(r, f, 1000 + r % 300);
+    for (int f : {kFieldViewY, kFieldPinY}) records.SetFieldInt(r, f, 800 + r % 200);
+    records.SetFieldFloat(r, kFieldViewZoom, 1.5f);
+    records.SetFieldInt(r, kFieldScanSignal, 0);
+    records.SetFieldInt(r, kFieldScanCommon, 0);
+    records.SetField(r, kFieldGolden, "Yes");
+  }
+  std::string text;
+  FormatTestPlanText(records, text);
+  std::swap(records, t);
+  return text;
+}
+
 // Reads "plan.qvt" in a fresh process and leaves in "peak.txt" the peak
 // memory in kB before and after the read, the rows read and the messages.
 const bool peakRegistered = yrmtest::RegisterChild("plan-read-peak", [] {
@@ -300,36 +340,6 @@ TEST_F(PlanFile, ReadingTakesMemoryInProportionToTheFile) {
     }
     return text;
   };
-  // As a capture of both blocks of 10,000 pins leaves it (38 MB).
-  auto fullRows = [] {
-    RecordTable t(10001, kPlanFields);
-    std::swap(records, t);
-    records.SetField(1, kFieldPhoto, "testplans\\images\\board.jpg");
-    Signature v{}, i{};
-    for (int r = 2; r <= 10001; ++r) {
-      for (int k = 1; k <= 64; ++k) {
-        v[k] = static_cast<float>(9.87654 * std::sin(0.0982 * k + r * 0.01));
-        i[k] = static_cast<float>(0.00123456 * std::cos(0.0982 * k + r * 0.01) + 0.0000317 * r / 10000);
-      }
-      WriteSignatureBlock(r, kGoldenBase, 10000, 100, 1000, v, i, 64);
-      WriteSignatureBlock(r, kDutBase, 10000, 100, 1000, i, v, 64);
-      const std::string u = "U" + std::to_string((r - 2) / 16 + 1), pin = std::to_string((r - 2) % 16 + 1);
-      records.SetField(r, kFieldDescription, u + ", Pin " + pin);
-      records.SetField(r, kFieldResult, r % 7 ? "Good" : "Bad");
-      records.SetField(r, kFieldComponent, u);
-      records.SetField(r, kFieldPin, pin);
-      for (int f : {kFieldViewX, kFieldPinX}) records.SetFieldInt(r, f, 1000 + r % 300);
-      for (int f : {kFieldViewY, kFieldPinY}) records.SetFieldInt(r, f, 800 + r % 200);
-      records.SetFieldFloat(r, kFieldViewZoom, 1.5f);
-      records.SetFieldInt(r, kFieldScanSignal, 0);
-      records.SetFieldInt(r, kFieldScanCommon, 0);
-      records.SetField(r, kFieldGolden, "Yes");
-    }
-    std::string text;
-    FormatTestPlanText(records, text);
-    std::swap(records, t);
-    return text;
-  };
   struct Case {
     const char* name;
     std::string bytes;
@@ -338,10 +348,17 @@ TEST_F(PlanFile, ReadingTakesMemoryInProportionToTheFile) {
   };
   const std::string lineEnds(40 << 20, '\n');
   const long long lineEndsNeed = PlanMemory(40 << 20, 40 << 20);
+  const std::string full = FullRows(10000);
+  // The same rows under a first line of 58 bytes, a header of a photo and a view.
+  const std::string shortFirst = std::string(12, ',') + "testplans\\images\\board_01.jpg,2048,1536,0.35\r\n" +
+                                 full.substr(full.find("\r\n") + 2);
+  const long long shortFirstNeed = PlanMemory(static_cast<long long>(shortFirst.size()), 10001);
   const Case cases[] = {
       {"20 MB of short rows", shortRows(20 << 20), -1},
       {"40 MB of short rows", shortRows(40 << 20), -1},
-      {"10,000 full rows", fullRows(), 10001},
+      {"10,000 full rows", full, 10001},
+      {"10,000 full rows under a 58-byte first line", shortFirst, 10001, shortFirstNeed},
+      {"10,000 full rows under a 58-byte first line, memory for one less", shortFirst, 0, shortFirstNeed - 1},
       {"40 MB of line ends", lineEnds, -1, lineEndsNeed},
       {"40 MB of line ends, memory for one less", lineEnds, 0, lineEndsNeed - 1},
   };
@@ -432,6 +449,71 @@ TEST_F(PlanFile, APlanTooLargeForMemoryIsRefused) {
     EXPECT_TRUE(YRM_ReadTestPlan("big.qvt"));
     EXPECT_EQ(records.Rows(), c.rows);
     pf::test::SetAvailableMemory(-1);
+  }
+  records = RecordTable();
+}
+
+// Many full rows under first lines of every length and form the files hold,
+// with every kind of line end: each plan reads in exactly the memory counted
+// for it (PlanMemory), and one byte less refuses it before it is read, the
+// table kept. A short first line must not make the reader take room for rows
+// the plan does not hold. The fixed allowance is made small so that 1,000
+// rows stand where 100,000 would with the real one.
+TEST_F(PlanFile, FullRowsReadInTheirCountedMemoryUnderAnyFirstLine) {
+  constexpr int kPins = 1000;
+  const std::string rows = [] {
+    const std::string text = FullRows(kPins);
+    return text.substr(text.find("\r\n") + 2);
+  }();
+  struct Case {
+    const char* name;
+    std::string first;  // without its line end
+  };
+  const std::string view = ",2048,1536,0.35";
+  const Case firsts[] = {
+      {"58 bytes", std::string(12, ',') + "testplans\\images\\board_01.jpg" + view},
+      {"empty", ""},
+      {"one byte", "x"},
+      {"as New writes it", std::string(575, ',')},
+      {"as the start-up demo holds it", std::string(576, ',')},
+      {"615 bytes", std::string(12, ',') + "testplans\\images\\" + std::string(565, 'b') + ".jpg" + view},
+      {"70,000 bytes", std::string(70000, 'w') + std::string(575, ',')},
+      {"a BOM and a pound sign", "\xEF\xBB\xBF" + std::string(12, ',') + "R1\xC2\xA3 R2.jpg" + view},
+  };
+  ASSERT_EQ(firsts[0].first.size() + 2, 58u);
+  ASSERT_EQ(firsts[5].first.size() + 2, 615u);
+  plantest::SetPlanAllowance(64 << 10);
+  for (const char* end : {"\r\n", "\n", "\r"}) {
+    std::string body = rows;
+    if (std::string_view(end) != "\r\n") {
+      size_t at = 0;
+      while ((at = body.find("\r\n", at)) != std::string::npos) body.replace(at, 2, end);
+    }
+    for (const Case& c : firsts) {
+      SCOPED_TRACE(c.name + std::string(end[0] == '\r' ? end[1] ? " CR LF" : " CR" : " LF"));
+      const std::string bytes = c.first + end + body;
+      const long long need = PlanMemory(static_cast<long long>(bytes.size()), kPins + 1);
+      Spit("full.qvt", bytes);
+      records = RecordTable(2, 2);
+      pf::test::ClearAsked();
+      pf::test::SetAvailableMemory(need - 1);
+      EXPECT_FALSE(YRM_ReadTestPlan("full.qvt"));
+      EXPECT_EQ(records, RecordTable(2, 2));
+      EXPECT_EQ(Shown(), "Error #0065: Cannot open .qvt file\n");
+      pf::test::ClearAsked();
+      pf::test::SetAvailableMemory(need);
+      EXPECT_TRUE(YRM_ReadTestPlan("full.qvt"));
+      EXPECT_EQ(Shown(), "");
+      EXPECT_EQ(records.Rows(), kPins + 1);
+      EXPECT_TRUE(records.Valid());
+      // The same table as with memory to spare.
+      pf::test::SetAvailableMemory(-1);
+      RecordTable spare;
+      ASSERT_TRUE(ParseTestPlanText(bytes, spare));
+      EXPECT_EQ(records, spare);
+      EXPECT_EQ(records.Field(1, 1), c.first.substr(0, c.first.find(',')));
+      EXPECT_EQ(records.Field(kPins + 1, kFieldGolden), "Yes");
+    }
   }
   records = RecordTable();
 }
