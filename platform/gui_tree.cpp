@@ -168,10 +168,10 @@ class EntryModel : public QAbstractItemModel {
   // blocked (a selection opening the entry above it).
   void Noted(int e, bool open) {
     if (e < 0 || e >= Count()) return;
-    if (open)
-      opened.insert_or_assign(e, source->Text(e));
-    else
+    if (!open)
       opened.erase(e);
+    else if (!opened.count(e))
+      opened.emplace(e, source->Text(e));
   }
   // `count` entries were added at `entry`, or removed from it when negative.
   void Moved(int entry, int count) {
