@@ -238,6 +238,12 @@ class TreeEntries {
   virtual std::string Text(int entry) const = 0;
   virtual int Image(int entry) const = 0;  // -1: none
   virtual int Data(int entry) const = 0;
+  // True when what the entries are drawn from changed since the caller last
+  // brought them in line; asked before every paint, so it must be cheap. The
+  // tree then calls Renew, which brings them in line through the calls below,
+  // before it draws: old entries never show new texts.
+  virtual bool Outdated() const { return false; }
+  virtual void Renew() {}
 };
 // Makes tree g show `entries` (which must outlive it), afresh. ClearGadgetItems
 // lets go of them: the tree is then empty until they are set again.
@@ -253,8 +259,11 @@ void RedrawTreeEntries(int g);
 void InsertTreeEntries(int g, int entry, int count, const std::function<void()>& change);
 void RemoveTreeEntries(int g, int entry, int count, const std::function<void()>& change);
 // `change` makes any other change. Afterwards an entry that shows the same
-// text at the same index as before stays open and selected as it was; the
-// others start closed and unselected.
+// text at the same index as before stays open and selected as it was, and an
+// open depth-0 entry showing its text as many entries on as were added (or
+// back, as were removed) stays open there; the others start closed and
+// unselected. An entry counts as open however it was opened: by the
+// operator, by SetGadgetItemState or by a selection under it.
 void ResetTreeEntries(int g, const std::function<void()>& change);
 
 // Opens a URL in the default browser (Help pages); not while the requesters

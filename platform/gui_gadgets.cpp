@@ -510,6 +510,15 @@ bool GadgetDisabled(int g) {
 
 // ---- text -----------------------------------------------------------------
 
+namespace {
+// A tree of the caller's entries is brought in line before its entries are
+// read or named by index.
+Gadget* inLine(Gadget* gd) {
+  if (gd && gd->kind == kGadgetKindTree) RenewEntries(*gd);
+  return gd;
+}
+}  // namespace
+
 void SetGadgetText(int g, const std::string& text) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;
@@ -552,7 +561,7 @@ void SetGadgetText(int g, const std::string& text) {
 }
 
 std::string GetGadgetText(int g) {
-  Gadget* gd = FindGadget(g);
+  Gadget* gd = inLine(FindGadget(g));
   if (!gd) return "";
   switch (gd->kind) {
     case kGadgetKindComboBox:
@@ -578,7 +587,7 @@ std::string GetGadgetText(int g) {
 // ---- state ----------------------------------------------------------------
 
 void SetGadgetState(int g, int state) {
-  Gadget* gd = FindGadget(g);
+  Gadget* gd = inLine(FindGadget(g));
   if (!gd) return;
   QWidget* w = gd->widget;
   QSignalBlocker block(w);
@@ -609,7 +618,7 @@ void SetGadgetState(int g, int state) {
 }
 
 int GetGadgetState(int g) {
-  Gadget* gd = FindGadget(g);
+  Gadget* gd = inLine(FindGadget(g));
   if (!gd) return -1;
   QWidget* w = gd->widget;
   switch (gd->kind) {
@@ -707,7 +716,7 @@ QComboBox* combo(Gadget* gd) {
 }
 Gadget* tree(int g) {
   Gadget* gd = FindGadget(g);
-  return gd && gd->kind == kGadgetKindTree ? gd : nullptr;
+  return gd && gd->kind == kGadgetKindTree ? inLine(gd) : nullptr;
 }
 QIcon icon(int image) {
   QImage* img = ImageObject(image);
@@ -782,7 +791,7 @@ void ClearGadgetItems(int g) {
 }
 
 int CountGadgetItems(int g) {
-  Gadget* gd = FindGadget(g);
+  Gadget* gd = inLine(FindGadget(g));
   if (!gd) return 0;
   if (gd->kind == kGadgetKindTree) return gd->model ? EntryCount(*gd) : int(gd->entries.size());
   QComboBox* c = combo(gd);
@@ -790,7 +799,7 @@ int CountGadgetItems(int g) {
 }
 
 std::string GetGadgetItemText(int g, int item) {
-  Gadget* gd = FindGadget(g);
+  Gadget* gd = inLine(FindGadget(g));
   if (!gd || item < 0) return "";
   if (gd->kind == kGadgetKindTree && gd->model) return EntryText(*gd, item);
   if (gd->kind == kGadgetKindTree) return item < int(gd->entries.size()) ? gd->entries[item].text : "";
@@ -827,7 +836,7 @@ void SetGadgetItemImage(int g, int item, int image) {
 }
 
 int GetGadgetItemImage(int g, int item) {
-  Gadget* gd = FindGadget(g);
+  Gadget* gd = inLine(FindGadget(g));
   if (!gd || item < 0) return -1;
   if (gd->kind == kGadgetKindTree && gd->model) return EntryImage(*gd, item);
   if (gd->kind == kGadgetKindTree) return item < int(gd->entries.size()) ? gd->entries[item].image : -1;
@@ -866,7 +875,7 @@ void SetGadgetItemData(int g, int item, int data) {
 }
 
 int GetGadgetItemData(int g, int item) {
-  Gadget* gd = FindGadget(g);
+  Gadget* gd = inLine(FindGadget(g));
   if (!gd || item < 0) return 0;
   if (gd->kind == kGadgetKindTree && gd->model) return EntryData(*gd, item);
   if (gd->kind == kGadgetKindTree) return item < int(gd->entries.size()) ? gd->entries[item].data : 0;

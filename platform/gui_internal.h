@@ -99,6 +99,9 @@ void TreeSetImage(Gadget& gd, int index, int image);
 void TreeSetExpanded(Gadget& gd, int index, bool expanded);
 bool TreeExpanded(const Gadget& gd, int index);
 // Trees of the caller's entries: what the item calls read there.
+// Brings a tree's caller's entries in line first when their source says they
+// are outdated; every read of them goes through it.
+void RenewEntries(const Gadget& gd);
 int EntryCount(const Gadget& gd);
 std::string EntryText(const Gadget& gd, int entry);
 int EntryImage(const Gadget& gd, int entry);

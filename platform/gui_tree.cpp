@@ -4,6 +4,7 @@
 // change entry by entry, so a small change does not rebuild the tree.
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
 #include <QProxyStyle>
@@ -151,6 +152,37 @@ class EntryModel : public QAbstractItemModel {
   std::map<int, std::string> opened;  // open depth-0 entries, with their text when opened
   int chosen = -1;                    // the selected entry, with its text when selected
   std::string chosenText;
+  bool renewing = false;
+
+  // Entries the caller's source changed under are renewed before they are
+  // read or painted: old entries never show new texts.
+  void Renewed() {
+    if (!source || renewing || !source->Outdated()) return;
+    renewing = true;
+    source->Renew();
+    renewing = false;
+  }
+
+  // Keeps the record of open entries whoever opened or closed entry e: the
+  // view's signals do not tell of what the program does while they are
+  // blocked (a selection opening the entry above it).
+  void Noted(int e, bool open) {
+    if (e < 0 || e >= Count()) return;
+    if (!open)
+      opened.erase(e);
+    else if (!opened.count(e))
+      opened.emplace(e, source->Text(e));
+  }
+  // `count` entries were added at `entry`, or removed from it when negative.
+  void Moved(int entry, int count) {
+    std::map<int, std::string> moved;
+    for (auto& [e, text] : opened)
+      if (e < entry)
+        moved.emplace(e, std::move(text));
+      else if (count > 0 || e >= entry - count)
+        moved.emplace(e + count, std::move(text));
+    opened = std::move(moved);
+  }
 
   int Count() const { return source ? source->Count() : 0; }
   bool IsTop(int e) const { return source->Top(source->TopOf(e)) == e; }
@@ -227,6 +259,20 @@ class EntryModel : public QAbstractItemModel {
 namespace {
 QTreeView* entryView(const Gadget& gd) { return static_cast<QTreeView*>(gd.widget.data()); }
 
+// Entries drawn from something that changed since they were brought in line
+// would show new texts through the old indexes: they are renewed first.
+class RenewBeforePaint : public QObject {
+ public:
+  RenewBeforePaint(EntryModel* m, QObject* parent) : QObject(parent), m_(m) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) m_->Renewed();
+    return false;
+  }
+
+ private:
+  EntryModel* m_;
+};
+
 // The tree control of the caller's entries takes the place of the item tree.
 EntryModel* makeEntryView(Gadget& gd, int g) {
   QWidget* old = gd.widget;
@@ -252,11 +298,9 @@ EntryModel* makeEntryView(Gadget& gd, int g) {
     if (m->quiet) return;
     if (Gadget* x = FindGadget(g)) QueueEvent(kEventGadget, x->win, g, -1, kTypeChange);
   });
-  QObject::connect(t, &QTreeView::expanded, [m](const QModelIndex& i) {
-    const int e = m->EntryOf(i);
-    if (e >= 0 && e < m->Count()) m->opened[e] = m->source->Text(e);
-  });
-  QObject::connect(t, &QTreeView::collapsed, [m](const QModelIndex& i) { m->opened.erase(m->EntryOf(i)); });
+  QObject::connect(t, &QTreeView::expanded, [m](const QModelIndex& i) { m->Noted(m->EntryOf(i), true); });
+  QObject::connect(t, &QTreeView::collapsed, [m](const QModelIndex& i) { m->Noted(m->EntryOf(i), false); });
+  t->viewport()->installEventFilter(new RenewBeforePaint(m, t));
   QObject::connect(t, &QObject::destroyed, [g] {
     auto it = gadgets.find(g);
     if (it != gadgets.end() && !it->second.widget) gadgets.erase(it);
@@ -282,6 +326,9 @@ void quietly(EntryModel* m, F&& change) {
 }
 }  // namespace
 
+void RenewEntries(const Gadget& gd) {
+  if (gd.model) gd.model->Renewed();
+}
 int EntryCount(const Gadget& gd) { return gd.model->Count(); }
 std::string EntryText(const Gadget& gd, int e) {
   return e >= 0 && e < gd.model->Count() ? gd.model->source->Text(e) : std::string();
@@ -478,6 +525,7 @@ void TreeSelect(Gadget& gd, int index) {
       }
       t->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
       t->scrollTo(i);  // opens the entry above it, as the operator would
+      if (i.parent().isValid() && t->isExpanded(i.parent())) m->Noted(m->EntryOf(i.parent()), true);
     });
     return;
   }
@@ -523,7 +571,12 @@ void TreeSetImage(Gadget& gd, int index, int image) {
 
 void TreeSetExpanded(Gadget& gd, int index, bool expanded) {
   if (EntryModel* m = gd.model) {
-    quietly(m, [&] { entryView(gd)->setExpanded(m->IndexOf(index), expanded); });
+    quietly(m, [&] {
+      QTreeView* t = entryView(gd);
+      const QModelIndex i = m->IndexOf(index);
+      t->setExpanded(i, expanded);
+      m->Noted(index, t->isExpanded(i));
+    });
     return;
   }
   QSignalBlocker block(gd.widget.data());
@@ -577,6 +630,7 @@ void InsertTreeEntries(int g, int entry, int count, const std::function<void()>&
     m->BeginInsert(std::clamp(entry, 0, m->Count()), count);
     change();
     if (m->chosen >= entry) m->chosen += count;
+    m->Moved(entry, count);
     m->EndInsert();
   });
 }
@@ -600,6 +654,7 @@ void RemoveTreeEntries(int g, int entry, int count, const std::function<void()>&
     // No other entry takes the selection over.
     if (selected >= entry && selected < entry + count) gui::entryView(*gd)->selectionModel()->clear();
     if (m->chosen >= entry + count) m->chosen -= count;
+    m->Moved(entry, -count);
   });
 }
 
@@ -613,20 +668,34 @@ void ResetTreeEntries(int g, const std::function<void()>& change) {
   QTreeView* t = gui::entryView(*gd);
   const int selected = gui::TreeSelected(*gd) >= 0 ? m->chosen : -1;
   const std::string selectedText = m->chosenText;
+  const int before = m->Count();
   gui::quietly(m, [&] {
     auto opened = std::move(m->opened);
     m->Begin();
     change();
     m->opened.clear();
     m->End();
-    // Entries that still show the same text where they stood stay as they were.
+    // Entries that still show the same text where they stood stay as they
+    // were; so do open ones after the change, moved by as many entries as
+    // came or went.
     const auto same = [&](int e, const std::string& text) {
-      return e < m->Count() && m->source->Text(e) == text;
+      return e >= 0 && e < m->Count() && m->source->Text(e) == text;
     };
-    for (const auto& [e, text] : opened)
-      if (same(e, text) && m->IsTop(e)) t->setExpanded(m->IndexOf(e), true);
-    if (selected >= 0 && same(selected, selectedText))
+    const int moved = m->Count() - before;
+    for (const auto& [e, text] : opened) {
+      const int now = same(e, text) ? e : moved && same(e + moved, text) ? e + moved : -1;
+      if (now >= 0 && m->IsTop(now)) {
+        t->setExpanded(m->IndexOf(now), true);
+        m->Noted(now, true);
+      }
+    }
+    if (selected >= 0 && same(selected, selectedText)) {
+      // Kept as it was: the view does not scroll to it, opening the entry above.
+      const bool scrolls = t->hasAutoScroll();
+      t->setAutoScroll(false);
       t->selectionModel()->setCurrentIndex(m->IndexOf(selected), QItemSelectionModel::ClearAndSelect);
+      t->setAutoScroll(scrolls);
+    }
   });
 }
 

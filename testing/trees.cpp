@@ -17,7 +17,10 @@
 // what they keep per row is an icon code, and per component its first row,
 // so a plan of millions of rows costs a few bytes a row here. A build after
 // a few edits of the table looks only at the rows edited; a new, re-read or
-// reshaped table, or a changed component name, builds the index afresh.
+// reshaped table, or a changed component name, builds the index afresh. A
+// tree asked to paint or read entries the table changed under (the editor
+// changes it and rebuilds the trees only when it closes) brings them in line
+// first, so it never shows old rows with new texts.
 
 namespace {
 constexpr int kTitleData = 2;  // the title entry stands for the first pin
@@ -59,7 +62,14 @@ struct Seen {
   bool Edits(std::vector<RecordTable::Edit>& edits) const {
     return shape == records.Shape() && records.EditsSince(this->edits, edits);
   }
+  bool Outdated() const { return shape != records.Shape() || edits != records.EditCount(); }
 };
+
+// Bring a shown tree in line with the table (entries and title, not the
+// selection); also what a tree does before it paints entries the table has
+// changed under, as while the editor is open.
+void testTreeInLine();
+void badTreeInLine();
 
 // The test tree: the title, then for rows 2 to L a component entry wherever
 // the component name changes (the row before row 2 counting as an empty
@@ -130,6 +140,8 @@ class TestTreeEntries : public pf::TreeEntries {
     return kPinIcons[icon_[static_cast<size_t>(Row(entry, n))]];
   }
   int Data(int entry) const override { return entry == 0 ? kTitleData : Row(entry, TopOf(entry)); }
+  bool Outdated() const override { return seen.Outdated(); }
+  void Renew() override { testTreeInLine(); }
 
  private:
   // The row of an entry below the title, n being TopOf(entry).
@@ -198,6 +210,8 @@ class BadTreeEntries : public pf::TreeEntries {
   int Data(int entry) const override {
     return entry == 0 ? kTitleData : rows[static_cast<size_t>(entry - 1)];
   }
+  bool Outdated() const override { return seen.Outdated(); }
+  void Renew() override { badTreeInLine(); }
 };
 
 TestTreeEntries testentries;
@@ -211,34 +225,13 @@ void selectCurrentRecord() {
   const int entry = testentries.EntryOfRow(currentrecord);
   if (entry >= 1) pf::SetGadgetState(kTestTree, entry);
 }
-}  // namespace
 
-std::string TreeTitle() {
-  std::string title = testplanfilename;
-  const std::string folder = pf::CurrentDirectory();
-  // The working folder with its trailing separator, written either way.
-  size_t best = std::string::npos, length = 0;
-  for (const std::string& prefix : {folder + "\\", folder + "/"}) {
-    size_t at = title.find(prefix);
-    if (at < best) best = at, length = prefix.size();
-  }
-  if (best != std::string::npos) title.erase(best, length);
-  return title;
-}
-
-void YRM_BuildTestTree() {
-  if (!pf::IsGadget(kTestTree)) return;
-  treeColours(kTestTree);
+void testTreeInLine() {
   std::string title = TreeTitle();
   std::vector<RecordTable::Edit> edits;
-  const bool shown = pf::GetTreeEntries(kTestTree) == &testentries;
-  bool afresh = !shown || !testentries.seen.Edits(edits);
+  bool afresh = !testentries.seen.Edits(edits);
   for (const RecordTable::Edit& e : edits) afresh |= e.field == kFieldComponent;
-  if (!shown) {
-    testentries.title = std::move(title);
-    testentries.Build(false);
-    pf::SetTreeEntries(kTestTree, &testentries);
-  } else if (afresh) {
+  if (afresh) {
     pf::ResetTreeEntries(kTestTree, [&] {
       testentries.title = std::move(title);
       testentries.Build(true);
@@ -249,20 +242,12 @@ void YRM_BuildTestTree() {
     pf::RedrawTreeEntries(kTestTree);
   }
   testentries.seen.Now();
-  selectCurrentRecord();
 }
 
-void YRM_BuildBadTree() {
-  if (!pf::IsGadget(kBadTree)) return;
-  treeColours(kBadTree);
+void badTreeInLine() {
   std::string title = TreeTitle();
   std::vector<RecordTable::Edit> edits;
-  const bool shown = pf::GetTreeEntries(kBadTree) == &badentries;
-  if (!shown) {
-    badentries.title = std::move(title);
-    badentries.Build();
-    pf::SetTreeEntries(kBadTree, &badentries);
-  } else if (!badentries.seen.Edits(edits)) {
+  if (!badentries.seen.Edits(edits)) {
     pf::ResetTreeEntries(kBadTree, [&] {
       badentries.title = std::move(title);
       badentries.Build();
@@ -286,4 +271,45 @@ void YRM_BuildBadTree() {
     if (redraw) pf::RedrawTreeEntries(kBadTree);
   }
   badentries.seen.Now();
+}
+}  // namespace
+
+std::string TreeTitle() {
+  std::string title = testplanfilename;
+  const std::string folder = pf::CurrentDirectory();
+  // The working folder with its trailing separator, written either way.
+  size_t best = std::string::npos, length = 0;
+  for (const std::string& prefix : {folder + "\\", folder + "/"}) {
+    size_t at = title.find(prefix);
+    if (at < best) best = at, length = prefix.size();
+  }
+  if (best != std::string::npos) title.erase(best, length);
+  return title;
+}
+
+void YRM_BuildTestTree() {
+  if (!pf::IsGadget(kTestTree)) return;
+  treeColours(kTestTree);
+  if (pf::GetTreeEntries(kTestTree) == &testentries) {
+    testTreeInLine();
+  } else {
+    testentries.title = TreeTitle();
+    testentries.Build(false);
+    testentries.seen.Now();
+    pf::SetTreeEntries(kTestTree, &testentries);
+  }
+  selectCurrentRecord();
+}
+
+void YRM_BuildBadTree() {
+  if (!pf::IsGadget(kBadTree)) return;
+  treeColours(kBadTree);
+  if (pf::GetTreeEntries(kBadTree) == &badentries) {
+    badTreeInLine();
+  } else {
+    badentries.title = TreeTitle();
+    badentries.Build();
+    badentries.seen.Now();
+    pf::SetTreeEntries(kBadTree, &badentries);
+  }
 }

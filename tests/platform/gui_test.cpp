@@ -541,6 +541,77 @@ TEST_F(Gui, TreeOfTheCallersEntries) {
   EXPECT_EQ(m->rowCount(), 0);
 }
 
+// What is open stays open through any other change, however it was opened,
+// where the entry stands or moved by the entries added or removed before it.
+TEST_F(Gui, TreeOfTheCallersEntriesKeepsWhatIsOpen) {
+  OpenWithMenu();
+  TreeGadget(5, 0, 0, 200, 200, kGadgetTreeLines);
+  ListEntries list;
+  list.list = {{"plan", 0}, {"U1", 0}, {"1", 1},  {"U2", 0}, {"1", 1},
+               {"U3", 0},   {"1", 1},  {"U4", 0}, {"1", 1}};
+  SetTreeEntries(5, &list);
+  SetGadgetState(5, 2);  // a selection under U1 opens it
+  SetGadgetState(5, 6);  // and under U3
+  SetGadgetItemState(5, 7, 1);
+  auto open = [] {
+    std::vector<std::string> texts;
+    for (int e = 0; e < CountGadgetItems(5); ++e)
+      if (GetGadgetItemState(5, e)) texts.push_back(GetGadgetItemText(5, e));
+    return texts;
+  };
+  ASSERT_EQ(open(), (std::vector<std::string>{"U1", "U3", "U4"}));
+  struct Step {
+    const char* change;
+    std::function<void()> edit;
+    std::vector<std::string> open;
+  };
+  const Step steps[] = {
+      {"two entries added before U3",
+       [&] {
+         list.list.insert(list.list.begin() + 5, {{"R1", 0}, {"1", 1}});
+       },
+       {"U1", "U3", "U4"}},
+      {"U1 removed", [&] { list.list.erase(list.list.begin() + 1, list.list.begin() + 3); }, {"U3", "U4"}},
+      {"U3 renamed", [&] { list.list[5].first = "U5"; }, {"U4"}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.change);
+    ResetTreeEntries(5, step.edit);
+    EXPECT_EQ(open(), step.open);
+  }
+  EXPECT_TRUE(Drain().empty());
+}
+
+// Entries drawn from something that changed since they were brought in line
+// are renewed before they are painted, once.
+TEST_F(Gui, TreeOfTheCallersEntriesRenewsOutdatedEntriesBeforePainting) {
+  struct Renewing : ListEntries {
+    std::vector<std::pair<std::string, int>> next;
+    int renewals = 0;
+    bool Outdated() const override { return list != next; }
+    void Renew() override {
+      ++renewals;
+      ResetTreeEntries(5, [this] { list = next; });
+    }
+  };
+  OpenWithMenu();
+  TreeGadget(5, 0, 0, 200, 200, kGadgetTreeLines);
+  Renewing entries;
+  entries.list = entries.next = {{"plan", 0}, {"U1", 0}, {"1", 1}};
+  SetTreeEntries(5, &entries);
+  auto* view = Widget<QTreeView>(5);
+  ASSERT_NE(view, nullptr);
+  view->grab();
+  EXPECT_EQ(entries.renewals, 0);
+  entries.next = {{"plan", 0}, {"U2", 0}, {"1", 1}, {"2", 1}};
+  view->grab();
+  EXPECT_EQ(entries.renewals, 1);
+  EXPECT_EQ(view->model()->rowCount(view->model()->index(1, 0)), 2);
+  EXPECT_EQ(GetGadgetItemText(5, 1), "U2");
+  view->grab();
+  EXPECT_EQ(entries.renewals, 1);
+}
+
 TEST_F(Gui, SetGadgetTextFromAnotherThreadLands) {
   OpenWithMenu();
   TextGadget(253, 0, 0, 140, 23, "--", kGadgetCenter);

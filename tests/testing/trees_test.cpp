@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "componentsplan.h"
+#include "editor/editwindow.h"
 #include "platform/gui.h"
 #include "shell/panels.h"
 #include "shell/resources.h"
@@ -323,4 +325,97 @@ TEST_F(TreesTest, StepByStepTreesEqualTreesBuiltAfresh) {
   EXPECT_EQ(icons[maybe], kImageUntested23);
   afresh[maybe] = icons[maybe];
   EXPECT_EQ(afresh, icons);
+}
+
+namespace {
+// The texts of the open component entries, in order.
+std::vector<std::string> OpenComponents() {
+  std::vector<std::string> open;
+  for (int i = 1; i < pf::CountGadgetItems(kTestTree); ++i)
+    if (pf::GetGadgetItemSublevel(kTestTree, i) == 0 && pf::GetGadgetItemState(kTestTree, i))
+      open.push_back(pf::GetGadgetItemText(kTestTree, i));
+  return open;
+}
+
+// One change in the editor, made with its button as the operator makes it.
+void EditorChange(int button, const char* componentName = nullptr) {
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  if (componentName) pf::SetGadgetText(kEditWriteComponent, componentName);
+  pf::test::PostGadgetEvent(kEditWindow, button);
+  EXPECT_TRUE(EditRecordsWindowStep(50));
+  CloseEditRecordsWindow();
+}
+}  // namespace
+
+// The components a walk through the plan opened by selecting pins in them
+// stay open through a change in the editor, those before the change and
+// those after it alike; the walk goes on to open the component of the row
+// current after the change.
+TEST_F(TreesTest, ComponentsTheWalkOpenedStayOpenThroughEditorChanges) {
+  struct Case {
+    const char* change;
+    int button;
+    const char* rename;
+    std::vector<std::string> open;
+  };
+  const Case cases[] = {
+      {"Manual Insert After", kEditInsertAfterButton, nullptr, {"U1", "U2", "U3", "U4", "", "U120"}},
+      {"Insert Before", kEditInsertBeforeButton, nullptr, {"U1", "U2", "U3", "U4", "", "U120"}},
+      {"Delete Single Pin Record", kEditDeleteRecordButton, nullptr, {"U1", "U2", "U3", "U4", "U120"}},
+      {"Delete Whole Component", kEditDeleteComponentButton, nullptr, {"U1", "U2", "U3", "U5", "U120"}},
+      {"component renamed", kEditUpdateNameButton, "IC4", {"U1", "U2", "U3", "U120"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.change);
+    pf::ClearGadgetItems(kTestTree);
+    yrmtest::ComponentsPlan(120 * 8);
+    // The last pin, the first, then Alt+X twice, Alt+Z three times and Alt+X:
+    // each move brings the tree in line, as the refresh does.
+    const std::vector<void (*)()> walk = {[] { currentrecord = records.Rows(); },
+                                          [] { currentrecord = 2; },
+                                          YRM_NextRecord,
+                                          YRM_NextRecord,
+                                          MoveToNextComponent,
+                                          MoveToNextComponent,
+                                          MoveToNextComponent,
+                                          YRM_NextRecord};
+    for (auto move : walk) {
+      move();
+      YRM_BuildTestTree();
+    }
+    ASSERT_EQ(currentrecord, 27);
+    ASSERT_EQ(OpenComponents(), (std::vector<std::string>{"U1", "U2", "U3", "U4", "U120"}));
+    EditorChange(c.button, c.rename);
+    EXPECT_EQ(OpenComponents(), c.open);
+  }
+}
+
+// While the editor changes the table, whatever makes the main window's trees
+// paint shows them as the table now is, never old entries with new texts.
+TEST_F(TreesTest, TreesPaintedWhileTheEditorChangesTheTableShowItAsItIs) {
+  yrmtest::ComponentsPlan(40);
+  for (int row = 2; row <= records.Rows(); ++row)
+    records.SetField(row, kFieldResult, row % 3 == 0 ? "Bad" : row % 3 == 1 ? "Good" : "Untested");
+  currentrecord = 9;
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  ASSERT_TRUE(OpenEditRecordsWindow());
+  for (int button :
+       {kEditFirstRecordButton, kEditDeleteRecordButton, kEditDeleteRecordButton, kEditDeleteRecordButton}) {
+    pf::test::PostGadgetEvent(kEditWindow, button);
+    EXPECT_TRUE(EditRecordsWindowStep(50));
+  }
+  ASSERT_EQ(records.Rows(), 1 + 37);
+  ASSERT_TRUE(pf::test::GrabWindow(kMainWindow, "main.png"));
+  const auto tree = Entries(kTestTree), bad = Entries(kBadTree);
+  const auto icons = Icons(kTestTree), badIcons = Icons(kBadTree);
+  pf::ClearGadgetItems(kTestTree);
+  pf::ClearGadgetItems(kBadTree);
+  YRM_BuildTestTree();
+  YRM_BuildBadTree();
+  EXPECT_EQ(tree, Entries(kTestTree));
+  EXPECT_EQ(icons, Icons(kTestTree));
+  EXPECT_EQ(bad, Entries(kBadTree));
+  EXPECT_EQ(badIcons, Icons(kBadTree));
+  CloseEditRecordsWindow();
 }
