@@ -533,7 +533,8 @@ TEST_F(ImageFiles, PngDecodesReducedToTheAreaAverageInterlacedOrNot) {
 }
 
 // The fault that showed first on board photos: 1-pixel black lines on the
-// even rows of white. Reduced, every row holds half of each, none is white.
+// even rows of white. Reduced, every row holds half of each, none is white;
+// a file cut short is refused.
 TEST_F(ImageFiles, InterlacedPngReducedKeepsLinesOnEvenRows) {
   Spit("lines.png", yrmtest::MakePng(240, 176, {yrmtest::kPngRgb, 8, true, ""}, [](uint32_t, uint32_t y) {
          const int v = y % 2 ? 255 : 0;
@@ -545,6 +546,14 @@ TEST_F(ImageFiles, InterlacedPngReducedKeepsLinesOnEvenRows) {
     ASSERT_EQ(pf::ImageHeight(7), 176 / r);
     for (int y = 0; y < 176 / r; ++y)
       for (int x : {0, 240 / r / 2, 240 / r - 1}) ASSERT_EQ(pf::Point(7, x, y), 0x808080) << x << "," << y;
+  }
+  // Cut short within the passes: refused, the number left empty.
+  const std::string whole = Slurp("lines.png");
+  Spit("cut.png", whole.substr(0, whole.size() / 2));
+  for (int r : {2, 4}) {
+    EXPECT_FALSE(pf::LoadImageReduced(7, "cut.png", [r](int, int) { return r; }));
+    EXPECT_FALSE(pf::IsImage(7));
+    EXPECT_EQ(pf::ImageError().rfind("cut.png: ", 0), 0u) << pf::ImageError();
   }
 }
 
