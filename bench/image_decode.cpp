@@ -1,8 +1,10 @@
 // Decoding a 12-megapixel board photo (4000 x 3000 JPEG) and cutting and
-// stretching it to a view, as every full redraw of the main window does.
-// bench_image_decode [runs]
+// stretching it to a view, as every full redraw of the main window does; then
+// the same size as a PNG, plain and interlaced, whole and reduced.
+// bench_image_decode [runs [folder to keep the PNG files in]]
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -75,5 +77,40 @@ int main(int argc, char** argv) {
   std::printf("cut 3000 x 3000 + stretch to 640 x 640: %.1f ms mean\n", view / runs);
   std::printf("whole photo stretched to 640 x 480: %.1f ms mean (%d runs)\n", whole / runs, runs);
   pf::DeleteFile(file);
+
+  // PNG: a picture of the same kind, its noise a function of the place
+  // (an interlaced file asks for each row seven times).
+  const auto fill = [](int y, int* row) {
+    for (int x = 0; x < w; ++x) {
+      uint32_t n = uint32_t(x) * 2654435761u ^ uint32_t(y) * 2246822519u;
+      n ^= n >> 15, n *= 2654435761u, n ^= n >> 13;
+      row[x] = int(((x / 16 * 7 + n % 48) & 0xFF) | (((y / 12 * 5 + n / 48 % 48) & 0xFF) << 8) |
+                   ((((x + y) / 40 + n / 2304 % 16) & 0xFF) << 16));
+    }
+  };
+  const std::string keep = argc > 2 ? argv[2] : "";
+  for (bool interlaced : {false, true}) {
+    const std::string png = keep.empty() ? file + (interlaced ? ".interlaced.png" : ".png")
+                                         : keep + (interlaced ? "/interlaced.png" : "/plain.png");
+    if (!pf::test::WritePng(png, w, h, fill, interlaced)) return 1;
+    double wholeMs = 0, halfMs = 0, wholeBest = 1e9, halfBest = 1e9;
+    for (int i = 0; i < runs; ++i) {
+      pf::test::ResetImages();
+      const auto t0 = std::chrono::steady_clock::now();
+      if (!pf::LoadImage(950, png)) return 1;
+      const auto t1 = std::chrono::steady_clock::now();
+      pf::test::ResetImages();
+      if (!pf::LoadImageReduced(950, png, [](int, int) { return 2; })) return 1;
+      const auto t2 = std::chrono::steady_clock::now();
+      wholeMs += Ms(t1 - t0);
+      halfMs += Ms(t2 - t1);
+      wholeBest = std::min(wholeBest, Ms(t1 - t0));
+      halfBest = std::min(halfBest, Ms(t2 - t1));
+    }
+    std::printf("PNG %s, %.1f MB: whole %.1f ms mean, %.1f best; reduced 1/2 %.1f ms mean, %.1f best\n",
+                interlaced ? "interlaced" : "plain", pf::FileSize(png) / 1e6, wholeMs / runs, wholeBest,
+                halfMs / runs, halfBest);
+    if (keep.empty()) pf::DeleteFile(png);
+  }
   return 0;
 }

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/image.h"
 #include "platform/requester.h"
@@ -39,16 +40,23 @@ std::string Chunk(const std::string& type, const std::string& body) {
   return Be32(uint32_t(body.size())) + type + body + Be32(crc);
 }
 
-// An all-black w x h RGB PNG, compressed row by row.
-std::string BlackPng(uint32_t w, uint32_t h) {
+// An all-black w x h RGB PNG, compressed row by row; interlaced, its seven
+// passes' rows one after the other.
+std::string BlackPng(uint32_t w, uint32_t h, bool interlaced = false) {
+  constexpr uint32_t sx[] = {0, 4, 0, 2, 0, 1, 0}, sy[] = {0, 0, 4, 0, 2, 0, 1};
+  constexpr uint32_t dx[] = {8, 8, 4, 4, 2, 2, 1}, dy[] = {8, 8, 8, 4, 4, 2, 2};
+  std::vector<uint32_t> widths(interlaced ? 0 : h, w);  // of each row in the file
+  for (int p = 0; interlaced && p < 7; ++p)
+    if (sx[p] < w && sy[p] < h)
+      widths.insert(widths.end(), (h - sy[p] + dy[p] - 1) / dy[p], (w - sx[p] + dx[p] - 1) / dx[p]);
   z_stream z{};
   deflateInit(&z, 9);
-  const std::string row(1 + size_t(w) * 3, '\0');
+  const std::string zeros(1 + size_t(w) * 3, '\0');
   std::string out(1 << 16, '\0'), idat;
-  for (uint32_t y = 0; y < h; ++y) {
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.data()));
-    z.avail_in = uInt(row.size());
-    const int flush = y + 1 == h ? Z_FINISH : Z_NO_FLUSH;
+  for (size_t y = 0; y < widths.size(); ++y) {
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+    z.avail_in = uInt(1 + size_t(widths[y]) * 3);
+    const int flush = y + 1 == widths.size() ? Z_FINISH : Z_NO_FLUSH;
     do {
       z.next_out = reinterpret_cast<Bytef*>(out.data());
       z.avail_out = uInt(out.size());
@@ -58,8 +66,8 @@ std::string BlackPng(uint32_t w, uint32_t h) {
   }
   deflateEnd(&z);
   return std::string("\x89PNG\r\n\x1a\n", 8) +
-         Chunk("IHDR", Be32(w) + Be32(h) + std::string("\x08\x02\x00\x00\x00", 5)) + Chunk("IDAT", idat) +
-         Chunk("IEND", "");
+         Chunk("IHDR", Be32(w) + Be32(h) + std::string("\x08\x02\x00\x00", 4) + char(interlaced ? 1 : 0)) +
+         Chunk("IDAT", idat) + Chunk("IEND", "");
 }
 
 // A JPEG 2000 codestream of about 150 bytes: w x h, three components, one
@@ -135,13 +143,17 @@ int main() {
   fs::current_path(dir);
   {
     std::ofstream("black.png", std::ios::binary) << BlackPng(20000, 10000);
+    std::ofstream("interlaced.png", std::ios::binary) << BlackPng(20000, 10000, true);
     std::ofstream("grey.j2k", std::ios::binary) << EmptyJ2k(20000, 10000);
   }
   mkfifo("pipe.jpg", 0600);
   std::printf("board view 400 x 300 at zoom 1, address space capped at %d GB\n", int(kAddressSpace >> 30));
   const std::string png = "black PNG 20000 x 10000, " + std::to_string(fs::file_size("black.png")) + " bytes";
   const std::string j2k = "JPEG 2000 20000 x 10000, " + std::to_string(fs::file_size("grey.j2k")) + " bytes";
+  const std::string interlaced =
+      "interlaced PNG 20000 x 10000, " + std::to_string(fs::file_size("interlaced.png")) + " bytes";
   Measure(png.c_str(), "black.png");
+  Measure(interlaced.c_str(), "interlaced.png");
   Measure(j2k.c_str(), "grey.j2k");
   Measure("FIFO without a writer", "pipe.jpg");
   Measure("/dev/zero", "/dev/zero");

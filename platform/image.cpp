@@ -668,9 +668,10 @@ bool WriteJpeg(const std::string& path, int w, int h, int quality,
   return codec::EncodeJpegRows(w, h, quality, fill, data, error) && WriteFile(NativePath(path), data);
 }
 
-bool WritePng(const std::string& path, int w, int h, const std::function<void(int y, int* row)>& fill) {
+bool WritePng(const std::string& path, int w, int h, const std::function<void(int y, int* row)>& fill,
+              bool interlaced) {
   std::string data, error;
-  return codec::EncodePngRows(w, h, fill, data, error) && WriteFile(NativePath(path), data);
+  return codec::EncodePngRows(w, h, fill, data, error, interlaced) && WriteFile(NativePath(path), data);
 }
 
 bool SaveJp2(int img, const std::string& path, bool codestream) {

@@ -139,8 +139,10 @@ bool SaveJpeg(int img, const std::string& path, int quality = 90);
 bool WriteJpeg(const std::string& path, int w, int h, int quality,
                const std::function<void(int y, int* row)>& fill);
 bool SaveJp2(int img, const std::string& path, bool codestream);  // lossless
-// A PNG written row by row from `fill`, as WriteJpeg.
-bool WritePng(const std::string& path, int w, int h, const std::function<void(int y, int* row)>& fill);
+// A PNG written row by row from `fill`, as WriteJpeg; interlaced, `fill` is
+// asked for each row seven times.
+bool WritePng(const std::string& path, int w, int h, const std::function<void(int y, int* row)>& fill,
+              bool interlaced = false);
 // Family of the face a font number resolved to ("" when no font).
 std::string FontFamily(int font);
 // How many times the toolkit has laid out or drawn a text or a glyph for

@@ -59,7 +59,8 @@ struct Reduction {
 
 // Decoders: fill `out` with an RGB32 or ARGB32 image. False with a message on
 // any failure; `out` is then to be ignored. PNG reduces by any power of two
-// as its rows stream in, JPEG by 2, 4 or 8, JPEG 2000 by its resolution
+// as its rows stream in (an interlaced one into box sums of the reduced
+// size), JPEG by 2, 4 or 8, JPEG 2000 by its resolution
 // levels and decodes only the area asked for.
 bool DecodePng(const std::string& data, QImage& out, std::string& error, Reduction* reduction = nullptr);
 bool DecodeJpeg(const std::string& data, QImage& out, std::string& error, Reduction* reduction = nullptr);
@@ -73,9 +74,10 @@ bool EncodeJpeg(const QImage& img, int quality, std::string& out, std::string& e
 bool EncodeJpegRows(int w, int h, int quality, const std::function<void(int y, int* row)>& fill,
                     std::string& out, std::string& error);
 // A PNG of w x h opaque pixels whose rows `fill` writes (0x00BBGGRR), one at a
-// time, compressed for speed: pictures too large to hold whole.
+// time, compressed for speed: pictures too large to hold whole. Interlaced,
+// `fill` is asked for each row once a pass (seven times).
 bool EncodePngRows(int w, int h, const std::function<void(int y, int* row)>& fill, std::string& out,
-                   std::string& error);
+                   std::string& error, bool interlaced = false);
 // JPEG 2000, lossless: the .jp2 box format or a raw codestream.
 bool EncodeJp2(const QImage& img, bool codestream, const std::string& path, std::string& error);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QByteArray>
+#include <QImage>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -11,9 +12,13 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/image.h"
+#include "platform/qtbridge.h"
+#include "pngfile.h"
 #include "workfolder.h"
 
 namespace {
@@ -265,24 +270,10 @@ std::string BlackPng(uint32_t w, uint32_t h) {
 std::string Be16(int v) { return {char(v >> 8), char(v)}; }
 
 // An interlaced 8-bit grey PNG, dark (0x20) above row h / 2 and light (0xE0)
-// from it on, its seven passes written as the format orders them.
+// from it on.
 std::string InterlacedPng(uint32_t w, uint32_t h) {
-  constexpr uint32_t sx[] = {0, 4, 0, 2, 0, 1, 0}, sy[] = {0, 0, 4, 0, 2, 0, 1};
-  constexpr uint32_t dx[] = {8, 8, 4, 4, 2, 2, 1}, dy[] = {8, 8, 8, 4, 4, 2, 2};
-  QByteArray raw;
-  for (int p = 0; p < 7; ++p) {
-    const uint32_t cols = w > sx[p] ? (w - sx[p] + dx[p] - 1) / dx[p] : 0;
-    const uint32_t rows = h > sy[p] ? (h - sy[p] + dy[p] - 1) / dy[p] : 0;
-    if (cols == 0) continue;
-    for (uint32_t i = 0; i < rows; ++i) {
-      raw.append('\0');
-      raw.append(QByteArray(int(cols), sy[p] + i * dy[p] < h / 2 ? '\x20' : '\xE0'));
-    }
-  }
-  const QByteArray z = qCompress(raw, 9).mid(4);
-  return std::string("\x89PNG\r\n\x1a\n", 8) +
-         Chunk("IHDR", Be32(w) + Be32(h) + std::string("\x08\x00\x00\x00\x01", 5)) +
-         Chunk("IDAT", std::string(z.constData(), size_t(z.size()))) + Chunk("IEND", "");
+  return yrmtest::MakePng(w, h, {yrmtest::kPngGrey, 8, true, ""},
+                          [h](uint32_t, uint32_t y) { return std::vector<int>{y < h / 2 ? 0x20 : 0xE0}; });
 }
 
 // A JPEG 2000 codestream of about a hundred bytes for a w x h grey picture in
@@ -410,8 +401,8 @@ TEST_F(ImageFiles, ReducedDecodingKeepsThePictureAndItsFullSize) {
   }
 }
 
-// An interlaced PNG reduced takes its odd rows: each half keeps its shade,
-// and a last band holding no odd row repeats the band above.
+// An interlaced PNG reduced: each half keeps its shade, the last band (one
+// row) too.
 TEST_F(ImageFiles, InterlacedPngDecodesReduced) {
   Spit("i.png", InterlacedPng(101, 65));
   constexpr int kDark = 0x202020, kLight = 0xE0E0E0;
@@ -427,6 +418,142 @@ TEST_F(ImageFiles, InterlacedPngDecodesReduced) {
     EXPECT_EQ(pf::Point(7, x, 0), kDark) << x;
     EXPECT_EQ(pf::Point(7, x, 7), kLight) << x;
     EXPECT_EQ(pf::Point(7, x, 8), kLight) << x;
+  }
+}
+
+namespace {
+// The picture loaded as `img`, alpha and all.
+QImage Loaded(int img) {
+  const QImage* q = pf::ImageObject(img);
+  return q ? *q : QImage();
+}
+
+// Each pixel the rounded mean of its r x r box of `full` (clipped at the
+// edges), channel by channel, alpha unweighted: what a reduced decode gives.
+QImage AreaAverage(const QImage& full, int r) {
+  QImage out((full.width() + r - 1) / r, (full.height() + r - 1) / r, full.format());
+  for (int oy = 0; oy < out.height(); ++oy)
+    for (int ox = 0; ox < out.width(); ++ox) {
+      int sum[4] = {}, n = 0;
+      for (int y = oy * r; y < std::min(full.height(), oy * r + r); ++y)
+        for (int x = ox * r; x < std::min(full.width(), ox * r + r); ++x, ++n) {
+          const QRgb c = full.pixel(x, y);
+          sum[0] += qRed(c), sum[1] += qGreen(c), sum[2] += qBlue(c), sum[3] += qAlpha(c);
+        }
+      auto mean = [n](int s) { return (s + n / 2) / n; };
+      out.setPixel(ox, oy, qRgba(mean(sum[0]), mean(sum[1]), mean(sum[2]), mean(sum[3])));
+    }
+  return out;
+}
+
+// "" when `got` is `want` pixel for pixel (alpha included), else the first
+// difference.
+std::string Difference(const QImage& got, const QImage& want) {
+  if (got.size() != want.size() || got.hasAlphaChannel() != want.hasAlphaChannel())
+    return "size or layout differs";
+  for (int y = 0; y < got.height(); ++y)
+    for (int x = 0; x < got.width(); ++x)
+      if (got.pixel(x, y) != want.pixel(x, y)) {
+        char text[96];
+        std::snprintf(text, sizeof text, "(%d, %d) is %08X, not %08X", x, y, got.pixel(x, y),
+                      want.pixel(x, y));
+        return text;
+      }
+  return "";
+}
+
+// A well-mixed sample in 0 .. (1 << bits) - 1 for pixel (x, y), sample k.
+int Mixed(uint32_t x, uint32_t y, int k, int bits) {
+  uint32_t v = x * 73856093u ^ y * 19349663u ^ uint32_t(k + 1) * 83492791u;
+  v ^= v >> 13, v *= 0x5bd1e995u, v ^= v >> 15;
+  return int(v & ((1u << bits) - 1));
+}
+
+// A palette of n entries, each colour mixed; with `alpha` a tRNS chunk too.
+std::string Palette(int n, bool alpha) {
+  std::string plte, trns;
+  for (int i = 0; i < n; ++i) {
+    for (int k = 0; k < 3; ++k) plte += char(Mixed(uint32_t(i), 999, k, 8));
+    trns += char(Mixed(uint32_t(i), 777, 0, 8));
+  }
+  return yrmtest::PngChunk("PLTE", plte) + (alpha ? yrmtest::PngChunk("tRNS", trns) : "");
+}
+}  // namespace
+
+// Every pixel of its own colour, every colour type and depth: an interlaced
+// file decodes whole to the plain file's picture, and reduced, plain or
+// interlaced, to the area average of that picture, edges included.
+TEST_F(ImageFiles, PngDecodesReducedToTheAreaAverageInterlacedOrNot) {
+  struct Case {
+    const char* name;
+    int colour, depth, samples;
+    bool alpha;
+    std::string chunks;
+  } cases[] = {
+      {"rgb 8", yrmtest::kPngRgb, 8, 3, false, ""},
+      {"rgba 8", yrmtest::kPngRgba, 8, 4, true, ""},
+      {"grey 8", yrmtest::kPngGrey, 8, 1, false, ""},
+      {"grey and alpha 8", yrmtest::kPngGreyAlpha, 8, 2, true, ""},
+      {"grey 2", yrmtest::kPngGrey, 2, 1, false, ""},
+      {"palette 8", yrmtest::kPngPalette, 8, 1, false, Palette(256, false)},
+      {"palette 4 with transparency", yrmtest::kPngPalette, 4, 1, true, Palette(16, true)},
+      {"rgb 16", yrmtest::kPngRgb, 16, 3, false, ""},
+      {"rgba 16", yrmtest::kPngRgba, 16, 4, true, ""},
+  };
+  // No side a multiple of 8, so every pass and box is clipped; and pictures
+  // too narrow or too low for some passes to hold a pixel.
+  const std::pair<uint32_t, uint32_t> sizes[] = {{45, 29}, {1, 1}, {1, 6}, {5, 1}};
+  for (const Case& c : cases)
+    for (auto [w, h] : sizes) {
+      SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(w) + " x " + std::to_string(h));
+      auto samples = [&c](uint32_t x, uint32_t y) {
+        std::vector<int> s;
+        for (int k = 0; k < c.samples; ++k) s.push_back(Mixed(x, y, k, c.depth));
+        return s;
+      };
+      for (bool interlaced : {false, true})
+        Spit(interlaced ? "i.png" : "p.png",
+             yrmtest::MakePng(w, h, {c.colour, c.depth, interlaced, c.chunks}, samples));
+      pf::test::ResetImages();
+      ASSERT_TRUE(pf::LoadImage(1, "p.png")) << pf::ImageError();
+      ASSERT_TRUE(pf::LoadImage(2, "i.png")) << pf::ImageError();
+      const QImage full = Loaded(1);
+      ASSERT_EQ(full.width(), int(w));
+      EXPECT_EQ(full.hasAlphaChannel(), c.alpha);
+      EXPECT_EQ(Difference(Loaded(2), full), "");
+      for (int r : {2, 4, 8, 16, 32}) {
+        for (const char* file : {"p.png", "i.png"}) {
+          SCOPED_TRACE(std::string(file) + " at 1/" + std::to_string(r));
+          ASSERT_TRUE(pf::LoadImageReduced(3, file, [r](int, int) { return r; })) << pf::ImageError();
+          EXPECT_EQ(pf::ImageFullWidth(3), int(w));
+          EXPECT_EQ(Difference(Loaded(3), AreaAverage(full, r)), "");
+        }
+      }
+    }
+}
+
+// The fault that showed first on board photos: 1-pixel black lines on the
+// even rows of white. Reduced, every row holds half of each, none is white;
+// a file cut short is refused.
+TEST_F(ImageFiles, InterlacedPngReducedKeepsLinesOnEvenRows) {
+  Spit("lines.png", yrmtest::MakePng(240, 176, {yrmtest::kPngRgb, 8, true, ""}, [](uint32_t, uint32_t y) {
+         const int v = y % 2 ? 255 : 0;
+         return std::vector<int>{v, v, v};
+       }));
+  for (int r : {2, 4, 8}) {
+    SCOPED_TRACE(r);
+    ASSERT_TRUE(pf::LoadImageReduced(7, "lines.png", [r](int, int) { return r; })) << pf::ImageError();
+    ASSERT_EQ(pf::ImageHeight(7), 176 / r);
+    for (int y = 0; y < 176 / r; ++y)
+      for (int x : {0, 240 / r / 2, 240 / r - 1}) ASSERT_EQ(pf::Point(7, x, y), 0x808080) << x << "," << y;
+  }
+  // Cut short within the passes: refused, the number left empty.
+  const std::string whole = Slurp("lines.png");
+  Spit("cut.png", whole.substr(0, whole.size() / 2));
+  for (int r : {2, 4}) {
+    EXPECT_FALSE(pf::LoadImageReduced(7, "cut.png", [r](int, int) { return r; }));
+    EXPECT_FALSE(pf::IsImage(7));
+    EXPECT_EQ(pf::ImageError().rfind("cut.png: ", 0), 0u) << pf::ImageError();
   }
 }
 
