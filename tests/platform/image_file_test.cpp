@@ -25,20 +25,9 @@ namespace {
 using yrmtest::Slurp;
 using yrmtest::Spit;
 
-uint32_t Crc(const std::string& bytes) {
-  uint32_t c = 0xFFFFFFFFu;
-  for (unsigned char b : bytes) {
-    c ^= b;
-    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-  }
-  return ~c;
-}
+using yrmtest::Be32;
 
-std::string Be32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
-
-std::string Chunk(const std::string& type, const std::string& body) {
-  return Be32(uint32_t(body.size())) + type + body + Be32(Crc(type + body));
-}
+std::string Chunk(const std::string& type, const std::string& body) { return yrmtest::PngChunk(type, body); }
 
 // A PNG made byte by byte (uncompressed deflate), independent of our encoder:
 // `rgb` holds width x height pixels, 3 bytes each.
@@ -206,7 +195,7 @@ TEST_F(ImageFiles, AbsurdDimensionsAreRefusedBeforeDecoding) {
   std::string png = Slurp("card.png");  // IHDR data starts at 16, CRC at 29
   Poke32(png, 16, 100000);
   Poke32(png, 20, 100000);
-  png.replace(29, 4, Be32(Crc(png.substr(12, 17))));
+  png.replace(29, 4, Be32(yrmtest::PngCrc(png.substr(12, 17))));
 
   std::string jpg = Slurp("card.jpg");  // SOF0: FF C0, length, precision, height, width
   const size_t sof = jpg.find("\xFF\xC0");

@@ -3,10 +3,9 @@
 #include <QByteArray>
 
 namespace yrmtest {
-namespace {
 std::string Be32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
 
-uint32_t Crc(const std::string& bytes) {
+uint32_t PngCrc(const std::string& bytes) {
   uint32_t c = 0xFFFFFFFFu;
   for (unsigned char b : bytes) {
     c ^= b;
@@ -14,10 +13,9 @@ uint32_t Crc(const std::string& bytes) {
   }
   return ~c;
 }
-}  // namespace
 
 std::string PngChunk(const std::string& type, const std::string& body) {
-  return Be32(uint32_t(body.size())) + type + body + Be32(Crc(type + body));
+  return Be32(uint32_t(body.size())) + type + body + Be32(PngCrc(type + body));
 }
 
 std::string MakePng(uint32_t w, uint32_t h, const PngMaking& making,

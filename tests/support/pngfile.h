@@ -23,6 +23,12 @@ struct PngMaking {
 std::string MakePng(uint32_t w, uint32_t h, const PngMaking& making,
                     const std::function<std::vector<int>(uint32_t x, uint32_t y)>& samples);
 
+// Big-endian 32 bits, as the format writes lengths and sizes.
+std::string Be32(uint32_t v);
+
+// The format's checksum of a chunk's type and body.
+uint32_t PngCrc(const std::string& bytes);
+
 // One chunk: length, type, body and its checksum.
 std::string PngChunk(const std::string& type, const std::string& body);
 
