@@ -95,7 +95,7 @@ class Index {
 
   // In step with the table: its edits since the last look, or every row.
   void Sync() {
-    if (shape_ == records.Shape() && records.EditsSince(edits_, log_)) {
+    if (seen_.Edits(log_)) {
       size_t moves = 0;
       for (const RecordTable::Edit& e : log_)
         moves += e.field == kFieldPinX || e.field == kFieldPinY || e.field == kFieldPin;
@@ -108,8 +108,7 @@ class Index {
     } else {
       Rebuild();
     }
-    shape_ = records.Shape();
-    edits_ = records.EditCount();
+    seen_.Now();
   }
 
   void Rebuild() {
@@ -159,7 +158,7 @@ class Index {
     pins_.insert(std::upper_bound(pins_.begin(), pins_.end(), pin, Before), pin);
   }
 
-  uint64_t shape_ = 0, edits_ = 0;
+  RecordsSeen seen_;
   std::vector<RecordTable::Edit> log_;  // the edits of the last look
   std::vector<uint8_t> code_;           // by row - 1: the result's code
   ResultCounts counts_;

@@ -231,6 +231,22 @@ class RecordTable {
 // The current test plan.
 inline RecordTable records;
 
+// Where something drawn from `records` (the trees, the counts, the pin index)
+// stands in the table's history.
+struct RecordsSeen {
+  uint64_t shape = 0, edits = 0;
+  // In step with the table as it is now.
+  void Now() {
+    shape = records.Shape();
+    edits = records.EditCount();
+  }
+  // The edits since; false when every row must be looked at again.
+  bool Edits(std::vector<RecordTable::Edit>& since) const {
+    return shape == records.Shape() && records.EditsSince(edits, since);
+  }
+  bool Outdated() const { return shape != records.Shape() || edits != records.EditCount(); }
+};
+
 // Start-up's empty plan: one header row of kPlanFields empty fields.
 void SetRecordsStartValues();
 

@@ -51,20 +51,6 @@ void treeColours(int tree) {
   pf::SetGadgetColor(tree, pf::kColorFront, colourwhite);
 }
 
-// Where the tree stands in the table's history.
-struct Seen {
-  uint64_t shape = 0, edits = 0;
-  void Now() {
-    shape = records.Shape();
-    edits = records.EditCount();
-  }
-  // The edits since; false when the tree must look at every row.
-  bool Edits(std::vector<RecordTable::Edit>& edits) const {
-    return shape == records.Shape() && records.EditsSince(this->edits, edits);
-  }
-  bool Outdated() const { return shape != records.Shape() || edits != records.EditCount(); }
-};
-
 // Bring a shown tree in line with the table (entries and title, not the
 // selection); also what a tree does before it paints entries the table has
 // changed under, as while the editor is open.
@@ -78,7 +64,7 @@ void badTreeInLine();
 class TestTreeEntries : public pf::TreeEntries {
  public:
   std::string title;
-  Seen seen;
+  RecordsSeen seen;
 
   void Build(bool keepIcons) {
     const int rows = records.Rows();
@@ -187,7 +173,7 @@ class TestTreeEntries : public pf::TreeEntries {
 class BadTreeEntries : public pf::TreeEntries {
  public:
   std::string title;
-  Seen seen;
+  RecordsSeen seen;
   std::vector<int> rows;  // the Bad rows
 
   void Build() {
