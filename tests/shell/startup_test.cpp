@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <regex>
 #include <sstream>
@@ -469,60 +470,59 @@ std::vector<DisplayCase> unusableDisplays(const std::string& folder, const std::
 }
 const std::vector<std::string> kDisplayVariables = {"DISPLAY",          "QT_QPA_PLATFORM", "WAYLAND_DISPLAY",
                                                     "XDG_SESSION_TYPE", "XDG_RUNTIME_DIR", "XAUTHORITY"};
+
+// Runs the program with `args` and `input` under every unusable display,
+// each in a folder of its own under `dir`; `check` judges each run that ended
+// normally by its status and folder.
+void underEveryUnusableDisplay(const std::string& dir, const std::vector<std::string>& args,
+                               const std::string& input,
+                               const std::function<void(int status, const std::string& folder)>& check) {
+  const char* build = std::getenv("YRM_BUILD_DIR");
+  ASSERT_NE(build, nullptr) << "YRM_BUILD_DIR names the build folder";
+  std::vector<std::string> command = {std::string(build) + "/yrm32"};
+  command.insert(command.end(), args.begin(), args.end());
+  RefusingXServer server(dir);
+  int k = 0;
+  for (const DisplayCase& c : unusableDisplays(dir, server.display)) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = dir + "/run" + std::to_string(k++);
+    std::filesystem::create_directory(folder);
+    const int status = runProgram(command, folder, kDisplayVariables, c.environment, input);
+    if (WIFEXITED(status))
+      check(WEXITSTATUS(status), folder);
+    else
+      ADD_FAILURE() << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : -1);
+  }
+  if (!server.installed) GTEST_SKIP() << "Xvfb is not installed: an X server that refuses was not tried";
+  EXPECT_NE(server.display, "") << "Xvfb did not start: " << Slurp(dir + "/xvfb.txt");
+}
 }  // namespace
 
 // The program where the toolkit cannot open its display, however that comes
 // about: it logs and says on standard error that its main window cannot
 // start and ends with status 1, without the toolkit's abort.
 TEST_F(StartUpTest, WithoutAUsableDisplayTheProgramSaysSoAndEnds) {
-  const char* build = std::getenv("YRM_BUILD_DIR");
-  ASSERT_NE(build, nullptr) << "YRM_BUILD_DIR names the build folder";
-  RefusingXServer server(dir);
-  int k = 0;
-  for (const DisplayCase& c : unusableDisplays(dir, server.display)) {
-    SCOPED_TRACE(c.name);
-    const std::string folder = dir + "/start" + std::to_string(k++);
-    std::filesystem::create_directory(folder);
-    const int status = runProgram({std::string(build) + "/yrm32"}, folder, kDisplayVariables, c.environment);
-    if (!WIFEXITED(status)) {
-      ADD_FAILURE() << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : -1);
-      continue;
-    }
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+  underEveryUnusableDisplay(dir, {}, "", [](int status, const std::string& folder) {
+    EXPECT_EQ(status, 1);
     std::vector<std::string> log;
     pf::ReadLines(folder + "/log.txt", log);
     EXPECT_TRUE(!log.empty() && log.back().ends_with("] Error #0066 main window won't start"))
         << Slurp(folder + "/log.txt");
     const std::string errors = Slurp(folder + "/stderr.txt");
     EXPECT_NE(errors.find("Error #0066: main window won't start\n"), std::string::npos) << errors;
-  }
-  if (!server.installed) GTEST_SKIP() << "Xvfb is not installed: an X server that refuses was not tried";
-  EXPECT_NE(server.display, "") << "Xvfb did not start: " << Slurp(dir + "/xvfb.txt");
+  });
 }
 
 // A fault report's box process where no box can open writes the report to
 // standard error, and ends normally, whatever stands in the way.
 TEST_F(StartUpTest, WithoutAUsableDisplayTheFaultBoxWritesTheReport) {
-  const char* build = std::getenv("YRM_BUILD_DIR");
-  ASSERT_NE(build, nullptr) << "YRM_BUILD_DIR names the build folder";
-  RefusingXServer server(dir);
-  int k = 0;
-  for (const DisplayCase& c : unusableDisplays(dir, server.display)) {
-    SCOPED_TRACE(c.name);
-    const std::string folder = dir + "/box" + std::to_string(k++);
-    std::filesystem::create_directory(folder);
-    const int status = runProgram({std::string(build) + "/yrm32", "--fault-box", "OnError Handler"}, folder,
-                                  kDisplayVariables, c.environment, "Sorry!\nAddress: 0");
-    if (!WIFEXITED(status)) {
-      ADD_FAILURE() << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : -1);
-      continue;
-    }
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    const std::string errors = Slurp(folder + "/stderr.txt");
-    EXPECT_TRUE(errors.ends_with("OnError Handler\nSorry!\nAddress: 0\n")) << errors;
-  }
-  if (!server.installed) GTEST_SKIP() << "Xvfb is not installed: an X server that refuses was not tried";
-  EXPECT_NE(server.display, "") << "Xvfb did not start: " << Slurp(dir + "/xvfb.txt");
+  underEveryUnusableDisplay(dir, {"--fault-box", "OnError Handler"}, "Sorry!\nAddress: 0",
+                            [](int status, const std::string& folder) {
+                              EXPECT_EQ(status, 0);
+                              const std::string errors = Slurp(folder + "/stderr.txt");
+                              EXPECT_TRUE(errors.ends_with("OnError Handler\nSorry!\nAddress: 0\n"))
+                                  << errors;
+                            });
 }
 
 namespace {
