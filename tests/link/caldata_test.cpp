@@ -292,10 +292,7 @@ TEST_F(CalData, EachConnectionSendsTheConnectedInstrumentsOwnCodes) {
   };
   for (const auto& i : instruments) {
     SCOPED_TRACE(std::string(i.model) + " " + i.sim);
-    if (usbopen == 1) YRM_StopConnection();
-    simctl::Reset();
-    Configure(std::string("model=") + i.model + "\n" + i.sim);
-    activeinstrument = i.model;
+    Instrument(i.model, i.sim);
     const size_t shown = Shown().size();
     YRM_StartConnection();
     ASSERT_EQ(usbopen, 1);

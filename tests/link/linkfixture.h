@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/connection.h"
 #include "link/d2xx.h"
 #include "link/device.h"
 #include "link/frames.h"
@@ -81,6 +82,15 @@ class LinkTest : public yrmtest::WorkFolder {
   }
 
   void Configure(const std::string& text) { ASSERT_EQ(simctl::Configure(text), ""); }
+
+  // A fresh simulated instrument of `model` with the sim.txt lines `sim`, the
+  // program set to the same model; a connection before is stopped.
+  void Instrument(const std::string& model, const std::string& sim) {
+    if (usbopen == 1) YRM_StopConnection();
+    simctl::Reset();
+    Configure("model=" + model + "\n" + sim);
+    activeinstrument = model;
+  }
 
   // Opens the device without the connection's identification.
   void Open() {

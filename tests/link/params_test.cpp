@@ -129,10 +129,7 @@ TEST_F(ParamBlock, DcGeneratorWithoutItsBiasCodesStaysOff) {
   };
   for (const auto& i : instruments) {
     SCOPED_TRACE(std::string(i.model) + " " + i.sim);
-    if (usbopen == 1) YRM_StopConnection();
-    simctl::Reset();
-    Configure(std::string("model=") + i.model + "\n" + i.sim);
-    activeinstrument = i.model;
+    Instrument(i.model, i.sim);
     dcmodeset = 0;
     dclevelset = 0;
     YRM_StartConnection();
